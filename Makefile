@@ -1,0 +1,53 @@
+# Front door for a new machine: every target installs what is missing first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+BENCH_BUILD ?= build-bench
+FUZZ_SECONDS ?= 60
+CMAKE_FLAGS = -G Ninja -Wno-dev
+
+.PHONY: all deps build run test test-plain test-asan fuzz bench screenshot format clean
+
+all: build
+
+deps:
+	@./scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD)
+
+run: build
+	./scripts/run-sample $(BUILD)
+
+test: deps test-plain test-asan fuzz
+
+test-plain:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD)
+	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j2
+
+test-asan:
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DQM_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(ASAN_BUILD)
+	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j2
+
+fuzz:
+	CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DQM_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD)
+	./scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DQM_BENCH=ON -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD)
+	./scripts/run-bench $(BENCH_BUILD)
+
+screenshot: build
+	./scripts/screenshot $(BUILD)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

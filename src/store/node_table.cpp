@@ -1,0 +1,131 @@
+#include "store/node_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace qm {
+
+namespace {
+constexpr std::int32_t kFirstUpperBound = 1001;
+constexpr std::int32_t kGrowthStep = 1000;
+} // namespace
+
+NameField makeName(std::string_view bytes) {
+    NameField name;
+    name.fill(' ');
+    std::memcpy(name.data(), bytes.data(), std::min<std::size_t>(bytes.size(), kNameLength));
+    return name;
+}
+
+std::string_view trimmedName(const NameField& name) {
+    std::string_view s(name.data(), name.size());
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+Node nodeHeader() {
+    Node h;
+    h.Parent = -480000;
+    h.FirstChild = -240000;
+    h.PrevSibling = 0;
+    h.NextSibling = 240000;
+    h.Level = 0;
+    h.InUse = 0;
+    h.Name = makeName("QuillMar v2.0 DbFile");
+    return h;
+}
+
+NodeTable::NodeTable() { resetEmpty(); }
+
+void NodeTable::resetEmpty() {
+    m_nodes.assign(kFirstUpperBound + 1, Node{});
+    m_nodeCount = 0;
+    m_freeCount = 0;
+    m_lowestFree = 1;
+}
+
+void NodeTable::resetNew(const NameField& topName) {
+    resetEmpty();
+    m_nodes[0] = nodeHeader();
+    m_nodeCount = 1;
+    m_nodes[1].Name = topName;
+    m_nodes[1].InUse = kSlotInUse;
+}
+
+std::int32_t NodeTable::capacityForRecords(std::int64_t records) {
+    return static_cast<std::int32_t>((records / kGrowthStep) * kGrowthStep + kFirstUpperBound + 1);
+}
+
+void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount) {
+    m_nodes = std::move(slots);
+    m_nodeCount = nodeCount;
+    m_freeCount = 0;
+    m_lowestFree = nodeCount + 1;
+    for (std::int32_t k = nodeCount; k >= 1; --k) {
+        if (!m_nodes[k].inUse()) {
+            ++m_freeCount;
+            m_lowestFree = k;
+        }
+    }
+    m_nodes[0] = nodeHeader();
+}
+
+std::int32_t NodeTable::Node_Alloc() {
+    std::int32_t slot = m_nodeCount + 1;
+    if (m_freeCount > 0) {
+        slot = m_lowestFree;
+        while (slot <= m_nodeCount && m_nodes[slot].inUse())
+            ++slot;
+        if (slot <= m_nodeCount)
+            --m_freeCount;
+        else
+            m_freeCount = 0; // the count was wrong; fall back to a new slot
+    }
+    if (slot > m_nodeCount) {
+        slot = ++m_nodeCount;
+        if (m_nodeCount % kGrowthStep == 0) {
+            const std::size_t wanted = static_cast<std::size_t>(m_nodeCount) + kFirstUpperBound + 1;
+            m_nodes.resize(std::max(wanted, m_nodes.size()));
+        }
+    }
+    m_lowestFree = slot + 1;
+    Node& n = m_nodes[slot];
+    n = Node{};
+    n.InUse = kSlotInUse;
+    n.Name.fill(' ');
+    return slot;
+}
+
+void NodeTable::freeSlot(std::int32_t slot) {
+    Node& n = (*this)[slot];
+    if (!n.inUse())
+        return;
+    n.InUse = kSlotFree;
+    ++m_freeCount;
+    m_lowestFree = std::min(m_lowestFree, slot);
+}
+
+void NodeTable::reuseSlot(std::int32_t slot) {
+    Node& n = (*this)[slot];
+    if (n.inUse())
+        return;
+    n.InUse = kSlotInUse;
+    --m_freeCount;
+}
+
+Node& NodeTable::operator[](std::int32_t slot) {
+    if (slot < 0 || slot >= capacity())
+        throw std::out_of_range("slot " + std::to_string(slot) + " outside the node table");
+    return m_nodes[slot];
+}
+
+const Node& NodeTable::operator[](std::int32_t slot) const {
+    if (slot < 0 || slot >= capacity())
+        throw std::out_of_range("slot " + std::to_string(slot) + " outside the node table");
+    return m_nodes[slot];
+}
+
+} // namespace qm

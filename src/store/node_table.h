@@ -1,0 +1,60 @@
+#pragma once
+// The node table: every item of one tree, addressed by slot number.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "store/node.h"
+
+namespace qm {
+
+/// Owns the slots, NodeCount and FreeCount, and hands out slots for new items.
+class NodeTable {
+public:
+    NodeTable();
+
+    /// The empty table of a freshly loaded main window: slots 0..1001, all zero.
+    void resetEmpty();
+    /// A new tree: the signature in slot 0 and a top item of the given name in slot 1.
+    void resetNew(const NameField& topName);
+    /// Adopts slots read from a data file (slot 0 is replaced by the signature);
+    /// the table is sized by the load rule and FreeCount is counted.
+    void adopt(std::vector<Node> slots, std::int32_t nodeCount);
+
+    /// Hands out the lowest free slot, or a new one above NodeCount, cleared and in use.
+    std::int32_t Node_Alloc();
+    /// Marks a slot free after its item was unlinked; its other fields stay as they are.
+    void freeSlot(std::int32_t slot);
+    /// Marks a freed slot in use again (undo of a delete).
+    void reuseSlot(std::int32_t slot);
+
+    Node& operator[](std::int32_t slot);
+    const Node& operator[](std::int32_t slot) const;
+    /// Number of slots the table holds (upper bound + 1).
+    std::int32_t capacity() const { return static_cast<std::int32_t>(m_nodes.size()); }
+    const std::vector<Node>& slots() const { return m_nodes; }
+
+    std::int32_t NodeCount() const { return m_nodeCount; }
+    std::int32_t FreeCount() const { return m_freeCount; }
+    /// Items in use other than the top item.
+    std::int32_t itemCount() const { return m_nodeCount - m_freeCount - 1; }
+    /// True when slot 1 holds a top item.
+    bool hasTree() const { return m_nodes[1].inUse(); }
+    /// True when the slot is within 1..NodeCount and holds an item.
+    bool isItem(std::int32_t slot) const {
+        return slot >= 1 && slot <= m_nodeCount && m_nodes[slot].inUse();
+    }
+
+    /// Upper bound of a table that must hold the given number of file records.
+    static std::int32_t capacityForRecords(std::int64_t records);
+
+private:
+    std::vector<Node> m_nodes;
+    std::int32_t m_nodeCount = 0;
+    std::int32_t m_freeCount = 0;
+    // No slot below this is free, so allocation never rescans the front of the table.
+    std::int32_t m_lowestFree = 1;
+};
+
+} // namespace qm

@@ -1,0 +1,52 @@
+#pragma once
+// The pre-order walk of a subtree with each node's children in name order.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/node.h"
+
+namespace qm {
+
+class NodeTable;
+
+/// Lists every node below the start node, parents before children, siblings sorted by
+/// their padded names on decoded character codes; equal names keep their stored order.
+/// Any depth and any number of children.
+class SortWalk {
+public:
+    explicit SortWalk(const NodeTable& nodes) : m_nodes(nodes) {}
+
+    /// The padded name of the first node, or the empty text when the start node has no
+    /// children (then nothing else changes).
+    std::string SortWalk_Start(std::int32_t root);
+    /// The padded name of the next node, or the empty text at the end (SortNod 0,
+    /// level -1). `level` is the caller's SortLevel, updated in place.
+    std::string SortWalk_Next(std::int32_t& level);
+    /// Advances without building the name: returns false at the end.
+    bool next();
+    bool start(std::int32_t root);
+
+    std::int32_t SortRoot() const { return m_root; }
+    std::int32_t SortNod() const { return m_nod; }
+    /// 0 for a child of the start node, 1 for a grandchild, ...; -1 after the end.
+    std::int32_t SortLevel() const { return m_level; }
+
+private:
+    struct Entry {
+        std::array<unsigned char, kNameLength> key;
+        std::int32_t slot;
+    };
+    void fillLevel(std::int32_t firstChild, std::int32_t level);
+    std::string nameOf(std::int32_t slot) const;
+
+    const NodeTable& m_nodes;
+    std::int32_t m_root = 0;
+    std::int32_t m_nod = 0;
+    std::int32_t m_level = -1;
+    std::vector<std::vector<Entry>> m_lists; // per level, kept to reuse their storage
+    std::vector<std::size_t> m_pos;
+};
+
+} // namespace qm
