@@ -1,0 +1,40 @@
+#pragma once
+// Every message box, name prompt and file dialog goes through this, so tests can answer them.
+
+#include <QString>
+
+namespace qm {
+
+enum class PromptIcon { None, Exclamation, Question, Information };
+enum class PromptButtons { Ok, OkCancel, YesNoCancel };
+enum class PromptAnswer { Ok, Cancel, Yes, No };
+
+/// What the name entry dialog is shown with; its caller sets all of it every time.
+struct NameRequest {
+    QString title;
+    QString prompt;
+    QString text;
+    bool selectAll = false;
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    /// A message box; returns the button pressed (closing it counts as Cancel, or Ok alone).
+    virtual PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
+                             PromptButtons buttons) = 0;
+    /// The name entry dialog; the empty text means the user cancelled.
+    virtual QString askName(const NameRequest& request) = 0;
+    /// File dialogs; the empty text means cancelled.
+    virtual QString openFile(const QString& title, const QString& filters) = 0;
+    virtual QString saveFile(const QString& title, const QString& filters,
+                             const QString& proposedName) = 0;
+
+    /// The exclamation box titled "QuillMar Alert" with a single OK button.
+    void alert(const QString& text) {
+        ask(text, QStringLiteral("QuillMar Alert"), PromptIcon::Exclamation, PromptButtons::Ok);
+    }
+};
+
+} // namespace qm

@@ -1,0 +1,82 @@
+#pragma once
+// A Prompter for tests: records every prompt and answers from a script, failing the test on
+// a prompt nobody expected.
+
+#include <QList>
+#include <QString>
+#include <QTest>
+#include <deque>
+
+#include "app/prompter.h"
+
+namespace qm::test {
+
+struct Prompt {
+    enum Kind { Message, Name, OpenFile, SaveFile } kind = Message;
+    QString text;  // message text, name prompt, or proposed file name
+    QString title;
+    PromptIcon icon = PromptIcon::None;
+    PromptButtons buttons = PromptButtons::Ok;
+    NameRequest name; // for Name prompts
+};
+
+class ScriptedPrompter : public Prompter {
+public:
+    /// Queue answers in the order the prompts will come.
+    void answer(PromptAnswer a) { m_answers.push_back(Reply{Prompt::Message, a, {}}); }
+    void answerName(const QString& name) { m_answers.push_back(Reply{Prompt::Name, {}, name}); }
+    void answerOpen(const QString& path) { m_answers.push_back(Reply{Prompt::OpenFile, {}, path}); }
+    void answerSave(const QString& path) { m_answers.push_back(Reply{Prompt::SaveFile, {}, path}); }
+
+    QList<Prompt> prompts;  // everything asked so far
+    int unexpected = 0;     // prompts that found no scripted answer
+    bool allAnswered() const { return m_answers.empty(); }
+    Prompt last() const { return prompts.isEmpty() ? Prompt{} : prompts.last(); }
+    /// Forgets the record and any unused answers.
+    void clear() {
+        prompts.clear();
+        m_answers.clear();
+        unexpected = 0;
+    }
+
+    PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
+                     PromptButtons buttons) override {
+        prompts.append(Prompt{Prompt::Message, text, title, icon, buttons, {}});
+        if (buttons == PromptButtons::Ok && (m_answers.empty() || m_answers.front().kind != Prompt::Message))
+            return PromptAnswer::Ok; // a plain alert needs no script
+        return take(Prompt::Message).answer;
+    }
+    QString askName(const NameRequest& request) override {
+        prompts.append(Prompt{Prompt::Name, request.prompt, request.title, PromptIcon::None,
+                              PromptButtons::OkCancel, request});
+        return take(Prompt::Name).text;
+    }
+    QString openFile(const QString& title, const QString&) override {
+        prompts.append(Prompt{Prompt::OpenFile, {}, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+        return take(Prompt::OpenFile).text;
+    }
+    QString saveFile(const QString& title, const QString&, const QString& proposed) override {
+        prompts.append(Prompt{Prompt::SaveFile, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+        return take(Prompt::SaveFile).text;
+    }
+
+private:
+    struct Reply {
+        Prompt::Kind kind;
+        PromptAnswer answer;
+        QString text;
+    };
+    Reply take(Prompt::Kind kind) {
+        if (m_answers.empty() || m_answers.front().kind != kind) {
+            ++unexpected;
+            qWarning("unexpected prompt: %s", qPrintable(prompts.last().text + " / " + prompts.last().title));
+            return Reply{kind, PromptAnswer::Cancel, {}};
+        }
+        Reply r = m_answers.front();
+        m_answers.pop_front();
+        return r;
+    }
+    std::deque<Reply> m_answers;
+};
+
+} // namespace qm::test
