@@ -7,7 +7,7 @@
 #include <QTest>
 #include <deque>
 
-#include "app/prompter.h"
+#include "window/prompter.h"
 
 namespace qm::test {
 
