@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpora of the fuzz targets (run from anywhere; rewrites corpus/)."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def record(parent, first, prev, nxt, level, in_use, name):
+    raw = name.encode("cp1252")[:20].ljust(20, b" ")
+    return struct.pack("<iiiiBB", parent, first, prev, nxt, level, in_use) + raw
+
+
+SIGNATURE = record(-480000, -240000, 0, 240000, 0, 0, "QuillMar v2.0 DbFile")
+
+
+def tree(*nodes):
+    return SIGNATURE + b"".join(record(*n) for n in nodes)
+
+
+# Top item with two children.
+VALID = tree((0, 2, 0, 0, 0, 255, "ROOT"),
+             (1, 0, 0, 3, 1, 255, "ALPHA"),
+             (1, 0, 2, 0, 1, 255, "BETA"))
+
+DATA = {
+    "valid_tree": VALID,
+    # A grandchild, a free slot, an item outside the tree and a Level to repair.
+    "free_and_orphan": tree((0, 3, 0, 0, 0, 255, "TOP"),
+                            (1, 0, 0, 0, 1, 0, "GONE"),
+                            (1, 5, 0, 4, 7, 255, "Zeta"),
+                            (1, 0, 3, 0, 1, 255, "alpha"),
+                            (3, 0, 0, 0, 2, 255, "\u20ac CHILD"),
+                            (0, 0, 0, 0, 1, 255, "LOST")),
+    "bad_signature": VALID.replace(b"QuillMar", b"quillMar", 1),
+    "truncated": VALID[: 2 * 38 + 17],
+    "one_record": SIGNATURE,
+    # The second child points back at the first.
+    "sibling_loop": tree((0, 2, 0, 0, 0, 255, "ROOT"),
+                         (1, 0, 0, 3, 1, 255, "ALPHA"),
+                         (1, 0, 2, 2, 1, 255, "BETA")),
+    "child_loop": tree((0, 2, 0, 0, 0, 255, "ROOT"),
+                       (1, 1, 0, 0, 1, 255, "ALPHA")),
+    "link_beyond_end": tree((0, 2, 0, 0, 0, 255, "ROOT"),
+                            (1, 0, 0, 99, 1, 255, "ALPHA")),
+    "link_to_free": tree((0, 2, 0, 0, 0, 255, "ROOT"),
+                         (1, 0, 0, 3, 1, 255, "ALPHA"),
+                         (1, 0, 2, 0, 1, 0, "BETA")),
+}
+
+
+def cells_input(in_tree_slots, records, slots=8):
+    mask = bytearray((slots + 7) // 8)
+    for s in in_tree_slots:
+        mask[s // 8] |= 1 << (s % 8)
+    body = b"".join(struct.pack("<hhiiih", *r) for r in records)
+    return struct.pack("<H", slots) + bytes(mask) + body
+
+
+EMPTY = (-1, -1, 0, 0, 0, 0)
+PATH = [(-1, 1, 1, 0, 2, 0), (0, 2, 2, 1, 3, 1), (1, -1, 3, 2, 0, 0)]
+
+CELLS = {
+    "valid_cells": cells_input([1, 2, 3], PATH + [EMPTY] * 12),
+    "short_file": cells_input([1, 2, 3], PATH[:2]),
+    "stale_links": cells_input([1, 2], PATH + [EMPTY] * 12),
+    "bad_cell_numbers": cells_input([1, 2, 3], [(-2, 15, 1, 0, 0, 0), (0, 99, 2, 1, 0, 0)] +
+                                    [EMPTY] * 13),
+    "long_file": cells_input([1, 2, 3], PATH + [EMPTY] * 14),
+}
+
+
+def write(folder, files):
+    path = os.path.join(HERE, "corpus", folder)
+    os.makedirs(path, exist_ok=True)
+    for name, data in files.items():
+        with open(os.path.join(path, name), "wb") as f:
+            f.write(data)
+
+
+write("data_file", DATA)
+write("cells_file", CELLS)
