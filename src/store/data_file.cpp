@@ -198,7 +198,8 @@ LoadResult loadDataBytes(std::string_view bytes, const ProgressFn& progress) {
 
 LoadResult loadDataFile(const std::string& path, const ProgressFn& progress) {
     LoadResult result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a pipe must not wait for a writer; regular files ignore the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         result.error = std::strerror(errno);
         return result;
@@ -243,7 +244,7 @@ LoadResult loadDataFile(const std::string& path, const ProgressFn& progress) {
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
                   const ProgressFn& progress) {
     const std::int64_t records = static_cast<std::int64_t>(table.NodeCount()) + 1;
-    const auto& slots = table.slots();
+    const auto& slots = table.records();
     return writeFileSafely(
         path,
         [&](const ByteSink& sink) {

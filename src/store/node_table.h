@@ -33,12 +33,12 @@ public:
     const Node& operator[](std::int32_t slot) const;
     /// Number of slots the table holds (upper bound + 1).
     std::int32_t capacity() const { return static_cast<std::int32_t>(m_nodes.size()); }
-    const std::vector<Node>& slots() const { return m_nodes; }
+    const std::vector<Node>& records() const { return m_nodes; }
 
     std::int32_t NodeCount() const { return m_nodeCount; }
     std::int32_t FreeCount() const { return m_freeCount; }
-    /// Items in use other than the top item.
-    std::int32_t itemCount() const { return m_nodeCount - m_freeCount - 1; }
+    /// Items in use other than the top item (0 when there is no tree at all).
+    std::int32_t itemCount() const { return hasTree() ? m_nodeCount - m_freeCount - 1 : 0; }
     /// True when slot 1 holds a top item.
     bool hasTree() const { return m_nodes[1].inUse(); }
     /// True when the slot is within 1..NodeCount and holds an item.

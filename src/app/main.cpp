@@ -1,0 +1,13 @@
+#include <QApplication>
+
+#include "app/program.h"
+#include "app/qt_prompter.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("QuillMar"));
+    qm::QtPrompter prompter;
+    qm::Program program(prompter);
+    program.start(QApplication::arguments().mid(1));
+    return QApplication::exec();
+}

@@ -1,0 +1,280 @@
+#include "window/column_browser.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "window/cell_list.h"
+#include "window/names.h"
+#include "window/prompter.h"
+#include "window/twips.h"
+
+namespace qm {
+
+/// A cell's background panel; its colour shows the cell's state.
+class CellPanel : public QWidget {
+public:
+    CellPanel(int index, QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("CPn_%1").arg(index));
+        setAutoFillBackground(true);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QWidget::paintEvent(event);
+        QPainter p(this);
+        p.setPen(QColor(64, 64, 64));
+        const QRect r(QPoint(0, 0), twips::size(1980, 2460));
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+    }
+};
+
+namespace {
+
+constexpr int kRowLength = 5;
+constexpr int kMaxCycle = kCellCount; // a path never has more links than cells
+
+QColor modeColour(int mode, const QPalette& base) {
+    switch (mode) {
+    case ColumnBrowser::OnPath:
+        return QColor(64, 160, 64);
+    case ColumnBrowser::Current:
+        return QColor(64, 224, 64);
+    default:
+        return base.color(QPalette::Button);
+    }
+}
+
+} // namespace
+
+ColumnBrowser::ColumnBrowser(NodeTable& nodes, Prompter& prompter, QWidget* parent)
+    : QWidget(parent), m_nodes(nodes), m_prompter(prompter) {
+    setObjectName(QStringLiteral("CPn_15"));
+    setFixedSize(twips::size(10310, 7665));
+    for (int i = 0; i < kCellCount; ++i) {
+        const int row = i / kRowLength;
+        const int column = i % kRowLength;
+        auto* panel = new CellPanel(i, this);
+        panel->setGeometry(twips::rect(60 + 2040 * column, 60 + 2520 * row, 1995, 2475));
+        panel->installEventFilter(this);
+        auto* header = new QLabel(panel);
+        header->setObjectName(QStringLiteral("CLab_%1").arg(i));
+        header->setGeometry(twips::rect(120, 60, 1815, 255));
+        header->setMouseTracking(true);
+        header->installEventFilter(this);
+        auto* list = new CellList(i, panel);
+        list->setGeometry(twips::rect(60, 300, 1875, 2100));
+        connect(list, &CellList::focused, this, &ColumnBrowser::gotFocus);
+        connect(list, &CellList::openRequested, this, &ColumnBrowser::openEntry);
+        connect(list, &CellList::escapePressed, this, &ColumnBrowser::goBack);
+        connect(list, &CellList::editKey, this,
+                [this](int, int menuIndex) { emit editCommand(menuIndex); });
+        connect(list, &CellList::contextMenuRequested, this,
+                [this](int, const QPoint& pos) { emit contextMenuRequested(pos); });
+        m_panels[i] = panel;
+        m_headers[i] = header;
+        m_lists[i] = list;
+        Cell_SetMode(i, Plain);
+    }
+}
+
+QWidget* ColumnBrowser::panel(int cel) const { return m_panels[cel]; }
+
+bool ColumnBrowser::eventFilter(QObject* watched, QEvent* event) {
+    for (int i = 0; i < kCellCount; ++i) {
+        if (watched == m_headers[i] && event->type() == QEvent::MouseMove)
+            emit headerHovered();
+        if ((watched == m_headers[i] || watched == m_panels[i]) &&
+            event->type() == QEvent::MouseButtonPress &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            focusCell(i);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+std::vector<int> ColumnBrowser::pathLayout(int m) {
+    static const std::vector<int> kShort{0, 5, 10};
+    static const std::vector<std::vector<int>> kRows{
+        {0, 1, 6, 11}, {0, 1, 2, 7, 12}, {0, 1, 2, 3, 8, 13}, {0, 1, 2, 3, 4, 9, 14}};
+    static const std::vector<int> kLong{0, 1, 2, 3, 4, 9, 14, 13, 12, 11, 10};
+    if (m <= 3)
+        return {kShort.begin(), kShort.begin() + std::max(m, 0)};
+    if (m <= 7)
+        return kRows[m - 4];
+    return {kLong.begin(), kLong.begin() + std::min(m, 11)};
+}
+
+bool ColumnBrowser::isShown(std::int32_t nod) const {
+    return nod >= 1 && nod < m_nodes.capacity() && m_nodes[nod].inUse();
+}
+
+std::int32_t ColumnBrowser::selectedSlot(int cel) const {
+    return cel >= 0 && cel < kCellCount ? m_lists[cel]->selectedSlot() : 0;
+}
+
+void ColumnBrowser::Cell_SetMode(int cel, int mode) {
+    m_cells[cel].Mode = static_cast<std::int16_t>(mode);
+    if (mode < Plain || mode > Current)
+        return;
+    QPalette pal = m_panels[cel]->palette();
+    pal.setColor(QPalette::Window, modeColour(mode, palette()));
+    m_panels[cel]->setPalette(pal);
+}
+
+void ColumnBrowser::Cell_Fill(int cel) {
+    CellList* list = m_lists[cel];
+    const std::int32_t keep = list->selectedSlot();
+    const std::int32_t p = m_cells[cel].Nod;
+    std::vector<CellListModel::Entry> entries;
+    if (isShown(p)) {
+        for (std::int32_t c = m_nodes[p].FirstChild; c >= 1; c = m_nodes[c].NextSibling) {
+            const Node& child = m_nodes[c];
+            QString text = nameText(child.Name);
+            if (child.hasChildren())
+                text.prepend(QStringLiteral("+ "));
+            entries.push_back({std::move(text), c});
+        }
+    } else {
+        m_headers[cel]->clear();
+    }
+    list->entries()->setEntries(std::move(entries));
+    // A refill keeps the entry the user had selected, where it is still listed.
+    if (keep >= 1) {
+        const int row = list->entries()->rowOfSlot(keep);
+        if (row >= 0)
+            list->selectRow(row);
+    }
+}
+
+void ColumnBrowser::Cell_Show(int cel, std::int32_t nod) {
+    m_cells[cel].Nod = nod;
+    m_headers[cel]->setText(nod >= 0 && nod < m_nodes.capacity() ? trimmedNameText(m_nodes[nod].Name)
+                                                                 : QString());
+    Cell_Fill(cel);
+}
+
+void ColumnBrowser::link(int a, int b) {
+    m_cells[b].PrevCel = static_cast<std::int16_t>(a);
+    m_cells[b].PrevNod = m_cells[a].Nod;
+    m_cells[a].NextCel = static_cast<std::int16_t>(b);
+    m_cells[a].NextNod = m_cells[b].Nod;
+}
+
+void ColumnBrowser::Cell_LinkShowNext(int a, int b, std::int32_t nod) {
+    Cell_Show(b, nod);
+    link(a, b);
+}
+
+void ColumnBrowser::Cell_LinkShowPrev(int a, int b, std::int32_t nod) {
+    Cell_Show(a, nod);
+    link(a, b);
+}
+
+void ColumnBrowser::Cell_Clear(int cel) {
+    m_cells[cel] = Cell{};
+    Cell_SetMode(cel, Plain);
+    m_headers[cel]->clear();
+    m_lists[cel]->entries()->clear();
+}
+
+void ColumnBrowser::Cells_Reset() {
+    for (int i = 0; i < kCellCount; ++i)
+        Cell_Clear(i);
+    if (!m_nodes.hasTree())
+        return;
+    Cell_Show(0, 1);
+    focusCell(1);
+    focusCell(0);
+}
+
+void ColumnBrowser::Cell_Update(std::int32_t nod) {
+    if (nod < 1 || nod >= m_nodes.capacity())
+        return;
+    const std::int32_t parent = m_nodes[nod].Parent;
+    for (int i = 0; i < kCellCount; ++i) {
+        if (m_cells[i].Nod == nod) {
+            m_headers[i]->setText(nameText(m_nodes[nod].Name));
+            Cell_Fill(i);
+        } else if (parent >= 1 && m_cells[i].Nod == parent) {
+            Cell_Fill(i);
+        }
+    }
+    if (m_curCel >= 0)
+        gotFocus(m_curCel);
+}
+
+void ColumnBrowser::restoreCells(const std::vector<Cell>& records) {
+    for (std::size_t i = 0; i < records.size() && i < kCellCount; ++i) {
+        m_cells[i] = records[i];
+        if (records[i].Nod >= 1)
+            Cell_Show(static_cast<int>(i), records[i].Nod);
+    }
+}
+
+void ColumnBrowser::focusCell(int cel) {
+    m_lists[cel]->setFocus(Qt::OtherFocusReason);
+    gotFocus(cel);
+}
+
+void ColumnBrowser::gotFocus(int index) {
+    if (m_cells[index].Nod == 0)
+        return;
+    for (int i = 0; i < kCellCount; ++i)
+        Cell_SetMode(i, Plain);
+    m_curCel = index;
+    Cell_SetMode(index, Current);
+    int c = index;
+    int k = m_cells[c].PrevCel;
+    // Bounded, so links that run in a circle cannot hang the window.
+    for (int steps = 0; k >= 0 && k < kCellCount && steps < kMaxCycle; ++steps) {
+        if (m_cells[c].PrevNod != m_cells[k].Nod)
+            Cell_LinkShowPrev(k, c, m_cells[c].PrevNod);
+        c = k;
+        const int row = m_lists[c]->entries()->rowOfSlot(m_cells[c].NextNod);
+        if (row >= 0)
+            m_lists[c]->selectRow(row);
+        Cell_SetMode(c, OnPath);
+        k = m_cells[c].PrevCel;
+    }
+}
+
+void ColumnBrowser::openEntry(int index) {
+    m_curCel = index;
+    const std::int32_t s = m_lists[index]->selectedSlot();
+    if (s < 1)
+        return;
+    const int prev = m_cells[index].PrevCel;
+    if (index < 10) {
+        Cell_LinkShowNext(index, index + 5, s);
+        focusCell(index + 5);
+    } else if (prev >= 10) {
+        if (index == 10) {
+            m_prompter.alert(QStringLiteral("Maximum depth"));
+            return;
+        }
+        Cell_LinkShowNext(index, index - 1, s);
+        focusCell(index - 1);
+    } else if (index == 14) {
+        Cell_LinkShowNext(14, 13, s);
+        focusCell(13);
+    } else {
+        // The path came down from above: shift its hanging part one column to the right.
+        Cell_LinkShowNext(index - 10, index - 9, m_cells[index - 5].Nod);
+        Cell_LinkShowNext(index - 9, index - 4, m_cells[index].Nod);
+        Cell_LinkShowNext(index - 4, index + 1, s);
+        focusCell(index + 1);
+    }
+}
+
+void ColumnBrowser::goBack(int index) {
+    const int prev = m_cells[index].PrevCel;
+    if (index >= 1 && prev >= 0 && prev < kCellCount)
+        focusCell(prev);
+}
+
+} // namespace qm

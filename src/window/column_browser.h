@@ -1,0 +1,79 @@
+#pragma once
+// The column area: 15 cells in 5 columns by 3 rows, each listing the children of one node,
+// linked into a snake-shaped path from the top item down to the node being worked on.
+
+#include <QWidget>
+#include <array>
+#include <vector>
+
+#include "store/cells_file.h"
+#include "store/node_table.h"
+
+class QLabel;
+
+namespace qm {
+
+class CellList;
+class CellPanel;
+class Prompter;
+
+class ColumnBrowser : public QWidget {
+    Q_OBJECT
+public:
+    enum Mode { Plain = 0, OnPath = 1, Current = 2 };
+
+    ColumnBrowser(NodeTable& nodes, Prompter& prompter, QWidget* parent = nullptr);
+
+    void Cells_Reset();
+    void Cell_Clear(int cel);
+    void Cell_Update(std::int32_t nod);
+    void Cell_Show(int cel, std::int32_t nod);
+    void Cell_Fill(int cel);
+    void Cell_LinkShowNext(int a, int b, std::int32_t nod);
+    void Cell_LinkShowPrev(int a, int b, std::int32_t nod);
+
+    /// Gives the keyboard focus to a cell's list and runs its focus handler at once.
+    void focusCell(int cel);
+    /// Opens the selected entry of a cell in the next cell of the path.
+    void openEntry(int cel);
+    /// Puts back the cells a cells file recorded, showing each that names a node.
+    void restoreCells(const std::vector<Cell>& records);
+
+    const CellArray& cells() const { return m_cells; }
+    int CurCel() const { return m_curCel; }
+    void setCurCel(int cel) { m_curCel = cel; }
+    /// Slot of the entry selected in a cell's list, 0 when none.
+    std::int32_t selectedSlot(int cel) const;
+
+    CellList* list(int cel) const { return m_lists[cel]; }
+    QLabel* header(int cel) const { return m_headers[cel]; }
+    QWidget* panel(int cel) const;
+
+    /// The cells a path of m cells (1..11) runs through, in path order.
+    static std::vector<int> pathLayout(int m);
+
+signals:
+    void editCommand(int menuIndex);
+    void contextMenuRequested(const QPoint& globalPos);
+    void headerHovered();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void gotFocus(int cel);
+    void Cell_SetMode(int cel, int mode);
+    void goBack(int cel);
+    void link(int a, int b);
+    bool isShown(std::int32_t nod) const;
+
+    NodeTable& m_nodes;
+    Prompter& m_prompter;
+    CellArray m_cells;
+    int m_curCel = -1;
+    std::array<CellPanel*, kCellCount> m_panels{};
+    std::array<QLabel*, kCellCount> m_headers{};
+    std::array<CellList*, kCellCount> m_lists{};
+};
+
+} // namespace qm

@@ -1,0 +1,53 @@
+#pragma once
+// The menu bar: every entry as an indexed array, the enabled rules of Menu_Set, and the
+// dispatch of a click to the handler registered for its array.
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <functional>
+#include <map>
+#include <vector>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+
+namespace qm {
+
+enum class MenuArray { File, Print, FileMRU, Edit, Go, Book, Help };
+
+class MainMenu : public QObject {
+    Q_OBJECT
+public:
+    explicit MainMenu(QMainWindow* window);
+
+    /// Entry `index` of an array (mnuFileMRU and mnubook keep their own numbering).
+    QAction* entry(MenuArray array, int index) const;
+    QMenu* topMenu(int index) const { return m_top[index]; }
+    QAction* fileBar1() const { return m_fileBar1; }
+
+    /// Switches the tree-dependent entries as a whole; always enables Edit Bookmarks.
+    void Menu_Set(bool save, bool saveAs, bool print, bool undo, bool add, bool remove,
+                  bool rename, bool cut, bool copy, bool paste, bool findAndBookmark);
+
+    using Handler = std::function<void(int index)>;
+    void setHandler(MenuArray array, Handler handler);
+    /// While the gate says no (a long operation is running), clicks and shortcuts do nothing.
+    void setGate(std::function<bool()> open) { m_gate = std::move(open); }
+    /// Runs the handler of an array as a click on entry `index` would.
+    void dispatch(MenuArray array, int index);
+
+private:
+    QAction* add(QMenu* menu, MenuArray array, int index, const QString& name,
+                 const QString& caption, const QString& shortcut = {});
+    QAction* separator(QMenu* menu, const QString& name);
+
+    std::array<QMenu*, 4> m_top{};
+    std::map<std::pair<MenuArray, int>, QAction*> m_entries;
+    std::map<MenuArray, Handler> m_handlers;
+    std::function<bool()> m_gate;
+    QAction* m_fileBar1 = nullptr;
+};
+
+} // namespace qm

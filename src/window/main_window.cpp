@@ -1,0 +1,148 @@
+#include "window/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QTimer>
+#include <fstream>
+#include <limits>
+
+#include "store/cells_file.h"
+#include "store/data_file.h"
+#include "store/safe_file.h"
+#include "window/names.h"
+#include "window/prompter.h"
+#include "window/twips.h"
+
+namespace qm {
+
+namespace {
+
+constexpr qint64 kYieldIntervalMs = 50;
+constexpr int kAutoSaveTickMs = 15000;
+const QString kCrLf = QStringLiteral("\r\n");
+
+bool hasSignature(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char record[kRecordSize];
+    return in.read(record, kRecordSize) && isSignature(decodeRecord(record));
+}
+
+} // namespace
+
+MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
+    : QMainWindow(parent), m_prompter(prompter) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("QuillMar  [no data]"));
+    // Liberation Sans stands in for Arial with the same metrics, so lists fit as designed.
+    setFont(QFont(QStringLiteral("Arial"), 8));
+    m_menu = new MainMenu(this);
+    m_menu->setGate([this] { return !isBusy(); });
+
+    m_client = new QWidget(this);
+    m_client->setFixedSize(twips::size(10320, 7965));
+    setCentralWidget(m_client);
+    m_browser = new ColumnBrowser(m_nodes, m_prompter, m_client);
+    m_browser->move(0, 0);
+    m_browser->hide();
+    m_status = new StatusArea(m_nodes, m_client);
+    connect(m_browser, &ColumnBrowser::headerHovered, this,
+            [this] { m_status->Status_Text(QString()); });
+    connect(m_browser, &ColumnBrowser::editCommand, this,
+            [this](int index) { m_menu->dispatch(MenuArray::Edit, index); });
+    connect(m_browser, &ColumnBrowser::contextMenuRequested, this,
+            [this](const QPoint& pos) { m_menu->topMenu(1)->popup(pos); });
+
+    m_timAs = new QTimer(this);
+    m_timAs->setObjectName(QStringLiteral("TimAs"));
+    m_timAs->setInterval(kAutoSaveTickMs);
+
+    setFixedSize(m_client->width(), m_client->height() + menuBar()->sizeHint().height());
+
+    // What the window's load does once it has read the settings.
+    Menu_Set(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    DataChanged(0);
+    m_nodes.resetEmpty();
+    m_browser->setCurCel(-1);
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::columnArea() const { return m_browser; }
+
+void MainWindow::Menu_Set(int save, int saveAs, int print, int undo, int add, int remove,
+                          int rename, int cut, int copy, int paste, int findAndBookmark) {
+    m_menu->Menu_Set(save != 0, saveAs != 0, print != 0, undo != 0, add != 0, remove != 0,
+                     rename != 0, cut != 0, copy != 0, paste != 0, findAndBookmark != 0);
+}
+
+void MainWindow::DataChanged(int changed) {
+    const bool c = changed > 0;
+    m_dataSaved = !c;
+    m_menu->entry(MenuArray::File, 2)->setEnabled(c);
+    if (c) {
+        // Stops at its largest value rather than wrapping to a negative count.
+        if (m_asCounter < std::numeric_limits<std::int16_t>::max())
+            ++m_asCounter;
+        if (m_changeStep)
+            m_changeStep();
+    } else {
+        m_asCounter = 0;
+    }
+    Status_Reset();
+}
+
+void MainWindow::setCaptionFile(const QString& text) {
+    setWindowTitle(QStringLiteral("QuillMar  [%1]").arg(text));
+}
+
+void MainWindow::yieldEvents() {
+    if (m_lastYield.isValid() && m_lastYield.elapsed() < kYieldIntervalMs)
+        return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_lastYield.restart();
+}
+
+bool MainWindow::DataLoad(const QString& path) {
+    BusyScope busy(*this);
+    const std::string file = toPath(path);
+    m_status->Status_Text(QStringLiteral("Testing DataFile ..."));
+    if (!hasSignature(file))
+        m_prompter.alert(path + kCrLf + QStringLiteral("is NO Quillmar DataFile !"));
+
+    m_status->Status_Text(QStringLiteral("Preparing Memory ..."));
+    const double records = static_cast<double>(QFileInfo(path).size() / kRecordSize);
+    m_status->Progress_Start(records);
+    m_status->Status_Text(QStringLiteral("Loading data ..."));
+    LoadResult loaded = loadDataFile(file, [this](std::int64_t done) {
+        m_status->Progress_Step(static_cast<double>(done));
+        yieldEvents();
+    });
+    if (!loaded.ok) {
+        Status_Reset();
+        m_prompter.alert(path + kCrLf + QStringLiteral("can't be loaded: %1.")
+                                            .arg(QString::fromStdString(loaded.error)));
+        return false;
+    }
+
+    m_nodes = std::move(loaded.table);
+    m_curFile = path;
+    m_browser->Cells_Reset();
+    m_browser->show();
+    DataChanged(0);
+    m_browser->restoreCells(readCellsFile(cellsPathFor(file), loaded.inTree));
+    setCaptionFile(m_curFile);
+    emit dataLoaded();
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (isBusy() || (m_closeHandler && !m_closeHandler())) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace qm

@@ -1,0 +1,102 @@
+#pragma once
+// frmMain: owns the tree of the session and the window parts that show it, and hands each
+// menu command on to the subsystem registered for it.
+
+#include <QMainWindow>
+#include <QElapsedTimer>
+#include <functional>
+
+#include "store/node_table.h"
+#include "window/column_browser.h"
+#include "window/main_menu.h"
+#include "window/status_area.h"
+
+class QTimer;
+
+namespace qm {
+
+class Prompter;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(Prompter& prompter, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The session's data.
+    NodeTable& nodes() { return m_nodes; }
+    const QString& CurFile() const { return m_curFile; }
+    void setCurFile(const QString& path) { m_curFile = path; }
+    bool DataSaved() const { return m_dataSaved; }
+    int AsCounter() const { return m_asCounter; }
+    void setAsCounter(int value) { m_asCounter = value; }
+
+    // The parts.
+    ColumnBrowser& browser() { return *m_browser; }
+    StatusArea& status() { return *m_status; }
+    MainMenu& menu() { return *m_menu; }
+    Prompter& prompter() { return m_prompter; }
+    QTimer& TimAs() { return *m_timAs; }
+    QWidget* columnArea() const;
+
+    // Public operations.
+    void Cells_Reset() { m_browser->Cells_Reset(); }
+    void Cell_Clear(int cel) { m_browser->Cell_Clear(cel); }
+    void Cell_Update(std::int32_t nod) { m_browser->Cell_Update(nod); }
+    void Status_Reset() { m_status->Status_Reset(); }
+    void Menu_Set(int save, int saveAs, int print, int undo, int add, int remove, int rename,
+                  int cut, int copy, int paste, int findAndBookmark);
+    /// Marks the tree changed (changed > 0) or saved / freshly loaded.
+    void DataChanged(int changed);
+    /// Loads a data file in place of the open tree. A file that cannot be used is reported
+    /// and leaves the open tree, its cells, caption and saved state as they were.
+    bool DataLoad(const QString& path);
+    /// "QuillMar  [text]".
+    void setCaptionFile(const QString& text);
+
+    /// True while a long operation runs; nothing else may start then.
+    bool isBusy() const { return m_busy > 0; }
+    class BusyScope {
+    public:
+        explicit BusyScope(MainWindow& w) : m_w(w) { ++m_w.m_busy; }
+        ~BusyScope() { --m_w.m_busy; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        MainWindow& m_w;
+    };
+    /// Lets the window repaint and process pending events, but not user input, at most
+    /// about 20 times a second.
+    void yieldEvents();
+
+    /// Run when the window is asked to close; returning false keeps it open.
+    void setCloseHandler(std::function<bool()> handler) { m_closeHandler = std::move(handler); }
+    /// Run after every change reported to DataChanged (the auto-save change step).
+    void setChangeStep(std::function<void()> step) { m_changeStep = std::move(step); }
+
+signals:
+    /// A data file was loaded (after the caption was set).
+    void dataLoaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Prompter& m_prompter;
+    NodeTable m_nodes;
+    QString m_curFile;
+    bool m_dataSaved = true;
+    int m_asCounter = 0;
+    int m_busy = 0;
+    QElapsedTimer m_lastYield;
+    QWidget* m_client = nullptr;
+    ColumnBrowser* m_browser = nullptr;
+    StatusArea* m_status = nullptr;
+    MainMenu* m_menu = nullptr;
+    QTimer* m_timAs = nullptr;
+    std::function<bool()> m_closeHandler;
+    std::function<void()> m_changeStep;
+};
+
+} // namespace qm

@@ -1,0 +1,29 @@
+#include "window/names.h"
+
+#include <QList>
+
+#include "store/name_codec.h"
+
+namespace qm {
+
+namespace {
+QString decode(std::string_view bytes) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (char b : bytes)
+        out.append(QChar(static_cast<char16_t>(decodeByte(static_cast<unsigned char>(b)))));
+    return out;
+}
+} // namespace
+
+QString nameText(const NameField& name) { return decode({name.data(), name.size()}); }
+
+QString trimmedNameText(const NameField& name) { return decode(trimmedName(name)); }
+
+std::optional<std::string> nameBytes(const QString& text) {
+    const QList<uint> chars = text.toUcs4();
+    return encodeChars(std::u32string_view(reinterpret_cast<const char32_t*>(chars.constData()),
+                                           static_cast<std::size_t>(chars.size())));
+}
+
+} // namespace qm

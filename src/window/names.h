@@ -1,0 +1,21 @@
+#pragma once
+// Item names cross between the store's Windows-1252 bytes and the window's QStrings here.
+
+#include <QString>
+#include <optional>
+
+#include "store/node.h"
+
+namespace qm {
+
+/// The whole 20-character field, padding included.
+QString nameText(const NameField& name);
+/// The name without leading and trailing spaces.
+QString trimmedNameText(const NameField& name);
+/// The bytes for a text, or nothing when a character is outside the code page.
+std::optional<std::string> nameBytes(const QString& text);
+
+/// Paths are UTF-8 on this platform.
+inline std::string toPath(const QString& path) { return path.toStdString(); }
+
+} // namespace qm
