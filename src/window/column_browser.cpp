@@ -210,9 +210,14 @@ void ColumnBrowser::Cell_Update(std::int32_t nod) {
 
 void ColumnBrowser::restoreCells(const std::vector<Cell>& records) {
     for (std::size_t i = 0; i < records.size() && i < kCellCount; ++i) {
+        const int cel = static_cast<int>(i);
+        // Cell 0 always shows the top item; a record that names nothing cannot replace it.
+        if (cel == 0 && records[i].Nod < 1)
+            continue;
         m_cells[i] = records[i];
+        Cell_SetMode(cel, records[i].Mode);
         if (records[i].Nod >= 1)
-            Cell_Show(static_cast<int>(i), records[i].Nod);
+            Cell_Show(cel, records[i].Nod);
     }
 }
 
