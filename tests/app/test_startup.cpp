@@ -1,0 +1,80 @@
+// Start-up: the command line, the window it opens with, and the file it names.
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/program.h"
+#include "app/startup.h"
+#include "support/scripted_prompter.h"
+#include "support/window_driver.h"
+
+using namespace qm;
+using namespace qm::test;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandLineFile_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("nothing") << QStringList() << "";
+        QTest::newRow("plain path") << QStringList{"/tmp/a.qmd"} << "/tmp/a.qmd";
+        QTest::newRow("quoted path") << QStringList{"\"/tmp/a.qmd\""} << "/tmp/a.qmd";
+        QTest::newRow("spaces without quotes") << QStringList{"/tmp/my", "trees/a.qmd"}
+                                               << "/tmp/my trees/a.qmd";
+        QTest::newRow("quoted with spaces") << QStringList{"\"/tmp/my", "trees/a.qmd\""}
+                                            << "/tmp/my trees/a.qmd";
+        QTest::newRow("lone double quote") << QStringList{"\""} << "";
+        QTest::newRow("quote drops the last character whatever it is")
+            << QStringList{"\"/tmp/a.qmdx"} << "/tmp/a.qmd";
+    }
+    void commandLineFile() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QCOMPARE(qm::commandLineFile(arguments), file);
+    }
+
+    void start_withExistingFile_opensIt_data() {
+        QTest::addColumn<bool>("quoted");
+        QTest::newRow("unquoted") << false;
+        QTest::newRow("quoted") << true;
+    }
+    void start_withExistingFile_opensIt() {
+        QFETCH(bool, quoted);
+        QTemporaryDir dir;
+        const QString path = writeTreeFile(dir, "my trees.qmd", "WORLD\n  EUROPE\n    FRANCE\n");
+        ScriptedPrompter prompter;
+        Program program(prompter);
+        const QString arg = quoted ? "\"" + path + "\"" : path;
+        program.start(arg.split(' '), false);
+        MainWindow& w = program.window();
+        QCOMPARE(w.windowTitle(), "QuillMar  [" + path + "]");
+        QCOMPARE(headerText(w, 0), QString("WORLD"));
+        QCOMPARE(w.browser().CurCel(), 0);
+        QCOMPARE(w.status().countText(), QString("Items: 2"));
+        QCOMPARE(w.status().statusText(), QString());
+        QVERIFY(!w.menu().entry(MenuArray::File, 2)->isEnabled());
+        QVERIFY(w.menu().entry(MenuArray::File, 3)->isEnabled());
+        QVERIFY(w.menu().entry(MenuArray::Edit, 6)->isEnabled());
+        QVERIFY(w.menu().entry(MenuArray::Go, 0)->isEnabled());
+        QVERIFY(!w.menu().entry(MenuArray::Edit, 0)->isEnabled());
+        QCOMPARE(prompter.prompts.size(), 0);
+    }
+
+    void start_withMissingFile_startsEmptyAndSilent() {
+        ScriptedPrompter prompter;
+        Program program(prompter);
+        program.start({"/nonexistent/tree.qmd"}, false);
+        MainWindow& w = program.window();
+        QCOMPARE(w.windowTitle(), QString("QuillMar  [no data]"));
+        QVERIFY(!w.columnArea()->isVisible());
+        QCOMPARE(w.status().statusText(), QString());
+        QCOMPARE(w.status().countText(), QString("Items: 0"));
+        QVERIFY(!w.menu().entry(MenuArray::Edit, 2)->isEnabled());
+        QCOMPARE(prompter.prompts.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
