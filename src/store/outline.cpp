@@ -123,4 +123,9 @@ std::string dumpOutline(const NodeTable& table, int* blankNames) {
     return out;
 }
 
+bool hasOutlineForm(const NameField& name) {
+    const std::string_view trimmed = trimmedName(name);
+    return !trimmed.empty() && trimmed.find_first_of("\r\n") == std::string_view::npos;
+}
+
 } // namespace qm

@@ -23,4 +23,8 @@ OutlineResult parseOutline(std::string_view utf8);
 /// `blankNames` counts items whose name is all spaces (they have no outline form).
 std::string dumpOutline(const NodeTable& table, int* blankNames = nullptr);
 
+/// False for a name that no outline line can carry, so that reading the dump back would
+/// lose or split it: all spaces, or holding a line break.
+bool hasOutlineForm(const NameField& name);
+
 } // namespace qm
