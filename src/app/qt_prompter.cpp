@@ -1,0 +1,100 @@
+#include "app/qt_prompter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "edit/name_dialog.h"
+
+namespace qm {
+
+namespace {
+
+QMessageBox::Icon boxIcon(PromptIcon icon) {
+    switch (icon) {
+    case PromptIcon::Exclamation:
+        return QMessageBox::Warning;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons boxButtons(PromptButtons buttons) {
+    switch (buttons) {
+    case PromptButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case PromptButtons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+/// Qt's filter list from "desc|pattern|desc|pattern"; Qt's own form passes unchanged.
+QString qtFilters(const QString& filters) {
+    if (!filters.contains(u'|'))
+        return filters;
+    const QStringList parts = filters.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        pattern.replace(u';', u' ');
+        out << parts[i] + QStringLiteral(" (") + pattern + u')';
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+QtPrompter::QtPrompter(QWidget* owner) : m_owner(owner) {}
+
+QtPrompter::~QtPrompter() {
+    delete m_nameDialog.data();
+}
+
+void QtPrompter::setOwner(QWidget* owner) {
+    m_owner = owner;
+    if (m_nameDialog)
+        m_nameDialog->setParent(owner, m_nameDialog->windowFlags());
+}
+
+PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIcon icon,
+                             PromptButtons buttons) {
+    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), m_owner);
+    box.setTextFormat(Qt::PlainText); // texts carry names and paths, never markup
+    box.exec();
+    // Escape and the close box land on Cancel where there is one, else on OK.
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok:
+        return PromptAnswer::Ok;
+    case QMessageBox::Yes:
+        return PromptAnswer::Yes;
+    case QMessageBox::No:
+        return PromptAnswer::No;
+    default:
+        return buttons == PromptButtons::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel;
+    }
+}
+
+QString QtPrompter::askName(const NameRequest& request) {
+    if (!m_nameDialog)
+        m_nameDialog = new NameDialog(*this, m_owner);
+    return m_nameDialog->ask(request);
+}
+
+QString QtPrompter::openFile(const QString& title, const QString& filters) {
+    return QFileDialog::getOpenFileName(m_owner, title, QString(), qtFilters(filters));
+}
+
+QString QtPrompter::saveFile(const QString& title, const QString& filters,
+                             const QString& proposedName) {
+    return QFileDialog::getSaveFileName(m_owner, title, proposedName, qtFilters(filters));
+}
+
+} // namespace qm

@@ -1,0 +1,38 @@
+#pragma once
+// The prompter the program runs with: real message boxes, the name entry dialog and the
+// platform's file dialogs.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "window/prompter.h"
+
+namespace qm {
+
+class NameDialog;
+
+class QtPrompter : public Prompter {
+public:
+    /// Dialogs are shown over `owner` (normally the main window), which may be set later.
+    explicit QtPrompter(QWidget* owner = nullptr);
+    ~QtPrompter() override;
+    QtPrompter(const QtPrompter&) = delete;
+    QtPrompter& operator=(const QtPrompter&) = delete;
+
+    void setOwner(QWidget* owner);
+
+    PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
+                     PromptButtons buttons) override;
+    QString askName(const NameRequest& request) override;
+    /// Filters in Qt's form ("Data (*.qmd);;All Files (*)") or as bar-separated pairs of
+    /// description and pattern ("All Files (*.*)|*.*|Data (*.qmd)|*.qmd").
+    QString openFile(const QString& title, const QString& filters) override;
+    QString saveFile(const QString& title, const QString& filters,
+                     const QString& proposedName) override;
+
+private:
+    QPointer<QWidget> m_owner;
+    QPointer<NameDialog> m_nameDialog; // created on first use, then kept hidden between uses
+};
+
+} // namespace qm
