@@ -8,6 +8,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("QuillMar"));
     qm::QtPrompter prompter;
     qm::Program program(prompter);
+    QObject::connect(&program, &qm::Program::windowCreated, &program,
+                     [&prompter](QWidget* window) { prompter.setOwner(window); });
     program.start(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 
 #include "app/splash.h"
 #include "app/startup.h"
+#include "edit/edit_commands.h"
 #include "store/safe_file.h"
 #include "window/main_window.h"
 #include "window/names.h"
@@ -24,6 +25,9 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     QCoreApplication::processEvents();
 
     m_window = std::make_unique<MainWindow>(m_prompter);
+    emit windowCreated(m_window.get());
+    m_edit = new EditCommands(*m_window);
+    connect(m_window.get(), &MainWindow::dataLoaded, m_edit, [this] { m_edit->Undo_Set(0, -1, 0); });
     wireMenus();
     m_window->setCloseHandler([this] { return unload(); });
     QCoreApplication::processEvents();
@@ -53,6 +57,7 @@ void Program::wireMenus() {
         if (index == 5)
             m_window->close();
     });
+    menu.setHandler(MenuArray::Edit, [this](int index) { m_edit->dispatch(index); });
 }
 
 bool Program::unload() { return true; }

@@ -8,6 +8,7 @@
 
 namespace qm {
 
+class EditCommands;
 class MainWindow;
 class Prompter;
 
@@ -18,9 +19,14 @@ public:
     ~Program() override;
 
     MainWindow& window() { return *m_window; }
+    EditCommands& edit() { return *m_edit; }
 
     /// The start-up sequence: splash, main window, then the data file the arguments name.
     void start(const QStringList& arguments, bool showSplash = true);
+
+signals:
+    /// The main window exists; dialogs can be placed over it from now on.
+    void windowCreated(QWidget* window);
 
 private:
     void wireMenus();
@@ -29,6 +35,7 @@ private:
 
     Prompter& m_prompter;
     std::unique_ptr<MainWindow> m_window;
+    EditCommands* m_edit = nullptr; // owned by the window
 };
 
 } // namespace qm

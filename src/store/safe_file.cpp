@@ -102,7 +102,8 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a pipe must not wait for a writer; regular files ignore the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = describeErrno(errno);
         return false;
@@ -154,7 +155,9 @@ std::string companionPath(const std::string& dataPath, char last) {
     while (p.size() > 1 && (static_cast<unsigned char>(p.back()) & 0xC0) == 0x80)
         p.pop_back();
     p.back() = last;
-    return p;
+    // A data file whose name already ends in that letter would be its own companion:
+    // it has none, rather than being overwritten by it.
+    return p == dataPath ? std::string() : p;
 }
 
 } // namespace qm

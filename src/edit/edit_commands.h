@@ -1,0 +1,53 @@
+#pragma once
+// The Edit menu's commands: add, rename, delete with one step of undo, cut, copy and paste
+// through the program's own copy buffer.
+
+#include <QObject>
+#include <cstdint>
+#include <vector>
+
+#include "store/node.h"
+
+namespace qm {
+
+class MainWindow;
+
+class EditCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit EditCommands(MainWindow& window);
+
+    /// Runs Edit menu entry `index`; Undo (0) goes by the recorded action.
+    void dispatch(int index);
+
+    void Item_Add();
+    void Item_Rename();
+    void Item_Delete();
+    void Item_Cut();
+    void Item_Copy();
+    void Item_Paste();
+    void Undo_Add();
+    void Undo_Delete();
+
+    /// Stores the undo record; the Undo entry is enabled exactly when `action` is above 0.
+    void Undo_Set(int action, int cel, std::int32_t nod);
+
+    // The undo record.
+    int UndoAction() const { return m_undoAction; }
+    int UndoCel() const { return m_undoCel; }
+    std::int32_t UndoNod() const { return m_undoNod; }
+    std::int32_t DelCount() const { return m_delCount; }
+    // The copy buffer: whole records of a subtree in walk order; it outlives the tree.
+    std::int32_t BufCount() const { return static_cast<std::int32_t>(m_buf.size()); }
+    const std::vector<Node>& Buf() const { return m_buf; }
+
+private:
+    MainWindow& m_window;
+    int m_undoAction = 0;
+    int m_undoCel = -1;
+    std::int32_t m_undoNod = 0;
+    std::int32_t m_delCount = 0;
+    std::vector<Node> m_buf;
+};
+
+} // namespace qm
