@@ -5,13 +5,24 @@
 #include "app/splash.h"
 #include "app/startup.h"
 #include "edit/edit_commands.h"
+#include "settings/file_commands.h"
+#include "settings/settings_location.h"
 #include "store/safe_file.h"
 #include "window/main_window.h"
 #include "window/names.h"
+#include "window/twips.h"
 
 namespace qm {
 
-Program::Program(Prompter& prompter) : m_prompter(prompter) {}
+namespace {
+const QString kDisplay = QStringLiteral("Display");
+const QString kMainLeft = QStringLiteral("MainLeft");
+const QString kMainTop = QStringLiteral("MainTop");
+constexpr double kDefaultPosition = 1000;
+} // namespace
+
+Program::Program(Prompter& prompter, const QString& settingsPath)
+    : m_prompter(prompter), m_ini(settingsPath.isEmpty() ? settingsFilePath() : settingsPath) {}
 
 Program::~Program() = default;
 
@@ -27,9 +38,11 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     m_window = std::make_unique<MainWindow>(m_prompter);
     emit windowCreated(m_window.get());
     m_edit = new EditCommands(*m_window);
+    m_files = new FileCommands(*m_window, *m_edit, m_settings, m_ini);
     connect(m_window.get(), &MainWindow::dataLoaded, m_edit, [this] { m_edit->Undo_Set(0, -1, 0); });
     wireMenus();
-    m_window->setCloseHandler([this] { return unload(); });
+    m_window->setCloseHandler([this] { return formUnload(); });
+    formLoad();
     QCoreApplication::processEvents();
     const QString file = commandLineFile(arguments);
 
@@ -44,6 +57,32 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     m_window->Status_Reset();
 }
 
+void Program::formLoad() {
+    GetIniValues(m_ini, m_settings);
+    m_files->recent().showAll();
+    m_files->autoSave().applyMode();
+    const double left = readIniNumber(m_ini, kDisplay, kMainLeft, kDefaultPosition);
+    const double top = readIniNumber(m_ini, kDisplay, kMainTop, kDefaultPosition);
+    m_window->move(twips::toPixels(left), twips::toPixels(top));
+}
+
+bool Program::formUnload() {
+    const bool mayClose = m_files->Save_Ask();
+    for (QWidget* other : QApplication::topLevelWidgets())
+        if (other != m_window.get() && other->isVisible())
+            other->close();
+    // One rewrite of the settings file for the position and all settings.
+    IniFile::Batch batch(m_ini);
+    if (!m_window->isMinimized()) {
+        writeIniNumber(m_ini, kDisplay, kMainLeft, twips::fromPixels(m_window->x()));
+        writeIniNumber(m_ini, kDisplay, kMainTop, twips::fromPixels(m_window->y()));
+    }
+    SetIniValues(m_ini, m_settings);
+    if (!batch.commit())
+        m_files->reportSettingsFailure();
+    return mayClose;
+}
+
 void Program::openAtStart(const QString& path) {
     if (!m_window->DataLoad(path))
         return;
@@ -53,13 +92,9 @@ void Program::openAtStart(const QString& path) {
 
 void Program::wireMenus() {
     MainMenu& menu = m_window->menu();
-    menu.setHandler(MenuArray::File, [this](int index) {
-        if (index == 5)
-            m_window->close();
-    });
+    menu.setHandler(MenuArray::File, [this](int index) { m_files->dispatch(index); });
+    menu.setHandler(MenuArray::FileMRU, [this](int index) { m_files->openRecent(index); });
     menu.setHandler(MenuArray::Edit, [this](int index) { m_edit->dispatch(index); });
 }
-
-bool Program::unload() { return true; }
 
 } // namespace qm

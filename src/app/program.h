@@ -6,20 +6,28 @@
 #include <QStringList>
 #include <memory>
 
+#include "settings/ini_file.h"
+#include "settings/settings_values.h"
+
 namespace qm {
 
 class EditCommands;
+class FileCommands;
 class MainWindow;
 class Prompter;
 
 class Program : public QObject {
     Q_OBJECT
 public:
-    explicit Program(Prompter& prompter);
+    /// `settingsPath` names the settings file; empty means the usual place.
+    explicit Program(Prompter& prompter, const QString& settingsPath = QString());
     ~Program() override;
 
     MainWindow& window() { return *m_window; }
     EditCommands& edit() { return *m_edit; }
+    FileCommands& files() { return *m_files; }
+    Settings& settings() { return m_settings; }
+    IniFile& ini() { return m_ini; }
 
     /// The start-up sequence: splash, main window, then the data file the arguments name.
     void start(const QStringList& arguments, bool showSplash = true);
@@ -29,13 +37,18 @@ signals:
     void windowCreated(QWidget* window);
 
 private:
+    void formLoad();
+    bool formUnload();
     void wireMenus();
     void openAtStart(const QString& path);
-    bool unload();
 
     Prompter& m_prompter;
+    IniFile m_ini;
+    Settings m_settings;
     std::unique_ptr<MainWindow> m_window;
-    EditCommands* m_edit = nullptr; // owned by the window
+    // Owned by the window.
+    EditCommands* m_edit = nullptr;
+    FileCommands* m_files = nullptr;
 };
 
 } // namespace qm

@@ -94,7 +94,9 @@ QString QtPrompter::openFile(const QString& title, const QString& filters) {
 
 QString QtPrompter::saveFile(const QString& title, const QString& filters,
                              const QString& proposedName) {
-    return QFileDialog::getSaveFileName(m_owner, title, proposedName, qtFilters(filters));
+    // The overwrite question is the caller's own, with its own wording.
+    return QFileDialog::getSaveFileName(m_owner, title, proposedName, qtFilters(filters), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 } // namespace qm

@@ -1,0 +1,63 @@
+#pragma once
+// The File menu's commands New, Open, Save, Save As, Options and Exit, opening a recent
+// file, and the prompt that offers to save changes before they would be given up.
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include "settings/auto_save.h"
+#include "settings/recent_files.h"
+
+namespace qm {
+
+class EditCommands;
+class IniFile;
+class MainWindow;
+struct Settings;
+
+class FileCommands : public QObject {
+    Q_OBJECT
+public:
+    FileCommands(MainWindow& window, EditCommands& edit, Settings& settings, IniFile& ini);
+
+    /// Runs File menu entry `index` (0..5).
+    void dispatch(int index);
+    /// Opens recent-files entry `place` (1..8).
+    void openRecent(int place);
+
+    /// True when the caller may go on giving up the tree.
+    bool Save_Ask();
+    /// False when nothing was written (cancelled, or the write failed and was reported).
+    bool Save();
+    bool SaveAs();
+    void New();
+    void Open();
+    void Options();
+
+    /// Writes the main settings; a failure is reported, never silent.
+    void writeSettings();
+    /// Tells the user the settings file could not be written, and why.
+    void reportSettingsFailure();
+    bool BackupArmed() const { return m_backupArmed; }
+    RecentFiles& recent() { return m_recent; }
+    AutoSave& autoSave() { return m_autoSave; }
+
+private:
+    void opened();
+    void rememberDiskState();
+    bool changedOnDisk() const;
+
+    MainWindow& m_window;
+    EditCommands& m_edit;
+    Settings& m_settings;
+    IniFile& m_ini;
+    RecentFiles m_recent;
+    AutoSave m_autoSave;
+    bool m_backupArmed = false;
+    // What the data file looked like when this program last read or wrote it.
+    QDateTime m_diskModified;
+    qint64 m_diskSize = -1;
+};
+
+} // namespace qm

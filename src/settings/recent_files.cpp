@@ -1,0 +1,83 @@
+#include "settings/recent_files.h"
+
+#include <QAction>
+
+#include "settings/settings_values.h"
+#include "window/main_menu.h"
+
+namespace qm {
+
+namespace {
+constexpr int kLongestShown = 34;
+constexpr int kKeptEachEnd = 15;
+} // namespace
+
+QString RecentFiles::shortened(const QString& path) {
+    if (path.size() <= kLongestShown)
+        return path;
+    return path.left(kKeptEachEnd) + QStringLiteral(" ... ") + path.right(kKeptEachEnd);
+}
+
+QString& RecentFiles::at(int place) { return m_settings.RecentFiles[static_cast<std::size_t>(place - 1)]; }
+
+QString RecentFiles::path(int place) const {
+    return place >= 1 && place <= kRecentFilesMax
+               ? m_settings.RecentFiles[static_cast<std::size_t>(place - 1)]
+               : QString();
+}
+
+void RecentFiles::MRU_Show(int place) {
+    QAction* entry = m_menu.entry(MenuArray::FileMRU, place);
+    const QString s = path(place);
+    if (s.isEmpty()) {
+        entry->setVisible(false);
+        return;
+    }
+    // An ampersand in a path is part of the name, not an access key.
+    QString caption = shortened(s);
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    entry->setText(caption);
+    entry->setVisible(true);
+    m_menu.fileBar1()->setVisible(true);
+}
+
+void RecentFiles::showAll() {
+    for (int i = 1; i <= m_settings.RecentCount; ++i)
+        MRU_Show(i);
+}
+
+void RecentFiles::MRU_Add(const QString& file) {
+    if (file.isEmpty())
+        return;
+    for (int i = 1; i <= m_settings.RecentCount; ++i) {
+        if (at(i).compare(file, Qt::CaseInsensitive) != 0)
+            continue;
+        if (i > 1) {
+            at(i) = at(1);
+            at(1) = file;
+            MRU_Show(i);
+            MRU_Show(1);
+        }
+        return;
+    }
+    m_settings.RecentCount = std::min(m_settings.RecentCount + 1, m_settings.RecentMax);
+    for (int j = m_settings.RecentMax; j >= 2; --j) {
+        at(j) = at(j - 1);
+        if (j <= m_settings.RecentCount)
+            MRU_Show(j);
+    }
+    at(1) = file;
+    MRU_Show(1);
+}
+
+void RecentFiles::remove(int place) {
+    int j = place;
+    for (; j <= m_settings.RecentCount - 1; ++j) {
+        at(j) = at(j + 1);
+        MRU_Show(j);
+    }
+    at(j) = QString();
+    MRU_Show(j);
+}
+
+} // namespace qm

@@ -1,0 +1,35 @@
+#pragma once
+// The recent-files list at the end of the File menu.
+
+#include <QString>
+
+namespace qm {
+
+class MainMenu;
+struct Settings;
+
+class RecentFiles {
+public:
+    RecentFiles(Settings& settings, MainMenu& menu) : m_settings(settings), m_menu(menu) {}
+
+    /// Brings menu entry `place` (1..8) in line with the list.
+    void MRU_Show(int place);
+    /// Shows every place in use, as read from the settings file.
+    void showAll();
+    /// Puts a path at the top of the list.
+    void MRU_Add(const QString& path);
+    /// Takes out the entry at `place` whose file has vanished; the count stays.
+    void remove(int place);
+    QString path(int place) const;
+
+    /// The menu caption of a path: long ones keep their first and last 15 characters.
+    static QString shortened(const QString& path);
+
+private:
+    QString& at(int place);
+
+    Settings& m_settings;
+    MainMenu& m_menu;
+};
+
+} // namespace qm
