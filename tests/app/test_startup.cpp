@@ -45,7 +45,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = writeTreeFile(dir, "my trees.qmd", "WORLD\n  EUROPE\n    FRANCE\n");
         ScriptedPrompter prompter;
-        Program program(prompter);
+        Program program(prompter, dir.filePath("QuillMar.ini"));
         const QString arg = quoted ? "\"" + path + "\"" : path;
         program.start(arg.split(' '), false);
         MainWindow& w = program.window();
@@ -63,8 +63,9 @@ private slots:
     }
 
     void start_withMissingFile_startsEmptyAndSilent() {
+        QTemporaryDir dir;
         ScriptedPrompter prompter;
-        Program program(prompter);
+        Program program(prompter, dir.filePath("QuillMar.ini"));
         program.start({"/nonexistent/tree.qmd"}, false);
         MainWindow& w = program.window();
         QCOMPARE(w.windowTitle(), QString("QuillMar  [no data]"));

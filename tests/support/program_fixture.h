@@ -1,0 +1,44 @@
+#pragma once
+// A whole program for a test: the real main window and its subsystems, a scripted prompter,
+// and a settings file and data files in a temporary folder.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "app/program.h"
+#include "support/scripted_prompter.h"
+#include "support/window_driver.h"
+
+namespace qm::test {
+
+struct ProgramFixture {
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    std::unique_ptr<Program> program;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString iniPath() const { return path(QStringLiteral("QuillMar.ini")); }
+
+    /// Writes settings lines before the program starts.
+    void writeIni(const QByteArray& text) const {
+        QFile f(iniPath());
+        if (f.open(QIODevice::WriteOnly))
+            f.write(text);
+    }
+    QByteArray readFile(const QString& file) const {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    MainWindow& start(const QStringList& arguments = {}) {
+        program = std::make_unique<Program>(prompter, iniPath());
+        program->start(arguments, false);
+        return program->window();
+    }
+    MainWindow& w() { return program->window(); }
+    void click(MenuArray array, int index) { w().menu().dispatch(array, index); }
+};
+
+} // namespace qm::test
