@@ -61,6 +61,10 @@ std::int32_t NodeTable::capacityForRecords(std::int64_t records) {
 
 void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount) {
     m_nodes = std::move(slots);
+    // Callers may hand over just the records; allocation relies on the upper bound rule.
+    const auto wanted = static_cast<std::size_t>(capacityForRecords(std::int64_t(nodeCount) + 1));
+    if (m_nodes.size() < wanted)
+        m_nodes.resize(wanted);
     m_nodeCount = nodeCount;
     m_freeCount = 0;
     m_lowestFree = nodeCount + 1;
