@@ -34,8 +34,10 @@ public:
     std::int32_t SortLevel() const { return m_level; }
 
 private:
+    // The name's sort ranks packed big-endian into three words, the last one ending in the
+    // stored position: keys are unique and compare as integers, so a plain sort is stable.
     struct Entry {
-        std::array<unsigned char, kNameLength> key;
+        std::uint64_t key[3];
         std::int32_t slot;
     };
     void fillLevel(std::int32_t firstChild, std::int32_t level);
