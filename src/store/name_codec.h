@@ -2,6 +2,7 @@
 // Names are stored as Windows-1252 bytes; these convert them to and from Unicode and
 // order them by their decoded character codes.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,11 @@ std::optional<unsigned char> encodeChar(char32_t ch);
 
 /// Windows-1252 bytes to UTF-32 and back; encoding fails on a character the code page lacks.
 std::u32string decodeBytes(std::string_view bytes);
+/// The characters of trimmedName(name), decoded into the caller's buffer: for loops over
+/// many names, without allocating or branching on the name's length. The view points
+/// into `out`.
+using NameChars = std::array<char32_t, kNameLength>;
+std::u32string_view decodeTrimmedName(const NameField& name, NameChars& out);
 std::optional<std::string> encodeChars(std::u32string_view text);
 
 /// UTF-8 to UTF-32 and back, for the command line and outlines. Invalid UTF-8 gives nothing.
