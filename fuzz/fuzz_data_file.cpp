@@ -43,8 +43,41 @@ void checkStoredWalk(const qm::LoadResult& r, std::int64_t treeSize) {
     CHECK(walk.WalkCount() == treeSize);
 }
 
+// The fast name decoder against the plain trim and decode.
+void checkNames(const qm::LoadResult& r) {
+    qm::NameChars chars;
+    for (std::size_t k = 1; k < r.inTree.size(); ++k) {
+        if (!r.inTree[k])
+            continue;
+        const qm::NameField& field = r.table[static_cast<std::int32_t>(k)].Name;
+        const std::string_view whole(field.data(), field.size());
+        const auto first = whole.find_first_not_of(' ');
+        const std::string_view trimmed =
+            first == std::string_view::npos
+                ? std::string_view()
+                : whole.substr(first, whole.find_last_not_of(' ') - first + 1);
+        CHECK(qm::trimmedName(field) == trimmed);
+        CHECK(qm::decodeTrimmedName(field, chars) == qm::decodeBytes(trimmed));
+    }
+}
+
+// Each item's place in its parent's chain of children.
+std::vector<std::int32_t> siblingPositions(const qm::LoadResult& r) {
+    std::vector<std::int32_t> pos(r.inTree.size(), 0);
+    for (std::size_t k = 1; k < r.inTree.size(); ++k) {
+        if (!r.inTree[k])
+            continue;
+        std::int32_t i = 0;
+        for (std::int32_t c = r.table[static_cast<std::int32_t>(k)].FirstChild; c >= 1;
+             c = r.table[c].NextSibling)
+            pos[c] = i++;
+    }
+    return pos;
+}
+
 void checkSortedWalk(const qm::LoadResult& r, std::int64_t treeSize) {
     const qm::NodeTable& t = r.table;
+    const std::vector<std::int32_t> stored = siblingPositions(r);
     std::vector<bool> seen(r.inTree.size(), false);
     std::vector<std::int32_t> path; // the node returned last at each level
     qm::SortWalk walk(t);
@@ -67,7 +100,8 @@ void checkSortedWalk(const qm::LoadResult& r, std::int64_t treeSize) {
             if (prev.Parent == parent) {
                 const std::string_view a(prev.Name.data(), prev.Name.size());
                 const std::string_view b(t[n].Name.data(), t[n].Name.size());
-                CHECK(qm::compareNames(a, b) <= 0);
+                const int order = qm::compareNames(a, b);
+                CHECK(order < 0 || (order == 0 && stored[path[level]] < stored[n]));
             }
         }
         path.resize(static_cast<std::size_t>(level));
@@ -120,6 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t treeSize = countInTree(r.inTree);
     checkStoredWalk(r, treeSize);
     checkSortedWalk(r, treeSize);
+    checkNames(r);
     CHECK(qm::treeDepth(t) >= 0);
     checkRoundTrip(r);
     return 0;

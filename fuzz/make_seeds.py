@@ -23,6 +23,14 @@ VALID = tree((0, 2, 0, 0, 0, 255, "ROOT"),
              (1, 0, 0, 3, 1, 255, "ALPHA"),
              (1, 0, 2, 0, 1, 255, "BETA"))
 
+def flat(names):
+    """A top item whose children carry the given names, in this stored order."""
+    n = len(names)
+    kids = [(1, 0, k - 1 if k > 2 else 0, k + 1 if k < n + 1 else 0, 1, 255, name)
+            for k, name in zip(range(2, n + 2), names)]
+    return tree((0, 2, 0, 0, 0, 255, "ROOT"), *kids)
+
+
 DATA = {
     "valid_tree": VALID,
     # A grandchild, a free slot, an item outside the tree and a Level to repair.
@@ -32,6 +40,16 @@ DATA = {
                             (1, 0, 3, 0, 1, 255, "alpha"),
                             (3, 0, 0, 0, 2, 255, "\u20ac CHILD"),
                             (0, 0, 0, 0, 1, 255, "LOST")),
+    # Equal names keep their stored order; upper case sorts before lower case.
+    "equal_names": tree((0, 2, 0, 0, 0, 255, "ROOT"),
+                        (1, 0, 0, 3, 1, 255, "delta"),
+                        (1, 0, 2, 4, 1, 255, "Alpha"),
+                        (1, 6, 3, 5, 1, 255, "beta"),
+                        (1, 0, 4, 0, 1, 255, "Alpha"),
+                        (4, 0, 0, 7, 2, 255, "\u0160KODA"),
+                        (4, 0, 6, 0, 2, 255, "SKODA")),
+    # Enough siblings that sorting them is more than an insertion sort.
+    "many_equal_names": flat(["SAME" if k % 3 else "OTHER" for k in range(40)]),
     "bad_signature": VALID.replace(b"QuillMar", b"quillMar", 1),
     "truncated": VALID[: 2 * 38 + 17],
     "one_record": SIGNATURE,
