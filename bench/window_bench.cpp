@@ -1,0 +1,158 @@
+// Window benchmarks, offscreen: filling a cell with a huge list, and loading and saving the
+// 1,000,000-item tree through the window beside the store doing the same alone.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <memory>
+#include <stdexcept>
+
+#include "app/program.h"
+#include "bench_tree.h"
+#include "settings/file_commands.h"
+#include "store/data_file.h"
+#include "store/name_codec.h"
+#include "window/main_window.h"
+#include "window/prompter.h"
+
+namespace {
+
+constexpr std::int32_t kBigTree = 1000000;
+constexpr std::int32_t kWideNode = 100000;
+
+/// Answers every prompt with OK; a benchmark that meets a prompt has gone wrong anyway.
+class SilentPrompter : public qm::Prompter {
+public:
+    qm::PromptAnswer ask(const QString& text, const QString&, qm::PromptIcon,
+                         qm::PromptButtons) override {
+        qWarning("unexpected prompt: %s", qPrintable(text));
+        return qm::PromptAnswer::Ok;
+    }
+    QString askName(const qm::NameRequest&) override { return {}; }
+    QString openFile(const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+struct Scratch {
+    QTemporaryDir dir;
+    std::string bigFile;
+    Scratch() {
+        bigFile = dir.filePath("big.qmd").toStdString();
+        std::string error;
+        if (!qm::saveDataFile(bigFile, qm::bench::makeTree(kBigTree), error))
+            throw std::runtime_error(error);
+        // Backups off, so the window's save writes exactly what the store's does.
+        QFile ini(dir.filePath("QuillMar.ini"));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[AutoSave]\nBackup= 0\nValue=-1\n");
+    }
+};
+
+Scratch& scratch() {
+    static Scratch s;
+    return s;
+}
+
+// A top item with 100,000 children of random names.
+qm::NodeTable wideTree() {
+    qm::NodeTable t;
+    t.resetNew(qm::makeName("WIDE"));
+    std::uint64_t x = 88172645463325252ull;
+    std::int32_t last = 0;
+    for (std::int32_t i = 0; i < kWideNode; ++i) {
+        const std::int32_t c = t.Node_Alloc();
+        char name[12];
+        for (char& ch : name) {
+            x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+            ch = static_cast<char>('A' + x % 26);
+        }
+        t[c].Name = qm::makeName(std::string_view(name, sizeof name));
+        t[c].Parent = 1;
+        t[c].Level = 1;
+        if (last)
+            t[last].NextSibling = c, t[c].PrevSibling = last;
+        else
+            t[1].FirstChild = c;
+        last = c;
+    }
+    // The wide node itself is an entry of the top item's list.
+    const std::int32_t holder = t.Node_Alloc();
+    t[holder].Name = qm::makeName("HOLDER");
+    t[holder].Parent = 1;
+    t[holder].Level = 1;
+    return t;
+}
+
+void CellFill(benchmark::State& state) {
+    SilentPrompter prompter;
+    qm::MainWindow w(prompter);
+    w.nodes() = wideTree();
+    w.Cells_Reset();
+    for (auto _ : state) {
+        w.browser().Cell_LinkShowNext(5, 10, 1);
+        w.browser().focusCell(10);
+        benchmark::DoNotOptimize(w.browser().cells()[10].Nod);
+        state.PauseTiming();
+        w.browser().Cell_Clear(10);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(CellFill)->Arg(kWideNode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void Load(benchmark::State& state) {
+    for (auto _ : state) {
+        qm::LoadResult r = qm::loadDataFile(scratch().bigFile);
+        if (!r.ok)
+            state.SkipWithError(r.error.c_str());
+        benchmark::DoNotOptimize(r.table.NodeCount());
+    }
+}
+BENCHMARK(Load)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void WindowLoad(benchmark::State& state) {
+    SilentPrompter prompter;
+    qm::MainWindow w(prompter);
+    const QString path = QString::fromStdString(scratch().bigFile);
+    for (auto _ : state) {
+        if (!w.DataLoad(path))
+            state.SkipWithError("load refused");
+    }
+}
+BENCHMARK(WindowLoad)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void Save(benchmark::State& state) {
+    const qm::LoadResult r = qm::loadDataFile(scratch().bigFile);
+    const std::string out = scratch().dir.filePath("store-save.qmd").toStdString();
+    for (auto _ : state) {
+        std::string error;
+        if (!qm::saveDataFile(out, r.table, error))
+            state.SkipWithError(error.c_str());
+    }
+}
+BENCHMARK(Save)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void WindowSave(benchmark::State& state) {
+    SilentPrompter prompter;
+    qm::Program program(prompter, scratch().dir.filePath("QuillMar.ini"));
+    const QString copy = scratch().dir.filePath("window-save.qmd");
+    QFile::remove(copy);
+    QFile::copy(QString::fromStdString(scratch().bigFile), copy);
+    program.start({copy}, false);
+    for (auto _ : state) {
+        if (!program.files().Save())
+            state.SkipWithError("save failed");
+    }
+}
+BENCHMARK(WindowSave)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
