@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "store/name_codec.h"
 #include "store/node_table.h"
@@ -21,31 +22,54 @@ const std::array<unsigned char, 256>& rankTable() {
     return table;
 }
 
+// Packs the name's sort ranks big-endian into key[0..2], leaving the low half of key[2]
+// free. Bytes below 80h decode to their own codes, which sort below every other byte's,
+// so they rank as themselves: names made only of them need no table.
+void packKey(const NameField& name, std::uint64_t key[3]) {
+    static_assert(kNameLength == 20, "the key packs 8 + 8 + 4 name bytes");
+    const auto* b = reinterpret_cast<const unsigned char*>(name.data());
+    std::uint64_t w[3];
+    std::memcpy(w, b, 16);
+    w[2] = 0;
+    std::memcpy(&w[2], b + 16, 4);
+    const bool plain = ((w[0] | w[1] | w[2]) & 0x8080808080808080ull) == 0;
+    const auto& rank = rankTable();
+    key[0] = key[1] = key[2] = 0;
+    for (int i = 0; i < 8; ++i) {
+        key[0] = (key[0] << 8) | (plain ? b[i] : rank[b[i]]);
+        key[1] = (key[1] << 8) | (plain ? b[8 + i] : rank[b[8 + i]]);
+    }
+    for (int i = 16; i < kNameLength; ++i)
+        key[2] = (key[2] << 8) | (plain ? b[i] : rank[b[i]]);
+    key[2] <<= 32;
+}
+
 } // namespace
+
+const Node& SortWalk::node(std::int32_t slot) const {
+    // The walk's hot loops read the table directly; a slot outside it still gets the
+    // table's own range error.
+    const std::vector<Node>& nodes = m_nodes.records();
+    return static_cast<std::size_t>(slot) < nodes.size() ? nodes[static_cast<std::size_t>(slot)]
+                                                         : m_nodes[slot];
+}
 
 void SortWalk::fillLevel(std::int32_t firstChild, std::int32_t level) {
     if (static_cast<std::size_t>(level) >= m_lists.size()) {
         m_lists.resize(level + 1);
         m_pos.resize(level + 1);
     }
-    static_assert(kNameLength == 20, "the key packs 8 + 8 + 4 name bytes");
-    const auto& rank = rankTable();
     auto& list = m_lists[level];
     list.clear();
     std::uint32_t position = 0;
-    for (std::int32_t c = firstChild; c >= 1; c = m_nodes[c].NextSibling) {
-        const auto* name = reinterpret_cast<const unsigned char*>(m_nodes[c].Name.data());
+    for (std::int32_t c = firstChild; c >= 1;) {
+        const Node& n = node(c);
         Entry e;
-        e.key[0] = e.key[1] = e.key[2] = 0;
-        for (int i = 0; i < 8; ++i) {
-            e.key[0] = (e.key[0] << 8) | rank[name[i]];
-            e.key[1] = (e.key[1] << 8) | rank[name[8 + i]];
-        }
-        for (int i = 16; i < kNameLength; ++i)
-            e.key[2] = (e.key[2] << 8) | rank[name[i]];
-        e.key[2] = (e.key[2] << 32) | position++;
+        packKey(n.Name, e.key);
+        e.key[2] |= position++;
         e.slot = c;
         list.push_back(e);
+        c = n.NextSibling;
     }
     std::sort(list.begin(), list.end(), [](const Entry& a, const Entry& b) {
         if (a.key[0] != b.key[0])
@@ -77,7 +101,7 @@ bool SortWalk::next() {
     if (m_level < 0)
         return false;
     const std::int32_t cur = m_lists[m_level][m_pos[m_level]].slot;
-    const std::int32_t first = m_nodes[cur].FirstChild;
+    const std::int32_t first = node(cur).FirstChild;
     if (first >= 1) {
         ++m_level;
         fillLevel(first, m_level);
@@ -87,7 +111,7 @@ bool SortWalk::next() {
     for (; m_level >= 0; --m_level) {
         if (m_pos[m_level] + 1 < m_lists[m_level].size()) {
             m_nod = m_lists[m_level][++m_pos[m_level]].slot;
-                return true;
+            return true;
         }
     }
     m_nod = 0;

@@ -40,6 +40,7 @@ private:
         std::uint64_t key[3];
         std::int32_t slot;
     };
+    const Node& node(std::int32_t slot) const;
     void fillLevel(std::int32_t firstChild, std::int32_t level);
     std::string nameOf(std::int32_t slot) const;
 
