@@ -40,14 +40,17 @@ DATA = {
                             (1, 0, 3, 0, 1, 255, "alpha"),
                             (3, 0, 0, 0, 2, 255, "\u20ac CHILD"),
                             (0, 0, 0, 0, 1, 255, "LOST")),
-    # Equal names keep their stored order; upper case sorts before lower case.
+    # Equal names keep their stored order; upper case sorts before lower case; bytes sort
+    # by the characters they stand for (A0h before 8Ah before 80h).
     "equal_names": tree((0, 2, 0, 0, 0, 255, "ROOT"),
                         (1, 0, 0, 3, 1, 255, "delta"),
                         (1, 0, 2, 4, 1, 255, "Alpha"),
                         (1, 6, 3, 5, 1, 255, "beta"),
                         (1, 0, 4, 0, 1, 255, "Alpha"),
                         (4, 0, 0, 7, 2, 255, "\u0160KODA"),
-                        (4, 0, 6, 0, 2, 255, "SKODA")),
+                        (4, 0, 6, 8, 2, 255, "\u20acURO"),
+                        (4, 0, 7, 9, 2, 255, "\u00a0URO"),
+                        (4, 0, 8, 0, 2, 255, "SKODA")),
     # Enough siblings that sorting them is more than an insertion sort.
     "many_equal_names": flat(["SAME" if k % 3 else "OTHER" for k in range(40)]),
     "bad_signature": VALID.replace(b"QuillMar", b"quillMar", 1),
