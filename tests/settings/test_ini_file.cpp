@@ -4,24 +4,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/file_bytes.h"
 #include "settings/ini_file.h"
 
 using namespace qm;
+using qm::test::fileBytes;
+using qm::test::putFile;
 
-namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-} // namespace
 
 class TestIniFile : public QObject {
     Q_OBJECT

@@ -4,26 +4,15 @@
 #include <QTest>
 #include <map>
 
+#include "support/file_bytes.h"
 #include "settings/ini_file.h"
 #include "settings/settings_location.h"
 #include "settings/settings_values.h"
 
 using namespace qm;
+using qm::test::fileBytes;
+using qm::test::putFile;
 
-namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-} // namespace
 
 class TestSettingsValues : public QObject {
     Q_OBJECT

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/program.h"
+#include "support/file_bytes.h"
 #include "support/scripted_prompter.h"
 #include "support/window_driver.h"
 
@@ -22,15 +23,8 @@ struct ProgramFixture {
     QString iniPath() const { return path(QStringLiteral("QuillMar.ini")); }
 
     /// Writes settings lines before the program starts.
-    void writeIni(const QByteArray& text) const {
-        QFile f(iniPath());
-        if (f.open(QIODevice::WriteOnly))
-            f.write(text);
-    }
-    QByteArray readFile(const QString& file) const {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void writeIni(const QByteArray& text) const { putFile(iniPath(), text); }
+    QByteArray readFile(const QString& file) const { return fileBytes(file); }
 
     MainWindow& start(const QStringList& arguments = {}) {
         program = std::make_unique<Program>(prompter, iniPath());
