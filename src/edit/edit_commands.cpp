@@ -1,8 +1,46 @@
 #include "edit/edit_commands.h"
 
+#include <QAction>
+
+#include "store/tree_edit.h"
 #include "window/main_window.h"
+#include "window/names.h"
+#include "window/prompter.h"
 
 namespace qm {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+/// Trims spaces only, as the name field pads with spaces and nothing else.
+QString trimSpaces(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+/// True when a child of `parent` has the trimmed name `name` (bytes, case distinct).
+bool hasChildNamed(const NodeTable& nodes, std::int32_t parent, std::string_view name) {
+    std::int32_t steps = 0;
+    for (std::int32_t c = nodes[parent].FirstChild; c >= 1 && steps <= nodes.NodeCount();
+         c = nodes[c].NextSibling, ++steps) {
+        if (trimmedName(nodes[c].Name) == name)
+            return true;
+    }
+    return false;
+}
+
+/// Moves the progress bar as a long edit goes.
+EditProgress barSteps(StatusArea& status) {
+    return {{}, [&status](std::int32_t done) { status.Progress_Step(done); }};
+}
+
+} // namespace
 
 EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(window) {}
 
@@ -44,14 +82,304 @@ void EditCommands::Undo_Set(int action, int cel, std::int32_t nod) {
     m_window.menu().entry(MenuArray::Edit, 0)->setEnabled(action > 0);
 }
 
-// The commands themselves come next.
-void EditCommands::Item_Add() {}
-void EditCommands::Item_Rename() {}
-void EditCommands::Item_Delete() {}
-void EditCommands::Item_Cut() {}
-void EditCommands::Item_Copy() {}
-void EditCommands::Item_Paste() {}
-void EditCommands::Undo_Add() {}
-void EditCommands::Undo_Delete() {}
+std::int32_t EditCommands::selectedItem() const {
+    const ColumnBrowser& b = m_window.browser();
+    if (b.CurCel() < 0)
+        return 0;
+    const std::int32_t s = b.selectedSlot(b.CurCel());
+    // The top item heads cell 0 and is never an entry of a list.
+    return s >= 2 && m_window.nodes().isItem(s) ? s : 0;
+}
+
+std::optional<NameField> EditCommands::storableName(const QString& text) {
+    const std::optional<std::string> bytes = nameBytes(text);
+    if (!bytes) {
+        m_window.prompter().alert(
+            QStringLiteral("The name ") + text +
+            QStringLiteral(" has characters a QuillMar DataFile can't hold !"));
+        return std::nullopt;
+    }
+    if (bytes->size() > static_cast<std::size_t>(kNameLength)) {
+        m_window.prompter().alert(QStringLiteral("The name ") + text +
+                                  QStringLiteral(" is longer than 20 characters !"));
+        return std::nullopt;
+    }
+    return makeName(*bytes);
+}
+
+void EditCommands::Item_Add() {
+    if (m_window.isBusy())
+        return;
+    MainWindow::BusyScope busy(m_window);
+    ColumnBrowser& browser = m_window.browser();
+    NodeTable& nodes = m_window.nodes();
+    Prompter& prompter = m_window.prompter();
+    if (browser.CurCel() < 0)
+        return;
+    for (;;) {
+        const std::int32_t p = browser.cells()[browser.CurCel()].Nod;
+        // An empty cell, or one whose item was taken back, has nothing to add to.
+        if (!nodes.isItem(p))
+            return;
+        if (nodes[p].Level >= 255) {
+            prompter.alert(QStringLiteral("Can't add an item here:") + kCrLf +
+                           QStringLiteral("It would lie more than 255 levels deep!"));
+            return;
+        }
+        const QString answer =
+            prompter.askName({QStringLiteral("Add QuillMar item"),
+                              QStringLiteral("Name for ") + trimmedNameText(nodes[p].Name) +
+                                  QStringLiteral(" child item:"),
+                              QString(), false});
+        if (answer.isEmpty())
+            return;
+        const QString nm = trimSpaces(answer);
+        if (nm.isEmpty())
+            return;
+        const std::optional<NameField> name = storableName(nm);
+        if (!name)
+            continue;
+        if (hasChildNamed(nodes, p, trimmedName(*name))) {
+            if (prompter.ask(nm + QStringLiteral(" already exists !"),
+                             QStringLiteral("Quillmar Input Error"), PromptIcon::None,
+                             PromptButtons::OkCancel) != PromptAnswer::Ok)
+                return;
+            continue;
+        }
+
+        const std::int32_t n = nodes.Node_Alloc();
+        nodes[n].Name = *name;
+        linkLastChild(nodes, p, n);
+        m_window.DataChanged(1);
+        m_window.Cell_Update(p);
+        Undo_Set(2, browser.CurCel(), n);
+        // Slot 2 is the first item below the top of a new tree: now there is data to work on.
+        if (n == 2)
+            m_window.Menu_Set(1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1);
+        return;
+    }
+}
+
+void EditCommands::Item_Rename() {
+    if (m_window.isBusy())
+        return;
+    MainWindow::BusyScope busy(m_window);
+    NodeTable& nodes = m_window.nodes();
+    const std::int32_t s = selectedItem();
+    if (s < 1)
+        return;
+    for (;;) {
+        const QString answer = m_window.prompter().askName(
+            {QStringLiteral("Change QuillMar Item"),
+             QStringLiteral("Name for ") + trimmedNameText(nodes[nodes[s].Parent].Name) +
+                 QStringLiteral(" Cell:"),
+             trimmedNameText(nodes[s].Name), true});
+        if (answer.isEmpty())
+            return;
+        // Stored as typed: leading spaces are the user's to keep.
+        const std::optional<NameField> name = storableName(answer);
+        if (!name)
+            continue;
+        nodes[s].Name = *name;
+        m_window.Cell_Update(s);
+        Undo_Set(0, -1, 0);
+        m_window.DataChanged(1);
+        return;
+    }
+}
+
+void EditCommands::Item_Delete() {
+    if (m_window.isBusy())
+        return;
+    MainWindow::BusyScope busy(m_window);
+    const NodeTable& nodes = m_window.nodes();
+    const std::int32_t s = selectedItem();
+    if (s < 1) {
+        m_window.prompter().alert(QStringLiteral("No Selection"));
+        return;
+    }
+    const QString text = QStringLiteral("Sure to delete ") + trimmedNameText(nodes[s].Name) +
+                         (nodes[s].FirstChild > 0 ? kCrLf + QStringLiteral("and all its subitems ?")
+                                                  : QStringLiteral(" ?"));
+    if (m_window.prompter().ask(text, QStringLiteral("QuillMar Warning"), PromptIcon::None,
+                                PromptButtons::OkCancel) != PromptAnswer::Ok)
+        return;
+    if (!Subtree_Delete(s))
+        return;
+    Undo_Set(3, m_window.browser().CurCel(), s);
+    m_window.DataChanged(1);
+}
+
+bool EditCommands::Subtree_Delete(std::int32_t item) {
+    NodeTable& nodes = m_window.nodes();
+    StatusArea& status = m_window.status();
+    EditProgress progress = barSteps(status);
+    progress.start = [&status](std::int32_t total) {
+        status.Status_Text(QStringLiteral("Deleting ..."));
+        status.Progress_Start(total);
+    };
+    const std::int32_t count = deleteSubtree(nodes, item, progress);
+    if (count == 0)
+        return false;
+    m_window.Cell_Update(nodes[item].Parent);
+
+    // Empty every cell that showed the item or anything below it; cell 0 holds the top.
+    ColumnBrowser& browser = m_window.browser();
+    for (int j = 1; j < kCellCount; ++j) {
+        std::int32_t x = browser.cells()[j].Nod;
+        for (std::int32_t steps = 0; x > 0 && x < nodes.capacity() && steps <= nodes.NodeCount();
+             x = nodes[x].Parent, ++steps) {
+            if (x == item) {
+                browser.Cell_Clear(j);
+                break;
+            }
+        }
+    }
+    m_delCount = count;
+    return true;
+}
+
+void EditCommands::Undo_Delete() {
+    if (m_window.isBusy())
+        return;
+    MainWindow::BusyScope busy(m_window);
+    NodeTable& nodes = m_window.nodes();
+    StatusArea& status = m_window.status();
+    const std::int32_t d = m_undoNod;
+    if (d == 0) {
+        Undo_Set(0, -1, 0);
+        return;
+    }
+    status.Status_Text(QStringLiteral("Recovering Data ..."));
+    status.Progress_Start(m_delCount);
+    const std::int32_t restored = restoreSubtree(nodes, d, barSteps(status));
+    status.Status_Reset();
+    if (restored == 0) { // its place in the tree is gone: nothing to put back
+        Undo_Set(0, -1, 0);
+        return;
+    }
+    m_window.Cell_Update(d);
+    // The parent may have had no children left: the cell listing it needs its "+ " back.
+    m_window.Cell_Update(nodes[d].Parent);
+    m_window.DataChanged(1);
+    Undo_Set(0, -1, 0);
+}
+
+void EditCommands::Undo_Add() {
+    if (m_window.isBusy())
+        return;
+    MainWindow::BusyScope busy(m_window);
+    NodeTable& nodes = m_window.nodes();
+    const std::int32_t n = m_undoNod;
+    if (n == 0 || removeLastChild(nodes, n) == 0) {
+        Undo_Set(0, -1, 0);
+        return;
+    }
+    if (m_undoCel >= 0 && m_undoCel < kCellCount)
+        m_window.browser().Cell_Fill(m_undoCel);
+    Undo_Set(0, -1, 0);
+    m_window.DataChanged(1);
+    m_window.Cell_Update(n);
+    // The parent may have lost its only child: the cell listing it drops the "+ ".
+    m_window.Cell_Update(nodes[n].Parent);
+}
+
+void EditCommands::Item_Cut() {
+    if (m_window.isBusy())
+        return;
+    MainWindow::BusyScope busy(m_window);
+    const std::int32_t s = selectedItem();
+    if (s < 1) {
+        m_window.prompter().alert(QStringLiteral("No Selection!"));
+        return;
+    }
+    Buffer_Fill(s);
+    if (!Subtree_Delete(s))
+        return;
+    Undo_Set(6, m_window.browser().CurCel(), s);
+    m_window.DataChanged(1);
+}
+
+void EditCommands::Item_Copy() {
+    if (m_window.isBusy())
+        return;
+    MainWindow::BusyScope busy(m_window);
+    const std::int32_t s = selectedItem();
+    if (s < 1) {
+        m_window.prompter().alert(QStringLiteral("No Selection!"));
+        return;
+    }
+    Buffer_Fill(s);
+    Undo_Set(0, -1, 0);
+}
+
+void EditCommands::Buffer_Fill(std::int32_t item) {
+    StatusArea& status = m_window.status();
+    status.Status_Text(QStringLiteral("Preparing Buffer ..."));
+    EditProgress progress = barSteps(status);
+    progress.start = [&status](std::int32_t total) {
+        status.Status_Text(QStringLiteral("Copying Data ..."));
+        status.Progress_Start(total);
+    };
+    copySubtree(m_window.nodes(), item, m_buf, progress);
+    m_window.menu().entry(MenuArray::Edit, 8)->setEnabled(true);
+    status.Status_Reset();
+}
+
+void EditCommands::Item_Paste() {
+    if (m_window.isBusy())
+        return;
+    MainWindow::BusyScope busy(m_window);
+    NodeTable& nodes = m_window.nodes();
+    Prompter& prompter = m_window.prompter();
+    const int cel = m_window.browser().CurCel();
+    if (cel < 0)
+        return;
+    const std::int32_t p = m_window.browser().cells()[cel].Nod;
+    if (!nodes.isItem(p) || m_buf.empty())
+        return;
+    switch (checkPaste(nodes, p, m_buf)) {
+    case PasteCheck::Ok:
+        break;
+    case PasteCheck::TooDeep:
+        prompter.alert(QStringLiteral("Can't paste item here:") + kCrLf +
+                       QStringLiteral("Its items would lie more than 30 levels deep!"));
+        return;
+    default:
+        return;
+    }
+
+    // Only the top's name is tested; the names below it are taken over as they are.
+    while (hasChildNamed(nodes, p, trimmedName(m_buf[0].Name))) {
+        if (prompter.ask(QStringLiteral("Can't paste item here:") + kCrLf +
+                             QStringLiteral("It has the same name!") + kCrLf + kCrLf +
+                             QStringLiteral("Change name for top-item ?"),
+                         QStringLiteral("QuillMar Alert"), PromptIcon::Question,
+                         PromptButtons::OkCancel) != PromptAnswer::Ok)
+            return;
+        std::optional<NameField> name;
+        while (!name) {
+            const QString answer =
+                prompter.askName({QStringLiteral("Change QuillMar Item"),
+                                  QStringLiteral("Name for ") + trimmedNameText(nodes[p].Name) +
+                                      QStringLiteral(" Cell:"),
+                                  QString(), false});
+            if (answer.isEmpty())
+                return;
+            name = storableName(answer);
+        }
+        // The buffer keeps the new name for later pastes.
+        m_buf[0].Name = *name;
+    }
+
+    StatusArea& status = m_window.status();
+    status.Status_Text(QStringLiteral("Pasting Data ..."));
+    status.Progress_Start(BufCount());
+    const std::int32_t top = pasteSubtree(nodes, p, m_buf, barSteps(status));
+    m_window.Cell_Update(p);
+    Undo_Set(8, cel, top);
+    m_window.DataChanged(1);
+    m_window.Status_Reset();
+}
 
 } // namespace qm

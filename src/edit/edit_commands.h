@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "store/node.h"
@@ -42,6 +43,16 @@ public:
     const std::vector<Node>& Buf() const { return m_buf; }
 
 private:
+    /// Unlinks and frees the item's subtree and empties the cells that showed any of it;
+    /// false when the item could not be deleted.
+    bool Subtree_Delete(std::int32_t item);
+    /// Replaces the buffer with the item's subtree and enables Paste.
+    void Buffer_Fill(std::int32_t item);
+    /// The item selected in the current cell, or 0.
+    std::int32_t selectedItem() const;
+    /// A name field for `text`, or nothing after telling the user why it cannot be stored.
+    std::optional<NameField> storableName(const QString& text);
+
     MainWindow& m_window;
     int m_undoAction = 0;
     int m_undoCel = -1;
