@@ -64,62 +64,51 @@ namespace {
 struct NameWords {
     std::uint64_t w[3];
     explicit NameWords(const NameField& name) {
-        char tail[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-        std::memcpy(tail, name.data() + 16, 4);
+        std::uint32_t tail;
         std::memcpy(&w[0], name.data(), 8);
         std::memcpy(&w[1], name.data() + 8, 8);
-        std::memcpy(&w[2], tail, 8);
+        std::memcpy(&tail, name.data() + 16, 4);
+        w[2] = tail | 0x2020202000000000ull;
     }
 };
 
 constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
 constexpr std::uint64_t kHigh1 = 0x8080808080808080ull;
 
-// The high bit of each byte that is not zero.
-std::uint64_t nonZeroBytes(std::uint64_t x) {
-    return (((x & kLow7) + kLow7) | x) & kHigh1;
-}
-
 // Bit i set where byte i of the word is not a space.
 std::uint32_t nonSpaceBits(std::uint64_t w) {
-    const std::uint64_t flags = nonZeroBytes(w ^ 0x2020202020202020ull);
+    const std::uint64_t x = w ^ 0x2020202020202020ull;
+    const std::uint64_t flags = (((x & kLow7) + kLow7) | x) & kHigh1;
     // Gathers the eight flags into the top byte.
     return static_cast<std::uint32_t>(((flags >> 7) * 0x0102040810204080ull) >> 56);
-}
-
-// True when a byte of the word lies in 80h..9Fh.
-bool hasRemappedByte(std::uint64_t w) {
-    return nonZeroBytes((w & 0xE0E0E0E0E0E0E0E0ull) ^ kHigh1) != kHigh1;
 }
 
 } // namespace
 
 std::u32string_view decodeTrimmedName(const NameField& name, NameChars& out) {
-    // Widen all 20 bytes; only the rare bytes 80h..9Fh stand for other codes. The local
-    // copy tells the compiler that `out` cannot overlap the name, so it widens in bulk.
+    // The local copy tells the compiler that `out` cannot overlap the name, so it can
+    // widen the bytes in bulk; bytes below 80h stand for the same codes.
     unsigned char in[kNameLength];
     std::memcpy(in, name.data(), kNameLength);
-    for (int i = 0; i < kNameLength; ++i)
-        out[i] = in[i];
-
     std::uint32_t mask = 0;
-    bool remap = false;
+    bool plain = false;
     if constexpr (std::endian::native == std::endian::little) {
         // Where the first and last non-space bytes are, without a loop over the name.
         const NameWords words(name);
         mask = nonSpaceBits(words.w[0]) | nonSpaceBits(words.w[1]) << 8 |
                nonSpaceBits(words.w[2]) << 16;
-        remap = hasRemappedByte(words.w[0]) || hasRemappedByte(words.w[1]) ||
-                hasRemappedByte(words.w[2]);
+        plain = ((words.w[0] | words.w[1] | words.w[2]) & kHigh1) == 0;
     } else {
-        for (int i = 0; i < kNameLength; ++i) {
+        for (int i = 0; i < kNameLength; ++i)
             mask |= std::uint32_t(in[i] != ' ') << i;
-            remap = remap || (in[i] & 0xE0) == 0x80;
-        }
     }
-    if (remap)
+    if (plain) {
+        for (int i = 0; i < kNameLength; ++i)
+            out[i] = in[i];
+    } else {
         for (int i = 0; i < kNameLength; ++i)
             out[i] = decodeByte(in[i]);
+    }
     if (mask == 0)
         return {out.data(), 0};
     const int first = std::countr_zero(mask);

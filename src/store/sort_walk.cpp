@@ -28,11 +28,11 @@ const std::array<unsigned char, 256>& rankTable() {
 void packKey(const NameField& name, std::uint64_t key[3]) {
     static_assert(kNameLength == 20, "the key packs 8 + 8 + 4 name bytes");
     const auto* b = reinterpret_cast<const unsigned char*>(name.data());
-    std::uint64_t w[3];
-    std::memcpy(w, b, 16);
-    w[2] = 0;
-    std::memcpy(&w[2], b + 16, 4);
-    const bool plain = ((w[0] | w[1] | w[2]) & 0x8080808080808080ull) == 0;
+    std::uint64_t head[2];
+    std::uint32_t tail;
+    std::memcpy(head, b, 16);
+    std::memcpy(&tail, b + 16, 4);
+    const bool plain = ((head[0] | head[1] | tail) & 0x8080808080808080ull) == 0;
     const auto& rank = rankTable();
     key[0] = key[1] = key[2] = 0;
     for (int i = 0; i < 8; ++i) {
