@@ -46,7 +46,7 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     m_browser = new ColumnBrowser(m_nodes, m_prompter, m_client);
     m_browser->move(0, 0);
     m_browser->hide();
-    m_status = new StatusArea(m_nodes, m_client);
+    m_status = std::make_unique<StatusArea>(m_nodes, m_client);
     connect(m_browser, &ColumnBrowser::headerHovered, this,
             [this] { m_status->Status_Text(QString()); });
     connect(m_browser, &ColumnBrowser::editCommand, this,

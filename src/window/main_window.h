@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QElapsedTimer>
 #include <functional>
+#include <memory>
 
 #include "store/node_table.h"
 #include "window/column_browser.h"
@@ -92,7 +93,7 @@ private:
     QElapsedTimer m_lastYield;
     QWidget* m_client = nullptr;
     ColumnBrowser* m_browser = nullptr;
-    StatusArea* m_status = nullptr;
+    std::unique_ptr<StatusArea> m_status; // not a QObject: owned here
     MainMenu* m_menu = nullptr;
     QTimer* m_timAs = nullptr;
     std::function<bool()> m_closeHandler;
