@@ -1,0 +1,19 @@
+#pragma once
+// Large trees for the benchmarks, built through the store's own allocation from a fixed
+// seed, so every run and every program measures the same tree.
+
+#include <cstdint>
+
+#include "store/node_table.h"
+
+namespace qm::bench {
+
+/// A tree of `items` items, the top item included: names of 3 to 20 capital letters,
+/// most items with a handful of children or none, a few with hundreds or thousands.
+NodeTable makeTree(std::int32_t items, std::uint64_t seed = 2024);
+
+/// Deletes `count` items chosen at random among the leaves: each is unlinked from its
+/// siblings and parent and its slot freed, as deleting it would.
+void deleteRandomLeaves(NodeTable& table, std::int32_t count, std::uint64_t seed = 7);
+
+} // namespace qm::bench

@@ -1,0 +1,244 @@
+// Store benchmarks. Each figure runs beside its baseline in the same process: a plain read
+// or write of the same bytes, a plain walk of the same tree, appending instead of reusing.
+
+#include <benchmark/benchmark.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "bench_tree.h"
+#include "store/data_file.h"
+#include "store/name_codec.h"
+#include "store/name_match.h"
+#include "store/safe_file.h"
+#include "store/sort_walk.h"
+#include "store/walk.h"
+
+namespace {
+
+constexpr std::int32_t kBigTree = 1000000;
+constexpr std::int32_t kAllocations = 100000;
+
+namespace fs = std::filesystem;
+
+// The large tree and its data file in a scratch folder, made once per process.
+struct BigTree {
+    qm::NodeTable table;
+    fs::path dir;
+    std::string file;
+    std::string bytes; // the file's contents, for the raw write
+
+    BigTree() : table(qm::bench::makeTree(kBigTree)) {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-bench-XXXXXX";
+        if (!::mkdtemp(tmpl.data()))
+            throw std::runtime_error("cannot make a scratch folder");
+        dir = tmpl;
+        file = (dir / "tree.qmd").string();
+        std::string error;
+        if (!qm::saveDataFile(file, table, error) || !qm::readWholeFile(file, bytes, error))
+            throw std::runtime_error("cannot write the tree: " + error);
+    }
+    ~BigTree() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+
+const BigTree& bigTree() {
+    static const BigTree tree;
+    return tree;
+}
+
+void RawRead(benchmark::State& state) {
+    const BigTree& t = bigTree();
+    for (auto _ : state) {
+        const int fd = ::open(t.file.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0) {
+            state.SkipWithError("cannot open the file");
+            break;
+        }
+        const auto size = static_cast<std::size_t>(st.st_size);
+        std::unique_ptr<char[]> buffer(new char[size]);
+        std::size_t got = 0;
+        while (got < size) {
+            const ssize_t n = ::read(fd, buffer.get() + got, size - got);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        if (got != size)
+            state.SkipWithError("short read");
+        benchmark::DoNotOptimize(buffer.get());
+        benchmark::ClobberMemory();
+    }
+}
+
+void Load(benchmark::State& state) {
+    const BigTree& t = bigTree();
+    for (auto _ : state) {
+        qm::LoadResult r = qm::loadDataFile(t.file);
+        if (!r.ok || r.table.NodeCount() != kBigTree)
+            state.SkipWithError("the tree did not load");
+        benchmark::DoNotOptimize(r.table[1]);
+    }
+}
+
+void RawWrite(benchmark::State& state) {
+    const BigTree& t = bigTree();
+    const std::string path = (t.dir / "raw.qmd").string();
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            state.SkipWithError("cannot create the file");
+            break;
+        }
+        const char* data = t.bytes.data();
+        std::size_t left = t.bytes.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd, data, left);
+            if (n <= 0)
+                break;
+            data += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        if (left != 0 || ::fsync(fd) != 0)
+            state.SkipWithError("write failed");
+        ::close(fd);
+    }
+}
+
+void Save(benchmark::State& state) {
+    const BigTree& t = bigTree();
+    const std::string path = (t.dir / "saved.qmd").string();
+    for (auto _ : state) {
+        std::string error;
+        if (!qm::saveDataFile(path, t.table, error))
+            state.SkipWithError(error.c_str());
+    }
+}
+
+void Walk(benchmark::State& state) {
+    const BigTree& t = bigTree();
+    for (auto _ : state) {
+        qm::SubtreeWalk walk(t.table);
+        std::int64_t levels = 0;
+        for (std::int32_t n = walk.Walk_Start(1); n >= 1; n = walk.Walk_Next(n))
+            levels += t.table[n].Level;
+        if (walk.WalkCount() != kBigTree)
+            state.SkipWithError("the walk missed items");
+        benchmark::DoNotOptimize(levels);
+    }
+}
+
+void SortWalk(benchmark::State& state) {
+    const BigTree& t = bigTree();
+    for (auto _ : state) {
+        qm::SortWalk walk(t.table);
+        std::int64_t count = 0;
+        std::int64_t levels = 0;
+        for (bool more = walk.start(1); more; more = walk.next()) {
+            ++count;
+            levels += walk.SortLevel();
+        }
+        if (count != kBigTree - 1)
+            state.SkipWithError("the walk missed items");
+        benchmark::DoNotOptimize(levels);
+    }
+}
+
+// What the Find window does: the sorted walk, each trimmed name decoded and tested.
+void Find(benchmark::State& state, qm::MatchStyle style) {
+    const BigTree& t = bigTree();
+    const auto nameAt = [&](std::int32_t slot) {
+        return qm::decodeBytes(qm::trimmedName(t.table[slot].Name));
+    };
+    // Each text matches a few items at least.
+    std::u32string text = U"QX";
+    if (style == qm::MatchStyle::Exact)
+        text = nameAt(kBigTree / 2);
+    else if (style == qm::MatchStyle::NameInText)
+        text = nameAt(kBigTree / 3) + nameAt(kBigTree / 2);
+    std::int64_t matches = 0;
+    qm::NameChars chars;
+    for (auto _ : state) {
+        qm::SortWalk walk(t.table);
+        std::int64_t count = 0;
+        matches = 0;
+        for (bool more = walk.start(1); more; more = walk.next()) {
+            ++count;
+            const auto name = qm::decodeTrimmedName(t.table[walk.SortNod()].Name, chars);
+            matches += qm::nameMatches(style, name, text);
+        }
+        if (count != kBigTree - 1 || matches == 0)
+            state.SkipWithError("the search missed items");
+        benchmark::DoNotOptimize(matches);
+    }
+}
+
+// Both end with the same number of items in the same size of table.
+void allocate(benchmark::State& state, const qm::NodeTable& start) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto table = std::make_unique<qm::NodeTable>(start);
+        state.ResumeTiming();
+        for (std::int32_t i = 0; i < kAllocations; ++i)
+            benchmark::DoNotOptimize(table->Node_Alloc());
+        state.PauseTiming();
+        if (table->FreeCount() != 0 || table->NodeCount() != 2 * kAllocations)
+            state.SkipWithError("allocation went wrong");
+        table.reset();
+        state.ResumeTiming();
+    }
+}
+
+void AllocFresh(benchmark::State& state) {
+    static const qm::NodeTable start = qm::bench::makeTree(kAllocations);
+    allocate(state, start);
+}
+
+void AllocReuse(benchmark::State& state) {
+    static const qm::NodeTable start = [] {
+        qm::NodeTable t = qm::bench::makeTree(2 * kAllocations);
+        qm::bench::deleteRandomLeaves(t, kAllocations);
+        return t;
+    }();
+    allocate(state, start);
+}
+
+} // namespace
+
+BENCHMARK(RawRead)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Load)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RawWrite)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Save)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Walk)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SortWalk)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(AllocFresh)->Arg(kAllocations)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(AllocReuse)->Arg(kAllocations)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    for (const char* word : {"exact", "in-names", "names-in"}) {
+        const qm::MatchStyle style = *qm::matchStyleFromString(word);
+        benchmark::RegisterBenchmark((std::string("Find/") + word).c_str(), Find, style)
+            ->Arg(kBigTree)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
