@@ -13,17 +13,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-/// Trims spaces only, as the name field pads with spaces and nothing else.
-QString trimSpaces(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 /// True when a child of `parent` has the trimmed name `name` (bytes, case distinct).
 bool hasChildNamed(const NodeTable& nodes, std::int32_t parent, std::string_view name) {
     std::int32_t steps = 0;
@@ -108,8 +97,6 @@ std::optional<NameField> EditCommands::storableName(const QString& text) {
 }
 
 void EditCommands::Item_Add() {
-    if (m_window.isBusy())
-        return;
     MainWindow::BusyScope busy(m_window);
     ColumnBrowser& browser = m_window.browser();
     NodeTable& nodes = m_window.nodes();
@@ -161,8 +148,6 @@ void EditCommands::Item_Add() {
 }
 
 void EditCommands::Item_Rename() {
-    if (m_window.isBusy())
-        return;
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     const std::int32_t s = selectedItem();
@@ -189,8 +174,6 @@ void EditCommands::Item_Rename() {
 }
 
 void EditCommands::Item_Delete() {
-    if (m_window.isBusy())
-        return;
     MainWindow::BusyScope busy(m_window);
     const NodeTable& nodes = m_window.nodes();
     const std::int32_t s = selectedItem();
@@ -240,8 +223,6 @@ bool EditCommands::Subtree_Delete(std::int32_t item) {
 }
 
 void EditCommands::Undo_Delete() {
-    if (m_window.isBusy())
-        return;
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     StatusArea& status = m_window.status();
@@ -266,8 +247,6 @@ void EditCommands::Undo_Delete() {
 }
 
 void EditCommands::Undo_Add() {
-    if (m_window.isBusy())
-        return;
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     const std::int32_t n = m_undoNod;
@@ -285,8 +264,6 @@ void EditCommands::Undo_Add() {
 }
 
 void EditCommands::Item_Cut() {
-    if (m_window.isBusy())
-        return;
     MainWindow::BusyScope busy(m_window);
     const std::int32_t s = selectedItem();
     if (s < 1) {
@@ -301,8 +278,6 @@ void EditCommands::Item_Cut() {
 }
 
 void EditCommands::Item_Copy() {
-    if (m_window.isBusy())
-        return;
     MainWindow::BusyScope busy(m_window);
     const std::int32_t s = selectedItem();
     if (s < 1) {
@@ -327,8 +302,6 @@ void EditCommands::Buffer_Fill(std::int32_t item) {
 }
 
 void EditCommands::Item_Paste() {
-    if (m_window.isBusy())
-        return;
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     Prompter& prompter = m_window.prompter();

@@ -42,6 +42,9 @@ public:
     std::int32_t BufCount() const { return static_cast<std::int32_t>(m_buf.size()); }
     const std::vector<Node>& Buf() const { return m_buf; }
 
+    /// A name field for `text`, or nothing after telling the user why it cannot be stored.
+    std::optional<NameField> storableName(const QString& text);
+
 private:
     /// Unlinks and frees the item's subtree and empties the cells that showed any of it;
     /// false when the item could not be deleted.
@@ -50,8 +53,6 @@ private:
     void Buffer_Fill(std::int32_t item);
     /// The item selected in the current cell, or 0.
     std::int32_t selectedItem() const;
-    /// A name field for `text`, or nothing after telling the user why it cannot be stored.
-    std::optional<NameField> storableName(const QString& text);
 
     MainWindow& m_window;
     int m_undoAction = 0;

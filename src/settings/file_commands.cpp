@@ -162,23 +162,18 @@ bool FileCommands::SaveAs() {
 void FileCommands::New() {
     if (!Save_Ask())
         return;
-    std::optional<std::string> bytes;
-    for (;;) {
-        const QString name = m_window.prompter()
-                                 .askName({QStringLiteral("New QuillMar DataFile"),
-                                           QStringLiteral("Name for TOP Cell:"), QString(), false})
-                                 .trimmed();
-        if (name.isEmpty())
+    std::optional<NameField> name;
+    while (!name) {
+        const QString typed = trimSpaces(m_window.prompter().askName(
+            {QStringLiteral("New QuillMar DataFile"), QStringLiteral("Name for TOP Cell:"),
+             QString(), false}));
+        if (typed.isEmpty())
             return;
-        bytes = nameBytes(name);
-        if (bytes)
-            break;
-        m_window.prompter().alert(
-            QStringLiteral("The name %1 has characters a QuillMar DataFile can't hold !").arg(name));
+        name = m_edit.storableName(typed);
     }
     m_window.columnArea()->show();
     QCoreApplication::processEvents();
-    m_window.nodes().resetNew(makeName(*bytes));
+    m_window.nodes().resetNew(*name);
     m_window.setCaptionFile(QStringLiteral("..."));
     m_window.setCurFile(QString());
     m_diskSize = -1;

@@ -20,6 +20,16 @@ QString nameText(const NameField& name) { return decode({name.data(), name.size(
 
 QString trimmedNameText(const NameField& name) { return decode(trimmedName(name)); }
 
+QString trimSpaces(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 std::optional<std::string> nameBytes(const QString& text) {
     const QList<uint> chars = text.toUcs4();
     return encodeChars(std::u32string_view(reinterpret_cast<const char32_t*>(chars.constData()),

@@ -12,6 +12,8 @@ namespace qm {
 QString nameText(const NameField& name);
 /// The name without leading and trailing spaces.
 QString trimmedNameText(const NameField& name);
+/// Leading and trailing spaces removed; only spaces, as the name field pads with nothing else.
+QString trimSpaces(const QString& text);
 /// The bytes for a text, or nothing when a character is outside the code page.
 std::optional<std::string> nameBytes(const QString& text);
 

@@ -579,7 +579,7 @@ private slots:
         {
             MainWindow::BusyScope busy(w());
             for (int index : {2, 3, 4, 6, 7, 8})
-                edit().dispatch(index);
+                w().menu().dispatch(MenuArray::Edit, index);
             shortcut(2);
         }
         QCOMPARE(prompter().prompts.size(), 0);
