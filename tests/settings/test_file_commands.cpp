@@ -85,16 +85,24 @@ private slots:
         QVERIFY(f.prompter.allAnswered());
     }
 
-    void saveAs_writesExactRecords_overLongerFile_andAddsToRecent() {
+    void saveAs_overLongerFile_asksThenWritesExactRecords() {
         ProgramFixture f;
         const QString big = writeTreeFile(f.dir, "big.qmd", "BIG\n  1\n  2\n  3\n  4\n  5\n");
-        MainWindow& w = f.start({writeTreeFile(f.dir, "small.qmd", kTree)});
+        const QString small = writeTreeFile(f.dir, "small.qmd", kTree);
+        const QByteArray before = f.readFile(big);
+        MainWindow& w = f.start({small});
+        // Cancel at the overwrite question changes nothing.
         f.prompter.answerSave(big);
-        f.prompter.answer(PromptAnswer::Ok);
+        f.prompter.answer(PromptAnswer::Cancel);
         f.click(MenuArray::File, 3);
         QCOMPARE(f.prompter.prompts[1].text, QString("Overwrite existing file ?"));
         QCOMPARE(f.prompter.prompts[1].title, QString("QuillMar Warning"));
         QCOMPARE(f.prompter.prompts[1].icon, PromptIcon::Question);
+        QCOMPARE(w.CurFile(), small);
+        QCOMPARE(f.readFile(big), before);
+        f.prompter.answerSave(big);
+        f.prompter.answer(PromptAnswer::Ok);
+        f.click(MenuArray::File, 3);
         QCOMPARE(QFileInfo(big).size(), qint64(38 * 5));
         QCOMPARE(w.windowTitle(), "QuillMar  [" + big + "]");
         QCOMPARE(w.CurFile(), big);
@@ -102,20 +110,6 @@ private slots:
         QCOMPARE(f.program->settings().RecentFiles[0], big);
         QVERIFY(QFileInfo::exists(f.path("big.qms")));
         QCOMPARE(f.readFile(big).left(38).mid(18), QByteArray("QuillMar v2.0 DbFile"));
-    }
-
-    void saveAs_cancelAtOverwrite_changesNothing() {
-        ProgramFixture f;
-        const QString other = writeTreeFile(f.dir, "other.qmd", "OTHER\n");
-        const QByteArray before = f.readFile(other);
-        const QString mine = writeTreeFile(f.dir, "mine.qmd", kTree);
-        MainWindow& w = f.start({mine});
-        f.prompter.answerSave(other);
-        f.prompter.answer(PromptAnswer::Cancel);
-        f.click(MenuArray::File, 3);
-        QCOMPARE(w.CurFile(), mine);
-        QCOMPARE(w.windowTitle(), "QuillMar  [" + mine + "]");
-        QCOMPARE(f.readFile(other), before);
     }
 
     void backups_madeFromSecondSaveOfRun_data() {
@@ -298,23 +292,27 @@ private slots:
     }
 
     void autoSave_byChanges_data() {
+        QTest::addColumn<int>("mode");
         QTest::addColumn<int>("changesPosition");
         QTest::addColumn<int>("changes");
         QTest::addColumn<bool>("saved");
         QTest::addColumn<int>("counter");
         QTest::addColumn<bool>("written");
-        QTest::newRow("10 changes: the 10th saves") << 4 << 10 << true << 0 << true;
-        QTest::newRow("3 changes, five made: third saves") << 1 << 5 << false << 2 << true;
-        QTest::newRow("9 of 10 changes: not yet") << 4 << 9 << false << 9 << false;
+        QTest::newRow("10 changes: the 10th saves") << 1 << 4 << 10 << true << 0 << true;
+        QTest::newRow("3 changes, five made: third saves") << 1 << 1 << 5 << false << 2 << true;
+        QTest::newRow("9 of 10 changes: not yet") << 1 << 4 << 9 << false << 9 << false;
+        QTest::newRow("off: never") << -1 << 0 << 30 << false << 30 << false;
     }
     void autoSave_byChanges() {
+        QFETCH(int, mode);
         QFETCH(int, changesPosition);
         QFETCH(int, changes);
         QFETCH(bool, saved);
         QFETCH(int, counter);
         QFETCH(bool, written);
         ProgramFixture f;
-        f.writeIni("[AutoSave]\nValue= 1\nChanges= " + QByteArray::number(changesPosition) + "\n");
+        f.writeIni("[AutoSave]\nValue=" + QByteArray::number(mode) + "\nChanges= " +
+                   QByteArray::number(changesPosition) + "\n");
         const QString file = writeTreeFile(f.dir, "t.qmd", kTree);
         const QByteArray before = f.readFile(file);
         MainWindow& w = f.start({file});
@@ -324,18 +322,6 @@ private slots:
         QCOMPARE(w.DataSaved(), saved);
         QCOMPARE(w.AsCounter(), counter);
         QCOMPARE(f.readFile(file) != before, written);
-    }
-
-    void autoSave_off_neverSaves() {
-        ProgramFixture f;
-        f.writeIni("[AutoSave]\nValue=-1\n");
-        const QString file = writeTreeFile(f.dir, "t.qmd", kTree);
-        MainWindow& w = f.start({file});
-        QVERIFY(!w.TimAs().isActive());
-        for (int i = 0; i < 30; ++i)
-            change(w);
-        QVERIFY(!w.DataSaved());
-        QCOMPARE(w.AsCounter(), 30);
     }
 
     void exit_cancelKeepsWindowButWritesSettings() {

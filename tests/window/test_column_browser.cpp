@@ -81,7 +81,7 @@ private slots:
         m_w.reset();
     }
 
-    void load_showsTopItemCaptionAndCount() {
+    void load_showsTopItemSortedEntriesAndCaption() {
         QCOMPARE(w().windowTitle(), "QuillMar  [" + m_tree + "]");
         QCOMPARE(w().status().countText(), QString("Items: 17"));
         QCOMPARE(w().status().statusText(), QString());
@@ -89,14 +89,13 @@ private slots:
         QCOMPARE(w().browser().CurCel(), 0);
         QCOMPARE(panelColour(w(), 0), kCurrent);
         QVERIFY(!w().menu().entry(MenuArray::File, 2)->isEnabled());
-        QVERIFY(w().columnArea()->isVisible());
-    }
-
-    void entries_sortedCaseInsensitivelyWithParentsFirst() {
+        // Case-insensitive, entries with children first, each carrying its item's slot.
         QCOMPARE(cellTexts(w(), 0), QStringList({"+ A1", "+ zeta", "apple", "Banana"}));
-        // Each entry carries its item's slot.
         QVERIFY(clickEntry(w(), 0, "zeta"));
         QCOMPARE(trimmedName(w().nodes()[w().browser().selectedSlot(0)].Name), std::string_view("zeta"));
+        // Opening with nothing selected, or in an empty cell, does nothing.
+        QTest::mouseDClick(w().browser().list(3)->viewport(), Qt::LeftButton);
+        QCOMPARE(w().browser().cells()[8].Nod, 0);
     }
 
     void openFourTimes_shiftsHangingPart() {
@@ -166,13 +165,6 @@ private slots:
         QCOMPARE(m_editCalls, QList<int>({2, 3}));
     }
 
-    void openWithNothingSelected_doesNothing() {
-        QTest::mouseDClick(w().browser().list(3)->viewport(), Qt::LeftButton);
-        QCOMPARE(w().browser().cells()[8].Nod, 0);
-        pressKey(w(), 0, Qt::Key_Return);
-        QCOMPARE(w().browser().cells()[5].Nod, 0);
-    }
-
     void clickPlainCell_recoloursPathAndReshowsParent() {
         openChain(2); // 0, 5, 10
         QVERIFY(openEntry(w(), 0, "zeta"));
@@ -221,19 +213,17 @@ private slots:
         QCOMPARE(m_editCalls, QList<int>({2}));
     }
 
-    void dataChanged_tracksSavedState() {
+    void changeTrackingAndProgress() {
         w().DataChanged(1);
         QVERIFY(!w().DataSaved());
         QVERIFY(w().menu().entry(MenuArray::File, 2)->isEnabled());
         w().DataChanged(1);
         QCOMPARE(w().AsCounter(), 2);
-        w().DataChanged(-1);
+        w().DataChanged(-1); // counts as saved
         QVERIFY(w().DataSaved());
         QVERIFY(!w().menu().entry(MenuArray::File, 2)->isEnabled());
         QCOMPARE(w().AsCounter(), 0);
-    }
-
-    void progress_zeroMaximumIsSafe() {
+        // A zero maximum gives a bar from 0 to 1, not a division by zero.
         w().status().Progress_Start(0);
         QVERIFY(w().status().progress()->isVisible());
         w().status().Progress_Step(1);
