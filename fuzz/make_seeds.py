@@ -51,8 +51,11 @@ DATA = {
                         (4, 0, 6, 8, 2, 255, "\u20acURO"),
                         (4, 0, 7, 9, 2, 255, "\u00a0URO"),
                         (4, 0, 8, 0, 2, 255, "SKODA")),
-    # Enough siblings that sorting them is more than an insertion sort.
+    # Enough siblings that sorting them is more than an insertion sort, and enough that
+    # they are first spread by their first character.
     "many_equal_names": flat(["SAME" if k % 3 else "OTHER" for k in range(40)]),
+    "many_siblings": flat([["SAME", "S\u00e4ME", "\u20acURO", "\u00a0X", "A" * (k % 20 + 1),
+                            "Z" + str(k)][k % 6] for k in range(90)]),
     "bad_signature": VALID.replace(b"QuillMar", b"quillMar", 1),
     "truncated": VALID[: 2 * 38 + 17],
     "one_record": SIGNATURE,

@@ -71,14 +71,40 @@ void SortWalk::fillLevel(std::int32_t firstChild, std::int32_t level) {
         list.push_back(e);
         c = n.NextSibling;
     }
-    std::sort(list.begin(), list.end(), [](const Entry& a, const Entry& b) {
+    sortEntries(list);
+    m_pos[level] = 0;
+}
+
+void SortWalk::sortEntries(std::vector<Entry>& list) {
+    const auto less = [](const Entry& a, const Entry& b) {
         if (a.key[0] != b.key[0])
             return a.key[0] < b.key[0];
         if (a.key[1] != b.key[1])
             return a.key[1] < b.key[1];
         return a.key[2] < b.key[2];
-    });
-    m_pos[level] = 0;
+    };
+    // Comparison sorts mispredict about every other comparison on random names. A long
+    // list is first spread by its first character, without comparing, so each part
+    // left to sort is small.
+    constexpr std::size_t kSpreadFrom = 64;
+    if (list.size() < kSpreadFrom) {
+        std::sort(list.begin(), list.end(), less);
+        return;
+    }
+    std::array<std::uint32_t, 257> start{};
+    for (const Entry& e : list)
+        ++start[(e.key[0] >> 56) + 1];
+    for (std::size_t b = 1; b < start.size(); ++b)
+        start[b] += start[b - 1];
+    m_scratch.resize(list.size());
+    std::array<std::uint32_t, 256> next;
+    std::copy(start.begin(), start.end() - 1, next.begin());
+    for (const Entry& e : list)
+        m_scratch[next[e.key[0] >> 56]++] = e;
+    for (std::size_t b = 0; b + 1 < start.size(); ++b)
+        if (start[b + 1] - start[b] > 1)
+            std::sort(m_scratch.begin() + start[b], m_scratch.begin() + start[b + 1], less);
+    list.swap(m_scratch);
 }
 
 std::string SortWalk::nameOf(std::int32_t slot) const {

@@ -42,6 +42,7 @@ private:
     };
     const Node& node(std::int32_t slot) const;
     void fillLevel(std::int32_t firstChild, std::int32_t level);
+    void sortEntries(std::vector<Entry>& list);
     std::string nameOf(std::int32_t slot) const;
 
     const NodeTable& m_nodes;
@@ -50,6 +51,7 @@ private:
     std::int32_t m_level = -1;
     std::vector<std::vector<Entry>> m_lists; // per level, kept to reuse their storage
     std::vector<std::size_t> m_pos;
+    std::vector<Entry> m_scratch; // spare list for sorting long levels
 };
 
 } // namespace qm
