@@ -1,10 +1,6 @@
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
-#include <QSlider>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,15 +12,23 @@ using namespace qm;
 
 namespace {
 
-template <typename W> W* control(QWidget& dialog, const char* name) {
+template <typename W = QWidget> W* control(QWidget& dialog, const char* name) {
     W* w = dialog.findChild<W*>(QLatin1String(name));
     if (!w)
         qFatal("no control %s", name);
     return w;
 }
 
-QString labelText(QWidget& d, const char* name) {
-    return control<QLabel>(d, name)->text();
+// The texts of the named labels, joined by spaces.
+QString labels(QWidget& d, std::initializer_list<const char*> names) {
+    QStringList texts;
+    for (const char* name : names)
+        texts << control<QLabel>(d, name)->text();
+    return texts.join(QLatin1Char(' '));
+}
+
+bool checked(QWidget& d, const char* name) {
+    return control<QAbstractButton>(d, name)->isChecked();
 }
 
 // Clicks where a user would: on the box or circle at the left of the caption.
@@ -33,151 +37,90 @@ void clickButton(QWidget& d, const char* name) {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
 }
 
-void clickTab(QWidget& d, int index) {
-    QTabBar* bar = control<QTabWidget>(d, "tbsOptions")->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+Settings with(int Settings::*field, int value) {
+    Settings s;
+    s.*field = value;
+    return s;
 }
+
+// The dialog as the File menu shows it; its owner writes the settings file on OK.
+struct Open {
+    Settings s;
+    QTemporaryDir dir;
+    IniFile ini{dir.filePath(QStringLiteral("s.ini"))};
+    OptionsDialog d{s};
+    QSignalSpy confirmed{&d, &OptionsDialog::confirmed};
+    explicit Open(const Settings& start = {}) : s(start) {
+        QObject::connect(&d, &OptionsDialog::confirmed, [this] { SetIniValues(ini, s); });
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+    }
+};
 
 } // namespace
 
 class TestOptionsDialog : public QObject {
     Q_OBJECT
 
-    // The dialog under test, shown as the File menu would show it.
-    struct Open {
-        Settings& settings;
-        OptionsDialog dialog;
-        QSignalSpy confirmed;
-        explicit Open(Settings& s)
-            : settings(s), dialog(s), confirmed(&dialog, &OptionsDialog::confirmed) {
-            dialog.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        }
-    };
-
 private slots:
-    void openWithDefaults_showsThem() {
-        Settings s;
-        Open o(s);
-        QWidget& d = o.dialog;
-        QCOMPARE(d.windowTitle(), QStringLiteral("Options"));
-        QCOMPARE(control<QSlider>(d, "Sli_0")->value(), 4);
-        QCOMPARE(labelText(d, "Lab_0"), QStringLiteral("4"));
-        QVERIFY(control<QCheckBox>(d, "ChkAs_0")->isChecked());
-        QVERIFY(control<QRadioButton>(d, "OptAs_1")->isChecked());
-        QVERIFY(!control<QRadioButton>(d, "OptAs_0")->isChecked());
-        QCOMPARE(labelText(d, "Lab_1"), QStringLiteral("5"));
-        QCOMPARE(labelText(d, "Lab_2"), QStringLiteral("10"));
-        QVERIFY(control<QCheckBox>(d, "ChkAs_1")->isChecked());
-        QCOMPARE(labelText(d, "PLab_0"), QStringLiteral("2"));
-        QCOMPARE(labelText(d, "PLab_2"), QStringLiteral("10"));
-        QVERIFY(control<QRadioButton>(d, "OptP_0")->isChecked());
-        QVERIFY(!control<QSlider>(d, "Sli_4")->isEnabled());
-        QCOMPARE(control<QTabWidget>(d, "tbsOptions")->tabToolTip(1),
+    void openWithDefaults_slidersThenEnterStoreMinutesAndMax() {
+        Open o;
+        QCOMPARE(o.d.windowTitle(), QStringLiteral("Options"));
+        QCOMPARE(control<QTabWidget>(o.d, "tbsOptions")->tabToolTip(1),
                  QStringLiteral("Set Options for Printing"));
+        QCOMPARE(labels(o.d, {"Lab_0", "Lab_1", "Lab_2", "PLab_0", "PLab_2"}), "4 5 10 2 10");
+        QVERIFY(checked(o.d, "ChkAs_0") && checked(o.d, "ChkAs_1"));
+        QVERIFY(checked(o.d, "OptAs_1") && !checked(o.d, "OptAs_0"));
+        QVERIFY(checked(o.d, "OptP_0") && !control(o.d, "Sli_4")->isEnabled());
+
+        QTest::keyClick(control(o.d, "Sli_0"), Qt::Key_Right);
+        QTest::keyClick(control(o.d, "Sli_0"), Qt::Key_Right);
+        QTest::keyClick(control(o.d, "Sli_1"), Qt::Key_End);
+        QCOMPARE(labels(o.d, {"Lab_0", "Lab_1"}), "6 25");
+        QVERIFY(checked(o.d, "OptAs_0")); // moving the minutes slider selects minutes
+        QTest::keyClick(control(o.d, "Sli_1"), Qt::Key_Return);
+        QCOMPARE(o.confirmed.count(), 1);
+        // RecentMax, AsMode, AsMinutes, AsChanges
+        QCOMPARE((QList<int>{o.s.RecentMax, o.s.AsMode, o.s.AsMinutes, o.s.AsChanges}),
+                 (QList<int>{6, 0, 6, 4}));
+        QCOMPARE(o.ini.read("FileBuf", "Max"), QStringLiteral(" 6"));
     }
 
-    void openWithAutoSaveOffAndSpaces_showsThem() {
-        Settings s;
-        s.AsMode = -1;
-        s.Hierarchy = 3;
-        Open o(s);
-        QWidget& d = o.dialog;
-        QVERIFY(!control<QCheckBox>(d, "ChkAs_0")->isChecked());
-        QVERIFY(!control<QRadioButton>(d, "OptAs_0")->isEnabled());
-        QVERIFY(!control<QSlider>(d, "Sli_2")->isEnabled());
-        QVERIFY(control<QRadioButton>(d, "OptP_1")->isChecked());
-        QVERIFY(control<QSlider>(d, "Sli_4")->isEnabled());
-        QCOMPARE(labelText(d, "PLab_1"), QStringLiteral("3"));
-    }
-
-    void untickAutoSave_disablesStepsAndOkStoresOff() {
-        QTemporaryDir dir;
-        IniFile ini(dir.filePath(QStringLiteral("s.ini")));
-        Settings s;
-        Open o(s);
-        QWidget& d = o.dialog;
-        // The owner writes the file when OK is confirmed.
-        connect(&o.dialog, &OptionsDialog::confirmed, this, [&] { SetIniValues(ini, s); });
-        clickButton(d, "ChkAs_0");
+    void untickAutoSaveAndSlideSpaces_okStoresOffAndSpaces() {
+        Open o(with(&Settings::Hierarchy, 3));
+        QVERIFY(checked(o.d, "OptP_1"));
+        QCOMPARE(labels(o.d, {"PLab_1"}), "3");
+        clickButton(o.d, "ChkAs_0");
         for (const char* name : {"OptAs_0", "OptAs_1", "Sli_1", "Sli_2", "Lab_1", "Lab_2"})
-            QVERIFY2(!control<QWidget>(d, name)->isEnabled(), name);
-        QVERIFY(control<QWidget>(d, "Sli_0")->isEnabled());
-        QTest::mouseClick(control<QPushButton>(d, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(o.confirmed.count(), 1);
-        QVERIFY(!d.isVisible());
-        QCOMPARE(s.AsMode, -1);
-        QCOMPARE(ini.read("AutoSave", "Value"), QStringLiteral("-1"));
+            QVERIFY2(!control(o.d, name)->isEnabled(), name);
+        QTest::keyClick(control(o.d, "Sli_4"), Qt::Key_Right);
+        QCOMPARE(labels(o.d, {"PLab_1"}), "4");
+        QCOMPARE(o.s.Hierarchy, 3); // the slider only moves the label until OK
+        QTest::mouseClick(control(o.d, "cmdOK"), Qt::LeftButton);
+        QVERIFY(!o.d.isVisible());
+        QCOMPARE(o.s.AsMode, -1);
+        QCOMPARE(o.s.Hierarchy, 4);
+        QCOMPARE(o.ini.read("AutoSave", "Value"), QStringLiteral("-1"));
     }
 
-    void minutesSliderTo6_shows25AndOkStoresMinutes() {
-        Settings s;
-        Open o(s);
-        QWidget& d = o.dialog;
-        QTest::keyClick(control<QSlider>(d, "Sli_1"), Qt::Key_End);
-        QCOMPARE(labelText(d, "Lab_1"), QStringLiteral("25"));
-        QVERIFY(control<QRadioButton>(d, "OptAs_0")->isChecked());
-        QTest::keyClick(control<QSlider>(d, "Sli_1"), Qt::Key_Return);
-        QCOMPARE(o.confirmed.count(), 1);
-        QCOMPARE(s.AsMode, 0);
-        QCOMPARE(s.AsMinutes, 6);
-        QCOMPARE(s.AsChanges, 4);
-    }
-
-    void recentSliderTo6_okStoresMax6() {
-        QTemporaryDir dir;
-        IniFile ini(dir.filePath(QStringLiteral("s.ini")));
-        Settings s;
-        Open o(s);
-        connect(&o.dialog, &OptionsDialog::confirmed, this, [&] { SetIniValues(ini, s); });
-        QSlider* recent = control<QSlider>(o.dialog, "Sli_0");
-        QTest::keyClick(recent, Qt::Key_Right);
-        QTest::keyClick(recent, Qt::Key_Right);
-        QCOMPARE(labelText(o.dialog, "Lab_0"), QStringLiteral("6"));
-        QTest::mouseClick(control<QPushButton>(o.dialog, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(s.RecentMax, 6);
-        QCOMPARE(ini.read("FileBuf", "Max"), QStringLiteral(" 6"));
-    }
-
-    void chooseSpacesThenCancel_keepsOnlyHierarchy() {
-        Settings s;
-        Open o(s);
-        QWidget& d = o.dialog;
-        clickTab(d, 1);
-        QVERIFY(control<QWidget>(d, "PicOptions_1")->isVisible());
-        QTest::keyClick(control<QSlider>(d, "Sli_5"), Qt::Key_End);
-        clickButton(d, "OptP_1");
-        QVERIFY(control<QSlider>(d, "Sli_4")->isEnabled());
-        QCOMPARE(labelText(d, "PLab_1"), QStringLiteral("4"));
-        QCOMPARE(s.Hierarchy, 4);
-        QTest::mouseClick(control<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
-        QVERIFY(!d.isVisible());
-        QCOMPARE(o.confirmed.count(), 0);
-        QCOMPARE(s.Hierarchy, 4);
-        QCOMPARE(s.FontSize, 10);
-    }
-
-    void spacesSliderMoved_onlyLabelUntilOk() {
-        Settings s;
-        s.Hierarchy = 3;
-        Open o(s);
-        QTest::keyClick(control<QSlider>(o.dialog, "Sli_4"), Qt::Key_Right);
-        QCOMPARE(labelText(o.dialog, "PLab_1"), QStringLiteral("4"));
-        QCOMPARE(s.Hierarchy, 3);
-        QTest::mouseClick(control<QPushButton>(o.dialog, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(s.Hierarchy, 4);
-    }
-
-    void ctrlTab_selectsNextTabWrapping() {
-        Settings s;
-        Open o(s);
-        QWidget& d = o.dialog;
-        auto* tabs = control<QTabWidget>(d, "tbsOptions");
-        QTest::keyClick(control<QSlider>(d, "Sli_0"), Qt::Key_Tab, Qt::ControlModifier);
+    // Choosing spaces sticks at once, even though Cancel drops everything else.
+    void ctrlTabToSpacesThenCancel_keepsOnlyHierarchy() {
+        Open o(with(&Settings::AsMode, -1));
+        QVERIFY(!checked(o.d, "ChkAs_0") && !control(o.d, "OptAs_0")->isEnabled());
+        auto* tabs = control<QTabWidget>(o.d, "tbsOptions");
+        QTest::keyClick(control(o.d, "Sli_0"), Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(tabs->currentIndex(), 1);
-        QTest::keyClick(control<QSlider>(d, "Sli_3"), Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(tabs->currentIndex(), 0);
-        QVERIFY(control<QWidget>(d, "PicOptions_0")->isVisible());
+        QTest::keyClick(control(o.d, "Sli_5"), Qt::Key_End);
+        clickButton(o.d, "OptP_1");
+        QVERIFY(control(o.d, "Sli_4")->isEnabled());
+        QCOMPARE(labels(o.d, {"PLab_1"}), "4");
+        QTest::keyClick(control(o.d, "Sli_3"), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 0); // wraps back to the first page
+        QTest::mouseClick(control(o.d, "cmdCancel"), Qt::LeftButton);
+        QVERIFY(!o.d.isVisible());
+        QCOMPARE(o.confirmed.count(), 0);
+        QCOMPARE(o.s.Hierarchy, 4);
+        QCOMPARE(o.s.FontSize, 10);
     }
 };
 
