@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QTest>
-#include <map>
 #include <memory>
 
 #include "edit/edit_commands.h"
@@ -18,29 +17,11 @@ using namespace qm::test;
 namespace {
 
 // Line k is slot k: FRUIT 2, APPLE 3, KIWI 4, VEG 5, BEAN 6, GREEN 7, RED 8, LEEK 9, EMPTY 10.
-const char* kTree = R"(TOP
-  FRUIT
-    APPLE
-    KIWI
-  VEG
-    BEAN
-      GREEN
-      RED
-    LEEK
-  EMPTY
-)";
+const char* kTree = "TOP\n  FRUIT\n    APPLE\n    KIWI\n  VEG\n    BEAN\n      GREEN\n"
+                    "      RED\n    LEEK\n  EMPTY\n";
 
-const QString kClash =
-    "Can't paste item here:\r\nIt has the same name!\r\n\r\nChange name for top-item ?";
-
-/// Outline lines of a chain of `depth` items below the top item, named prefix1, prefix2, ...
-std::string chainOutline(const std::string& prefix, int depth) {
-    std::string text;
-    for (int i = 1; i <= depth; ++i)
-        text +=
-            std::string(2 * static_cast<std::size_t>(i), ' ') + prefix + std::to_string(i) + "\n";
-    return text;
-}
+// Edit menu indexes.
+enum Cmd { Undo = 0, Add = 2, Delete = 3, Rename = 4, Cut = 6, Copy = 7, Paste = 8 };
 
 } // namespace
 
@@ -59,15 +40,30 @@ class TestEditCommands : public QObject {
         w().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w()));
     }
-    void start(const char* outline = kTree) {
-        startWith(writeTreeFile(m_f->dir, "tree.qmd", outline));
+    void start(const std::string& outline = kTree) {
+        startWith(writeTreeFile(m_f->dir, "tree.qmd", outline.c_str()));
+    }
+    /// A file may hold -1 where a link is none; this one does everywhere.
+    void startWithMinusLinks(const char* outline) {
+        NodeTable t = treeFromOutline(outline);
+        for (std::int32_t k = 2; k <= t.NodeCount(); ++k)
+            for (std::int32_t* link : {&t[k].FirstChild, &t[k].PrevSibling, &t[k].NextSibling})
+                if (*link == 0)
+                    *link = -1;
+        std::string error;
+        QVERIFY(saveDataFile(m_f->path("minus.qmd").toStdString(), t, error));
+        startWith(m_f->path("minus.qmd"));
     }
     /// Runs an Edit entry by its shortcut, as a user at the keyboard would.
-    void shortcut(int index) {
-        static const std::map<int, Qt::Key> keys{{0, Qt::Key_Z}, {2, Qt::Key_A}, {3, Qt::Key_D},
-                                                 {4, Qt::Key_R}, {6, Qt::Key_X}, {7, Qt::Key_C},
-                                                 {8, Qt::Key_V}};
-        QTest::keyClick(&w(), keys.at(index), Qt::ControlModifier);
+    void shortcut(Cmd c) {
+        static constexpr Qt::Key keys[] = {Qt::Key_Z, Qt::Key_unknown, Qt::Key_A,
+                                           Qt::Key_D, Qt::Key_R,       Qt::Key_unknown,
+                                           Qt::Key_X, Qt::Key_C,       Qt::Key_V};
+        QTest::keyClick(&w(), keys[c], Qt::ControlModifier);
+    }
+    void confirmDelete() {
+        prompter().answer(PromptAnswer::Ok);
+        shortcut(Delete);
     }
     /// The slot at a path of names below the top item ("VEG/BEAN"); 0 when there is none.
     std::int32_t slot(const QString& path) {
@@ -86,10 +82,16 @@ class TestEditCommands : public QObject {
         QCOMPARE(edit().UndoAction(), action);
         QCOMPARE(edit().UndoCel(), cel);
         QCOMPARE(edit().UndoNod(), nod);
-        QCOMPARE(w().menu().entry(MenuArray::Edit, 0)->isEnabled(), action > 0);
+        QCOMPARE(w().menu().entry(MenuArray::Edit, Undo)->isEnabled(), action > 0);
     }
     QString count() { return w().status().countText(); }
-    bool saveEnabled() { return w().menu().entry(MenuArray::File, 2)->isEnabled(); }
+    void verifyPrompt(int i, const QString& text, const QString& title, PromptIcon icon,
+                      PromptButtons buttons) {
+        QCOMPARE(prompter().prompts.value(i).text, text);
+        QCOMPARE(prompter().prompts.value(i).title, title);
+        QCOMPARE(prompter().prompts.value(i).icon, icon);
+        QCOMPARE(prompter().prompts.value(i).buttons, buttons);
+    }
 
 private slots:
     void init() {
@@ -103,76 +105,61 @@ private slots:
         m_f.reset();
     }
 
-    void add_storesTrimmedNameAsLastChild_data() {
+    void add_data() {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("clash"); // the answer to "already exists", if asked
         QTest::addColumn<QStringList>("children");
-        QTest::newRow("plain") << "PEAR" << QStringList{"APPLE", "KIWI", "PEAR"};
-        QTest::newRow("spaces around") << "  PEAR " << QStringList{"APPLE", "KIWI", "PEAR"};
-        QTest::newRow("differs in case only") << "kiwi" << QStringList{"APPLE", "KIWI", "kiwi"};
-        QTest::newRow("spaces only adds nothing") << "   " << QStringList{"APPLE", "KIWI"};
+        const QStringList old{"APPLE", "KIWI"};
+        QTest::newRow("spaces around trimmed") << "  PEAR "
+                                               << "" << old + QStringList{"PEAR"};
+        QTest::newRow("differs in case only") << "kiwi"
+                                              << "" << old + QStringList{"kiwi"};
+        QTest::newRow("spaces only adds nothing") << "   "
+                                                  << "" << old;
+        QTest::newRow("duplicate, OK reopens empty") << "APPLE"
+                                                     << "OK" << old + QStringList{"PEAR"};
+        QTest::newRow("duplicate, Cancel adds nothing") << " APPLE "
+                                                        << "Cancel" << old;
     }
-    void add_storesTrimmedNameAsLastChild() {
+    void add() {
         QFETCH(QString, typed);
+        QFETCH(QString, clash);
         QFETCH(QStringList, children);
         start();
         QVERIFY(openEntry(w(), 0, "FRUIT"));
         prompter().answerName(typed);
+        if (!clash.isEmpty())
+            prompter().answer(clash == "OK" ? PromptAnswer::Ok : PromptAnswer::Cancel);
+        if (clash == "OK")
+            prompter().answerName("PEAR");
         QTest::keyClicks(w().browser().list(5), "+");
 
-        QCOMPARE(prompter().prompts.size(), 1);
-        const NameRequest asked = prompter().last().name;
+        const NameRequest asked = prompter().prompts.value(0).name;
         QCOMPARE(asked.title, QString("Add QuillMar item"));
         QCOMPARE(asked.prompt, QString("Name for FRUIT child item:"));
         QCOMPARE(asked.text, QString());
-        QCOMPARE(childNames(nodes(), 2), children);
-        const bool added = children.size() == 3;
-        QCOMPARE(cellTexts(w(), 5).size(), children.size());
-        QCOMPARE(count(), added ? QString("Items: 10") : QString("Items: 9"));
-        QCOMPARE(saveEnabled(), added);
-        QCOMPARE(w().DataSaved(), !added);
-        if (added) {
-            const std::int32_t n = slot("FRUIT/" + children.last());
-            QCOMPARE(n, 11);
-            QCOMPARE(nodes()[n].Name, makeName(children.last().toStdString()));
-            verifyUndo(2, 5, n);
-        } else {
-            verifyUndo(0, -1, 0);
+        if (!clash.isEmpty()) {
+            verifyPrompt(1, "APPLE already exists !", "Quillmar Input Error", PromptIcon::None,
+                         PromptButtons::OkCancel);
+            if (clash == "OK")
+                QCOMPARE(prompter().prompts.value(2).name.text, QString());
         }
-    }
-
-    void add_duplicate_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("retry");
-        QTest::newRow("OK reopens the dialog empty") << "APPLE" << true;
-        QTest::newRow("Cancel adds nothing") << " APPLE " << false;
-    }
-    void add_duplicate() {
-        QFETCH(QString, typed);
-        QFETCH(bool, retry);
-        start();
-        QVERIFY(openEntry(w(), 0, "FRUIT"));
-        prompter().answerName(typed);
-        prompter().answer(retry ? PromptAnswer::Ok : PromptAnswer::Cancel);
-        if (retry)
-            prompter().answerName("PEAR");
-        shortcut(2);
-
-        const Prompt clash = prompter().prompts.value(1);
-        QCOMPARE(clash.text, QString("APPLE already exists !"));
-        QCOMPARE(clash.title, QString("Quillmar Input Error"));
-        QCOMPARE(clash.icon, PromptIcon::None);
-        QCOMPARE(clash.buttons, PromptButtons::OkCancel);
-        QCOMPARE(prompter().prompts.size(), retry ? 3 : 2);
-        if (retry)
-            QCOMPARE(prompter().last().name.text, QString());
-        QCOMPARE(childNames(nodes(), 2),
-                 retry ? QStringList({"APPLE", "KIWI", "PEAR"}) : QStringList({"APPLE", "KIWI"}));
+        QCOMPARE(childNames(nodes(), 2), children);
+        QCOMPARE(cellTexts(w(), 5).size(), children.size());
+        const bool added = children.size() == 3;
+        QCOMPARE(count(), added ? QString("Items: 10") : QString("Items: 9"));
+        QCOMPARE(w().menu().entry(MenuArray::File, 2)->isEnabled(), added);
+        QCOMPARE(w().DataSaved(), !added);
+        if (added)
+            verifyUndo(Add, 5, 11);
+        else
+            verifyUndo(0, -1, 0);
     }
 
     void unstorableName_refusedAndAskedAgain_data() {
         QTest::addColumn<int>("command");
-        QTest::newRow("add") << 2;
-        QTest::newRow("rename") << 4;
+        QTest::newRow("add") << int(Add);
+        QTest::newRow("rename") << int(Rename);
     }
     void unstorableName_refusedAndAskedAgain() {
         QFETCH(int, command);
@@ -182,7 +169,7 @@ private slots:
         const std::vector<Node> before = nodes().records();
         prompter().answerName(QString::fromUtf8("KIWI\u2192\u65e5"));
         prompter().answerName(QString());
-        shortcut(command);
+        shortcut(Cmd(command));
         QCOMPARE(prompter().prompts.size(), 3);
         QCOMPARE(prompter().prompts[1].text,
                  QString::fromUtf8(
@@ -193,126 +180,85 @@ private slots:
         QVERIFY(w().DataSaved());
     }
 
-    void rename_keepsLeadingSpaces_addComparesTrimmed() {
+    void rename_keepsLeadingSpaces_endsUndo_addComparesTrimmed() {
         start();
         QVERIFY(openEntry(w(), 0, "FRUIT"));
         prompter().answerName("PEAR");
-        shortcut(2);
-        verifyUndo(2, 5, 11);
+        shortcut(Add);
         QVERIFY(clickEntry(w(), 5, "APPLE"));
         prompter().answerName("  APPLE2");
-        shortcut(4);
+        shortcut(Rename);
         const NameRequest asked = prompter().last().name;
         QCOMPARE(asked.title, QString("Change QuillMar Item"));
         QCOMPARE(asked.prompt, QString("Name for FRUIT Cell:"));
         QCOMPARE(asked.text, QString("APPLE"));
         QVERIFY(asked.selectAll);
         QCOMPARE(nodes()[3].Name, makeName("  APPLE2"));
-        // The list shows the name as stored, spaces and all; a rename cannot be undone and
-        // ends the undo of the add before it.
         QVERIFY(w().browser().list(5)->entries()->textAt(0).startsWith("  APPLE2"));
-        verifyUndo(0, -1, 0);
+        verifyUndo(0, -1, 0); // a rename cannot be undone and ends the add's undo
 
         prompter().answerName("APPLE2");
         prompter().answer(PromptAnswer::Cancel);
-        shortcut(2);
+        shortcut(Add);
         QCOMPARE(prompter().last().text, QString("APPLE2 already exists !"));
     }
 
-    void noSelection_data() {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("alert");
-        QTest::newRow("delete") << 3 << "No Selection";
-        QTest::newRow("cut") << 6 << "No Selection!";
-        QTest::newRow("copy") << 7 << "No Selection!";
-        QTest::newRow("rename says nothing") << 4 << "";
-        QTest::newRow("paste with an empty buffer says nothing") << 8 << "";
-    }
-    void noSelection() {
-        QFETCH(int, command);
-        QFETCH(QString, alert);
-        start();
-        w().menu().entry(MenuArray::Edit, command)->trigger();
-        QCOMPARE(prompter().prompts.size(), alert.isEmpty() ? 0 : 1);
-        if (!alert.isEmpty()) {
-            QCOMPARE(prompter().last().text, alert);
-            QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
-        }
-        QVERIFY(w().DataSaved());
-    }
-
     void deleteAndUndo_freeCountMovesBySubtreeSize_data() {
-        QTest::addColumn<int>("cel"); // cell 0 lists VEG, cell 5 its children
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("question");
-        QTest::addColumn<int>("size");
-        QTest::newRow("leaf") << 5 << "LEEK"
-                              << "Sure to delete LEEK ?" << 1;
-        QTest::newRow("subtree") << 5 << "BEAN"
-                                 << "Sure to delete BEAN\r\nand all its subitems ?" << 3;
-        QTest::newRow("subtree of five") << 0 << "VEG"
-                                         << "Sure to delete VEG\r\nand all its subitems ?" << 5;
+        QTest::newRow("leaf") << "LEEK"
+                              << "Sure to delete LEEK ?";
+        QTest::newRow("subtree") << "BEAN"
+                                 << "Sure to delete BEAN\r\nand all its subitems ?";
     }
     void deleteAndUndo_freeCountMovesBySubtreeSize() {
-        QFETCH(int, cel);
         QFETCH(QString, name);
         QFETCH(QString, question);
-        QFETCH(int, size);
         start();
         QVERIFY(openEntry(w(), 0, "VEG"));
-        QVERIFY(clickEntry(w(), cel, name));
-        const std::int32_t s = slot(cel == 0 ? name : "VEG/" + name);
+        QVERIFY(clickEntry(w(), 5, name));
+        const std::int32_t s = slot("VEG/" + name);
+        const int size = name == "BEAN" ? 3 : 1;
         const std::vector<Node> before = nodes().records();
 
         prompter().answer(PromptAnswer::Cancel);
-        QTest::keyClicks(w().browser().list(cel), "-");
-        QCOMPARE(prompter().last().text, question);
-        QCOMPARE(prompter().last().title, QString("QuillMar Warning"));
-        QCOMPARE(prompter().last().icon, PromptIcon::None);
+        QTest::keyClicks(w().browser().list(5), "-");
+        verifyPrompt(0, question, "QuillMar Warning", PromptIcon::None, PromptButtons::OkCancel);
         QVERIFY(nodes().records() == before);
 
         prompter().answer(PromptAnswer::Ok);
-        QTest::keyClicks(w().browser().list(cel), "-");
+        QTest::keyClicks(w().browser().list(5), "-");
         QCOMPARE(nodes().FreeCount(), size);
         QCOMPARE(count(), QString("Items: %1").arg(9 - size));
-        QCOMPARE(edit().DelCount(), size);
-        verifyUndo(3, cel, s);
-        QVERIFY(!cellTexts(w(), cel).join(' ').contains(name));
+        verifyUndo(Delete, 5, s);
 
-        shortcut(0);
+        shortcut(Undo);
         QCOMPARE(nodes().FreeCount(), 0);
         QCOMPARE(count(), QString("Items: 9"));
         QVERIFY(nodes().records() == before);
         verifyUndo(0, -1, 0);
-        QCOMPARE(w().status().statusText(), QString());
     }
 
-    void deleteMiddleSibling_undo_thenDeleteThird() {
-        start("TOP\n  A\n  B\n  C\n");
+    void deleteMiddleSibling_undo_thenDeleteThird_amongMinusLinks() {
+        startWithMinusLinks("TOP\n  A\n  B\n  C\n");
         QVERIFY(clickEntry(w(), 0, "B"));
-        prompter().answer(PromptAnswer::Ok);
-        shortcut(3);
-        QCOMPARE(nodes()[2].NextSibling, 4);
-        QCOMPARE(nodes()[4].PrevSibling, 2);
-        shortcut(0);
+        confirmDelete();
+        QCOMPARE(childNames(nodes(), 1), QStringList({"A", "C"}));
+        QM_VERIFY_TREE(nodes());
+        shortcut(Undo);
         QCOMPARE(childNames(nodes(), 1), QStringList({"A", "B", "C"}));
-        QCOMPARE(nodes()[2].NextSibling, 3);
-        QCOMPARE(nodes()[4].PrevSibling, 3);
+        QM_VERIFY_TREE(nodes());
         QVERIFY(clickEntry(w(), 0, "C"));
-        prompter().answer(PromptAnswer::Ok);
-        shortcut(3);
+        confirmDelete();
         QCOMPARE(childNames(nodes(), 1), QStringList({"A", "B"}));
-        QCOMPARE(nodes()[3].NextSibling, 0);
     }
 
     void delete_emptiesLaterCellsAndPlusMarks() {
         start("TOP\n  A\n    B\n      C\n  X\n    Y\n");
         QVERIFY(openEntry(w(), 0, "A"));
         QVERIFY(openEntry(w(), 5, "B"));
-        QCOMPARE(headerText(w(), 10), QString("B"));
         QVERIFY(clickEntry(w(), 0, "A"));
-        prompter().answer(PromptAnswer::Ok);
-        shortcut(3);
+        confirmDelete();
         for (int cel : {5, 10}) {
             QCOMPARE(w().browser().cells()[cel].Nod, 0);
             QCOMPARE(headerText(w(), cel), QString());
@@ -323,151 +269,99 @@ private slots:
         // The only child gone, its parent loses the "+ " mark; Undo gives it back.
         QVERIFY(openEntry(w(), 0, "X"));
         QVERIFY(clickEntry(w(), 5, "Y"));
-        prompter().answer(PromptAnswer::Ok);
-        shortcut(3);
-        QCOMPARE(nodes()[5].FirstChild, 0);
+        confirmDelete();
         QCOMPARE(cellTexts(w(), 0), QStringList({"X"}));
-        shortcut(0);
+        shortcut(Undo);
         QCOMPARE(cellTexts(w(), 0), QStringList({"+ X"}));
         QCOMPARE(cellTexts(w(), 5), QStringList({"Y"}));
     }
 
-    void addReusingFreedSlot_endsUndoOfDelete() {
+    void copyPaste_shapeUndoClashesAndPasteInsideTheCopied() {
         start();
         QVERIFY(openEntry(w(), 0, "VEG"));
         QVERIFY(clickEntry(w(), 5, "BEAN"));
-        prompter().answer(PromptAnswer::Ok);
-        shortcut(3);
-        QCOMPARE(nodes().FreeCount(), 3);
-        prompter().answerName("PEA");
-        shortcut(2);
-        QCOMPARE(slot("VEG/PEA"), 6); // the lowest free slot
-        QCOMPARE(nodes().FreeCount(), 2);
-        verifyUndo(2, 5, 6);
-        // Undo takes back the add; the deleted subtree stays deleted.
-        shortcut(0);
-        QCOMPARE(childNames(nodes(), 5), QStringList({"LEEK"}));
-        QCOMPARE(nodes().FreeCount(), 3);
-        verifyUndo(0, -1, 0);
-    }
-
-    void undoAdd_ofFirstChild_dropsPlusMark() {
-        start();
-        QVERIFY(openEntry(w(), 0, "EMPTY"));
-        prompter().answerName("NEW");
-        shortcut(2);
-        QVERIFY(cellTexts(w(), 0).contains("+ EMPTY"));
-        QCOMPARE(cellTexts(w(), 5), QStringList({"NEW"}));
-        shortcut(0);
-        QCOMPARE(nodes()[10].FirstChild, 0);
-        QVERIFY(cellTexts(w(), 0).contains("EMPTY"));
-        QCOMPARE(cellTexts(w(), 5), QStringList());
-        QCOMPARE(nodes().FreeCount(), 1);
-    }
-
-    void copyPaste_rebuildsShape_undoFreesIt() {
-        start();
-        const std::int32_t nodeCount = nodes().NodeCount();
-        QVERIFY(openEntry(w(), 0, "VEG"));
-        QVERIFY(clickEntry(w(), 5, "BEAN"));
-        shortcut(7);
+        shortcut(Copy);
         QCOMPARE(edit().BufCount(), 3);
         // Copy changes nothing, but ends the chance to undo.
         QVERIFY(w().DataSaved());
-        QVERIFY(!saveEnabled());
+        QVERIFY(!w().menu().entry(MenuArray::File, 2)->isEnabled());
         verifyUndo(0, -1, 0);
-        QVERIFY(w().menu().entry(MenuArray::Edit, 8)->isEnabled());
 
         QVERIFY(openEntry(w(), 0, "FRUIT"));
-        shortcut(8);
-        const std::int32_t top = slot("FRUIT/BEAN");
-        QCOMPARE(top, nodeCount + 1);
-        QCOMPARE(childNames(nodes(), top), QStringList({"GREEN", "RED"}));
-        QCOMPARE(nodes()[top].Level, 2);
+        shortcut(Paste);
+        QCOMPARE(slot("FRUIT/BEAN"), 11);
+        QCOMPARE(childNames(nodes(), 11), QStringList({"GREEN", "RED"}));
         QCOMPARE(nodes()[slot("FRUIT/BEAN/RED")].Level, 3);
         QCOMPARE(cellTexts(w(), 5), QStringList({"+ BEAN", "APPLE", "KIWI"}));
         QVERIFY(!w().DataSaved());
-        verifyUndo(8, 5, top);
+        verifyUndo(Paste, 5, 11);
         QCOMPARE(count(), QString("Items: 12"));
-
-        shortcut(0);
-        QCOMPARE(childNames(nodes(), 2), QStringList({"APPLE", "KIWI"}));
+        shortcut(Undo);
         QCOMPARE(nodes().FreeCount(), 3);
         QCOMPARE(cellTexts(w(), 5), QStringList({"APPLE", "KIWI"}));
-    }
 
-    void pasteTwice_clashGivesNewName_laterPastesUseIt() {
-        start();
-        QVERIFY(openEntry(w(), 0, "FRUIT"));
-        QVERIFY(clickEntry(w(), 5, "APPLE"));
-        shortcut(7);
+        // Back into VEG the name clashes; a new name that clashes too is asked for again.
+        QVERIFY(openEntry(w(), 0, "VEG"));
         prompter().answer(PromptAnswer::Cancel);
-        shortcut(8);
-        QCOMPARE(prompter().last().text, kClash);
-        QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
-        QCOMPARE(prompter().last().icon, PromptIcon::Question);
-        QCOMPARE(prompter().last().buttons, PromptButtons::OkCancel);
-        QCOMPARE(childNames(nodes(), 2), QStringList({"APPLE", "KIWI"}));
-
+        shortcut(Paste);
+        verifyPrompt(0,
+                     "Can't paste item here:\r\nIt has the same name!\r\n\r\nChange name for "
+                     "top-item ?",
+                     "QuillMar Alert", PromptIcon::Question, PromptButtons::OkCancel);
+        QCOMPARE(childNames(nodes(), 5), QStringList({"BEAN", "LEEK"}));
         prompter().answer(PromptAnswer::Ok);
-        prompter().answerName("KIWI"); // clashes too: asked again
+        prompter().answerName("LEEK");
         prompter().answer(PromptAnswer::Ok);
-        prompter().answerName(" APPLE2");
-        shortcut(8);
+        prompter().answerName(" BEAN2");
+        shortcut(Paste);
         const NameRequest asked = prompter().last().name;
         QCOMPARE(asked.title, QString("Change QuillMar Item"));
-        QCOMPARE(asked.prompt, QString("Name for FRUIT Cell:"));
+        QCOMPARE(asked.prompt, QString("Name for VEG Cell:"));
         QCOMPARE(asked.text, QString());
-        QCOMPARE(childNames(nodes(), 2), QStringList({"APPLE", "KIWI", "APPLE2"}));
-        QCOMPARE(edit().Buf()[0].Name, makeName(" APPLE2"));
+        QCOMPARE(childNames(nodes(), 5), QStringList({"BEAN", "LEEK", "BEAN2"}));
 
+        // Later pastes take the new name unasked; below GREEN, inside the copied BEAN, the
+        // copy is the buffer's shape, not a walk of the growing tree.
         prompter().clear();
-        QVERIFY(openEntry(w(), 0, "VEG"));
-        shortcut(8);
-        QCOMPARE(prompter().prompts.size(), 0);
-        QCOMPARE(childNames(nodes(), 5), QStringList({"BEAN", "LEEK", "APPLE2"}));
-    }
-
-    void pasteUnderItemInsideCopiedSubtree() {
-        start();
-        QVERIFY(clickEntry(w(), 0, "VEG"));
-        shortcut(7);
-        QVERIFY(openEntry(w(), 0, "VEG"));
         QVERIFY(openEntry(w(), 5, "BEAN"));
-        QVERIFY(clickEntry(w(), 10, "GREEN"));
         QVERIFY(openEntry(w(), 10, "GREEN"));
-        shortcut(8);
-        const std::int32_t copy = slot("VEG/BEAN/GREEN/VEG");
-        QVERIFY(copy > 10);
+        shortcut(Paste);
+        QCOMPARE(prompter().prompts.size(), 0);
+        const std::int32_t copy = slot("VEG/BEAN/GREEN/BEAN2");
         QCOMPARE(nodes()[copy].Level, 4);
-        QCOMPARE(childNames(nodes(), copy), QStringList({"BEAN", "LEEK"}));
-        QCOMPARE(childNames(nodes(), slot("VEG/BEAN/GREEN/VEG/BEAN")),
-                 QStringList({"GREEN", "RED"}));
-        // The original below the copy is untouched.
-        QCOMPARE(childNames(nodes(), slot("VEG/BEAN/GREEN/VEG/BEAN/GREEN")), QStringList());
+        QCOMPARE(childNames(nodes(), copy), QStringList({"GREEN", "RED"}));
+        QCOMPARE(childNames(nodes(), slot("VEG/BEAN/GREEN/BEAN2/GREEN")), QStringList());
     }
 
-    void cut_undo_thenCutPasteElsewhereUndo() {
+    void cutUndo_addReusesCutSlotsAndEndsUndo_pasteElsewhereUndo() {
         start();
         QVERIFY(openEntry(w(), 0, "VEG"));
         QVERIFY(clickEntry(w(), 5, "BEAN"));
-        shortcut(6);
-        QCOMPARE(prompter().prompts.size(), 0); // no confirmation
+        shortcut(Cut); // no confirmation
         QCOMPARE(childNames(nodes(), 5), QStringList({"LEEK"}));
-        verifyUndo(6, 5, 6);
+        verifyUndo(Cut, 5, 6);
         QVERIFY(!w().DataSaved());
-        shortcut(0);
+        shortcut(Undo);
         QCOMPARE(childNames(nodes(), 5), QStringList({"BEAN", "LEEK"}));
         QCOMPARE(nodes().FreeCount(), 0);
 
-        // Cut, paste elsewhere, undo: the pasted copy goes, the cut subtree stays deleted.
         QVERIFY(clickEntry(w(), 5, "BEAN"));
-        shortcut(6);
+        shortcut(Cut);
+        prompter().answerName("PEA");
+        shortcut(Add);
+        QCOMPARE(slot("VEG/PEA"), 6); // the lowest free slot
+        QCOMPARE(nodes().FreeCount(), 2);
+        verifyUndo(Add, 5, 6);
+        shortcut(Undo); // takes back the add; the cut subtree stays cut
+        QCOMPARE(childNames(nodes(), 5), QStringList({"LEEK"}));
+        QCOMPARE(nodes().FreeCount(), 3);
+        verifyUndo(0, -1, 0);
+
         QVERIFY(openEntry(w(), 0, "FRUIT"));
-        shortcut(8);
-        QCOMPARE(childNames(nodes(), slot("FRUIT/BEAN")), QStringList({"GREEN", "RED"}));
-        QCOMPARE(slot("FRUIT/BEAN"), 6); // the cut slots are reused
-        shortcut(0);
+        shortcut(Paste);
+        QCOMPARE(slot("FRUIT/BEAN"), 6);
+        QCOMPARE(childNames(nodes(), 6), QStringList({"GREEN", "RED"}));
+        shortcut(Undo);
         QCOMPARE(childNames(nodes(), 2), QStringList({"APPLE", "KIWI"}));
         QCOMPARE(childNames(nodes(), 5), QStringList({"LEEK"}));
         QCOMPARE(nodes().FreeCount(), 3);
@@ -476,11 +370,11 @@ private slots:
     void copy_loadAnotherFile_paste() {
         start();
         QVERIFY(clickEntry(w(), 0, "VEG"));
-        shortcut(7);
+        shortcut(Copy);
         QVERIFY(w().DataLoad(writeTreeFile(m_f->dir, "other.qmd", "OTHER\n  ONE\n")));
         w().Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
         w().browser().focusCell(0);
-        shortcut(8);
+        shortcut(Paste);
         QCOMPARE(childNames(nodes(), 1), QStringList({"ONE", "VEG"}));
         QCOMPARE(childNames(nodes(), 3), QStringList({"BEAN", "LEEK"}));
         QCOMPARE(count(), QString("Items: 6"));
@@ -499,90 +393,72 @@ private slots:
         for (auto [array, index] : gated)
             QVERIFY(!w().menu().entry(array, index)->isEnabled());
         prompter().answerName("FIRST");
-        shortcut(2);
+        shortcut(Add);
         QCOMPARE(slot("FIRST"), 2);
         for (auto [array, index] : gated)
             QVERIFY(w().menu().entry(array, index)->isEnabled());
         QCOMPARE(count(), QString("Items: 1"));
     }
 
-    void paste_tooDeep_refusedBeforeAllocating_data() {
-        QTest::addColumn<int>("target"); // k: the subtree is pasted under Dk, at Level k
-        QTest::addColumn<bool>("fits");
-        QTest::newRow("deepest item at level 30") << 20 << true;
-        QTest::newRow("deepest item at level 31") << 21 << false;
-    }
-    void paste_tooDeep_refusedBeforeAllocating() {
-        QFETCH(int, target);
-        QFETCH(bool, fits);
+    void paste_deeperThan30Levels_refusedBeforeAllocating() {
         // D1..D30 (slots 2..31) and E1..E10 (slots 32..41), two chains below the top.
-        const std::string outline = chainOutline("D", 30) + chainOutline("E", 10);
-        start(("TOP\n" + outline).c_str());
+        std::string outline = "TOP\n";
+        for (const char* prefix : {"D", "E"})
+            for (int i = 1; i <= (*prefix == 'D' ? 30 : 10); ++i)
+                outline += std::string(2 * static_cast<std::size_t>(i), ' ') + prefix +
+                           std::to_string(i) + "\n";
+        start(outline);
         QVERIFY(clickEntry(w(), 0, "E1"));
-        shortcut(7);
-        QCOMPARE(edit().BufCount(), 10);
-        // The cells open ten levels at most; show the deep target through the browser.
-        ColumnBrowser& b = w().browser();
-        b.Cell_Clear(5);
-        b.Cell_Show(5, target + 1);
-        b.focusCell(5);
-        const std::vector<Node> before = nodes().records();
-        shortcut(8);
-        if (fits) {
-            QCOMPARE(prompter().prompts.size(), 0);
-            QCOMPARE(nodes()[nodes().NodeCount()].Level, 30);
-            QCOMPARE(nameText(nodes()[nodes().NodeCount()].Name), QString("E10"));
-        } else {
-            QCOMPARE(
-                prompter().last().text,
-                QString("Can't paste item here:\r\nIts items would lie more than 30 levels deep!"));
-            QVERIFY(nodes().records() == before);
-            verifyUndo(0, -1, 0);
+        shortcut(Copy);
+        // The cells open ten levels at most; show the deep targets through the browser.
+        for (const int target : {21, 20}) { // the copy's top would go to Level target + 1
+            w().browser().Cell_Clear(5);
+            w().browser().Cell_Show(5, target + 1);
+            w().browser().focusCell(5);
+            const std::vector<Node> before = nodes().records();
+            shortcut(Paste);
+            if (target == 21) {
+                QCOMPARE(prompter().last().text, QString("Can't paste item here:\r\nIts items "
+                                                         "would lie more than 30 levels deep!"));
+                QVERIFY(nodes().records() == before);
+                verifyUndo(0, -1, 0);
+            } else {
+                QCOMPARE(nodes()[nodes().NodeCount()].Level, 30);
+                QCOMPARE(nameText(nodes()[nodes().NodeCount()].Name), QString("E10"));
+            }
         }
+        QCOMPARE(prompter().prompts.size(), 1);
     }
 
     void paste_linksBelowOneMeanNone() {
-        // A file may hold -1 where a link is none; the pasted shape must not change.
-        NodeTable t = treeFromOutline(kTree);
-        for (std::int32_t k = 2; k <= t.NodeCount(); ++k) {
-            Node& n = t[k];
-            for (std::int32_t* link : {&n.FirstChild, &n.PrevSibling, &n.NextSibling})
-                if (*link == 0)
-                    *link = -1;
-        }
-        const QString path = m_f->path("minus.qmd");
-        std::string error;
-        QVERIFY(saveDataFile(path.toStdString(), t, error));
-        startWith(path);
-
+        startWithMinusLinks(kTree);
         QVERIFY(clickEntry(w(), 0, "VEG"));
-        shortcut(7);
+        shortcut(Copy);
         QVERIFY(openEntry(w(), 0, "EMPTY"));
-        shortcut(8);
-        const std::int32_t copy = slot("EMPTY/VEG");
-        QCOMPARE(childNames(nodes(), copy), QStringList({"BEAN", "LEEK"}));
+        shortcut(Paste);
+        QCOMPARE(childNames(nodes(), slot("EMPTY/VEG")), QStringList({"BEAN", "LEEK"}));
         QCOMPARE(childNames(nodes(), slot("EMPTY/VEG/BEAN")), QStringList({"GREEN", "RED"}));
         QCOMPARE(nodes()[slot("EMPTY/VEG/BEAN/RED")].Level, 4);
-        // Deleting and restoring among such links keeps the tree whole too.
-        QVERIFY(openEntry(w(), 0, "VEG"));
-        QVERIFY(clickEntry(w(), 5, "LEEK"));
-        prompter().answer(PromptAnswer::Ok);
-        shortcut(3);
-        QM_VERIFY_TREE(nodes());
-        shortcut(0);
-        QCOMPARE(childNames(nodes(), 5), QStringList({"BEAN", "LEEK"}));
     }
 
-    void commandsWaitWhileAnotherRuns() {
+    void withoutSelectionOrWhileBusy_nothingChanges() {
         start();
+        for (Cmd c : {Delete, Cut, Copy, Rename, Paste}) // rename and empty paste say nothing
+            w().menu().entry(MenuArray::Edit, c)->trigger();
+        QCOMPARE(prompter().prompts.size(), 3);
+        verifyPrompt(0, "No Selection", "QuillMar Alert", PromptIcon::Exclamation,
+                     PromptButtons::Ok);
+        QCOMPARE(prompter().prompts[1].text, QString("No Selection!"));
+        QCOMPARE(prompter().prompts[2].text, QString("No Selection!"));
+
         QVERIFY(clickEntry(w(), 0, "VEG"));
         {
             MainWindow::BusyScope busy(w());
-            for (int index : {2, 3, 4, 6, 7, 8})
-                w().menu().dispatch(MenuArray::Edit, index);
-            shortcut(2);
+            for (Cmd c : {Add, Delete, Rename, Cut, Copy, Paste})
+                w().menu().dispatch(MenuArray::Edit, c);
+            shortcut(Add);
         }
-        QCOMPARE(prompter().prompts.size(), 0);
+        QCOMPARE(prompter().prompts.size(), 3);
         QCOMPARE(edit().BufCount(), 0);
         QVERIFY(w().DataSaved());
     }

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <algorithm>
 #include <array>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <random>
@@ -25,33 +26,38 @@ constexpr int kSteps = 3000;
 constexpr int kCel = 5; // every command works in this cell
 
 struct Item {
-    std::string name; // the 20 stored bytes
+    NameField name;
     Item* parent = nullptr;
     std::vector<std::unique_ptr<Item>> kids;
 };
 
-std::string padded(const std::string& name) {
-    return (name + std::string(kNameLength, ' ')).substr(0, kNameLength);
-}
-
-std::string trimmed(const std::string& s) {
-    const auto first = s.find_first_not_of(' ');
-    return first == std::string::npos ? std::string()
-                                      : s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-std::unique_ptr<Item> clone(const Item& from, Item* parent) {
-    auto item = std::make_unique<Item>(Item{from.name, parent, {}});
+std::unique_ptr<Item> clone(const Item& from) {
+    auto item = std::make_unique<Item>(Item{from.name, nullptr, {}});
     for (const auto& k : from.kids)
-        item->kids.push_back(clone(*k, item.get()));
+        item->kids.emplace_back(clone(*k))->parent = item.get();
     return item;
 }
 
-int size(const Item& item) {
-    int n = 1;
-    for (const auto& k : item.kids)
-        n += size(*k);
-    return n;
+void collect(Item* item, std::vector<Item*>& out) {
+    out.push_back(item);
+    for (const auto& k : item->kids)
+        collect(k.get(), out);
+}
+
+void mapSlots(const Item* item, const NodeTable& t, std::int32_t slot,
+              std::map<const Item*, std::int32_t>& out) {
+    out[item] = slot;
+    std::int32_t c = t[slot].FirstChild;
+    for (const auto& k : item->kids) {
+        mapSlots(k.get(), t, c, out);
+        c = t[c].NextSibling;
+    }
+}
+
+int size(Item& item) {
+    std::vector<Item*> all;
+    collect(&item, all);
+    return static_cast<int>(all.size());
 }
 
 int height(const Item& item) {
@@ -78,33 +84,29 @@ Item* addKid(Item& parent, std::unique_ptr<Item> kid) {
 }
 
 std::unique_ptr<Item> leaf(const std::string& name) {
-    return std::make_unique<Item>(Item{padded(name), nullptr, {}});
+    return std::make_unique<Item>(Item{makeName(name), nullptr, {}});
 }
 
-void collect(Item* item, std::vector<Item*>& out) {
-    out.push_back(item);
-    for (const auto& k : item->kids)
-        collect(k.get(), out);
+bool hasKidNamed(const Item& parent, const NameField& name) {
+    return std::any_of(parent.kids.begin(), parent.kids.end(),
+                       [&](const auto& k) { return trimmedName(k->name) == trimmedName(name); });
+}
+
+std::string line(int level, const NameField& name) {
+    return std::string(2 * static_cast<std::size_t>(level), ' ') +
+           std::string(name.data(), kNameLength) + '\n';
 }
 
 void list(const Item& item, int level, std::string& out) {
-    out += std::string(2 * static_cast<std::size_t>(level), ' ') + item.name + '\n';
+    out += line(level, item.name);
     for (const auto& k : item.kids)
         list(*k, level + 1, out);
 }
 
 void list(const NodeTable& t, std::int32_t slot, std::string& out) {
-    out += std::string(2 * static_cast<std::size_t>(t[slot].Level), ' ') +
-           std::string(t[slot].Name.data(), kNameLength) + '\n';
+    out += line(t[slot].Level, t[slot].Name);
     for (std::int32_t c = t[slot].FirstChild; c >= 1; c = t[c].NextSibling)
         list(t, c, out);
-}
-
-bool hasKidNamed(const Item& parent, const std::string& name) {
-    for (const auto& k : parent.kids)
-        if (trimmed(k->name) == trimmed(name))
-            return true;
-    return false;
 }
 
 } // namespace
@@ -130,10 +132,10 @@ class TestEditRandom : public QObject {
     enum Op { Add, Rename, Delete, Cut, Copy, Paste, Undo, OpCount };
     static constexpr const char* kOpNames[OpCount] = {"add",  "rename", "delete", "cut",
                                                       "copy", "paste",  "undo"};
-    using Weights = std::array<int, OpCount>;
-    static constexpr Weights kGrow{10, 2, 3, 2, 2, 4, 3};
-    static constexpr Weights kShrink{2, 2, 8, 4, 2, 1, 2};
-    Op pick(const Weights& weights) {
+    // Keep the tree a few hundred items big: shrink more often once it grows.
+    static constexpr std::array<int, OpCount> kGrow{10, 2, 3, 2, 2, 4, 3};
+    static constexpr std::array<int, OpCount> kShrink{2, 2, 8, 4, 2, 1, 2};
+    Op pick(const std::array<int, OpCount>& weights) {
         int r = roll(std::accumulate(weights.begin(), weights.end(), 0));
         int op = 0;
         while (r >= weights[static_cast<std::size_t>(op)])
@@ -151,7 +153,7 @@ private slots:
         NodeTable& nodes = w.nodes();
         ColumnBrowser& browser = w.browser();
 
-        Item root{padded("TOP"), nullptr, {}};
+        Item root{makeName("TOP"), nullptr, {}};
         addKid(*addKid(root, leaf("A")), leaf("B"));
         addKid(root, leaf("C"));
         std::unique_ptr<Item> buffer;
@@ -167,25 +169,17 @@ private slots:
             undo.action = action;
             undo.added = added;
         };
-
         // The slot of a model item: the same child positions in stored order.
-        const auto slotOf = [&](const auto& self, const Item* item) -> std::int32_t {
-            if (!item->parent)
-                return 1;
-            std::int32_t s = nodes[self(self, item->parent)].FirstChild;
-            for (std::size_t i = indexOf(item); i > 0; --i)
-                s = nodes[s].NextSibling;
-            return s;
-        };
+        std::map<const Item*, std::int32_t> slotOf;
         const auto show = [&](const Item* parent) {
             browser.Cell_Clear(kCel);
-            browser.Cell_Show(kCel, slotOf(slotOf, parent));
+            browser.Cell_Show(kCel, slotOf[parent]);
             browser.focusCell(kCel);
         };
         const auto select = [&](const Item* item) {
             show(item->parent);
             CellList* l = browser.list(kCel);
-            l->selectRow(l->entries()->rowOfSlot(slotOf(slotOf, item)));
+            l->selectRow(l->entries()->rowOfSlot(slotOf[item]));
         };
         const auto detach = [&](int action, Item* item) {
             record(action, nullptr);
@@ -199,21 +193,21 @@ private slots:
         for (int step = 0; step < kSteps; ++step) {
             std::vector<Item*> all;
             collect(&root, all);
+            slotOf.clear();
+            mapSlots(&root, nodes, 1, slotOf);
             Item* any = all[static_cast<std::size_t>(roll(static_cast<int>(all.size())))];
             Item* below =
                 all.size() > 1
                     ? all[1 + static_cast<std::size_t>(roll(static_cast<int>(all.size()) - 1))]
                     : nullptr;
-            // Keep the tree a few hundred items big: shrink more often once it grows.
             Op op = pick(all.size() > 300 ? kShrink : kGrow);
             if (!below && op != Paste && op != Undo)
                 op = Add;
-            const char* name = kOpNames[op];
             if (op == Add) {
                 const std::string typed = roll(20) == 0 ? "   " : someName();
                 prompter.answerName(QString::fromStdString(typed));
-                std::string stored = trimmed(typed);
-                if (!stored.empty() && hasKidNamed(*any, stored)) {
+                std::string stored(trimmedName(makeName(typed)));
+                if (!stored.empty() && hasKidNamed(*any, makeName(stored))) {
                     const bool retry = roll(2) == 0;
                     prompter.answer(retry ? PromptAnswer::Ok : PromptAnswer::Cancel);
                     stored = retry ? uniqueName() : std::string();
@@ -231,7 +225,7 @@ private slots:
                 select(below);
                 edit.dispatch(4);
                 if (!cancel) {
-                    below->name = padded(typed);
+                    below->name = makeName(typed);
                     record(0, nullptr);
                 }
             } else if (op == Delete) {
@@ -245,11 +239,10 @@ private slots:
                 // Small subtrees only, so repeated pastes cannot blow the tree up.
                 while (size(*below) > 40)
                     below = below->kids.front().get();
-                const bool cut = op == Cut;
                 select(below);
-                edit.dispatch(cut ? 6 : 7);
-                buffer = clone(*below, nullptr);
-                if (cut)
+                edit.dispatch(op == Cut ? 6 : 7);
+                buffer = clone(*below);
+                if (op == Cut)
                     detach(6, below);
                 else
                     record(0, nullptr);
@@ -259,18 +252,18 @@ private slots:
                 if (buffer && depth(any) + 1 + height(*buffer) > 30) {
                     pasted = false; // refused with an alert
                 } else if (buffer && hasKidNamed(*any, buffer->name)) {
-                    const bool rename = roll(2) == 0;
-                    prompter.answer(rename ? PromptAnswer::Ok : PromptAnswer::Cancel);
-                    if (rename) {
-                        buffer->name = padded(uniqueName());
-                        prompter.answerName(QString::fromStdString(trimmed(buffer->name)));
+                    pasted = roll(2) == 0; // rename, or give up
+                    prompter.answer(pasted ? PromptAnswer::Ok : PromptAnswer::Cancel);
+                    if (pasted) {
+                        buffer->name = makeName(uniqueName());
+                        prompter.answerName(
+                            QString::fromStdString(std::string(trimmedName(buffer->name))));
                     }
-                    pasted = rename;
                 }
                 edit.dispatch(8);
                 if (pasted) {
-                    record(8, addKid(*any, clone(*buffer, nullptr)));
-                    undo.added->name = padded(trimmed(buffer->name));
+                    record(8, addKid(*any, clone(*buffer)));
+                    undo.added->name = makeName(trimmedName(buffer->name));
                 }
             } else {
                 edit.dispatch(0);
@@ -286,7 +279,7 @@ private slots:
             }
 
             const QString where =
-                QStringLiteral("step %1 (%2), seed %3").arg(step).arg(name).arg(kSeed);
+                QStringLiteral("step %1 (%2), seed %3").arg(step).arg(kOpNames[op]).arg(kSeed);
             std::string expected, actual;
             list(root, 0, expected);
             list(nodes, 1, actual);
@@ -295,12 +288,10 @@ private slots:
                                 "actual:\n" + QString::fromStdString(actual)));
             QVERIFY2(treeProblems(nodes).isEmpty(),
                      qPrintable(where + ": " + treeProblems(nodes).join("; ")));
-            QVERIFY2(prompter.unexpected == 0 && prompter.allAnswered(),
-                     qPrintable(where + ": prompts"));
-            QVERIFY2(edit.UndoAction() == undo.action, qPrintable(where + ": undo record"));
-            QVERIFY2(nodes.itemCount() == size(root) - 1, qPrintable(where + ": item count"));
-            QVERIFY2(edit.BufCount() == (buffer ? size(*buffer) : 0),
-                     qPrintable(where + ": buffer"));
+            QVERIFY2(prompter.unexpected == 0 && prompter.allAnswered() &&
+                         edit.UndoAction() == undo.action && nodes.itemCount() == size(root) - 1 &&
+                         edit.BufCount() == (buffer ? size(*buffer) : 0),
+                     qPrintable(where + ": prompts, undo record, item count or buffer"));
             prompter.prompts.clear();
         }
     }
