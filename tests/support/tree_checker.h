@@ -25,74 +25,66 @@ inline QString nameText(const NameField& name) {
 /// links defensively, so a damaged table gives a list, never a crash or a hang.
 inline QStringList treeProblems(const NodeTable& table) {
     QStringList problems;
+    const auto say = [&problems](const char* text, auto... values) {
+        QString line = QString::fromLatin1(text);
+        ((line = line.arg(values)), ...);
+        problems << line;
+    };
     const std::int32_t count = table.NodeCount();
     if (count < 0 || count + 2 > table.capacity()) {
-        problems << QStringLiteral("NodeCount %1 does not fit below the upper bound %2")
-                        .arg(count)
-                        .arg(table.capacity() - 1);
+        say("NodeCount %1 does not fit below the upper bound %2", count, table.capacity() - 1);
         return problems;
     }
-    std::int32_t free = 0;
-    for (std::int32_t k = 1; k <= count; ++k)
-        free += table[k].inUse() ? 0 : 1;
-    if (free != table.FreeCount())
-        problems << QStringLiteral("FreeCount is %1 but %2 slots are free")
-                        .arg(table.FreeCount())
-                        .arg(free);
+    std::vector<char> reached(static_cast<std::size_t>(count) + 1, 0);
+    std::vector<std::int32_t> stack;
     if (!table.hasTree()) {
         if (count != 0)
-            problems << QStringLiteral("slot 1 is free but NodeCount is %1").arg(count);
-        return problems;
+            say("slot 1 is free but NodeCount is %1", count);
+    } else {
+        if (!(table[0] == nodeHeader()))
+            say("slot 0 does not hold the signature");
+        const Node& top = table[1];
+        if (top.Parent >= 1 || top.hasPrev() || top.hasNext() || top.Level != 0)
+            say("the top item has a parent, a sibling or a Level");
+        reached[1] = 1;
+        stack.push_back(1);
     }
-    if (!(table[0] == nodeHeader()))
-        problems << QStringLiteral("slot 0 does not hold the signature");
-    const Node& top = table[1];
-    if (top.Parent >= 1 || top.hasPrev() || top.hasNext() || top.Level != 0)
-        problems << QStringLiteral("the top item has a parent, a sibling or a Level");
-
-    std::vector<char> reached(static_cast<std::size_t>(count) + 1, 0);
-    reached[1] = 1;
-    std::vector<std::int32_t> stack{1};
     while (!stack.empty()) {
         const std::int32_t parent = stack.back();
         stack.pop_back();
         std::int32_t prev = 0;
-        for (std::int32_t c = table[parent].FirstChild; c >= 1; c = table[c].NextSibling) {
-            const QString at = QStringLiteral("slot %1").arg(c);
-            if (c > count) {
-                problems << QStringLiteral("the chain of slot %1 links to %2, beyond NodeCount")
-                                .arg(parent)
-                                .arg(at);
-                break;
-            }
-            if (reached[c]) {
-                problems << at + QStringLiteral(" is reached twice");
+        for (std::int32_t c = table[parent].FirstChild; c >= 1;
+             prev = c, c = table[c].NextSibling) {
+            if (c > count || reached[c]) {
+                say(c > count ? "the chain of slot %1 links to slot %2, beyond NodeCount"
+                              : "the chain of slot %1 reaches slot %2 twice",
+                    parent, c);
                 break;
             }
             reached[c] = 1;
+            stack.push_back(c);
             const Node& n = table[c];
             if (!n.inUse())
-                problems << at + QStringLiteral(" is in the tree but free");
+                say("slot %1 is in the tree but free", c);
             if (n.Parent != parent)
-                problems << at + QStringLiteral(" has Parent %1 but is a child of slot %2")
-                                     .arg(n.Parent)
-                                     .arg(parent);
+                say("slot %1 has Parent %2 but is a child of slot %3", c, n.Parent, parent);
             if ((n.hasPrev() ? n.PrevSibling : 0) != prev)
-                problems << at + QStringLiteral(" has PrevSibling %1 but follows %2")
-                                     .arg(n.PrevSibling)
-                                     .arg(prev);
+                say("slot %1 has PrevSibling %2 but follows %3", c, n.PrevSibling, prev);
             if (n.Level != table[parent].Level + 1)
-                problems << at + QStringLiteral(" has Level %1 under a parent of Level %2")
-                                     .arg(n.Level)
-                                     .arg(table[parent].Level);
-            stack.push_back(c);
-            prev = c;
+                say("slot %1 has Level %2 under a parent of Level %3", c, int(n.Level),
+                    int(table[parent].Level));
         }
     }
     // An item nobody links to is lost: it is counted but can never be shown or freed.
-    for (std::int32_t k = 2; k <= count; ++k)
-        if (table[k].inUse() && !reached[k])
-            problems << QStringLiteral("slot %1 is in use but not in the tree").arg(k);
+    std::int32_t free = 0;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        if (!table[k].inUse())
+            ++free;
+        else if (!reached[k])
+            say("slot %1 is in use but not in the tree", k);
+    }
+    if (free != table.FreeCount())
+        say("FreeCount is %1 but %2 slots are free", table.FreeCount(), free);
     return problems;
 }
 

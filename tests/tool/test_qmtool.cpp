@@ -3,13 +3,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
 #include <sstream>
 
 #include "store/data_file.h"
-#include "store/outline.h"
-#include "store/safe_file.h"
+#include "support/file_bytes.h"
+#include "support/tree_checker.h"
 #include "tool/commands.h"
+
+using namespace qm;
+using test::fileBytes;
+using test::putFile;
 
 namespace {
 
@@ -24,68 +27,27 @@ Run run(const QStringList& args) {
     for (const QString& a : args)
         words.push_back(a.toStdString());
     std::ostringstream out, err;
-    Run r;
-    r.code = qm::runTool(words, out, err);
-    r.out = QString::fromStdString(out.str());
-    r.err = QString::fromStdString(err.str());
-    return r;
+    const int code = runTool(words, out, err);
+    return {code, QString::fromStdString(out.str()), QString::fromStdString(err.str())};
 }
 
-std::string readBytes(const QString& path) {
-    std::string bytes, error;
-    qm::readWholeFile(path.toStdString(), bytes, error);
-    return bytes;
-}
-
-void writeBytes(const QString& path, const std::string& bytes) {
-    std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-}
-
-void saveTable(const QString& path, const qm::NodeTable& table) {
+void saveTable(const QString& path, const NodeTable& table) {
     std::string error;
-    QVERIFY2(qm::saveDataFile(path.toStdString(), table, error), error.c_str());
-}
-
-void saveOutline(const QString& path, const char* outline) {
-    const qm::OutlineResult parsed = qm::parseOutline(outline);
-    QVERIFY2(parsed.ok, parsed.error.c_str());
-    saveTable(path, parsed.table);
-}
-
-// What the Add command does: a new slot, linked as the last child.
-std::int32_t addChild(qm::NodeTable& t, std::int32_t parent, const char* name) {
-    const std::int32_t c = t.Node_Alloc();
-    t[c].Name = qm::makeName(name);
-    t[c].Parent = parent;
-    t[c].Level = static_cast<std::uint8_t>(t[parent].Level + 1);
-    std::int32_t last = t[parent].FirstChild;
-    while (last >= 1 && t[last].NextSibling >= 1)
-        last = t[last].NextSibling;
-    if (last >= 1) {
-        t[last].NextSibling = c;
-        t[c].PrevSibling = last;
-    } else {
-        t[parent].FirstChild = c;
-    }
-    return c;
+    QVERIFY2(saveDataFile(path.toStdString(), table, error), error.c_str());
 }
 
 // TOP -> (C, " B " -> (A)) stored in slots 5, 2 and 4; slot 3 is free.
-qm::NodeTable craftedTable() {
-    qm::NodeTable t;
-    t.resetNew(qm::makeName("TOP"));
-    const std::int32_t b = addChild(t, 1, " B ");
-    const std::int32_t gone = addChild(t, b, "GONE");
-    addChild(t, b, "A");
-    const std::int32_t c = addChild(t, 1, "C");
-    t[b].NextSibling = 0; // C moved to the front of TOP's children
-    t[c].PrevSibling = 0;
-    t[c].NextSibling = b;
-    t[b].PrevSibling = c;
-    t[1].FirstChild = c;
-    t[b].FirstChild = t[gone].NextSibling; // GONE unlinked and freed as Delete does
-    t[t[b].FirstChild].PrevSibling = 0;
-    t.freeSlot(gone);
+NodeTable craftedTable() {
+    NodeTable t = test::treeFromOutline("TOP\n  B\n    GONE\n    A\n  C\n");
+    t[2].Name = makeName(" B ");
+    t[1].FirstChild = 5; // C moved to the front of TOP's children
+    t[5].PrevSibling = 0;
+    t[5].NextSibling = 2;
+    t[2].PrevSibling = 5;
+    t[2].NextSibling = 0;
+    t[2].FirstChild = 4; // GONE unlinked and freed as Delete does
+    t[4].PrevSibling = 0;
+    t.freeSlot(3);
     return t;
 }
 
@@ -94,44 +56,47 @@ qm::NodeTable craftedTable() {
 class TestQmtool : public QObject {
     Q_OBJECT
 
-private:
     QTemporaryDir m_dir;
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private slots:
-    void dumpCraftedFile_storedOrderSurvivesImport() {
+    void dumpAndStats_storedOrderSurvivesImport() {
         saveTable(path("crafted.qmd"), craftedTable());
+        QCOMPARE(run({"stats", path("crafted.qmd")}).out,
+                 "records: 6\nNodeCount: 5\nFreeCount: 1\nitems: 3\ndepth: 2\n");
         const Run first = run({"dump", path("crafted.qmd")});
         QCOMPARE(first.code, 0);
-        QCOMPARE(first.out, QString("TOP\n  C\n  B\n    A\n"));
+        QCOMPARE(first.out, "TOP\n  C\n  B\n    A\n");
         QVERIFY(first.err.isEmpty());
 
-        writeBytes(path("crafted.txt"), first.out.toStdString());
+        putFile(path("crafted.txt"), first.out.toUtf8());
         QCOMPARE(run({"import", path("crafted.txt"), path("again.qmd")}).code, 0);
         QCOMPARE(run({"dump", path("again.qmd")}).out, first.out);
         QCOMPARE(run({"stats", path("again.qmd")}).out,
-                 QString("records: 5\nNodeCount: 4\nFreeCount: 0\nitems: 3\ndepth: 2\n"));
+                 "records: 5\nNodeCount: 4\nFreeCount: 0\nitems: 3\ndepth: 2\n");
     }
 
     void dumpBlankName_saysSoOnStderr() {
-        qm::NodeTable t;
-        t.resetNew(qm::makeName("TOP"));
-        addChild(t, 1, "   ");
+        NodeTable t = test::treeFromOutline("TOP\n  X\n");
+        t[2].Name = makeName("   ");
         saveTable(path("blank.qmd"), t);
         const Run r = run({"dump", path("blank.qmd")});
         QCOMPARE(r.code, 0);
         QVERIFY2(r.err.contains("1 item has a name an outline cannot hold"), qPrintable(r.err));
     }
 
+    // Slots in outline order, as adding the items one by one would give.
     void importOutline_sameBytesAsAddingOneByOne() {
-        writeBytes(path("add.txt"), "\xEF\xBB\xBFTOP\r\n  A\r\n    A1\r\n  B\r\n\r\n");
+        putFile(path("add.txt"), "\xEF\xBB\xBFTOP\r\n  A\r\n    A1\r\n  B\r\n\r\n");
         QCOMPARE(run({"import", path("add.txt"), path("imported.qmd")}).code, 0);
-        qm::NodeTable t;
-        t.resetNew(qm::makeName("TOP"));
-        addChild(t, addChild(t, 1, "A"), "A1");
-        addChild(t, 1, "B");
+        NodeTable t;
+        t.adopt({nodeHeader(), Node{0, 2, 0, 0, 0, kSlotInUse, makeName("TOP")},
+                 Node{1, 3, 0, 4, 1, kSlotInUse, makeName("A")},
+                 Node{2, 0, 0, 0, 2, kSlotInUse, makeName("A1")},
+                 Node{1, 0, 2, 0, 1, kSlotInUse, makeName("B")}},
+                4);
         saveTable(path("added.qmd"), t);
-        QVERIFY(readBytes(path("imported.qmd")) == readBytes(path("added.qmd")));
+        QCOMPARE(fileBytes(path("imported.qmd")), fileBytes(path("added.qmd")));
     }
 
     void importBadOutline_refused_data() {
@@ -158,7 +123,7 @@ private slots:
         QFETCH(QByteArray, outline);
         QFETCH(int, line);
         QFETCH(QString, reason);
-        writeBytes(path("bad.txt"), outline.toStdString());
+        putFile(path("bad.txt"), outline);
         const Run r = run({"import", path("bad.txt"), path("bad.qmd")});
         QCOMPARE(r.code, 2);
         const QString where = QString("qmtool: %1:%2: ").arg(path("bad.txt")).arg(line);
@@ -168,31 +133,30 @@ private slots:
     }
 
     void importOntoExistingFile_needsForce() {
-        writeBytes(path("tree.txt"), "TOP\n  A\n");
-        writeBytes(path("existing.qmd"), "keep me");
+        putFile(path("tree.txt"), "TOP\n  A\n");
+        putFile(path("existing.qmd"), "keep me");
         const Run refused = run({"import", path("tree.txt"), path("existing.qmd")});
         QCOMPARE(refused.code, 2);
         QVERIFY(refused.err.contains("already exists"));
-        QCOMPARE(readBytes(path("existing.qmd")), std::string("keep me"));
-
+        QCOMPARE(fileBytes(path("existing.qmd")), "keep me");
         QCOMPARE(run({"import", path("tree.txt"), path("existing.qmd"), "--force"}).code, 0);
-        QCOMPARE(run({"dump", path("existing.qmd")}).out, QString("TOP\n  A\n"));
+        QCOMPARE(run({"dump", path("existing.qmd")}).out, "TOP\n  A\n");
     }
 
     // Each row patches one byte of a record of the crafted file.
     void checkFile_data() {
         QTest::addColumn<int>("record");
         QTest::addColumn<int>("offset");
-        QTest::addColumn<int>("value");
+        QTest::addColumn<char>("value");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("report");
-        const auto row = [](const char* name, int record, int offset, int value, int code,
+        const auto row = [](const char* name, int record, int offset, char value, int code,
                             const char* report) {
             QTest::newRow(name) << record << offset << value << code << QString(report);
         };
-        row("clean", -1, 0, 0, 0, "signature: ok\n");
+        row("clean", 0, 0, 0, 0, "signature: ok\n");
         row("signature differs in case", 0, 18, 'q', 1, "signature: wrong\n");
-        row("item outside the tree", 3, 17, 255, 1,
+        row("item outside the tree", 3, 17, char(255), 1,
             "signature: ok\nslot 3 is in use but not part of the tree\n");
         row("wrong level", 4, 16, 7, 1, "signature: ok\nslot 4: Level 7 repaired to 2\n");
         row("link beyond the last slot", 1, 4, 99, 1,
@@ -201,31 +165,15 @@ private slots:
     void checkFile() {
         QFETCH(int, record);
         QFETCH(int, offset);
-        QFETCH(int, value);
+        QFETCH(char, value);
         saveTable(path("check.qmd"), craftedTable());
-        std::string bytes = readBytes(path("check.qmd"));
-        if (record >= 0)
-            bytes[std::size_t(record * qm::kRecordSize + offset)] = char(value);
-        writeBytes(path("check.qmd"), bytes);
+        QByteArray bytes = fileBytes(path("check.qmd"));
+        if (value != 0) // the clean row patches nothing
+            bytes[record * kRecordSize + offset] = value;
+        putFile(path("check.qmd"), bytes);
         const Run r = run({"check", path("check.qmd")});
         QTEST(r.code, "code");
         QTEST(r.out, "report");
-    }
-
-    void checkUnreadable_exits2() {
-        for (const QString& p : {path("missing.qmd"), m_dir.path()}) {
-            const Run r = run({"check", p});
-            QCOMPARE(r.code, 2);
-            QVERIFY(r.out.isEmpty());
-            QVERIFY2(r.err.startsWith("qmtool: " + p + ": cannot be read: "), qPrintable(r.err));
-        }
-    }
-
-    void statsCraftedFile_countsFreeSlots() {
-        saveTable(path("stats.qmd"), craftedTable());
-        const Run r = run({"stats", path("stats.qmd")});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, QString("records: 6\nNodeCount: 5\nFreeCount: 1\nitems: 3\ndepth: 2\n"));
     }
 
     void find_data() {
@@ -256,9 +204,10 @@ private slots:
         QFETCH(QString, root);
         QFETCH(QString, text);
         QFETCH(QString, style);
-        saveOutline(path("find.qmd"), "WORLD\n  FRUIT\n    PLUM\n    APPLES\n    APPLE\n"
-                                      "    Apple\n    PINE\n      APPLE\n  APPLE\n"
-                                      "  A\n    C\n    B\n      D\n  ZÜRICH\n  X/Y\n    Z\n");
+        saveTable(path("find.qmd"),
+                  test::treeFromOutline("WORLD\n  FRUIT\n    PLUM\n    APPLES\n    APPLE\n"
+                                        "    Apple\n    PINE\n      APPLE\n  APPLE\n"
+                                        "  A\n    C\n    B\n      D\n  ZÜRICH\n  X/Y\n    Z\n"));
         QStringList args{"find", path("find.qmd"), root, text};
         if (!style.isEmpty())
             args << "--style" << style;
@@ -271,22 +220,24 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
         const QString f = path("args.qmd");
-        QTest::newRow("unknown command") << QStringList{"list", f} << "unknown command";
-        QTest::newRow("missing argument") << QStringList{"find", f, "WORLD"} << "usage:";
-        QTest::newRow("extra argument") << QStringList{"stats", f, f} << "usage:";
-        QTest::newRow("unknown option") << QStringList{"dump", f, "--all"} << "unknown option";
-        QTest::newRow("option of another command") << QStringList{"dump", f, "--force"} << "import";
-        QTest::newRow("unknown style")
-            << QStringList{"find", f, "WORLD", "A", "--style", "fuzzy"} << "search style";
-        QTest::newRow("empty search text") << QStringList{"find", f, "WORLD", ""} << "empty";
-        QTest::newRow("root not found")
-            << QStringList{"find", f, "WORLD/MARS", "A"} << "WORLD/MARS: no such item";
-        QTest::newRow("root in another tree") << QStringList{"find", f, "EARTH", "A"} << "no such";
+        const auto row = [](const char* name, const QStringList& args, const QString& message) {
+            QTest::newRow(name) << args << message;
+        };
+        row("unknown command", {"list", f}, "unknown command");
+        row("missing argument", {"find", f, "WORLD"}, "usage:");
+        row("unknown option", {"dump", f, "--all"}, "unknown option");
+        row("option of another command", {"dump", f, "--force"}, "import");
+        row("unknown style", {"find", f, "WORLD", "A", "--style", "fuzzy"}, "search style");
+        row("empty search text", {"find", f, "WORLD", ""}, "empty");
+        row("root not found", {"find", f, "WORLD/MARS", "A"}, "WORLD/MARS: no such item");
+        row("root in another tree", {"find", f, "EARTH", "A"}, "no such");
+        for (const QString& p : {path("missing.qmd"), m_dir.path()})
+            row("check unreadable", {"check", p}, p + ": cannot be read: ");
     }
     void badArguments_oneLineAndExit2() {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
-        saveOutline(path("args.qmd"), "WORLD\n  EUROPE\n");
+        saveTable(path("args.qmd"), test::treeFromOutline("WORLD\n  EUROPE\n"));
         const Run r = run(args);
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.isEmpty());
@@ -309,7 +260,7 @@ private slots:
         QCOMPARE(run({"check", dir + "world.qmd"}).code, 0);
         const Run dump = run({"dump", dir + "world.qmd"});
         QCOMPARE(dump.code, 0);
-        QVERIFY(dump.out.toStdString() == readBytes(dir + "world.txt"));
+        QCOMPARE(dump.out.toUtf8(), fileBytes(dir + "world.txt"));
     }
 };
 
