@@ -10,6 +10,7 @@
 
 #include "store/data_file.h"
 #include "store/name_codec.h"
+#include "store/name_match.h"
 #include "store/sort_walk.h"
 #include "store/walk.h"
 
@@ -45,7 +46,6 @@ void checkStoredWalk(const qm::LoadResult& r, std::int64_t treeSize) {
 
 // The fast name decoder against the plain trim and decode.
 void checkNames(const qm::LoadResult& r) {
-    qm::NameChars chars;
     for (std::size_t k = 1; k < r.inTree.size(); ++k) {
         if (!r.inTree[k])
             continue;
@@ -57,7 +57,9 @@ void checkNames(const qm::LoadResult& r) {
                 ? std::string_view()
                 : whole.substr(first, whole.find_last_not_of(' ') - first + 1);
         CHECK(qm::trimmedName(field) == trimmed);
-        CHECK(qm::decodeTrimmedName(field, chars) == qm::decodeBytes(trimmed));
+        // Every name is found by its own text, whatever bytes it holds.
+        CHECK(qm::NameMatcher(qm::MatchStyle::Exact, qm::decodeBytes(trimmed)).matches(field));
+        CHECK(qm::NameMatcher(qm::MatchStyle::NameInText, qm::decodeBytes(whole)).matches(field));
     }
 }
 

@@ -58,64 +58,6 @@ std::u32string decodeBytes(std::string_view bytes) {
     return out;
 }
 
-namespace {
-
-// The name as three little-endian words, the last one padded with spaces.
-struct NameWords {
-    std::uint64_t w[3];
-    explicit NameWords(const NameField& name) {
-        std::uint32_t tail;
-        std::memcpy(&w[0], name.data(), 8);
-        std::memcpy(&w[1], name.data() + 8, 8);
-        std::memcpy(&tail, name.data() + 16, 4);
-        w[2] = tail | 0x2020202000000000ull;
-    }
-};
-
-constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-constexpr std::uint64_t kHigh1 = 0x8080808080808080ull;
-
-// Bit i set where byte i of the word is not a space.
-std::uint32_t nonSpaceBits(std::uint64_t w) {
-    const std::uint64_t x = w ^ 0x2020202020202020ull;
-    const std::uint64_t flags = (((x & kLow7) + kLow7) | x) & kHigh1;
-    // Gathers the eight flags into the top byte.
-    return static_cast<std::uint32_t>(((flags >> 7) * 0x0102040810204080ull) >> 56);
-}
-
-} // namespace
-
-std::u32string_view decodeTrimmedName(const NameField& name, NameChars& out) {
-    // The local copy tells the compiler that `out` cannot overlap the name, so it can
-    // widen the bytes in bulk; bytes below 80h stand for the same codes.
-    unsigned char in[kNameLength];
-    std::memcpy(in, name.data(), kNameLength);
-    std::uint32_t mask = 0;
-    bool plain = false;
-    if constexpr (std::endian::native == std::endian::little) {
-        // Where the first and last non-space bytes are, without a loop over the name.
-        const NameWords words(name);
-        mask = nonSpaceBits(words.w[0]) | nonSpaceBits(words.w[1]) << 8 |
-               nonSpaceBits(words.w[2]) << 16;
-        plain = ((words.w[0] | words.w[1] | words.w[2]) & kHigh1) == 0;
-    } else {
-        for (int i = 0; i < kNameLength; ++i)
-            mask |= std::uint32_t(in[i] != ' ') << i;
-    }
-    if (plain) {
-        for (int i = 0; i < kNameLength; ++i)
-            out[i] = in[i];
-    } else {
-        for (int i = 0; i < kNameLength; ++i)
-            out[i] = decodeByte(in[i]);
-    }
-    if (mask == 0)
-        return {out.data(), 0};
-    const int first = std::countr_zero(mask);
-    const int end = 32 - std::countl_zero(mask);
-    return {out.data() + first, static_cast<std::size_t>(end - first)};
-}
-
 std::optional<std::string> encodeChars(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -189,7 +131,9 @@ std::string toUtf8(std::u32string_view text) {
     return out;
 }
 
-std::string bytesToUtf8(std::string_view bytes) { return toUtf8(decodeBytes(bytes)); }
+std::string bytesToUtf8(std::string_view bytes) {
+    return toUtf8(decodeBytes(bytes));
+}
 
 std::optional<std::string> utf8ToBytes(std::string_view utf8) {
     auto chars = fromUtf8(utf8);
@@ -198,7 +142,9 @@ std::optional<std::string> utf8ToBytes(std::string_view utf8) {
     return encodeChars(*chars);
 }
 
-unsigned char sortRank(unsigned char byte) { return ranks().rank[byte]; }
+unsigned char sortRank(unsigned char byte) {
+    return ranks().rank[byte];
+}
 
 int compareNames(std::string_view a, std::string_view b) {
     const auto& rank = ranks().rank;

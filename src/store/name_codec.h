@@ -16,14 +16,8 @@ namespace qm {
 char32_t decodeByte(unsigned char byte);
 /// The byte for a character, or nothing when the code page cannot hold it.
 std::optional<unsigned char> encodeChar(char32_t ch);
-
 /// Windows-1252 bytes to UTF-32 and back; encoding fails on a character the code page lacks.
 std::u32string decodeBytes(std::string_view bytes);
-/// The characters of trimmedName(name), decoded into the caller's buffer: for loops over
-/// many names, without allocating or branching on the name's length. The view points
-/// into `out`.
-using NameChars = std::array<char32_t, kNameLength>;
-std::u32string_view decodeTrimmedName(const NameField& name, NameChars& out);
 std::optional<std::string> encodeChars(std::u32string_view text);
 
 /// UTF-8 to UTF-32 and back, for the command line and outlines. Invalid UTF-8 gives nothing.

@@ -245,12 +245,13 @@ int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
 
     const std::string rootPath = pathOf(table, root);
     std::vector<std::string_view> names; // the names from below the root down to the item
+    const NameMatcher matcher(style, *text);
     SortWalk walk(table);
     for (bool more = walk.start(root); more; more = walk.next()) {
         const std::string_view name = trimmedName(table[walk.SortNod()].Name);
         names.resize(static_cast<std::size_t>(walk.SortLevel()));
         names.push_back(name);
-        if (!nameMatches(style, decodeBytes(name), *text))
+        if (!matcher.matches(table[walk.SortNod()].Name))
             continue;
         std::string line = rootPath;
         for (const std::string_view n : names) {

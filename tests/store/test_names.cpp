@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "store/name_codec.h"
+#include "store/name_match.h"
 #include "store/node.h"
 
 using namespace qm;
@@ -73,6 +74,44 @@ private slots:
                     QFAIL(qPrintable(QStringLiteral("bytes %1 and %2 rank wrongly").arg(a).arg(b)));
             }
         }
+    }
+
+    void matcher_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("exact") << 0 << "APPLE"
+                               << "  APPLE" << true;
+        QTest::newRow("exact is case-sensitive") << 0 << "APPLE"
+                                                 << "Apple" << false;
+        QTest::newRow("exact keeps the text's trailing space") << 0 << "APPLE "
+                                                               << "APPLE" << false;
+        QTest::newRow("text in name") << 1 << "PL"
+                                      << "APPLE" << true;
+        QTest::newRow("name in text") << 2 << "PINEAPPLE"
+                                      << "APPLE" << true;
+        QTest::newRow("euro sign") << 1 << "\u20AC"
+                                   << "5 \u20AC" << true;
+        QTest::newRow("text with a character no name holds") << 1 << "\u0100"
+                                                             << "A" << false;
+        QTest::newRow("name beside such a character") << 2 << "X\u0100APPLE\u0101"
+                                                      << "APPLE" << true;
+        QTest::newRow("name across such a character") << 2 << "APP\u0100LE"
+                                                      << "APPLE" << false;
+    }
+    void matcher() {
+        QFETCH(int, style);
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QFETCH(bool, match);
+        const QList<uint> chars = text.toUcs4();
+        const NameMatcher m(static_cast<MatchStyle>(style),
+                            std::u32string(chars.begin(), chars.end()));
+        const QList<uint> nameChars = name.toUcs4();
+        const auto bytes = encodeChars(std::u32string(nameChars.begin(), nameChars.end()));
+        QVERIFY(bytes);
+        QCOMPARE(m.matches(makeName(*bytes)), match);
     }
 };
 
