@@ -177,7 +177,7 @@ void Find(benchmark::State& state, qm::MatchStyle style) {
         matches = 0;
         for (bool more = walk.start(1); more; more = walk.next()) {
             ++count;
-            matches += matcher.matches(t.table[walk.SortNod()].Name);
+            matches += matcher.matches(walk.SortName());
         }
         if (count != kBigTree - 1 || matches == 0)
             state.SkipWithError("the search missed items");

@@ -1,6 +1,8 @@
 #pragma once
 // The three ways a search text can match an item name.
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,19 +22,30 @@ enum class MatchStyle {
 std::optional<MatchStyle> matchStyleFromString(std::string_view word);
 
 /// Tests names against one search text, exactly as typed and case-sensitive, on the trimmed
-/// name. The text is turned into the names' own bytes once, so each test is a plain byte
-/// search with no decoding.
+/// name. The text is turned into the names' own bytes once, and each test works on the
+/// name's bytes with word operations, so a search costs little more than the walk.
 class NameMatcher {
 public:
     NameMatcher(MatchStyle style, std::u32string_view text);
     bool matches(const NameField& name) const;
 
 private:
+    // A run of the text between characters no name can hold: a name lies within one.
+    struct Run {
+        std::string bytes;
+        // Per byte value, the positions where it stands (runs of up to 64 bytes).
+        std::vector<std::uint64_t> at;
+    };
+    bool exact(const NameField& name) const;
+    bool textInName(const NameField& name) const;
+    bool nameInText(const NameField& name) const;
+
     MatchStyle m_style;
-    bool m_storable = true; // every character of the text has a byte in the code page
-    std::string m_bytes;    // the text, when storable
-    // The runs of the text between characters no name can hold: a name lies in one of them.
-    std::vector<std::string> m_runs;
+    bool m_storable = true;   // every character of the text has a byte in the code page
+    std::string m_bytes;      // the text, when storable
+    NameField m_padded{};     // the text padded as a name field, when it fits one
+    bool m_plainEnds = false; // storable, fits a field, and neither end is a space
+    std::vector<Run> m_runs;
 };
 
 } // namespace qm

@@ -2,7 +2,9 @@
 // One item of the tree as it sits in the node table and, 38 bytes wide, in the data file.
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace qm {
@@ -33,8 +35,30 @@ struct Node {
 
 /// Pads or cuts bytes to a name field.
 NameField makeName(std::string_view bytes);
+/// One bit per byte of the word that is not a space, gathered into the low 8 bits.
+inline std::uint32_t nonSpaceBits(std::uint64_t word) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr std::uint64_t kHigh1 = 0x8080808080808080ull;
+    const std::uint64_t x = word ^ 0x2020202020202020ull;
+    const std::uint64_t flags = (((x & kLow7) + kLow7) | x) & kHigh1;
+    return static_cast<std::uint32_t>((flags * 0x0002040810204081ull) >> 56);
+}
+
 /// The name field without its leading and trailing spaces (only spaces are trimmed).
-std::string_view trimmedName(const NameField& name);
+/// Searches trim every name they test, so both ends are found with word operations.
+inline std::string_view trimmedName(const NameField& name) {
+    static_assert(std::endian::native == std::endian::little, "the bit order below");
+    std::uint64_t w[3] = {0, 0, 0x2020202020202020ull};
+    std::memcpy(w, name.data(), 16);
+    std::memcpy(&w[2], name.data() + 16, 4);
+    const std::uint32_t mask =
+        nonSpaceBits(w[0]) | nonSpaceBits(w[1]) << 8 | (nonSpaceBits(w[2]) & 0x0F) << 16;
+    if (mask == 0)
+        return {};
+    const int first = std::countr_zero(mask);
+    const int end = 32 - std::countl_zero(mask);
+    return {name.data() + first, static_cast<std::size_t>(end - first)};
+}
 
 /// The signature record: slot 0 of every table and record 0 of every data file.
 Node nodeHeader();

@@ -18,14 +18,6 @@ NameField makeName(std::string_view bytes) {
     return name;
 }
 
-std::string_view trimmedName(const NameField& name) {
-    std::string_view s(name.data(), name.size());
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 Node nodeHeader() {
     Node h;
     h.Parent = -480000;
@@ -38,7 +30,9 @@ Node nodeHeader() {
     return h;
 }
 
-NodeTable::NodeTable() { resetEmpty(); }
+NodeTable::NodeTable() {
+    resetEmpty();
+}
 
 void NodeTable::resetEmpty() {
     m_nodes.assign(kFirstUpperBound + 1, Node{});

@@ -22,6 +22,17 @@ const std::array<unsigned char, 256>& rankTable() {
     return table;
 }
 
+// The byte of every rank: undoes the packing.
+const std::array<unsigned char, 256>& byteOfRankTable() {
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[sortRank(static_cast<unsigned char>(b))] = static_cast<unsigned char>(b);
+        return t;
+    }();
+    return table;
+}
+
 // Packs the name's sort ranks big-endian into key[0..2], leaving the low half of key[2]
 // free. Bytes below 80h decode to their own codes, which sort below every other byte's,
 // so they rank as themselves: names made only of them need no table.
@@ -45,6 +56,24 @@ void packKey(const NameField& name, std::uint64_t key[3]) {
 }
 
 } // namespace
+
+NameField SortWalk::SortName() const {
+    const Entry& e =
+        m_lists[static_cast<std::size_t>(m_level)][m_pos[static_cast<std::size_t>(m_level)]];
+    // The key holds the ranks big-endian; swapped back they are the name's bytes wherever
+    // those are below 80h, which rank as themselves.
+    const std::uint64_t head[2] = {__builtin_bswap64(e.key[0]), __builtin_bswap64(e.key[1])};
+    const std::uint32_t tail = __builtin_bswap32(static_cast<std::uint32_t>(e.key[2] >> 32));
+    NameField name;
+    std::memcpy(name.data(), head, 16);
+    std::memcpy(name.data() + 16, &tail, 4);
+    if (((head[0] | head[1] | tail) & 0x8080808080808080ull) != 0) {
+        const auto& byteOf = byteOfRankTable();
+        for (char& c : name)
+            c = static_cast<char>(byteOf[static_cast<unsigned char>(c)]);
+    }
+    return name;
+}
 
 const Node& SortWalk::node(std::int32_t slot) const {
     // The walk's hot loops read the table directly; a slot outside it still gets the

@@ -30,6 +30,9 @@ public:
 
     std::int32_t SortRoot() const { return m_root; }
     std::int32_t SortNod() const { return m_nod; }
+    /// The padded name of SortNod, from the walk's own copy: a search that tests every name
+    /// need not reach back into the table for it. Only while the walk runs.
+    NameField SortName() const;
     /// 0 for a child of the start node, 1 for a grandchild, ...; -1 after the end.
     std::int32_t SortLevel() const { return m_level; }
 

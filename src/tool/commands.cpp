@@ -251,7 +251,7 @@ int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
         const std::string_view name = trimmedName(table[walk.SortNod()].Name);
         names.resize(static_cast<std::size_t>(walk.SortLevel()));
         names.push_back(name);
-        if (!matcher.matches(table[walk.SortNod()].Name))
+        if (!matcher.matches(walk.SortName()))
             continue;
         std::string line = rootPath;
         for (const std::string_view n : names) {

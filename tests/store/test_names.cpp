@@ -91,6 +91,14 @@ private slots:
                                       << "APPLE" << true;
         QTest::newRow("name in text") << 2 << "PINEAPPLE"
                                       << "APPLE" << true;
+        QTest::newRow("text at the end of a full field") << 1 << "RST"
+                                                         << "ABCDEFGHIJKLMNOPQRST" << true;
+        QTest::newRow("text found only past a false start") << 1 << "AAB"
+                                                            << "AAAAB" << true;
+        QTest::newRow("text must not run into the padding") << 1 << "B "
+                                                            << "AB" << false;
+        QTest::newRow("name with leading spaces, exact") << 0 << "APPLE"
+                                                         << "   APPLE" << true;
         QTest::newRow("euro sign") << 1 << "\u20AC"
                                    << "5 \u20AC" << true;
         QTest::newRow("text with a character no name holds") << 1 << "\u0100"
