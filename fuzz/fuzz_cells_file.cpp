@@ -7,17 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "store/cells_file.h"
 
 namespace {
-
-#define CHECK(cond)                                                                                \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond);                \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 bool inTreeAt(const std::vector<bool>& inTree, std::int32_t slot) {
     return slot >= 1 && static_cast<std::size_t>(slot) < inTree.size() && inTree[slot];

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "store/data_file.h"
 #include "store/name_codec.h"
 #include "store/name_match.h"
@@ -15,14 +16,6 @@
 #include "store/walk.h"
 
 namespace {
-
-#define CHECK(cond)                                                                                \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond);                \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 std::int64_t countInTree(const std::vector<bool>& inTree) {
     std::int64_t n = 0;

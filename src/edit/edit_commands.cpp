@@ -263,15 +263,20 @@ void EditCommands::Undo_Add() {
     m_window.Cell_Update(nodes[n].Parent);
 }
 
-void EditCommands::Item_Cut() {
-    MainWindow::BusyScope busy(m_window);
+std::int32_t EditCommands::bufferSelection() {
     const std::int32_t s = selectedItem();
     if (s < 1) {
         m_window.prompter().alert(QStringLiteral("No Selection!"));
-        return;
+        return 0;
     }
     Buffer_Fill(s);
-    if (!Subtree_Delete(s))
+    return s;
+}
+
+void EditCommands::Item_Cut() {
+    MainWindow::BusyScope busy(m_window);
+    const std::int32_t s = bufferSelection();
+    if (s < 1 || !Subtree_Delete(s))
         return;
     Undo_Set(6, m_window.browser().CurCel(), s);
     m_window.DataChanged(1);
@@ -279,13 +284,8 @@ void EditCommands::Item_Cut() {
 
 void EditCommands::Item_Copy() {
     MainWindow::BusyScope busy(m_window);
-    const std::int32_t s = selectedItem();
-    if (s < 1) {
-        m_window.prompter().alert(QStringLiteral("No Selection!"));
-        return;
-    }
-    Buffer_Fill(s);
-    Undo_Set(0, -1, 0);
+    if (bufferSelection() >= 1)
+        Undo_Set(0, -1, 0);
 }
 
 void EditCommands::Buffer_Fill(std::int32_t item) {

@@ -51,6 +51,9 @@ private:
     bool Subtree_Delete(std::int32_t item);
     /// Replaces the buffer with the item's subtree and enables Paste.
     void Buffer_Fill(std::int32_t item);
+    /// Cut and Copy begin alike: the selected item into the buffer, or "No Selection!";
+    /// returns the item, or 0.
+    std::int32_t bufferSelection();
     /// The item selected in the current cell, or 0.
     std::int32_t selectedItem() const;
 
