@@ -39,7 +39,8 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     emit windowCreated(m_window.get());
     m_edit = new EditCommands(*m_window);
     m_files = new FileCommands(*m_window, *m_edit, m_settings, m_ini);
-    connect(m_window.get(), &MainWindow::dataLoaded, m_edit, [this] { m_edit->Undo_Set(0, -1, 0); });
+    connect(m_window.get(), &MainWindow::dataLoaded, m_edit,
+            [this] { m_edit->Undo_Set(0, -1, 0); });
     wireMenus();
     m_window->setCloseHandler([this] { return formUnload(); });
     formLoad();

@@ -20,8 +20,9 @@ QPixmap Splash::logo() {
         bool onPath = false;
         for (int k : path)
             onPath = onPath || k == i;
-        p.fillRect(cell, i == 13 ? QColor(64, 224, 64) : onPath ? QColor(64, 160, 64)
-                                                               : QColor(200, 200, 200));
+        p.fillRect(cell, i == 13  ? QColor(64, 224, 64)
+                         : onPath ? QColor(64, 160, 64)
+                                  : QColor(200, 200, 200));
         p.setPen(QColor(64, 64, 64));
         p.drawRect(cell);
     }
@@ -30,7 +31,8 @@ QPixmap Splash::logo() {
     title.setBold(true);
     p.setFont(title);
     p.setPen(QColor(32, 96, 32));
-    p.drawText(QRect(180, 30, 170, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("QuillMar"));
+    p.drawText(QRect(180, 30, 170, 50), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("QuillMar"));
     QFont sub(QStringLiteral("Arial"));
     sub.setPixelSize(15);
     p.setFont(sub);

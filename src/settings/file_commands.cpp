@@ -23,8 +23,7 @@ const QString kFilters = QStringLiteral("All Files (*);;QuillMar Data (*.qmd)");
 const QString kWarning = QStringLiteral("QuillMar Warning");
 } // namespace
 
-FileCommands::FileCommands(MainWindow& window, EditCommands& edit, Settings& settings,
-                           IniFile& ini)
+FileCommands::FileCommands(MainWindow& window, EditCommands& edit, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_edit(edit), m_settings(settings), m_ini(ini),
       m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { Save(); }) {
     connect(&m_window, &MainWindow::dataLoaded, this, [this] {
@@ -62,8 +61,8 @@ bool FileCommands::Save_Ask() {
     if (m_window.DataSaved())
         return true;
     const PromptAnswer answer = m_window.prompter().ask(
-        QStringLiteral("Save %1 first ?").arg(m_window.CurFile()), QStringLiteral("QuillMar Request"),
-        PromptIcon::Question, PromptButtons::YesNoCancel);
+        QStringLiteral("Save %1 first ?").arg(m_window.CurFile()),
+        QStringLiteral("QuillMar Request"), PromptIcon::Question, PromptButtons::YesNoCancel);
     if (answer == PromptAnswer::Cancel)
         return false;
     // A Yes whose save wrote nothing (its dialog cancelled, or the write failed) must not
@@ -120,15 +119,16 @@ bool FileCommands::Save() {
     });
     if (!saved) {
         status.Status_Reset();
-        m_window.prompter().alert(file + kCrLf + QStringLiteral("could not be saved: %1.")
-                                                     .arg(QString::fromStdString(error)));
+        m_window.prompter().alert(
+            file + kCrLf +
+            QStringLiteral("could not be saved: %1.").arg(QString::fromStdString(error)));
         return false;
     }
     const std::string cells = cellsPathFor(path);
     if (!cells.empty() && !writeCellsFile(cells, m_window.browser().cells(), error))
-        m_window.prompter().alert(QString::fromStdString(cells) + kCrLf +
-                                  QStringLiteral("could not be saved: %1.")
-                                      .arg(QString::fromStdString(error)));
+        m_window.prompter().alert(
+            QString::fromStdString(cells) + kCrLf +
+            QStringLiteral("could not be saved: %1.").arg(QString::fromStdString(error)));
     rememberDiskState();
     m_window.Status_Reset();
     m_window.setCaptionFile(file);
@@ -164,9 +164,9 @@ void FileCommands::New() {
         return;
     std::optional<NameField> name;
     while (!name) {
-        const QString typed = trimSpaces(m_window.prompter().askName(
-            {QStringLiteral("New QuillMar DataFile"), QStringLiteral("Name for TOP Cell:"),
-             QString(), false}));
+        const QString typed = trimSpaces(
+            m_window.prompter().askName({QStringLiteral("New QuillMar DataFile"),
+                                         QStringLiteral("Name for TOP Cell:"), QString(), false}));
         if (typed.isEmpty())
             return;
         name = m_edit.storableName(typed);
@@ -238,8 +238,9 @@ void FileCommands::writeSettings() {
 }
 
 void FileCommands::reportSettingsFailure() {
-    m_window.prompter().alert(QStringLiteral("The settings could not be saved in %1:").arg(m_ini.path()) +
-                              kCrLf + m_ini.errorString());
+    m_window.prompter().alert(
+        QStringLiteral("The settings could not be saved in %1:").arg(m_ini.path()) + kCrLf +
+        m_ini.errorString());
 }
 
 } // namespace qm

@@ -18,7 +18,9 @@ QString RecentFiles::shortened(const QString& path) {
     return path.left(kKeptEachEnd) + QStringLiteral(" ... ") + path.right(kKeptEachEnd);
 }
 
-QString& RecentFiles::at(int place) { return m_settings.RecentFiles[static_cast<std::size_t>(place - 1)]; }
+QString& RecentFiles::at(int place) {
+    return m_settings.RecentFiles[static_cast<std::size_t>(place - 1)];
+}
 
 QString RecentFiles::path(int place) const {
     return place >= 1 && place <= kRecentFilesMax

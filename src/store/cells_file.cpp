@@ -11,7 +11,9 @@ namespace {
 
 using namespace bytes;
 
-bool validCell(std::int16_t c) { return c >= -1 && c < kCellCount; }
+bool validCell(std::int16_t c) {
+    return c >= -1 && c < kCellCount;
+}
 
 bool inTreeAt(const std::vector<bool>& inTree, std::int32_t slot) {
     return slot >= 1 && static_cast<std::size_t>(slot) < inTree.size() && inTree[slot];

@@ -49,7 +49,9 @@ private:
     std::size_t m_more = 0;
 };
 
-std::string slotText(std::int32_t slot) { return "slot " + std::to_string(slot); }
+std::string slotText(std::int32_t slot) {
+    return "slot " + std::to_string(slot);
+}
 
 // Checks the tree reachable from slot 1 and repairs the derived Level fields.
 // Returns an empty string when the tree can be used, else the reason it cannot.
@@ -128,7 +130,8 @@ bool prepareTable(std::int64_t records, std::vector<Node>& nodes, LoadResult& re
     return true;
 }
 
-void decodeChunk(const char* data, std::int64_t first, std::int64_t count, std::vector<Node>& nodes) {
+void decodeChunk(const char* data, std::int64_t first, std::int64_t count,
+                 std::vector<Node>& nodes) {
     for (std::int64_t k = 0; k < count; ++k)
         nodes[static_cast<std::size_t>(first + k)] = decodeRecord(data + k * kRecordSize);
 }
@@ -178,7 +181,9 @@ Node decodeRecord(const char* in) {
     return n;
 }
 
-bool isSignature(const Node& record) { return record == nodeHeader(); }
+bool isSignature(const Node& record) {
+    return record == nodeHeader();
+}
 
 LoadResult loadDataBytes(std::string_view bytes, const ProgressFn& progress) {
     LoadResult result;

@@ -22,11 +22,11 @@ Node decodeRecord(const char* in);
 bool isSignature(const Node& record);
 
 struct LoadResult {
-    bool ok = false;        // false: refused, `error` says why, `table` is meaningless
+    bool ok = false; // false: refused, `error` says why, `table` is meaningless
     std::string error;
     bool signatureOk = false;
-    std::int64_t records = 0;           // whole 38-byte records in the file
-    std::vector<std::string> problems;  // repaired or harmless faults, one line each
+    std::int64_t records = 0;          // whole 38-byte records in the file
+    std::vector<std::string> problems; // repaired or harmless faults, one line each
     NodeTable table;
     std::vector<bool> inTree; // per slot: reachable from the top item
 };

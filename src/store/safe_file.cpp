@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string describeErrno(int err) { return std::strerror(err); }
+std::string describeErrno(int err) {
+    return std::strerror(err);
+}
 
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {

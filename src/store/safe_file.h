@@ -26,7 +26,11 @@ bool regularFileExists(const std::string& path);
 /// The path with its last character replaced: the cells file ("s") and the backup ("b").
 /// Empty when that would name the data file itself.
 std::string companionPath(const std::string& dataPath, char last);
-inline std::string cellsPathFor(const std::string& dataPath) { return companionPath(dataPath, 's'); }
-inline std::string backupPathFor(const std::string& dataPath) { return companionPath(dataPath, 'b'); }
+inline std::string cellsPathFor(const std::string& dataPath) {
+    return companionPath(dataPath, 's');
+}
+inline std::string backupPathFor(const std::string& dataPath) {
+    return companionPath(dataPath, 'b');
+}
 
 } // namespace qm

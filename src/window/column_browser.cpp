@@ -81,7 +81,9 @@ ColumnBrowser::ColumnBrowser(NodeTable& nodes, Prompter& prompter, QWidget* pare
     }
 }
 
-QWidget* ColumnBrowser::panel(int cel) const { return m_panels[cel]; }
+QWidget* ColumnBrowser::panel(int cel) const {
+    return m_panels[cel];
+}
 
 bool ColumnBrowser::eventFilter(QObject* watched, QEvent* event) {
     for (int i = 0; i < kCellCount; ++i) {
@@ -153,8 +155,8 @@ void ColumnBrowser::Cell_Fill(int cel) {
 
 void ColumnBrowser::Cell_Show(int cel, std::int32_t nod) {
     m_cells[cel].Nod = nod;
-    m_headers[cel]->setText(nod >= 0 && nod < m_nodes.capacity() ? trimmedNameText(m_nodes[nod].Name)
-                                                                 : QString());
+    m_headers[cel]->setText(
+        nod >= 0 && nod < m_nodes.capacity() ? trimmedNameText(m_nodes[nod].Name) : QString());
     Cell_Fill(cel);
 }
 

@@ -100,7 +100,9 @@ void MainMenu::Menu_Set(bool save, bool saveAs, bool print, bool undo, bool add,
     entry(MenuArray::Book, 1)->setEnabled(true);
 }
 
-void MainMenu::setHandler(MenuArray array, Handler handler) { m_handlers[array] = std::move(handler); }
+void MainMenu::setHandler(MenuArray array, Handler handler) {
+    m_handlers[array] = std::move(handler);
+}
 
 void MainMenu::dispatch(MenuArray array, int index) {
     if (m_gate && !m_gate())

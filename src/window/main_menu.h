@@ -28,8 +28,8 @@ public:
     QAction* fileBar1() const { return m_fileBar1; }
 
     /// Switches the tree-dependent entries as a whole; always enables Edit Bookmarks.
-    void Menu_Set(bool save, bool saveAs, bool print, bool undo, bool add, bool remove,
-                  bool rename, bool cut, bool copy, bool paste, bool findAndBookmark);
+    void Menu_Set(bool save, bool saveAs, bool print, bool undo, bool add, bool remove, bool rename,
+                  bool cut, bool copy, bool paste, bool findAndBookmark);
 
     using Handler = std::function<void(int index)>;
     void setHandler(MenuArray array, Handler handler);

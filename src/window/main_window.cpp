@@ -69,7 +69,9 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
-QWidget* MainWindow::columnArea() const { return m_browser; }
+QWidget* MainWindow::columnArea() const {
+    return m_browser;
+}
 
 void MainWindow::Menu_Set(int save, int saveAs, int print, int undo, int add, int remove,
                           int rename, int cut, int copy, int paste, int findAndBookmark) {
@@ -121,8 +123,9 @@ bool MainWindow::DataLoad(const QString& path) {
     });
     if (!loaded.ok) {
         Status_Reset();
-        m_prompter.alert(path + kCrLf + QStringLiteral("can't be loaded: %1.")
-                                            .arg(QString::fromStdString(loaded.error)));
+        m_prompter.alert(
+            path + kCrLf +
+            QStringLiteral("can't be loaded: %1.").arg(QString::fromStdString(loaded.error)));
         return false;
     }
 

@@ -2,8 +2,8 @@
 // frmMain: owns the tree of the session and the window parts that show it, and hands each
 // menu command on to the subsystem registered for it.
 
-#include <QMainWindow>
 #include <QElapsedTimer>
+#include <QMainWindow>
 #include <functional>
 #include <memory>
 

@@ -16,9 +16,13 @@ QString decode(std::string_view bytes) {
 }
 } // namespace
 
-QString nameText(const NameField& name) { return decode({name.data(), name.size()}); }
+QString nameText(const NameField& name) {
+    return decode({name.data(), name.size()});
+}
 
-QString trimmedNameText(const NameField& name) { return decode(trimmedName(name)); }
+QString trimmedNameText(const NameField& name) {
+    return decode(trimmedName(name));
+}
 
 QString trimSpaces(const QString& text) {
     qsizetype begin = 0;

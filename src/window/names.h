@@ -18,6 +18,8 @@ QString trimSpaces(const QString& text);
 std::optional<std::string> nameBytes(const QString& text);
 
 /// Paths are UTF-8 on this platform.
-inline std::string toPath(const QString& path) { return path.toStdString(); }
+inline std::string toPath(const QString& path) {
+    return path.toStdString();
+}
 
 } // namespace qm

@@ -58,7 +58,9 @@ void StatusArea::Progress_Step(double value) {
     }
 }
 
-void StatusArea::Progress_End() { m_progress->hide(); }
+void StatusArea::Progress_End() {
+    m_progress->hide();
+}
 
 void StatusArea::Status_Text(const QString& text) {
     m_text->setText(text);
@@ -76,7 +78,11 @@ void StatusArea::Status_Reset() {
     Status_Count();
 }
 
-QString StatusArea::statusText() const { return m_text->text(); }
-QString StatusArea::countText() const { return m_count->text(); }
+QString StatusArea::statusText() const {
+    return m_text->text();
+}
+QString StatusArea::countText() const {
+    return m_count->text();
+}
 
 } // namespace qm

@@ -20,10 +20,18 @@ inline double screenDpi() {
 inline int toPixels(double twips, double dpi = screenDpi()) {
     return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
-inline double fromPixels(int pixels, double dpi = screenDpi()) { return pixels * 1440.0 / dpi; }
+inline double fromPixels(int pixels, double dpi = screenDpi()) {
+    return pixels * 1440.0 / dpi;
+}
 
-inline QPoint point(double x, double y) { return {toPixels(x), toPixels(y)}; }
-inline QSize size(double w, double h) { return {toPixels(w), toPixels(h)}; }
-inline QRect rect(double x, double y, double w, double h) { return {point(x, y), size(w, h)}; }
+inline QPoint point(double x, double y) {
+    return {toPixels(x), toPixels(y)};
+}
+inline QSize size(double w, double h) {
+    return {toPixels(w), toPixels(h)};
+}
+inline QRect rect(double x, double y, double w, double h) {
+    return {point(x, y), size(w, h)};
+}
 
 } // namespace qm::twips

@@ -21,10 +21,10 @@ private slots:
         QTest::newRow("nothing") << QStringList() << "";
         QTest::newRow("plain path") << QStringList{"/tmp/a.qmd"} << "/tmp/a.qmd";
         QTest::newRow("quoted path") << QStringList{"\"/tmp/a.qmd\""} << "/tmp/a.qmd";
-        QTest::newRow("spaces without quotes") << QStringList{"/tmp/my", "trees/a.qmd"}
-                                               << "/tmp/my trees/a.qmd";
-        QTest::newRow("quoted with spaces") << QStringList{"\"/tmp/my", "trees/a.qmd\""}
-                                            << "/tmp/my trees/a.qmd";
+        QTest::newRow("spaces without quotes")
+            << QStringList{"/tmp/my", "trees/a.qmd"} << "/tmp/my trees/a.qmd";
+        QTest::newRow("quoted with spaces")
+            << QStringList{"\"/tmp/my", "trees/a.qmd\""} << "/tmp/my trees/a.qmd";
         QTest::newRow("lone double quote") << QStringList{"\""} << "";
         QTest::newRow("quote drops the last character whatever it is")
             << QStringList{"\"/tmp/a.qmdx"} << "/tmp/a.qmd";

@@ -115,8 +115,10 @@ private slots:
     void backups_madeFromSecondSaveOfRun_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("backup");
-        QTest::newRow("with extension") << "tree.qmd" << "tree.qmb";
-        QTest::newRow("without a dot") << "notes" << "noteb";
+        QTest::newRow("with extension") << "tree.qmd"
+                                        << "tree.qmb";
+        QTest::newRow("without a dot") << "notes"
+                                       << "noteb";
     }
     void backups_madeFromSecondSaveOfRun() {
         QFETCH(QString, name);
@@ -236,14 +238,16 @@ private slots:
         openFile(files[4]);
         // A, B, C, D, E: E, D, A, B with four places, C dropped.
         const auto& r = f.program->settings().RecentFiles;
-        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}), QStringList({files[4], files[3], files[0], files[1]}));
+        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}),
+                 QStringList({files[4], files[3], files[0], files[1]}));
         QVERIFY(w.menu().fileBar1()->isVisible());
         QCOMPARE(mruCaption(w, 1), RecentFiles::shortened(files[4]));
         // Choosing D when its file is gone: removed, the count kept, place 4 hidden.
         QFile::remove(files[3]);
         f.click(MenuArray::FileMRU, 2);
         QCOMPARE(f.prompter.last().text, files[3] + "\r\nDoesn't exist any more!");
-        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}), QStringList({files[4], files[0], files[1], ""}));
+        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}),
+                 QStringList({files[4], files[0], files[1], ""}));
         QCOMPARE(f.program->settings().RecentCount, 4);
         QVERIFY(!w.menu().entry(MenuArray::FileMRU, 4)->isVisible());
         QCOMPARE(w.CurFile(), files[4]);
@@ -265,7 +269,8 @@ private slots:
         f.program->files().recent().MRU_Add("/trees/a&b.qmd");
         QCOMPARE(f.program->settings().RecentFiles[0], QString("/trees/a&b.qmd"));
         QCOMPARE(f.program->settings().RecentFiles[1], QString("/x/B.qmd"));
-        QCOMPARE(RecentFiles::shortened("abcdefghijklmnopqrstuvwxyz0123456"), QString("abcdefghijklmnopqrstuvwxyz0123456"));
+        QCOMPARE(RecentFiles::shortened("abcdefghijklmnopqrstuvwxyz0123456"),
+                 QString("abcdefghijklmnopqrstuvwxyz0123456"));
         QCOMPARE(RecentFiles::shortened("abcdefghijklmnopqrstuvwxyz012345678"),
                  QString("abcdefghijklmno ... uvwxyz012345678"));
     }
@@ -311,8 +316,8 @@ private slots:
         QFETCH(int, counter);
         QFETCH(bool, written);
         ProgramFixture f;
-        f.writeIni("[AutoSave]\nValue=" + QByteArray::number(mode) + "\nChanges= " +
-                   QByteArray::number(changesPosition) + "\n");
+        f.writeIni("[AutoSave]\nValue=" + QByteArray::number(mode) +
+                   "\nChanges= " + QByteArray::number(changesPosition) + "\n");
         const QString file = writeTreeFile(f.dir, "t.qmd", kTree);
         const QByteArray before = f.readFile(file);
         MainWindow& w = f.start({file});

@@ -13,7 +13,7 @@ namespace qm::test {
 
 struct Prompt {
     enum Kind { Message, Name, OpenFile, SaveFile } kind = Message;
-    QString text;  // message text, name prompt, or proposed file name
+    QString text; // message text, name prompt, or proposed file name
     QString title;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
@@ -28,8 +28,8 @@ public:
     void answerOpen(const QString& path) { m_answers.push_back(Reply{Prompt::OpenFile, {}, path}); }
     void answerSave(const QString& path) { m_answers.push_back(Reply{Prompt::SaveFile, {}, path}); }
 
-    QList<Prompt> prompts;  // everything asked so far
-    int unexpected = 0;     // prompts that found no scripted answer
+    QList<Prompt> prompts; // everything asked so far
+    int unexpected = 0;    // prompts that found no scripted answer
     bool allAnswered() const { return m_answers.empty(); }
     Prompt last() const { return prompts.isEmpty() ? Prompt{} : prompts.last(); }
     /// Forgets the record and any unused answers.
@@ -42,7 +42,8 @@ public:
     PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                      PromptButtons buttons) override {
         prompts.append(Prompt{Prompt::Message, text, title, icon, buttons, {}});
-        if (buttons == PromptButtons::Ok && (m_answers.empty() || m_answers.front().kind != Prompt::Message))
+        if (buttons == PromptButtons::Ok &&
+            (m_answers.empty() || m_answers.front().kind != Prompt::Message))
             return PromptAnswer::Ok; // a plain alert needs no script
         return take(Prompt::Message).answer;
     }
@@ -52,11 +53,13 @@ public:
         return take(Prompt::Name).text;
     }
     QString openFile(const QString& title, const QString&) override {
-        prompts.append(Prompt{Prompt::OpenFile, {}, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+        prompts.append(
+            Prompt{Prompt::OpenFile, {}, title, PromptIcon::None, PromptButtons::OkCancel, {}});
         return take(Prompt::OpenFile).text;
     }
     QString saveFile(const QString& title, const QString&, const QString& proposed) override {
-        prompts.append(Prompt{Prompt::SaveFile, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+        prompts.append(Prompt{
+            Prompt::SaveFile, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}});
         return take(Prompt::SaveFile).text;
     }
 
@@ -69,7 +72,8 @@ private:
     Reply take(Prompt::Kind kind) {
         if (m_answers.empty() || m_answers.front().kind != kind) {
             ++unexpected;
-            qWarning("unexpected prompt: %s", qPrintable(prompts.last().text + " / " + prompts.last().title));
+            qWarning("unexpected prompt: %s",
+                     qPrintable(prompts.last().text + " / " + prompts.last().title));
             return Reply{kind, PromptAnswer::Cancel, {}};
         }
         Reply r = m_answers.front();

@@ -35,9 +35,13 @@ inline QStringList cellTexts(MainWindow& w, int cel) {
     return texts;
 }
 
-inline QString headerText(MainWindow& w, int cel) { return w.browser().header(cel)->text().trimmed(); }
+inline QString headerText(MainWindow& w, int cel) {
+    return w.browser().header(cel)->text().trimmed();
+}
 
-inline int cellMode(MainWindow& w, int cel) { return w.browser().cells()[cel].Mode; }
+inline int cellMode(MainWindow& w, int cel) {
+    return w.browser().cells()[cel].Mode;
+}
 
 inline QColor panelColour(MainWindow& w, int cel) {
     return w.browser().panel(cel)->palette().color(QPalette::Window);
@@ -71,7 +75,9 @@ inline bool openEntry(MainWindow& w, int cel, const QString& name) {
     return true;
 }
 
-inline void pressKey(MainWindow& w, int cel, Qt::Key key) { QTest::keyClick(w.browser().list(cel), key); }
+inline void pressKey(MainWindow& w, int cel, Qt::Key key) {
+    QTest::keyClick(w.browser().list(cel), key);
+}
 
 /// The cells of the current path, from the current cell back to cell 0.
 inline QList<int> pathBack(MainWindow& w) {

@@ -92,7 +92,8 @@ private slots:
         // Case-insensitive, entries with children first, each carrying its item's slot.
         QCOMPARE(cellTexts(w(), 0), QStringList({"+ A1", "+ zeta", "apple", "Banana"}));
         QVERIFY(clickEntry(w(), 0, "zeta"));
-        QCOMPARE(trimmedName(w().nodes()[w().browser().selectedSlot(0)].Name), std::string_view("zeta"));
+        QCOMPARE(trimmedName(w().nodes()[w().browser().selectedSlot(0)].Name),
+                 std::string_view("zeta"));
         // Opening with nothing selected, or in an empty cell, does nothing.
         QTest::mouseDClick(w().browser().list(3)->viewport(), Qt::LeftButton);
         QCOMPARE(w().browser().cells()[8].Nod, 0);
@@ -202,8 +203,11 @@ private slots:
         QVERIFY(!fresh.menu().entry(MenuArray::FileMRU, 1)->isVisible());
 
         // An opened tree: everything but Save and Undo.
-        for (auto [array, index] : {std::pair{MenuArray::File, 3}, {MenuArray::Print, 2},
-                                    {MenuArray::Edit, 8}, {MenuArray::Go, 0}, {MenuArray::Book, 0}})
+        for (auto [array, index] : {std::pair{MenuArray::File, 3},
+                                    {MenuArray::Print, 2},
+                                    {MenuArray::Edit, 8},
+                                    {MenuArray::Go, 0},
+                                    {MenuArray::Book, 0}})
             QVERIFY(w().menu().entry(array, index)->isEnabled());
         QVERIFY(!w().menu().entry(MenuArray::Edit, 0)->isEnabled());
         fresh.close();
