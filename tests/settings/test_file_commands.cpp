@@ -203,19 +203,6 @@ private slots:
         QVERIFY(f.readFile(file) != theirs);
     }
 
-    void open_missingFile_leavesTreeAlone() {
-        ProgramFixture f;
-        const QString file = writeTreeFile(f.dir, "t.qmd", kTree);
-        MainWindow& w = f.start({file});
-        f.prompter.answerOpen(f.path("nope.qmd"));
-        f.click(MenuArray::File, 1);
-        QCOMPARE(f.prompter.prompts[0].title, QString("Open QuillMar Data"));
-        QCOMPARE(f.prompter.last().text, f.path("nope.qmd") + "\r\nDoesn't exist !");
-        QCOMPARE(w.browser().CurCel(), -1);
-        QCOMPARE(w.CurFile(), file);
-        QCOMPARE(headerText(w, 0), QString("TOP"));
-    }
-
     void recentFiles_orderExchangeAndDrop() {
         ProgramFixture f;
         MainWindow& w = f.start();
@@ -228,6 +215,12 @@ private slots:
         };
         for (int i = 0; i < 3; ++i)
             openFile(files[i]);
+        // Opening a path that is not there leaves the open tree alone.
+        openFile(f.path("nope.qmd"));
+        QCOMPARE(f.prompter.last().text, f.path("nope.qmd") + "\r\nDoesn't exist !");
+        QCOMPARE(f.prompter.prompts[0].title, QString("Open QuillMar Data"));
+        QCOMPARE(w.browser().CurCel(), -1);
+        QCOMPARE(w.CurFile(), files[2]);
         QCOMPARE(f.program->settings().RecentCount, 3);
         QCOMPARE(f.program->settings().RecentFiles[0], files[2]);
         openFile(files[0]); // C, B, A: A and C change places
