@@ -18,8 +18,7 @@ namespace {
 
 struct Run {
     int code = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 Run run(const QStringList& args) {
@@ -36,20 +35,28 @@ void saveTable(const QString& path, const NodeTable& table) {
     QVERIFY2(saveDataFile(path.toStdString(), table, error), error.c_str());
 }
 
-// TOP -> (C, " B " -> (A)) stored in slots 5, 2 and 4; slot 3 is free.
-NodeTable craftedTable() {
-    NodeTable t = test::treeFromOutline("TOP\n  B\n    GONE\n    A\n  C\n");
-    t[2].Name = makeName(" B ");
-    t[1].FirstChild = 5; // C moved to the front of TOP's children
-    t[5].PrevSibling = 0;
-    t[5].NextSibling = 2;
-    t[2].PrevSibling = 5;
-    t[2].NextSibling = 0;
-    t[2].FirstChild = 4; // GONE unlinked and freed as Delete does
-    t[4].PrevSibling = 0;
-    t.freeSlot(3);
+// A record: Parent, FirstChild, PrevSibling, NextSibling, Level, Name, InUse.
+Node item(int parent, int first, int prev, int next, int level, const char* name,
+          std::uint8_t inUse = kSlotInUse) {
+    return {parent, first, prev, next, std::uint8_t(level), inUse, makeName(name)};
+}
+
+NodeTable tableOf(const std::vector<Node>& records) {
+    NodeTable t;
+    t.adopt(records, std::int32_t(records.size()) - 1);
     return t;
 }
+
+// TOP -> (C, " B " -> (A)) in slots 1, 5, 2 and 4; slot 3 was freed.
+NodeTable craftedTable() {
+    return tableOf({nodeHeader(), item(0, 5, 0, 0, 0, "TOP"), item(1, 4, 5, 0, 1, " B "),
+                    item(2, 0, 0, 4, 2, "GONE", kSlotFree), item(2, 0, 0, 0, 2, "A"),
+                    item(1, 0, 0, 2, 1, "C")});
+}
+
+const char* const kFindTree =
+    "W\n  F\n    PLUM\n    APPLES\n    APPLE\n    Apple\n    PINE\n"
+    "      APPLE\n  APPLE\n  A\n    C\n    B\n      D\n  ZÜRICH\n  X/Y\n    Z\n";
 
 } // namespace
 
@@ -60,116 +67,60 @@ class TestQmtool : public QObject {
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private slots:
-    void dumpAndStats_storedOrderSurvivesImport() {
+    void dumpStatsImport_storedOrderSurvives() {
         saveTable(path("crafted.qmd"), craftedTable());
         QCOMPARE(run({"stats", path("crafted.qmd")}).out,
                  "records: 6\nNodeCount: 5\nFreeCount: 1\nitems: 3\ndepth: 2\n");
-        const Run first = run({"dump", path("crafted.qmd")});
-        QCOMPARE(first.code, 0);
-        QCOMPARE(first.out, "TOP\n  C\n  B\n    A\n");
-        QVERIFY(first.err.isEmpty());
-
-        putFile(path("crafted.txt"), first.out.toUtf8());
+        const Run dump = run({"dump", path("crafted.qmd")});
+        QCOMPARE(dump.code, 0);
+        QCOMPARE(dump.out, "TOP\n  C\n  B\n    A\n");
+        QVERIFY(dump.err.isEmpty());
+        putFile(path("crafted.txt"), "\xEF\xBB\xBF" + dump.out.toUtf8().replace("\n", "\r\n"));
         QCOMPARE(run({"import", path("crafted.txt"), path("again.qmd")}).code, 0);
-        QCOMPARE(run({"dump", path("again.qmd")}).out, first.out);
         QCOMPARE(run({"stats", path("again.qmd")}).out,
                  "records: 5\nNodeCount: 4\nFreeCount: 0\nitems: 3\ndepth: 2\n");
+        // Slots in outline order, as adding the items one by one would give.
+        saveTable(path("added.qmd"),
+                  tableOf({nodeHeader(), item(0, 2, 0, 0, 0, "TOP"), item(1, 0, 0, 3, 1, "C"),
+                           item(1, 4, 2, 0, 1, "B"), item(3, 0, 0, 0, 2, "A")}));
+        QCOMPARE(fileBytes(path("again.qmd")), fileBytes(path("added.qmd")));
+        // An existing file is replaced only when asked.
+        const QByteArray crafted = fileBytes(path("crafted.qmd"));
+        const Run refused = run({"import", path("crafted.txt"), path("crafted.qmd")});
+        QVERIFY(refused.code == 2 && refused.err.contains("already exists"));
+        QCOMPARE(fileBytes(path("crafted.qmd")), crafted);
+        QCOMPARE(run({"import", path("crafted.txt"), path("crafted.qmd"), "--force"}).code, 0);
+        QCOMPARE(fileBytes(path("crafted.qmd")), fileBytes(path("added.qmd")));
+
+        saveTable(path("blank.qmd"),
+                  tableOf({nodeHeader(), item(0, 2, 0, 0, 0, "TOP"), item(1, 0, 0, 0, 1, "   ")}));
+        const Run blank = run({"dump", path("blank.qmd")});
+        QVERIFY(blank.code == 0 && blank.err.contains("1 item has a name an outline cannot hold"));
     }
 
-    void dumpBlankName_saysSoOnStderr() {
-        NodeTable t = test::treeFromOutline("TOP\n  X\n");
-        t[2].Name = makeName("   ");
-        saveTable(path("blank.qmd"), t);
-        const Run r = run({"dump", path("blank.qmd")});
-        QCOMPARE(r.code, 0);
-        QVERIFY2(r.err.contains("1 item has a name an outline cannot hold"), qPrintable(r.err));
-    }
-
-    // Slots in outline order, as adding the items one by one would give.
-    void importOutline_sameBytesAsAddingOneByOne() {
-        putFile(path("add.txt"), "\xEF\xBB\xBFTOP\r\n  A\r\n    A1\r\n  B\r\n\r\n");
-        QCOMPARE(run({"import", path("add.txt"), path("imported.qmd")}).code, 0);
-        NodeTable t;
-        t.adopt({nodeHeader(), Node{0, 2, 0, 0, 0, kSlotInUse, makeName("TOP")},
-                 Node{1, 3, 0, 4, 1, kSlotInUse, makeName("A")},
-                 Node{2, 0, 0, 0, 2, kSlotInUse, makeName("A1")},
-                 Node{1, 0, 2, 0, 1, kSlotInUse, makeName("B")}},
-                4);
-        saveTable(path("added.qmd"), t);
-        QCOMPARE(fileBytes(path("imported.qmd")), fileBytes(path("added.qmd")));
-    }
-
-    void importBadOutline_refused_data() {
-        QTest::addColumn<QByteArray>("outline");
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("reason");
-        const auto row = [](const char* name, const char* outline, int line, const char* why) {
-            QTest::newRow(name) << QByteArray(outline) << line << QString(why);
-        };
-        row("empty outline", "\n\n", 1, "empty");
-        row("name of 21 characters", "TOP\n  ABCDEFGHIJKLMNOPQRSTU\n", 2, "20 characters");
-        row("character outside the code page",
-            "TOP\n  A\n  \xC4\x8C"
-            "ESKO\n",
-            3, "cannot hold");
-        row("invalid UTF-8", "TOP\n  \xFF\n", 2, "UTF-8");
-        row("blank line inside", "TOP\n  A\n\n  B\n", 3, "empty");
-        row("odd indentation", "TOP\n   A\n", 2, "odd");
-        row("skipped level", "TOP\n  A\n      B\n", 3, "skips");
-        row("second top-level line", "TOP\n  A\nTWO\n", 3, "second");
-        row("indented first line", "  TOP\n", 1, "indented");
-    }
-    void importBadOutline_refused() {
-        QFETCH(QByteArray, outline);
-        QFETCH(int, line);
-        QFETCH(QString, reason);
-        putFile(path("bad.txt"), outline);
-        const Run r = run({"import", path("bad.txt"), path("bad.qmd")});
-        QCOMPARE(r.code, 2);
-        const QString where = QString("qmtool: %1:%2: ").arg(path("bad.txt")).arg(line);
-        QVERIFY2(r.err.startsWith(where) && r.err.contains(reason), qPrintable(r.err));
-        QCOMPARE(r.err.count('\n'), qsizetype(1));
-        QVERIFY(!QFile::exists(path("bad.qmd")));
-    }
-
-    void importOntoExistingFile_needsForce() {
-        putFile(path("tree.txt"), "TOP\n  A\n");
-        putFile(path("existing.qmd"), "keep me");
-        const Run refused = run({"import", path("tree.txt"), path("existing.qmd")});
-        QCOMPARE(refused.code, 2);
-        QVERIFY(refused.err.contains("already exists"));
-        QCOMPARE(fileBytes(path("existing.qmd")), "keep me");
-        QCOMPARE(run({"import", path("tree.txt"), path("existing.qmd"), "--force"}).code, 0);
-        QCOMPARE(run({"dump", path("existing.qmd")}).out, "TOP\n  A\n");
-    }
-
-    // Each row patches one byte of a record of the crafted file.
+    // Each row patches one byte of the crafted file.
     void checkFile_data() {
-        QTest::addColumn<int>("record");
-        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("at");
         QTest::addColumn<char>("value");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("report");
-        const auto row = [](const char* name, int record, int offset, char value, int code,
-                            const char* report) {
-            QTest::newRow(name) << record << offset << value << code << QString(report);
+        const auto row = [](const char* name, int at, char value, int code, const char* report) {
+            QTest::newRow(name) << at << value << code << "signature: " + QString(report);
         };
-        row("clean", 0, 0, 0, 0, "signature: ok\n");
-        row("signature differs in case", 0, 18, 'q', 1, "signature: wrong\n");
-        row("item outside the tree", 3, 17, char(255), 1,
-            "signature: ok\nslot 3 is in use but not part of the tree\n");
-        row("wrong level", 4, 16, 7, 1, "signature: ok\nslot 4: Level 7 repaired to 2\n");
-        row("link beyond the last slot", 1, 4, 99, 1,
-            "signature: ok\nrefused: slot 1 links to slot 99, beyond the last slot 5\n");
+        row("clean", 0, 0, 0, "ok\n");
+        row("signature differs in case", 18, 'q', 1, "wrong\n");
+        row("item outside the tree", 3 * 38 + 17, char(255), 1,
+            "ok\nslot 3 is in use but not part of the tree\n");
+        row("wrong level", 4 * 38 + 16, 7, 1, "ok\nslot 4: Level 7 repaired to 2\n");
+        row("link beyond the last slot", 38 + 4, 99, 1,
+            "ok\nrefused: slot 1 links to slot 99, beyond the last slot 5\n");
     }
     void checkFile() {
-        QFETCH(int, record);
-        QFETCH(int, offset);
+        QFETCH(int, at);
         QFETCH(char, value);
         saveTable(path("check.qmd"), craftedTable());
         QByteArray bytes = fileBytes(path("check.qmd"));
-        if (value != 0) // the clean row patches nothing
-            bytes[record * kRecordSize + offset] = value;
+        bytes[at] = value ? value : bytes[at]; // the clean row patches nothing
         putFile(path("check.qmd"), bytes);
         const Run r = run({"check", path("check.qmd")});
         QTEST(r.code, "code");
@@ -177,81 +128,81 @@ private slots:
     }
 
     void find_data() {
-        QTest::addColumn<QString>("root");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("style");
+        QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("found");
-        const auto row = [](const char* name, const char* root, const char* text, const char* style,
-                            const char* found) {
-            QTest::newRow(name) << QString(root) << QString(text) << QString(style)
-                                << QString(found);
+        const auto row = [](const char* name, const QStringList& args, const char* found) {
+            QTest::newRow(name) << args << QString(found);
         };
-        row("exact by default", "WORLD", "APPLE", "",
-            "WORLD/APPLE\nWORLD/FRUIT/APPLE\nWORLD/FRUIT/PINE/APPLE\n");
-        row("exact is case-sensitive", "WORLD/FRUIT", "Apple", "exact", "WORLD/FRUIT/Apple\n");
-        row("trailing space never matches", "WORLD", "APPLE ", "exact", "");
-        row("text in names", "WORLD/FRUIT", "PL", "in-names",
-            "WORLD/FRUIT/APPLE\nWORLD/FRUIT/APPLES\nWORLD/FRUIT/PINE/APPLE\nWORLD/FRUIT/PLUM\n");
-        row("names in text", "WORLD/FRUIT", "PINEAPPLE", "names-in",
-            "WORLD/FRUIT/APPLE\nWORLD/FRUIT/PINE\nWORLD/FRUIT/PINE/APPLE\n");
-        row("sorted walk order", "WORLD/A", "BCD", "names-in",
-            "WORLD/A/B\nWORLD/A/B/D\nWORLD/A/C\n");
-        row("root itself never listed", "WORLD/A", "A", "exact", "");
-        row("accented name", "WORLD", "ÜR", "in-names", "WORLD/ZÜRICH\n");
-        row("slash inside a name", "WORLD/X/Y", "Z", "exact", "WORLD/X/Y/Z\n");
+        row("exact by default", {"W", "APPLE"}, "W/APPLE\nW/F/APPLE\nW/F/PINE/APPLE\n");
+        row("text in names", {"W/F", "PL", "in-names"},
+            "W/F/APPLE\nW/F/APPLES\nW/F/PINE/APPLE\nW/F/PLUM\n");
+        row("names in text", {"W/F", "PINEAPPLE", "names-in"},
+            "W/F/APPLE\nW/F/PINE\nW/F/PINE/APPLE\n");
+        row("sorted walk order", {"W/A", "BCD", "names-in"}, "W/A/B\nW/A/B/D\nW/A/C\n");
+        row("root itself never listed", {"W/A", "A", "exact"}, "");
+        row("accented name", {"W", "ÜR", "in-names"}, "W/ZÜRICH\n");
+        row("slash inside a name", {"W/X/Y", "Z", "exact"}, "W/X/Y/Z\n");
     }
     void find() {
-        QFETCH(QString, root);
-        QFETCH(QString, text);
-        QFETCH(QString, style);
-        saveTable(path("find.qmd"),
-                  test::treeFromOutline("WORLD\n  FRUIT\n    PLUM\n    APPLES\n    APPLE\n"
-                                        "    Apple\n    PINE\n      APPLE\n  APPLE\n"
-                                        "  A\n    C\n    B\n      D\n  ZÜRICH\n  X/Y\n    Z\n"));
-        QStringList args{"find", path("find.qmd"), root, text};
-        if (!style.isEmpty())
-            args << "--style" << style;
-        const Run r = run(args);
+        QFETCH(QStringList, args);
+        saveTable(path("find.qmd"), test::treeFromOutline(kFindTree));
+        if (args.size() > 2)
+            args.insert(2, "--style");
+        const Run r = run(QStringList{"find", path("find.qmd")} + args);
         QCOMPARE(r.code, 0);
         QTEST(r.out, "found");
     }
 
-    void badArguments_oneLineAndExit2_data() {
+    // Import rows name the outline line at fault; no output file is left behind.
+    void refused_oneLineAndExit2_data() {
+        QTest::addColumn<QByteArray>("outline");
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("message");
         const QString f = path("args.qmd");
         const auto row = [](const char* name, const QStringList& args, const QString& message) {
-            QTest::newRow(name) << args << message;
+            QTest::newRow(name) << QByteArray() << args << QStringList{message};
+        };
+        const auto bad = [this](const char* name, const char* outline, int line, const char* why) {
+            QTest::newRow(name) << QByteArray(outline)
+                                << QStringList{"import", path("in.txt"), path("out.qmd")}
+                                << QStringList{path("in.txt") + ':' + QString::number(line) + ": ",
+                                               why};
         };
         row("unknown command", {"list", f}, "unknown command");
-        row("missing argument", {"find", f, "WORLD"}, "usage:");
+        row("missing argument", {"find", f, "W"}, "usage:");
         row("unknown option", {"dump", f, "--all"}, "unknown option");
         row("option of another command", {"dump", f, "--force"}, "import");
-        row("unknown style", {"find", f, "WORLD", "A", "--style", "fuzzy"}, "search style");
-        row("empty search text", {"find", f, "WORLD", ""}, "empty");
-        row("root not found", {"find", f, "WORLD/MARS", "A"}, "WORLD/MARS: no such item");
-        row("root in another tree", {"find", f, "EARTH", "A"}, "no such");
-        for (const QString& p : {path("missing.qmd"), m_dir.path()})
-            row("check unreadable", {"check", p}, p + ": cannot be read: ");
+        row("unknown style", {"find", f, "W", "A", "--style", "x"}, "search style");
+        row("empty search text", {"find", f, "W", ""}, "empty");
+        row("root not found", {"find", f, "W/M", "A"}, "W/M: no such item");
+        row("check a folder", {"check", m_dir.path()}, m_dir.path() + ": cannot be read: ");
+        bad("empty outline", "\n\n", 1, "empty");
+        bad("name of 21 characters", "T\n  ABCDEFGHIJKLMNOPQRSTU\n", 2, "20 characters");
+        bad("character outside the code page", "T\n  A\n  \xC4\x8C\n", 3, "cannot hold");
+        bad("invalid UTF-8", "T\n  \xFF\n", 2, "UTF-8");
+        bad("blank line inside", "T\n  A\n\n  B\n", 3, "empty");
+        bad("odd indentation", "T\n   A\n", 2, "odd");
+        bad("skipped level", "T\n  A\n      B\n", 3, "skips");
+        bad("second top-level line", "T\n  A\nTWO\n", 3, "second");
+        bad("indented first line", "  T\n", 1, "indented");
     }
-    void badArguments_oneLineAndExit2() {
+    void refused_oneLineAndExit2() {
+        QFETCH(QByteArray, outline);
         QFETCH(QStringList, args);
-        QFETCH(QString, message);
-        saveTable(path("args.qmd"), test::treeFromOutline("WORLD\n  EUROPE\n"));
+        saveTable(path("args.qmd"), test::treeFromOutline("W\n  E\n"));
+        putFile(path("in.txt"), outline);
         const Run r = run(args);
-        QCOMPARE(r.code, 2);
-        QVERIFY(r.out.isEmpty());
-        QVERIFY2(r.err.startsWith("qmtool: ") && r.err.contains(message), qPrintable(r.err));
-        QCOMPARE(r.err.count('\n'), qsizetype(1));
+        QVERIFY(r.code == 2 && r.out.isEmpty() && !QFile::exists(path("out.qmd")));
+        QVERIFY2(r.err.startsWith("qmtool: ") && r.err.count('\n') == 1, qPrintable(r.err));
+        QFETCH(QStringList, message);
+        for (const QString& part : message)
+            QVERIFY2(r.err.contains(part), qPrintable(r.err));
     }
 
     void noArgumentsOrHelp_showUsage() {
-        const Run none = run({});
-        QCOMPARE(none.code, 2);
-        QVERIFY(none.err.startsWith("Usage: qmtool"));
-        const Run help = run({"find", "--help"});
-        QCOMPARE(help.code, 0);
-        QVERIFY(help.out.startsWith("Usage: qmtool"));
+        const Run none = run({}), help = run({"find", "--help"});
+        QVERIFY(none.code == 2 && none.err.startsWith("Usage: qmtool"));
+        QVERIFY(help.code == 0 && help.out.startsWith("Usage: qmtool"));
     }
 
     void sampleTree_dumpsToItsOutline() {
