@@ -36,20 +36,6 @@ QMessageBox::StandardButtons boxButtons(PromptButtons buttons) {
     return QMessageBox::Ok;
 }
 
-/// Qt's filter list from "desc|pattern|desc|pattern"; Qt's own form passes unchanged.
-QString qtFilters(const QString& filters) {
-    if (!filters.contains(u'|'))
-        return filters;
-    const QStringList parts = filters.split(u'|');
-    QStringList out;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString pattern = parts[i + 1];
-        pattern.replace(u';', u' ');
-        out << parts[i] + QStringLiteral(" (") + pattern + u')';
-    }
-    return out.join(QStringLiteral(";;"));
-}
-
 } // namespace
 
 QtPrompter::QtPrompter(QWidget* owner) : m_owner(owner) {}
@@ -89,13 +75,13 @@ QString QtPrompter::askName(const NameRequest& request) {
 }
 
 QString QtPrompter::openFile(const QString& title, const QString& filters) {
-    return QFileDialog::getOpenFileName(m_owner, title, QString(), qtFilters(filters));
+    return QFileDialog::getOpenFileName(m_owner, title, QString(), filters);
 }
 
 QString QtPrompter::saveFile(const QString& title, const QString& filters,
                              const QString& proposedName) {
     // The overwrite question is the caller's own, with its own wording.
-    return QFileDialog::getSaveFileName(m_owner, title, proposedName, qtFilters(filters), nullptr,
+    return QFileDialog::getSaveFileName(m_owner, title, proposedName, filters, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

@@ -24,8 +24,7 @@ public:
     PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                      PromptButtons buttons) override;
     QString askName(const NameRequest& request) override;
-    /// Filters in Qt's form ("Data (*.qmd);;All Files (*)") or as bar-separated pairs of
-    /// description and pattern ("All Files (*.*)|*.*|Data (*.qmd)|*.qmd").
+    /// Filters in Qt's form: "All Files (*);;QuillMar Data (*.qmd)".
     QString openFile(const QString& title, const QString& filters) override;
     QString saveFile(const QString& title, const QString& filters,
                      const QString& proposedName) override;
