@@ -109,6 +109,13 @@ private slots:
         QTEST(r.out, "report");
     }
 
+    void bundledSample_checksCleanAndDumpsToItsOutline() {
+        const QString examples = qEnvironmentVariable("QM_SOURCE_DIR") + "/examples/";
+        QCOMPARE(run({"check", examples + "world.qmd"}).code, 0);
+        QCOMPARE(run({"dump", examples + "world.qmd"}).out.toUtf8(),
+                 fileBytes(examples + "world.txt"));
+    }
+
     void find_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("found");
