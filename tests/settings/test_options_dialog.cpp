@@ -13,10 +13,9 @@ using namespace qm;
 namespace {
 
 template <typename W = QWidget> W* control(QWidget& dialog, const char* name) {
-    W* w = dialog.findChild<W*>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
+    if (W* w = dialog.findChild<W*>(QLatin1String(name)))
+        return w;
+    qFatal("no control %s", name);
 }
 
 // The texts of the named labels, joined by spaces.
@@ -29,18 +28,6 @@ QString labels(QWidget& d, std::initializer_list<const char*> names) {
 
 bool checked(QWidget& d, const char* name) {
     return control<QAbstractButton>(d, name)->isChecked();
-}
-
-// Clicks where a user would: on the box or circle at the left of the caption.
-void clickButton(QWidget& d, const char* name) {
-    QAbstractButton* b = control<QAbstractButton>(d, name);
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
-}
-
-Settings with(int Settings::*field, int value) {
-    Settings s;
-    s.*field = value;
-    return s;
 }
 
 // The dialog as the File menu shows it; its owner writes the settings file on OK.
@@ -65,12 +52,11 @@ class TestOptionsDialog : public QObject {
 private slots:
     void openWithDefaults_slidersThenEnterStoreMinutesAndMax() {
         Open o;
-        QCOMPARE(o.d.windowTitle(), QStringLiteral("Options"));
-        QCOMPARE(control<QTabWidget>(o.d, "tbsOptions")->tabToolTip(1),
-                 QStringLiteral("Set Options for Printing"));
+        QCOMPARE(o.d.windowTitle() + '|' + control<QTabWidget>(o.d, "tbsOptions")->tabToolTip(1),
+                 QStringLiteral("Options|Set Options for Printing"));
         QCOMPARE(labels(o.d, {"Lab_0", "Lab_1", "Lab_2", "PLab_0", "PLab_2"}), "4 5 10 2 10");
-        QVERIFY(checked(o.d, "ChkAs_0") && checked(o.d, "ChkAs_1"));
-        QVERIFY(checked(o.d, "OptAs_1") && !checked(o.d, "OptAs_0"));
+        QVERIFY(checked(o.d, "ChkAs_0") && checked(o.d, "ChkAs_1") && checked(o.d, "OptAs_1") &&
+                !checked(o.d, "OptAs_0"));
         QVERIFY(checked(o.d, "OptP_0") && !control(o.d, "Sli_4")->isEnabled());
 
         QTest::keyClick(control(o.d, "Sli_0"), Qt::Key_Right);
@@ -87,40 +73,37 @@ private slots:
     }
 
     void untickAutoSaveAndSlideSpaces_okStoresOffAndSpaces() {
-        Open o(with(&Settings::Hierarchy, 3));
-        QVERIFY(checked(o.d, "OptP_1"));
-        QCOMPARE(labels(o.d, {"PLab_1"}), "3");
-        clickButton(o.d, "ChkAs_0");
+        Open o(Settings{.Hierarchy = 3});
+        QVERIFY(checked(o.d, "OptP_1") && labels(o.d, {"PLab_1"}) == "3");
+        // Clicked where a user would: on the box or circle at the left of the caption.
+        auto* box = control<QAbstractButton>(o.d, "ChkAs_0");
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
         for (const char* name : {"OptAs_0", "OptAs_1", "Sli_1", "Sli_2", "Lab_1", "Lab_2"})
             QVERIFY2(!control(o.d, name)->isEnabled(), name);
         QTest::keyClick(control(o.d, "Sli_4"), Qt::Key_Right);
-        QCOMPARE(labels(o.d, {"PLab_1"}), "4");
-        QCOMPARE(o.s.Hierarchy, 3); // the slider only moves the label until OK
+        // The slider only moves the label until OK.
+        QVERIFY(labels(o.d, {"PLab_1"}) == "4" && o.s.Hierarchy == 3);
         QTest::mouseClick(control(o.d, "cmdOK"), Qt::LeftButton);
-        QVERIFY(!o.d.isVisible());
-        QCOMPARE(o.s.AsMode, -1);
-        QCOMPARE(o.s.Hierarchy, 4);
-        QCOMPARE(o.ini.read("AutoSave", "Value"), QStringLiteral("-1"));
+        QCOMPARE((QList<int>{o.s.AsMode, o.s.Hierarchy}), (QList<int>{-1, 4}));
+        QVERIFY(!o.d.isVisible() && o.ini.read("AutoSave", "Value") == "-1");
     }
 
     // Choosing spaces sticks at once, even though Cancel drops everything else.
     void ctrlTabToSpacesThenCancel_keepsOnlyHierarchy() {
-        Open o(with(&Settings::AsMode, -1));
+        Open o(Settings{.AsMode = -1});
         QVERIFY(!checked(o.d, "ChkAs_0") && !control(o.d, "OptAs_0")->isEnabled());
-        auto* tabs = control<QTabWidget>(o.d, "tbsOptions");
         QTest::keyClick(control(o.d, "Sli_0"), Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(tabs->currentIndex(), 1);
+        QCOMPARE(control<QTabWidget>(o.d, "tbsOptions")->currentIndex(), 1);
         QTest::keyClick(control(o.d, "Sli_5"), Qt::Key_End);
-        clickButton(o.d, "OptP_1");
-        QVERIFY(control(o.d, "Sli_4")->isEnabled());
-        QCOMPARE(labels(o.d, {"PLab_1"}), "4");
+        auto* spaces = control<QAbstractButton>(o.d, "OptP_1");
+        QTest::mouseClick(spaces, Qt::LeftButton, {}, QPoint(8, spaces->height() / 2));
+        QVERIFY(control(o.d, "Sli_4")->isEnabled() && labels(o.d, {"PLab_1"}) == "4");
         QTest::keyClick(control(o.d, "Sli_3"), Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(tabs->currentIndex(), 0); // wraps back to the first page
+        // Wraps back to the first page.
+        QCOMPARE(control<QTabWidget>(o.d, "tbsOptions")->currentIndex(), 0);
         QTest::mouseClick(control(o.d, "cmdCancel"), Qt::LeftButton);
-        QVERIFY(!o.d.isVisible());
-        QCOMPARE(o.confirmed.count(), 0);
-        QCOMPARE(o.s.Hierarchy, 4);
-        QCOMPARE(o.s.FontSize, 10);
+        QVERIFY(!o.d.isVisible() && o.confirmed.isEmpty());
+        QCOMPARE((QList<int>{o.s.Hierarchy, o.s.FontSize}), (QList<int>{4, 10}));
     }
 };
 

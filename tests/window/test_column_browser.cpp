@@ -6,10 +6,10 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
 
 #include "store/cells_file.h"
 #include "store/safe_file.h"
+#include "support/file_bytes.h"
 #include "support/scripted_prompter.h"
 #include "support/window_driver.h"
 #include "window/main_window.h"
@@ -20,28 +20,21 @@ using namespace qm::test;
 namespace {
 
 // A chain deep enough to run the whole snake, and a few siblings to sort.
-const char* kTree = R"(TOP
-  A1
-    B1
-      C1
-        D1
-          E1
-            F1
-              G1
-                H1
-                  I1
-                    J1
-                      K1
-                        L1
-      C2
-  apple
-  Banana
-  zeta
-    z1
-)";
+const char* kTree = "TOP\n  A1\n    B1\n      C1\n        D1\n          E1\n            F1\n"
+                    "              G1\n                H1\n                  I1\n"
+                    "                    J1\n                      K1\n                        L1\n"
+                    "      C2\n  apple\n  Banana\n  zeta\n    z1\n";
 
 const QColor kOnPath(64, 160, 64);
 const QColor kCurrent(64, 224, 64);
+
+// '1' for each enabled menu entry, '0' for each disabled one.
+QString enabled(MainWindow& w, std::initializer_list<std::pair<MenuArray, int>> entries) {
+    QString states;
+    for (auto [array, index] : entries)
+        states += w.menu().entry(array, index)->isEnabled() ? '1' : '0';
+    return states;
+}
 
 } // namespace
 
@@ -56,24 +49,33 @@ private:
     QString m_tree;
 
     MainWindow& w() { return *m_w; }
-    void openChain(int count) {
+    // Opens `to` links of the chain from the current cell, starting at the `from`th.
+    void openChain(int to, int from = 0) {
         const QStringList chain{"A1", "B1", "C1", "D1", "E1", "F1", "G1", "H1", "I1", "J1", "K1"};
-        for (int i = 0; i < count; ++i)
+        for (int i = from; i < to; ++i)
             QVERIFY2(openEntry(w(), w().browser().CurCel(), chain[i]), qPrintable(chain[i]));
+    }
+
+    void openWindow() {
+        m_w = std::make_unique<MainWindow>(*m_prompter);
+        m_editCalls.clear();
+        m_w->menu().setHandler(MenuArray::Edit, [this](int i) { m_editCalls << i; });
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+    }
+    // Loads the tree and sets the menus as the program does after a load.
+    void loadTree() {
+        m_tree = writeTreeFile(m_dir, "tree.qmd", kTree);
+        QVERIFY(m_w->DataLoad(m_tree));
+        m_w->Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+        m_w->browser().focusCell(0);
     }
 
 private slots:
     void init() {
         m_prompter = std::make_unique<ScriptedPrompter>();
-        m_w = std::make_unique<MainWindow>(*m_prompter);
-        m_editCalls.clear();
-        m_w->menu().setHandler(MenuArray::Edit, [this](int i) { m_editCalls << i; });
-        m_w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
-        m_tree = writeTreeFile(m_dir, "tree.qmd", kTree);
-        QVERIFY(m_w->DataLoad(m_tree));
-        m_w->Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
-        m_w->browser().focusCell(0);
+        openWindow();
+        loadTree();
     }
     void cleanup() {
         QCOMPARE(m_prompter->unexpected, 0);
@@ -81,18 +83,12 @@ private slots:
     }
 
     void load_showsTopItemSortedEntriesAndCaption() {
-        QCOMPARE(w().windowTitle(), "QuillMar  [" + m_tree + "]");
         QCOMPARE(w().status().countText(), QString("Items: 17"));
-        QCOMPARE(w().status().statusText(), QString());
         QCOMPARE(headerText(w(), 0), QString("TOP"));
-        QCOMPARE(w().browser().CurCel(), 0);
-        QCOMPARE(panelColour(w(), 0), kCurrent);
-        QVERIFY(!w().menu().entry(MenuArray::File, 2)->isEnabled());
         // Case-insensitive, entries with children first, each carrying its item's slot.
         QCOMPARE(cellTexts(w(), 0), QStringList({"+ A1", "+ zeta", "apple", "Banana"}));
         QVERIFY(clickEntry(w(), 0, "zeta"));
-        QCOMPARE(trimmedName(w().nodes()[w().browser().selectedSlot(0)].Name),
-                 std::string_view("zeta"));
+        QVERIFY(trimmedName(w().nodes()[w().browser().selectedSlot(0)].Name) == "zeta");
         // Opening with nothing selected, or in an empty cell, does nothing.
         QTest::mouseDClick(w().browser().list(3)->viewport(), Qt::LeftButton);
         QCOMPARE(w().browser().cells()[8].Nod, 0);
@@ -101,79 +97,66 @@ private slots:
     void opening_runsTheSnakeShiftsShortensAndStopsAtMaximumDepth() {
         openChain(2);
         QCOMPARE(pathBack(w()), QList<int>({0, 5, 10}));
+        // Clicking a cell off the path recolours the path and shows its parent again.
+        QVERIFY(openEntry(w(), 0, "zeta"));
+        QCOMPARE(headerText(w(), 5), QString("zeta"));
+        QTest::mouseClick(w().browser().header(10), Qt::LeftButton);
+        QCOMPARE(headerText(w(), 5), QString("A1"));
+        QCOMPARE(w().browser().selectedSlot(5), w().browser().cells()[10].Nod);
+        QCOMPARE((QList<QColor>{panelColour(w(), 10), panelColour(w(), 5), panelColour(w(), 0)}),
+                 (QList<QColor>{kCurrent, kOnPath, kOnPath}));
         QVERIFY(openEntry(w(), 10, "C1")); // the fourth cell shifts the hanging part
         QCOMPARE(pathBack(w()), QList<int>({0, 1, 6, 11}));
-        QCOMPARE(headerText(w(), 1), QString("A1"));
-        QCOMPARE(headerText(w(), 6), QString("B1"));
-        QCOMPARE(headerText(w(), 11), QString("C1"));
         // The old cells keep their lists but leave the path.
-        QCOMPARE(headerText(w(), 5), QString("A1"));
-        QCOMPARE(cellTexts(w(), 10), QStringList({"+ C1", "C2"}));
-        QCOMPARE(cellMode(w(), 10), 0);
-        QCOMPARE(panelColour(w(), 11), kCurrent);
-        QCOMPARE(panelColour(w(), 6), kOnPath);
+        QCOMPARE(headerText(w(), 1) + headerText(w(), 6) + headerText(w(), 11) + headerText(w(), 5),
+                 QString("A1B1C1A1"));
 
         QVERIFY(openEntry(w(), 11, "D1"));
         QCOMPARE(pathBack(w()), QList<int>({0, 1, 2, 7, 12}));
         // Opening in an earlier cell starts a shorter path from there.
         QVERIFY(openEntry(w(), 2, "C2"));
         QCOMPARE(pathBack(w()), QList<int>({0, 1, 2, 7}));
-        QCOMPARE(headerText(w(), 7), QString("C2"));
-        QCOMPARE(headerText(w(), 12), QString("D1"));
+        QCOMPARE(headerText(w(), 7) + ' ' + headerText(w(), 12), QString("C2 D1"));
         QCOMPARE(cellMode(w(), 12), 0);
 
         QVERIFY(openEntry(w(), 2, "C1"));
-        for (const char* name : {"D1", "E1", "F1"})
-            QVERIFY(openEntry(w(), w().browser().CurCel(), name));
+        openChain(6, 3);
         QCOMPARE(pathBack(w()), QList<int>({0, 1, 2, 3, 4, 9, 14}));
         QVERIFY(openEntry(w(), 14, "G1")); // came from 9: goes to 13, not 15
-        QCOMPARE(w().browser().CurCel(), 13);
-        for (const char* name : {"H1", "I1", "J1"})
-            QVERIFY(openEntry(w(), w().browser().CurCel(), name));
+        openChain(10, 7);
         QCOMPARE(pathBack(w()), QList<int>({0, 1, 2, 3, 4, 9, 14, 13, 12, 11, 10}));
         // Deeper items stay reachable as entries of the last cell; opening one is refused.
         QCOMPARE(cellTexts(w(), 10), QStringList({"+ K1"}));
         const CellArray before = w().browser().cells();
         m_prompter->answer(PromptAnswer::Ok);
         QVERIFY(openEntry(w(), 10, "K1"));
-        QCOMPARE(m_prompter->last().text, QString("Maximum depth"));
-        QCOMPARE(m_prompter->last().title, QString("QuillMar Alert"));
+        QCOMPARE(m_prompter->last().title + '|' + m_prompter->last().text,
+                 QString("QuillMar Alert|Maximum depth"));
         QCOMPARE(m_prompter->last().icon, PromptIcon::Exclamation);
-        for (int i = 0; i < kCellCount; ++i)
-            QCOMPARE(w().browser().cells()[i].Nod, before[i].Nod);
+        QVERIFY(w().browser().cells() == before);
+        // The cells file written now brings the same cells back on the next load.
+        std::string error;
+        QVERIFY(writeCellsFile(cellsPathFor(m_tree.toStdString()), before, error));
+        QVERIFY(w().DataLoad(m_tree));
+        QVERIFY(w().browser().cells() == before);
+        QFile::remove(QString::fromStdString(cellsPathFor(m_tree.toStdString())));
     }
 
-    void keys_enterSpaceEscapePlusMinus() {
-        QVERIFY(clickEntry(w(), 0, "A1"));
-        pressKey(w(), 0, Qt::Key_Return);
-        QCOMPARE(w().browser().CurCel(), 5);
-        QVERIFY(clickEntry(w(), 5, "B1"));
-        pressKey(w(), 5, Qt::Key_Space);
-        QCOMPARE(w().browser().CurCel(), 10);
-        pressKey(w(), 10, Qt::Key_Escape);
-        QCOMPARE(w().browser().CurCel(), 5);
-        pressKey(w(), 5, Qt::Key_Escape);
-        QCOMPARE(w().browser().CurCel(), 0);
-        pressKey(w(), 0, Qt::Key_Escape);
-        QCOMPARE(w().browser().CurCel(), 0);
+    void keysAndRightClick() {
+        // Cell, entry to select first, key, cell current afterwards.
+        using K = std::tuple<int, const char*, Qt::Key, int>;
+        // clang-format off
+        for (auto [cel, select, key, to] : {K{0, "A1", Qt::Key_Return, 5}, K{5, "B1", Qt::Key_Space, 10},
+                                            K{10, nullptr, Qt::Key_Escape, 5}, K{5, nullptr, Qt::Key_Escape, 0},
+                                            K{0, nullptr, Qt::Key_Escape, 0}}) {
+            // clang-format on
+            QVERIFY(!select || clickEntry(w(), cel, select));
+            pressKey(w(), cel, key);
+            QCOMPARE(w().browser().CurCel(), to);
+        }
         QTest::keyClicks(w().browser().list(0), "+-");
         QCOMPARE(m_editCalls, QList<int>({2, 3}));
-    }
-
-    void clickPlainCell_recoloursPathAndReshowsParent() {
-        openChain(2); // 0, 5, 10
-        QVERIFY(openEntry(w(), 0, "zeta"));
-        QCOMPARE(headerText(w(), 5), QString("zeta"));
-        QTest::mouseClick(w().browser().header(10), Qt::LeftButton);
-        QCOMPARE(w().browser().CurCel(), 10);
-        QCOMPARE(headerText(w(), 5), QString("A1"));
-        QCOMPARE(w().browser().selectedSlot(5), w().browser().cells()[10].Nod);
-        QCOMPARE(panelColour(w(), 10), kCurrent);
-        QCOMPARE(panelColour(w(), 5), kOnPath);
-        QCOMPARE(panelColour(w(), 0), kOnPath);
-    }
-
-    void rightClick_popsUpEditMenu() {
+        // A right click pops up the Edit menu.
         QWidget* viewport = w().browser().list(0)->viewport();
         QTest::mousePress(viewport, Qt::RightButton, {}, QPoint(5, 5));
         QTest::mouseRelease(viewport, Qt::RightButton, {}, QPoint(5, 5));
@@ -181,138 +164,81 @@ private slots:
         w().menu().topMenu(1)->close();
     }
 
-    void menuStates_followTheData() {
-        MainWindow fresh(*m_prompter);
-        QList<int> calls;
-        fresh.menu().setHandler(MenuArray::Edit, [&](int i) { calls << i; });
-        fresh.show();
-        QVERIFY(QTest::qWaitForWindowActive(&fresh));
-        QVERIFY(!fresh.menu().entry(MenuArray::Edit, 2)->isEnabled());
-        QVERIFY(fresh.menu().entry(MenuArray::Book, 1)->isEnabled());
-        QVERIFY(fresh.menu().entry(MenuArray::File, 0)->isEnabled());
-        QTest::keyClick(&fresh, Qt::Key_A, Qt::ControlModifier);
-        QVERIFY(calls.isEmpty());
-        QCOMPARE(fresh.status().countText(), QString("Items: 0"));
-        QVERIFY(!fresh.menu().fileBar1()->isVisible());
-        QVERIFY(!fresh.menu().entry(MenuArray::FileMRU, 1)->isVisible());
-
+    void menusSaveStateAndProgress_followTheData() {
+        openWindow(); // no data yet
+        QCOMPARE(enabled(w(), {{MenuArray::Edit, 2}, {MenuArray::Book, 1}, {MenuArray::File, 0}}),
+                 QString("011"));
+        QTest::keyClick(m_w.get(), Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(m_editCalls.isEmpty());
+        QVERIFY(!w().menu().fileBar1()->isVisible());
         // An opened tree: everything but Save and Undo.
-        for (auto [array, index] : {std::pair{MenuArray::File, 3},
-                                    {MenuArray::Print, 2},
-                                    {MenuArray::Edit, 8},
-                                    {MenuArray::Go, 0},
-                                    {MenuArray::Book, 0}})
-            QVERIFY(w().menu().entry(array, index)->isEnabled());
-        QVERIFY(!w().menu().entry(MenuArray::Edit, 0)->isEnabled());
-        fresh.close();
-        m_w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+        loadTree();
+        // clang-format off
+        QCOMPARE(enabled(w(), {{MenuArray::File, 3}, {MenuArray::Print, 2}, {MenuArray::Edit, 8},
+                               {MenuArray::Go, 0}, {MenuArray::Book, 0}, {MenuArray::File, 2}, {MenuArray::Edit, 0}}),
+                 QString("1111100"));
+        // clang-format on
         QTest::keyClick(m_w.get(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(m_editCalls, QList<int>({2}));
-    }
-
-    void changeTrackingAndProgress() {
         w().DataChanged(1);
-        QVERIFY(!w().DataSaved());
-        QVERIFY(w().menu().entry(MenuArray::File, 2)->isEnabled());
-        w().DataChanged(1);
-        QCOMPARE(w().AsCounter(), 2);
+        QVERIFY(!w().DataSaved() && enabled(w(), {{MenuArray::File, 2}}) == "1");
         w().DataChanged(-1); // counts as saved
-        QVERIFY(w().DataSaved());
-        QVERIFY(!w().menu().entry(MenuArray::File, 2)->isEnabled());
-        QCOMPARE(w().AsCounter(), 0);
+        QVERIFY(w().DataSaved() && enabled(w(), {{MenuArray::File, 2}}) == "0");
         // A zero maximum gives a bar from 0 to 1, not a division by zero.
         w().status().Progress_Start(0);
-        QVERIFY(w().status().progress()->isVisible());
         w().status().Progress_Step(1);
         QCOMPARE(w().status().progress()->value(), w().status().progress()->maximum());
-        w().Status_Reset();
-        QVERIFY(!w().status().progress()->isVisible());
     }
 
-    void signatureMismatch_warnsThenLoads() {
+    void loading_refusedFileLeavesTreeAlone_signatureOnlyWarns() {
+        openChain(2);
+        w().DataChanged(1);
+        const CellArray cells = w().browser().cells();
+        const QString bad = writeTreeFile(m_dir, "loop.qmd", "L\n  C\n");
+        QByteArray bytes = fileBytes(bad);
+        bytes[2 * 38 + 12] = 2; // the only child names itself as next sibling
+        putFile(bad, bytes);
+        m_prompter->answer(PromptAnswer::Ok);
+        QVERIFY(!w().DataLoad(bad));
+        QVERIFY(m_prompter->last().text.startsWith(bad + "\r\ncan't be loaded: "));
+        QCOMPARE(w().CurFile(), m_tree);
+        QVERIFY(!w().DataSaved());
+        QVERIFY(w().browser().cells() == cells);
+        // A wrong signature only warns.
         const QString path = writeTreeFile(m_dir, "odd.qmd", "X\n  Y\n");
-        {
-            std::fstream f(path.toStdString(), std::ios::in | std::ios::out | std::ios::binary);
-            f.seekp(18);
-            f.put('q'); // "quillMar v2.0 DbFile"
-        }
+        bytes = fileBytes(path);
+        bytes[18] = 'q'; // "quillMar v2.0 DbFile"
+        putFile(path, bytes);
         m_prompter->answer(PromptAnswer::Ok);
         QVERIFY(w().DataLoad(path));
         QCOMPARE(m_prompter->last().text, path + "\r\nis NO Quillmar DataFile !");
         QCOMPARE(m_prompter->last().icon, PromptIcon::Exclamation);
-        QVERIFY(w().nodes()[0] == nodeHeader());
         QCOMPARE(headerText(w(), 0), QString("X"));
-        QCOMPARE(w().status().countText(), QString("Items: 1"));
-    }
-
-    void refusedFile_leavesOpenTreeAlone() {
-        openChain(2);
-        w().DataChanged(1);
-        const CellArray cells = w().browser().cells();
-        const QString bad = m_dir.filePath("loop.qmd");
-        {
-            // Top item whose only child names itself as next sibling.
-            NodeTable t;
-            t.resetNew(makeName("L"));
-            const std::int32_t c = t.Node_Alloc();
-            t[c].Parent = 1;
-            t[c].Level = 1;
-            t[c].NextSibling = c;
-            t[1].FirstChild = c;
-            std::string error;
-            QVERIFY(saveDataFile(bad.toStdString(), t, error));
-        }
-        m_prompter->answer(PromptAnswer::Ok);
-        QVERIFY(!w().DataLoad(bad));
-        QVERIFY(m_prompter->last().text.startsWith(bad + "\r\ncan't be loaded: "));
-        QCOMPARE(w().windowTitle(), "QuillMar  [" + m_tree + "]");
-        QCOMPARE(w().CurFile(), m_tree);
-        QVERIFY(!w().DataSaved());
-        QCOMPARE(headerText(w(), 10), QString("B1"));
-        for (int i = 0; i < kCellCount; ++i)
-            QVERIFY(w().browser().cells()[i] == cells[i]);
-    }
-
-    void cellsFile_restoresRecordedCells() {
-        openChain(3);
-        std::string error;
-        QVERIFY(writeCellsFile(cellsPathFor(m_tree.toStdString()), w().browser().cells(), error));
-        QVERIFY(w().DataLoad(m_tree));
-        QCOMPARE(headerText(w(), 1), QString("A1"));
-        QCOMPARE(headerText(w(), 6), QString("B1"));
-        QCOMPARE(headerText(w(), 11), QString("C1"));
-        QCOMPARE(cellTexts(w(), 11), QStringList({"+ D1"}));
     }
 
     void cellsFile_damagedOrShort_restoresWhatItCan_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("cell");
         QTest::addColumn<QString>("header");
-        QByteArray rec(18, '\0');
-        rec[0] = rec[1] = rec[2] = rec[3] = char(0xFF); // no neighbours
-        QByteArray good = rec;
-        good[4] = 2; // Nod 2 = A1
-        QByteArray outside = rec;
-        outside[4] = char(0x7F); // a node far outside the table
-        QByteArray badCell = good;
-        badCell[0] = 40;
+        // PrevCel and NextCel (-1: none), then the slot shown; the rest of the 18 bytes zero.
+        const auto rec = [](const char* h) { return QByteArray::fromHex(h) + QByteArray(13, 0); };
+        const QByteArray good = rec("ffffffff02"); // A1, no neighbours
+        // clang-format off
         QTest::newRow("short file, one record") << good << 0 << "A1";
-        QTest::newRow("node outside the tree") << (outside + good) << 0 << "TOP";
-        QTest::newRow("cell number out of range") << badCell << 0 << "TOP";
-        QTest::newRow("record 3 names no node") << (good + good + good + rec) << 3 << "";
+        QTest::newRow("node outside the tree") << (rec("ffffffff7f") + good) << 0 << "TOP";
+        QTest::newRow("cell number out of range") << rec("28ffffff02") << 0 << "TOP";
+        QTest::newRow("record 3 names no node") << (good + good + good + rec("ffffffff00")) << 3 << "";
+        // clang-format on
     }
     void cellsFile_damagedOrShort_restoresWhatItCan() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, cell);
         QFETCH(QString, header);
-        QFile f(QString::fromStdString(cellsPathFor(m_tree.toStdString())));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        const QString cells = QString::fromStdString(cellsPathFor(m_tree.toStdString()));
+        putFile(cells, bytes);
         QVERIFY(w().DataLoad(m_tree));
         QCOMPARE(headerText(w(), cell), header);
-        f.remove();
+        QFile::remove(cells);
     }
 };
 
