@@ -15,9 +15,9 @@ constexpr std::array<int, 7> AsSteps{2, 3, 5, 7, 10, 15, 25};
 constexpr int kRecentFilesMax = 8;
 
 struct Settings {
-    int RecentMax = 4;                                // 2..8 places in the recent-files list
-    int RecentCount = 0;                              // 0..RecentMax places in use
-    std::array<QString, kRecentFilesMax> RecentFiles; // [0] is the most recent (key Name1)
+    int RecentMax = 4;                                  // 2..8 places in the recent-files list
+    int RecentCount = 0;                                // 0..RecentMax places in use
+    std::array<QString, kRecentFilesMax> RecentFiles{}; // [0] is the most recent (key Name1)
     int AsMode = 1;    // auto-save: -1 off, 0 by minutes, 1 by changes
     int AsMinutes = 2; // position in AsSteps
     int AsChanges = 4; // position in AsSteps
