@@ -8,6 +8,7 @@
 
 #include "store/data_file.h"
 #include "support/file_bytes.h"
+#include "support/record_patch.h"
 #include "support/tree_checker.h"
 #include "tool/commands.h"
 
@@ -49,35 +50,6 @@ NodeTable craftedTable(const char* a = "A") {
 
 // TOP -> (A -> (A1, A2), B, C) in slots 1 to 6.
 const char* kBase = "TOP\n  A\n    A1\n    A2\n  B\n  C\n";
-
-// Changes records of a data file: "6.NextSibling=2 2.InUse=7" (slot.field=value ...).
-void patch(const QString& file, const QString& changes) {
-    QByteArray bytes = fileBytes(file);
-    for (const QString& change : changes.split(' ', Qt::SkipEmptyParts)) {
-        const QStringList parts = change.split(QRegularExpression("[.=]"));
-        const int slot = parts[0].toInt(), value = parts[2].toInt();
-        Node n = decodeRecord(bytes.constData() + slot * kRecordSize);
-        const QString& field = parts[1];
-        if (field == "Parent")
-            n.Parent = value;
-        else if (field == "FirstChild")
-            n.FirstChild = value;
-        else if (field == "PrevSibling")
-            n.PrevSibling = value;
-        else if (field == "NextSibling")
-            n.NextSibling = value;
-        else if (field == "Level")
-            n.Level = std::uint8_t(value);
-        else if (field == "InUse")
-            n.InUse = std::uint8_t(value);
-        else if (field == "Name")
-            n.Name = makeName(parts[2].toStdString());
-        else
-            QFAIL(qPrintable("unknown field " + field));
-        encodeRecord(n, bytes.data() + slot * kRecordSize);
-    }
-    putFile(file, bytes);
-}
 
 // A top item over a chain of `depth` items, each the only child of the one before.
 void writeChain(const QString& file, int depth) {
@@ -180,7 +152,7 @@ private slots:
     void check_listsEveryProblemInOneRun() {
         const QString f = path("six.qmd");
         saveTable(f, treeFromOutline(kBase));
-        patch(f, "0.Level=1 5.PrevSibling=4 4.FirstChild=40 3.Level=9 6.InUse=7");
+        patchRecords(f, "0.Level=1 5.PrevSibling=4 4.FirstChild=40 3.Level=9 6.InUse=7");
         // An item in use that nothing links to, and three bytes of no record.
         putFile(f, fileBytes(f) + fileBytes(f).mid(2 * kRecordSize, kRecordSize) + "xyz");
         const Run r = run({"check", f});
@@ -196,7 +168,7 @@ private slots:
                         "rescue its items\n");
 
         saveTable(f, treeFromOutline(kBase));
-        patch(f, "5.Name=A 6.Name=A");
+        patchRecords(f, "5.Name=A 6.Name=A");
         const Run same = run({"check", f});
         QCOMPARE(same.code, 0);
         QCOMPARE(same.out,
@@ -248,7 +220,7 @@ private slots:
             writeChain(damaged, 256);
         else
             saveTable(damaged, treeFromOutline(kBase));
-        patch(damaged, changes);
+        patchRecords(damaged, changes);
         const QByteArray before = fileBytes(damaged);
         QFile::remove(repaired);
         const Run r = run({"repair", damaged, "-o", repaired});
@@ -265,7 +237,7 @@ private slots:
     void repair_refusals() {
         const QString damaged = path("keep.qmd"), out = path("rescued.qmd");
         saveTable(damaged, treeFromOutline(kBase));
-        patch(damaged, "1.FirstChild=-1");
+        patchRecords(damaged, "1.FirstChild=-1");
         QByteArray before = fileBytes(damaged);
         QVERIFY(QFile::link(damaged, path("link.qmd")));
         const auto refused = [&](const QStringList& args, const QString& message) {
@@ -281,7 +253,7 @@ private slots:
         refused({"repair", damaged, "-o", out}, "already exists; use --force");
         QCOMPARE(run({"repair", damaged, "--output", out, "--force"}).code, 0);
         QCOMPARE(run({"stats", out}).out.section('\n', 3, 3), QString("items: 5"));
-        patch(damaged, "1.InUse=0");
+        patchRecords(damaged, "1.InUse=0");
         before = fileBytes(damaged);
         refused({"repair", damaged, "-o", path("none.qmd")}, "cannot be repaired: slot 1");
     }
