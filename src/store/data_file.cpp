@@ -23,6 +23,8 @@ using namespace bytes;
 
 // 77,824 bytes: a read buffer this small stays on the heap and is reused between loads.
 constexpr std::int64_t kChunkRecords = 2048;
+// Fewer, larger writes make a save cheaper; its one buffer is of no account.
+constexpr std::int64_t kSaveChunkRecords = 1 << 15;
 // The table's upper bound must stay a signed 32-bit slot number.
 constexpr std::int64_t kMaxRecords = std::numeric_limits<std::int32_t>::max() - 2 * 1002;
 // What one loaded slot costs: its record and its mark in inTree, with room to spare.
@@ -301,13 +303,13 @@ bool saveDataFile(const std::string& path, const NodeTable& table, std::string& 
     return writeFileSafely(
         path,
         [&](const ByteSink& sink) {
-            char buffer[kChunkRecords * kRecordSize];
-            for (std::int64_t first = 0; first < records; first += kChunkRecords) {
-                const std::int64_t count = std::min(kChunkRecords, records - first);
+            std::vector<char> buffer(static_cast<std::size_t>(kSaveChunkRecords * kRecordSize));
+            for (std::int64_t first = 0; first < records; first += kSaveChunkRecords) {
+                const std::int64_t count = std::min(kSaveChunkRecords, records - first);
                 for (std::int64_t k = 0; k < count; ++k)
                     encodeRecord(slots[static_cast<std::size_t>(first + k)],
-                                 buffer + k * kRecordSize);
-                if (!sink(buffer, static_cast<std::size_t>(count * kRecordSize)))
+                                 buffer.data() + k * kRecordSize);
+                if (!sink(buffer.data(), static_cast<std::size_t>(count * kRecordSize)))
                     return false;
                 if (progress)
                     progress->step(first + count);

@@ -267,7 +267,7 @@ int runRepair(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     std::string error;
     if (!saveDataFile(outPath, table, error))
         throw ToolError(outPath + ": cannot be written: " + error);
-    out << outPath << ": written with " << table.itemCount() + 1 << " items\n";
+    out << outPath << ": written with " << table.itemCount() << " items below the top item\n";
     warnOfOldCells(outPath, err);
     return kToolOk;
 }
