@@ -98,6 +98,8 @@ bool PreviewWindow::showPages() {
     return m_printAsked;
 }
 
+// On every show rather than on activation, which the window system reports later, after
+// the user may already have paged or asked to print.
 void PreviewWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Form_Activate();
@@ -106,12 +108,6 @@ void PreviewWindow::showEvent(QShowEvent* event) {
 void PreviewWindow::closeEvent(QCloseEvent* event) {
     m_closedByUser = true;
     QDialog::closeEvent(event);
-}
-
-bool PreviewWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
-        Form_Activate();
-    return QDialog::event(event);
 }
 
 void PreviewWindow::Form_Activate() {
