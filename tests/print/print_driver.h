@@ -1,9 +1,7 @@
 #pragma once
-// Helpers for printing tests: acting on the modal preview while its command waits, and
-// reading a printed PDF back as text.
+// Acting on the modal preview while its command waits.
 
 #include <QApplication>
-#include <QProcess>
 #include <QTimer>
 #include <QToolBar>
 #include <QTest>
@@ -11,6 +9,7 @@
 #include <memory>
 
 #include "print/preview_window.h"
+#include "support/pdf_text.h"
 
 namespace qm::test {
 
@@ -40,19 +39,6 @@ inline void onPreview(std::function<void(PreviewWindow&)> act) {
 inline void clickTool(PreviewWindow& preview, int index) {
     auto* bar = preview.findChild<QToolBar*>(QStringLiteral("Tools"));
     QTest::mouseClick(bar->widgetForAction(preview.tool(index)), Qt::LeftButton);
-}
-
-/// The text of a PDF as pdftotext reads it, pages ended by form feeds; null when it could
-/// not be read (pdftotext comes with poppler-utils, which scripts/install-deps installs).
-inline QString pdfText(const QString& path, const QStringList& options = {}) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), options + QStringList{path, QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        qWarning("pdftotext failed on %s: %s", qPrintable(path),
-                 qPrintable(p.errorString() + QString::fromLocal8Bit(p.readAllStandardError())));
-        return {};
-    }
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace qm::test

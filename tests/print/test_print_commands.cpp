@@ -44,14 +44,6 @@ QString shownHeader(PreviewWindow& p) {
     return page.texts.at(0).text + page.texts.at(1).text;
 }
 
-QStringList lines(const QString& text) {
-    QStringList out;
-    for (const QString& l : text.split('\n'))
-        if (!l.trimmed().isEmpty())
-            out << l.trimmed();
-    return out;
-}
-
 } // namespace
 
 class TestPrintCommands : public QObject {
@@ -195,7 +187,7 @@ private slots:
         prompter().answerSave(pdf);
         QVERIFY(m_f->click(MenuArray::Print, PrintNow));
         const QString text = pdfText(pdf);
-        QCOMPARE(lines(text), listing);
+        QCOMPARE(textLines(text), listing);
         QCOMPARE(text.count('\f'), 1);
     }
 
