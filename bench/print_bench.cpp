@@ -4,7 +4,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
@@ -84,8 +83,8 @@ void ListingPdf(benchmark::State& state) {
     for (auto _ : state) {
         const auto target = qm::PrintTarget::pdfFile(path, a4());
         if (!target->begin(QStringLiteral("QuillMar listing")) ||
-            qm::layOutListing(target->surface(), l.tree, 1, kSettings, l.sheet.width(),
-                              l.sample) != qm::ListingResult::Done ||
+            qm::layOutListing(target->surface(), l.tree, 1, kSettings, l.sheet.width(), l.sample) !=
+                qm::ListingResult::Done ||
             !target->finish())
             state.SkipWithError("the listing was not printed");
     }
@@ -105,12 +104,3 @@ void Preview(benchmark::State& state) {
 BENCHMARK(Preview)->Arg(kLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

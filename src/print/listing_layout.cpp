@@ -11,7 +11,7 @@ namespace qm {
 
 namespace {
 
-constexpr int kLeftMargin = 1000;  // of the first column
+constexpr int kLeftMargin = 1000;   // of the first column
 constexpr int kBottomMargin = 1000; // a line whose bottom comes this close ends the column
 constexpr double kHeaderX = 1400;
 constexpr double kHeaderY = 800;

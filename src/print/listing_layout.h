@@ -31,8 +31,7 @@ public:
     /// Begins the listing of `item` on the surface's first page: columns, the emblem, the
     /// first header. `sampleWidth` is the column sample measured on the printer at the
     /// FontSize setting. False, with nothing drawn, when not one column fits.
-    bool List_Start(PageSurface& surface, std::int32_t item, double pageWidth,
-                    double sampleWidth);
+    bool List_Start(PageSurface& surface, std::int32_t item, double pageWidth, double sampleWidth);
     /// The header of the current page for `item`; the columns start below it.
     void List_Header(PageSurface& surface, std::int32_t item);
     /// One line, the text as the sorted walk gives it, at the walk's level. The move to the

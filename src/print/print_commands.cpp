@@ -150,8 +150,9 @@ std::unique_ptr<PrintTarget> PrintCommands::chooseTarget() {
     if (path.isEmpty())
         return nullptr;
     if (QFileInfo::exists(path) &&
-        prompter.ask(QStringLiteral("Overwrite existing file ?"), QStringLiteral("QuillMar Warning"),
-                     PromptIcon::Question, PromptButtons::OkCancel) != PromptAnswer::Ok)
+        prompter.ask(QStringLiteral("Overwrite existing file ?"),
+                     QStringLiteral("QuillMar Warning"), PromptIcon::Question,
+                     PromptButtons::OkCancel) != PromptAnswer::Ok)
         return nullptr;
     return PrintTarget::pdfFile(path, p.pageLayout());
 }
@@ -173,12 +174,12 @@ ListingResult PrintCommands::layOut(PageSurface& surface, std::int32_t item,
     StatusArea& bar = m_window.status();
     bar.Status_Text(status);
     bar.Progress_Start(SubtreeWalk::subtreeSize(m_window.nodes(), item) - 1);
+    const auto step = [this, &bar](std::int32_t done) {
+        bar.Progress_Step(done);
+        m_window.yieldEvents();
+    };
     const ListingResult result =
-        layOutListing(surface, m_window.nodes(), item, settings, pageWidth, sampleWidth,
-                      [this, &bar](std::int32_t done) {
-                          bar.Progress_Step(done);
-                          m_window.yieldEvents();
-                      });
+        layOutListing(surface, m_window.nodes(), item, settings, pageWidth, sampleWidth, step);
     m_window.Status_Reset();
     return result;
 }

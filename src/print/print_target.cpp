@@ -26,14 +26,15 @@ protected:
             m_error = kNoStart;
             return false;
         }
-        m_surface = std::make_unique<PainterSurface>(
-            m_painter, resolution, sheetTwips(layout), [this, &device] {
-                if (device.newPage())
-                    return true;
-                m_error = kNoNewPage;
-                return false;
-            });
+        m_surface = std::make_unique<PainterSurface>(m_painter, resolution, sheetTwips(layout),
+                                                     [this, &device] { return newSheet(device); });
         return true;
+    }
+    bool newSheet(QPagedPaintDevice& device) {
+        if (device.newPage())
+            return true;
+        m_error = kNoNewPage;
+        return false;
     }
     bool end() {
         m_surface.reset();

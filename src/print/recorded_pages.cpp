@@ -31,8 +31,8 @@ void RecordedPages::drawText(double x, double top, const QString& text) {
         m_fonts.push_back(font());
         m_recordedSerial = fontSerial();
     }
-    m_pages.back().texts.push_back(RecordedPage::Text{
-        QPointF(x, top + ascent), static_cast<int>(m_fonts.size()) - 1, text});
+    m_pages.back().texts.push_back(
+        RecordedPage::Text{QPointF(x, top + ascent), static_cast<int>(m_fonts.size()) - 1, text});
 }
 
 void RecordedPages::drawLine(double x1, double y1, double x2, double y2) {

@@ -67,8 +67,7 @@ ListingArgs parse(const std::vector<std::string>& args) {
         std::optional<std::string> value;
         if (const auto eq = word.find('='); eq != std::string::npos && word.rfind("--", 0) == 0)
             name = word.substr(0, eq), value = word.substr(eq + 1);
-        if (name != "-o" && name != "--columns" && name != "--font-size" &&
-            name != "--hierarchy")
+        if (name != "-o" && name != "--columns" && name != "--font-size" && name != "--hierarchy")
             throw Failure{"unknown option " + word};
         if (!value) {
             if (i + 1 >= args.size())
@@ -120,7 +119,8 @@ int runListing(const std::vector<std::string>& args, std::ostream& out, std::ost
                           std::to_string(a.settings.FontSize) + " points"};
         const auto target = PrintTarget::pdfFile(QString::fromStdString(a.output), page);
         const auto cannotWrite = [&] {
-            return Failure{a.output + ": cannot be written: " + target->errorString().toStdString()};
+            return Failure{a.output +
+                           ": cannot be written: " + target->errorString().toStdString()};
         };
         if (!target->begin(QStringLiteral("QuillMar listing for ") +
                            trimmedNameText(load.table[item].Name)))

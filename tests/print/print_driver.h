@@ -2,9 +2,9 @@
 // Acting on the modal preview while its command waits.
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QTest>
 #include <functional>
 #include <memory>
 

@@ -54,9 +54,7 @@ protected:
     }
 
 private:
-    static QString at(double x, double y) {
-        return QString::number(x) + ',' + QString::number(y);
-    }
+    static QString at(double x, double y) { return QString::number(x) + ',' + QString::number(y); }
     struct Page {
         QStringList texts;
         QStringList lines;

@@ -48,9 +48,9 @@ class TestListingLayout : public QObject {
 private slots:
     void childrenOnly_noIndentationNoLines() {
         const Laid l = layOut("TOP\n  B\n  A\n  C\n", {2, 10, 0}, 16840);
-        QCOMPARE(l.surface.texts(1), QStringList({kHeader1, "6200,800 20b , page 1",
-                                                  "1000,1600 10 A", "1000,1800 10 B",
-                                                  "1000,2000 10 C"}));
+        QCOMPARE(l.surface.texts(1),
+                 QStringList({kHeader1, "6200,800 20b , page 1", "1000,1600 10 A", "1000,1800 10 B",
+                              "1000,2000 10 C"}));
         QCOMPARE(l.surface.lines(1), QStringList());
         QCOMPARE(l.surface.pictures(1), QStringList({"ImIc1 350,600"}));
     }
@@ -59,15 +59,14 @@ private slots:
     // there and its elbow one step in. The line after them starts right below.
     void hierarchyZero_segmentsAndElbows() {
         const Laid l = layOut("TOP\n  A\n    B\n      C\n  D\n", {2, 10, 0}, 16840);
-        QCOMPARE(l.surface.texts(1).mid(2),
-                 QStringList({"1000,1600 10 A", "1000,1800 10   B", "1000,2000 10     C",
-                              "1000,2200 10 D"}));
-        QCOMPARE(l.surface.lines(1),
-                 QStringList({// B: the elbow from a quarter line above B's top to its middle
-                              "1000,1750 1000,1900", "1000,1900 1200,1900",
-                              // C: A's level runs on, then C's own elbow
-                              "1000,2150 1000,1950", "1200,1950 1200,2100",
-                              "1200,2100 1400,2100"}));
+        QCOMPARE(l.surface.texts(1).mid(2), QStringList({"1000,1600 10 A", "1000,1800 10   B",
+                                                         "1000,2000 10     C", "1000,2200 10 D"}));
+        QCOMPARE(
+            l.surface.lines(1),
+            QStringList({// B: the elbow from a quarter line above B's top to its middle
+                         "1000,1750 1000,1900", "1000,1900 1200,1900",
+                         // C: A's level runs on, then C's own elbow
+                         "1000,2150 1000,1950", "1200,1950 1200,2100", "1200,2100 1400,2100"}));
     }
 
     void indentation_perHierarchySetting_data() {
@@ -126,8 +125,8 @@ private slots:
     void noColumnFits_refusedWithNothingDrawn() {
         QFETCH(int, maxColumns);
         QFETCH(double, width);
-        const Laid l = layOut("TOP\n  A\n", {maxColumns, 10, 0}, 16840, PageSurface::Twips, 1,
-                              width);
+        const Laid l =
+            layOut("TOP\n  A\n", {maxColumns, 10, 0}, 16840, PageSurface::Twips, 1, width);
         QCOMPARE(l.result, ListingResult::NoColumns);
         QCOMPARE(l.surface.texts(1), QStringList());
         QCOMPARE(l.surface.pictures(1), QStringList());
@@ -183,8 +182,8 @@ private slots:
     // Later headers name the listed item, not the item at the top of the page; lines on a
     // new page start again from its column's edge.
     void laterHeaders_nameTheListedItem() {
-        const Laid l = layOut("TOP\n  A\n    B1\n    B2\n    B3\n      DEEP\n  Z\n",
-                              {1, 10, 0}, 2800, PageSurface::Twips, 2);
+        const Laid l = layOut("TOP\n  A\n    B1\n    B2\n    B3\n      DEEP\n  Z\n", {1, 10, 0},
+                              2800, PageSurface::Twips, 2);
         QCOMPARE(l.surface.pages(), 2);
         QCOMPARE(l.surface.texts(2),
                  QStringList({"1400,800 20b QuillMar listing for A", "5800,800 20b , page 2",
@@ -199,8 +198,8 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("picture");
         QTest::newRow("paper") << int(PageSurface::Twips)
-                               << QStringList{kHeader1, "6200,800 20b , page 1",
-                                              "1000,1600 9 A", "1000,1780 9 B"}
+                               << QStringList{kHeader1, "6200,800 20b , page 1", "1000,1600 9 A",
+                                              "1000,1780 9 B"}
                                << "ImIc1 350,600";
         QTest::newRow("preview") << int(PageSurface::OwnScale)
                                  << QStringList{"1400,800 10b QuillMar listing for TOP",

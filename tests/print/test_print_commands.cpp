@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(shadow, twips::rect(240, 660, 5950, 8420));
         QCOMPARE(shadowColour, QColor(128, 128, 128));
         QCOMPARE(prompter().prompts.size(), 0); // nothing printed
-        QVERIFY(!print().preview());             // the close box unloads the window
+        QVERIFY(!print().preview());            // the close box unloads the window
         QVERIFY(!w().isBusy());
     }
 
@@ -145,8 +145,9 @@ private slots:
         const QString pdf = m_f->path("big.pdf");
         prompter().answerSave(pdf);
         QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
-        QCOMPARE(seen, QStringList({"1/3 ->", "1/3 ->", "3/3 <-", "QuillMar listing for BIG, page 3",
-                                    "2/3 <>", "QuillMar listing for BIG, page 2"}));
+        QCOMPARE(seen,
+                 QStringList({"1/3 ->", "1/3 ->", "3/3 <-", "QuillMar listing for BIG, page 3",
+                              "2/3 <>", "QuillMar listing for BIG, page 2"}));
         QCOMPARE(said(prompter().last()), QString("QuillMar Print to File|"));
         const QString text = pdfText(pdf);
         QVERIFY(!text.isNull());
@@ -253,17 +254,15 @@ private slots:
     // The paper chosen in Page Setup is what the preview and the printout use; Cancel
     // changes nothing and says nothing.
     void pageSetup_choosesPaperForPreviewAndPrint() {
-        prompter().answerPrint(PromptAnswer::Cancel, [](QPrinter& p) {
-            p.setPageOrientation(QPageLayout::Landscape);
-        });
+        prompter().answerPrint(PromptAnswer::Cancel,
+                               [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
         QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
         QCOMPARE(said(prompter().last()), QString("QuillMar Page Setup|"));
         QCOMPARE(prompter().last().kind, Prompt::PrintDialog);
         QCOMPARE(print().printer().pageLayout().orientation(), QPageLayout::Portrait);
 
-        prompter().answerPrint(PromptAnswer::Ok, [](QPrinter& p) {
-            p.setPageOrientation(QPageLayout::Landscape);
-        });
+        prompter().answerPrint(PromptAnswer::Ok,
+                               [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
         QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
         QVERIFY(clickEntry(w(), 0, "SMALL"));
         QSize client;
@@ -273,7 +272,8 @@ private slots:
         const QString pdf = m_f->path("wide.pdf");
         prompter().answerSave(pdf);
         QVERIFY(m_f->click(MenuArray::Print, PrintNow));
-        QVERIFY(pdfText(pdf, {"-bbox"}).contains("<page width=\"842.000000\" height=\"595.000000\">"));
+        QVERIFY(
+            pdfText(pdf, {"-bbox"}).contains("<page width=\"842.000000\" height=\"595.000000\">"));
     }
 
     // A page narrower than the column sample gets a message before anything is asked.

@@ -86,38 +86,40 @@ private slots:
         QCOMPARE(inked(paint(), image.rect()), 0);
     }
 
-    void pdfTarget_abandonedOrRefused_keepsTheOldFile() {
+    // Drawn on in twips of the whole sheet; the old file stays until the new one is complete,
+    // and no temporary file is left behind either way.
+    void pdfTarget_replacesTheOldFileOnlyWhenFinished_data() {
+        QTest::addColumn<bool>("finish");
+        QTest::newRow("finished") << true;
+        QTest::newRow("abandoned") << false;
+    }
+    void pdfTarget_replacesTheOldFileOnlyWhenFinished() {
+        QFETCH(bool, finish);
         QTemporaryDir dir;
         const QString path = dir.filePath("x.pdf");
         putFile(path, "old");
         auto target = PrintTarget::pdfFile(path, a4());
         QVERIFY(target->begin("T"));
-        target->surface().Print("text");
-        QVERIFY(target->surface().NewPage());
-        target->abandon();
-        QCOMPARE(fileBytes(path), QByteArray("old"));
+        PageSurface& s = target->surface();
+        QCOMPARE(s.ScaleMode(), int(PageSurface::Twips));
+        QCOMPARE(QSizeF(s.ScaleWidth(), s.ScaleHeight()), kA4);
+        s.Print("text");
+        QVERIFY(s.NewPage());
+        if (finish)
+            QVERIFY(target->finish());
+        else
+            target->abandon();
         target.reset();
+        QCOMPARE(fileBytes(path).startsWith("%PDF"), finish);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"x.pdf"}));
+    }
 
+    void pdfTarget_unwritableFolder_refusedAtBegin() {
+        QTemporaryDir dir;
         auto refused = PrintTarget::pdfFile(dir.filePath("none/x.pdf"), a4());
         QVERIFY(!refused->begin("T"));
         QVERIFY(!refused->errorString().isEmpty());
         QCOMPARE(refused->name(), dir.filePath("none/x.pdf"));
-    }
-
-    void pdfTarget_finishedReplacesTheOldFile() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("x.pdf");
-        putFile(path, "old");
-        auto target = PrintTarget::pdfFile(path, a4());
-        QVERIFY(target->begin("T"));
-        QCOMPARE(target->surface().ScaleWidth(), 11900.0);
-        QCOMPARE(target->surface().ScaleHeight(), 16840.0);
-        QCOMPARE(target->surface().ScaleMode(), int(PageSurface::Twips));
-        target->surface().Print("text");
-        QVERIFY(target->finish());
-        QVERIFY(fileBytes(path).startsWith("%PDF"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"x.pdf"}));
     }
 };
 

@@ -4,10 +4,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <sstream>
 
 #include "support/file_bytes.h"
 #include "support/pdf_text.h"
+#include "support/tool_run.h"
 #include "support/window_driver.h"
 #include "tool/listing_command.h"
 
@@ -16,18 +16,10 @@ using namespace qm::test;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-};
+using Run = ToolRun;
 
 Run run(const QStringList& args) {
-    std::vector<std::string> words;
-    for (const QString& a : args)
-        words.push_back(a.toStdString());
-    std::ostringstream out, err;
-    const int code = runListing(words, out, err);
-    return {code, QString::fromStdString(out.str()), QString::fromStdString(err.str())};
+    return runCommand(runListing, args);
 }
 
 // BIG lists 300 items; names outside ASCII reach the path and the PDF intact.
@@ -91,15 +83,15 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
         const QString out = "out.pdf";
-        QTest::newRow("no such item") << QStringList{"TOP/NONE", "-o", out}
-                                      << "qmtool: TOP/NONE: no such item in ";
+        QTest::newRow("no such item")
+            << QStringList{"TOP/NONE", "-o", out} << "qmtool: TOP/NONE: no such item in ";
         QTest::newRow("a leaf") << QStringList{"TOP/LEAF", "-o", out}
                                 << "qmtool: TOP/LEAF: has no child items to list\n";
         QTest::newRow("no output") << QStringList{"TOP"} << "qmtool: usage: qmtool listing ";
         QTest::newRow("bad number") << QStringList{"TOP", "-o", out, "--columns", "2x"}
                                     << "qmtool: --columns needs a whole number from 1 to 100";
-        QTest::newRow("unknown option") << QStringList{"TOP", "-o", out, "--colour"}
-                                        << "qmtool: unknown option --colour\n";
+        QTest::newRow("unknown option")
+            << QStringList{"TOP", "-o", out, "--colour"} << "qmtool: unknown option --colour\n";
         QTest::newRow("no column fits") << QStringList{"TOP", "-o", out, "--font-size", "300"}
                                         << "qmtool: not one column fits across the page at 300";
     }
