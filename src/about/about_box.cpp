@@ -8,6 +8,7 @@
 #include "about/sys_info.h"
 #include "about/version.h"
 #include "window/emblem.h"
+#include "window/fixed_dialog.h"
 #include "window/twips.h"
 
 namespace qm {
@@ -43,10 +44,7 @@ QPixmap emblemPixmap(int side, qreal ratio) {
 } // namespace
 
 AboutBox::AboutBox(Prompter& prompter, QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                         Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint),
-      m_prompter(prompter) {
+    : QDialog(owner, kFixedDialogFlags), m_prompter(prompter) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About ") + QLatin1String(kAppTitle));
     setModal(true);

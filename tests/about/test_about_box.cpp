@@ -113,32 +113,6 @@ private slots:
         QVERIFY(disclaimer->heightForWidth(disclaimer->width()) <= disclaimer->height());
     }
 
-    void close_byKeyOrOk_data() {
-        QTest::addColumn<int>("key"); // 0: a click on OK
-        QTest::newRow("Enter") << int(Qt::Key_Enter);
-        QTest::newRow("Return") << int(Qt::Key_Return);
-        QTest::newRow("Escape") << int(Qt::Key_Escape);
-        QTest::newRow("click OK") << 0;
-    }
-    void close_byKeyOrOk() {
-        QFETCH(int, key);
-        ScriptedPrompter prompter;
-        AboutBox box(prompter, nullptr);
-        for (int round = 0; round < 2; ++round) { // it is kept and shown again
-            box.show();
-            QVERIFY(QTest::qWaitForWindowActive(&box));
-            auto* ok = control<QPushButton>(box, "cmdOK");
-            QVERIFY(ok->isDefault());
-            QCOMPARE(QApplication::focusWidget(), ok);
-            if (key)
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
-            else
-                QTest::mouseClick(ok, Qt::LeftButton);
-            QVERIFY(!box.isVisible());
-        }
-        QCOMPARE(prompter.prompts.size(), 0);
-    }
-
     void getKeyValue_data() {
         QTest::addColumn<int>("root");
         QTest::addColumn<QString>("key");
