@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "about/help_commands.h"
 #include "app/splash.h"
 #include "app/startup.h"
 #include "edit/edit_commands.h"
@@ -101,6 +102,8 @@ void Program::wireMenus() {
     menu.setHandler(MenuArray::FileMRU, [this](int index) { m_files->openRecent(index); });
     menu.setHandler(MenuArray::Edit, [this](int index) { m_edit->dispatch(index); });
     menu.setHandler(MenuArray::Print, [this](int index) { m_print->dispatch(index); });
+    auto* help = new HelpCommands(*m_window);
+    menu.setHandler(MenuArray::Help, [help](int index) { help->dispatch(index); });
 }
 
 } // namespace qm

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QToolBar>
 
+#include "window/fixed_dialog.h"
 #include "window/twips.h"
 
 namespace qm {
@@ -43,7 +44,7 @@ private:
 } // namespace
 
 PreviewWindow::PreviewWindow(QWidget* parent)
-    : QDialog(parent), m_pages(PageSurface::OwnScale, kUnitsPerScreenPoint) {
+    : QDialog(parent, kFixedDialogFlags), m_pages(PageSurface::OwnScale, kUnitsPerScreenPoint) {
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("QuillMar Print Preview"));
     setFont(QFont(QStringLiteral("Arial"), 8));
