@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QPainter>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "window/fixed_dialog.h"
 #include "window/twips.h"
@@ -68,7 +69,11 @@ PreviewWindow::PreviewWindow(QWidget* parent)
                                  QStringLiteral("Print")};
     for (int i = 0; i < 3; ++i) {
         m_buttons[i] = m_tools->addAction(padded(captions[i]));
+        m_buttons[i]->setIconText(padded(captions[i])); // the text alone would be trimmed
         m_buttons[i]->setObjectName(QStringLiteral("Tools_%1").arg(i + 1));
+        // Framed, as buttons of a toolbar of captions are, not only when pointed at.
+        if (auto* button = qobject_cast<QToolButton*>(m_tools->widgetForAction(m_buttons[i])))
+            button->setAutoRaise(false);
         connect(m_buttons[i], &QAction::triggered, this, [this, i] { toolClick(i + 1); });
     }
 }

@@ -102,7 +102,7 @@ private slots:
         onPreview([&](PreviewWindow& p) {
             seen << p.windowTitle() << state(p) << shownHeader(p);
             for (int i = 1; i <= 3; ++i)
-                seen << '[' + p.tool(i)->text() + ']';
+                seen << '[' + p.tool(i)->iconText() + ']';
             client = p.size();
             canvas = p.canvas()->geometry();
             auto* s = p.findChild<QFrame*>("Shadow");
