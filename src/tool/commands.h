@@ -12,7 +12,7 @@ namespace qm {
 
 /// Exit statuses of qmtool.
 constexpr int kToolOk = 0;
-constexpr int kToolProblems = 1; // check found problems
+constexpr int kToolProblems = 1; // check found problems, or a listing was refused
 constexpr int kToolError = 2;    // usage error, or a file that cannot be read, used or written
 
 /// Runs one command line (without the program name); returns the exit status.

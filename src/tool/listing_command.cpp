@@ -32,7 +32,13 @@ constexpr std::string_view kHelp =
 
 struct Failure {
     std::string message;
+    int status = kToolError; // usage errors and unusable files
 };
+
+// What the listing asks for cannot be done: no such item, nothing to list, nowhere to write.
+Failure refused(std::string message) {
+    return Failure{std::move(message), kToolProblems};
+}
 
 struct ListingArgs {
     std::vector<std::string> words; // FILE PATH
@@ -107,20 +113,20 @@ int runListing(const std::vector<std::string>& args, std::ostream& out, std::ost
         const auto pathBytes = utf8ToBytes(path);
         const std::int32_t item = pathBytes ? resolveItemPath(load.table, *pathBytes) : 0;
         if (item < 1)
-            throw Failure{path + ": no such item in " + file};
+            throw refused(path + ": no such item in " + file);
         if (!load.table[item].hasChildren())
-            throw Failure{path + ": has no child items to list"};
+            throw refused(path + ": has no child items to list");
 
         const QPageLayout page(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
         const double width = sheetTwips(page).width();
         const double sample = sheetTextWidth(columnSample(), a.settings.FontSize);
         if (listingColumns(width, sample, a.settings.MaxColumns) < 1)
-            throw Failure{"not one column fits across the page at " +
-                          std::to_string(a.settings.FontSize) + " points"};
+            throw refused("not one column fits across the page at " +
+                          std::to_string(a.settings.FontSize) + " points");
         const auto target = PrintTarget::pdfFile(QString::fromStdString(a.output), page);
         const auto cannotWrite = [&] {
-            return Failure{a.output +
-                           ": cannot be written: " + target->errorString().toStdString()};
+            return refused(a.output +
+                           ": cannot be written: " + target->errorString().toStdString());
         };
         if (!target->begin(QStringLiteral("QuillMar listing for ") +
                            trimmedNameText(load.table[item].Name)))
@@ -135,7 +141,7 @@ int runListing(const std::vector<std::string>& args, std::ostream& out, std::ost
         return kToolOk;
     } catch (const Failure& f) {
         err << "qmtool: " << f.message << '\n';
-        return kToolError;
+        return f.status;
     }
 }
 
