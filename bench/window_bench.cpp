@@ -3,7 +3,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <memory>
 #include <stdexcept>
@@ -32,6 +31,7 @@ public:
     QString askName(const qm::NameRequest&) override { return {}; }
     QString openFile(const QString&, const QString&) override { return {}; }
     QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+    bool printDialog(QPrinter&, const QString&) override { return false; }
 };
 
 struct Scratch {
@@ -147,12 +147,3 @@ void WindowSave(benchmark::State& state) {
 BENCHMARK(WindowSave)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

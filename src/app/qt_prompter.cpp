@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 
 #include "edit/name_dialog.h"
@@ -83,6 +84,12 @@ QString QtPrompter::saveFile(const QString& title, const QString& filters,
     // The overwrite question is the caller's own, with its own wording.
     return QFileDialog::getSaveFileName(m_owner, title, proposedName, filters, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+bool QtPrompter::printDialog(QPrinter& printer, const QString& title) {
+    QPrintDialog dialog(&printer, m_owner);
+    dialog.setWindowTitle(title);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace qm

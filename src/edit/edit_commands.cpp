@@ -35,28 +35,28 @@ EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(wind
 
 void EditCommands::dispatch(int index) {
     switch (index) {
-    case 0:
+    case EditUndo:
         if (m_undoAction == 2 || m_undoAction == 8)
             Undo_Add();
         else if (m_undoAction == 3 || m_undoAction == 6)
             Undo_Delete();
         break;
-    case 2:
+    case EditAdd:
         Item_Add();
         break;
-    case 3:
+    case EditDelete:
         Item_Delete();
         break;
-    case 4:
+    case EditRename:
         Item_Rename();
         break;
-    case 6:
+    case EditCut:
         Item_Cut();
         break;
-    case 7:
+    case EditCopy:
         Item_Copy();
         break;
-    case 8:
+    case EditPaste:
         Item_Paste();
         break;
     default:
@@ -68,7 +68,7 @@ void EditCommands::Undo_Set(int action, int cel, std::int32_t nod) {
     m_undoAction = action;
     m_undoCel = cel;
     m_undoNod = nod;
-    m_window.menu().entry(MenuArray::Edit, 0)->setEnabled(action > 0);
+    m_window.menu().entry(MenuArray::Edit, EditUndo)->setEnabled(action > 0);
 }
 
 std::int32_t EditCommands::selectedItem() const {
@@ -297,7 +297,7 @@ void EditCommands::Buffer_Fill(std::int32_t item) {
         status.Progress_Start(total);
     };
     copySubtree(m_window.nodes(), item, m_buf, progress);
-    m_window.menu().entry(MenuArray::Edit, 8)->setEnabled(true);
+    m_window.menu().entry(MenuArray::Edit, EditPaste)->setEnabled(true);
     status.Status_Reset();
 }
 

@@ -34,22 +34,22 @@ FileCommands::FileCommands(MainWindow& window, EditCommands& edit, Settings& set
 
 void FileCommands::dispatch(int index) {
     switch (index) {
-    case 0:
+    case FileNew:
         New();
         break;
-    case 1:
+    case FileOpen:
         Open();
         break;
-    case 2:
+    case FileSave:
         Save();
         break;
-    case 3:
+    case FileSaveAs:
         SaveAs();
         break;
-    case 4:
+    case FileOptions:
         Options();
         break;
-    case 5:
+    case FileExit:
         m_window.close();
         break;
     default:

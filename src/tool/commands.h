@@ -2,19 +2,25 @@
 // qmtool's commands (dump, import, check, repair, stats, find) behind one entry point, so
 // tests run them in-process; the executable only hands over its arguments and streams.
 
+#include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qm {
 
 /// Exit statuses of qmtool.
 constexpr int kToolOk = 0;
-constexpr int kToolProblems = 1; // check found problems
+constexpr int kToolProblems = 1; // check found problems, or a listing was refused
 constexpr int kToolError = 2;    // usage error, a file that cannot be used, or no memory
 
 /// Runs one command line (without the program name); returns the exit status. Nothing
 /// thrown inside leaves it: every failure becomes one line on `err` and status 2.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+class NodeTable;
+/// The item a full path names (trimmed names joined by "/", in the data file's bytes), or 0.
+std::int32_t resolveItemPath(const NodeTable& table, std::string_view path);
 
 } // namespace qm

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <algorithm>
 
+#include "window/main_menu.h"
+
 namespace qm {
 
 void CellListModel::setEntries(std::vector<Entry> entries) {
@@ -90,11 +92,11 @@ void CellList::keyPressEvent(QKeyEvent* event) {
         break;
     }
     if (event->text() == QLatin1String("+")) {
-        emit editKey(m_index, 2);
+        emit editKey(m_index, EditAdd);
         return;
     }
     if (event->text() == QLatin1String("-")) {
-        emit editKey(m_index, 3);
+        emit editKey(m_index, EditDelete);
         return;
     }
     QListView::keyPressEvent(event);

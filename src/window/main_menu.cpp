@@ -16,38 +16,38 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window) {
     }
 
     QMenu* file = m_top[0];
-    add(file, MenuArray::File, 0, "mnuFile", "&New", "Ctrl+N");
-    add(file, MenuArray::File, 1, "mnuFile", "&Open...", "Ctrl+O");
-    add(file, MenuArray::File, 2, "mnuFile", "&Save", "Ctrl+S")->setEnabled(false);
-    add(file, MenuArray::File, 3, "mnuFile", "Save &As...")->setEnabled(false);
-    add(file, MenuArray::File, 4, "mnuFile", "Op&tions", "Ctrl+T");
-    add(file, MenuArray::File, 5, "mnuFile", "E&xit");
+    add(file, MenuArray::File, FileNew, "mnuFile", "&New", "Ctrl+N");
+    add(file, MenuArray::File, FileOpen, "mnuFile", "&Open...", "Ctrl+O");
+    add(file, MenuArray::File, FileSave, "mnuFile", "&Save", "Ctrl+S")->setEnabled(false);
+    add(file, MenuArray::File, FileSaveAs, "mnuFile", "Save &As...")->setEnabled(false);
+    add(file, MenuArray::File, FileOptions, "mnuFile", "Op&tions", "Ctrl+T");
+    add(file, MenuArray::File, FileExit, "mnuFile", "E&xit");
     separator(file, "mnuFileBar0");
-    add(file, MenuArray::Print, 0, "mnuPrint", "Page Set&up...");
-    add(file, MenuArray::Print, 1, "mnuPrint", "Print Pre&view...")->setEnabled(false);
-    add(file, MenuArray::Print, 2, "mnuPrint", "&Print", "Ctrl+P")->setEnabled(false);
+    add(file, MenuArray::Print, PrintPageSetup, "mnuPrint", "Page Set&up...");
+    add(file, MenuArray::Print, PrintPreview, "mnuPrint", "Print Pre&view...")->setEnabled(false);
+    add(file, MenuArray::Print, PrintNow, "mnuPrint", "&Print", "Ctrl+P")->setEnabled(false);
     m_fileBar1 = separator(file, "mnuFileBar1");
     m_fileBar1->setVisible(false);
     for (int i = 1; i <= 8; ++i)
         add(file, MenuArray::FileMRU, i, "mnuFileMRU", QString())->setVisible(false);
 
     QMenu* edit = m_top[1];
-    add(edit, MenuArray::Edit, 0, "mnuEdit", "&Undo", "Ctrl+Z");
-    m_entries[{MenuArray::Edit, 1}] = separator(edit, "mnuEdit_1");
-    add(edit, MenuArray::Edit, 2, "mnuEdit", "&Add...", "Ctrl+A")->setEnabled(false);
-    add(edit, MenuArray::Edit, 3, "mnuEdit", "&Delete", "Ctrl+D")->setEnabled(false);
-    add(edit, MenuArray::Edit, 4, "mnuEdit", "&Rename...", "Ctrl+R")->setEnabled(false);
-    m_entries[{MenuArray::Edit, 5}] = separator(edit, "mnuEdit_5");
-    add(edit, MenuArray::Edit, 6, "mnuEdit", "Cu&t", "Ctrl+X")->setEnabled(false);
-    add(edit, MenuArray::Edit, 7, "mnuEdit", "&Copy", "Ctrl+C")->setEnabled(false);
-    add(edit, MenuArray::Edit, 8, "mnuEdit", "&Paste", "Ctrl+V")->setEnabled(false);
+    add(edit, MenuArray::Edit, EditUndo, "mnuEdit", "&Undo", "Ctrl+Z");
+    m_entries[{MenuArray::Edit, EditUndo + 1}] = separator(edit, "mnuEdit_1");
+    add(edit, MenuArray::Edit, EditAdd, "mnuEdit", "&Add...", "Ctrl+A")->setEnabled(false);
+    add(edit, MenuArray::Edit, EditDelete, "mnuEdit", "&Delete", "Ctrl+D")->setEnabled(false);
+    add(edit, MenuArray::Edit, EditRename, "mnuEdit", "&Rename...", "Ctrl+R")->setEnabled(false);
+    m_entries[{MenuArray::Edit, EditRename + 1}] = separator(edit, "mnuEdit_5");
+    add(edit, MenuArray::Edit, EditCut, "mnuEdit", "Cu&t", "Ctrl+X")->setEnabled(false);
+    add(edit, MenuArray::Edit, EditCopy, "mnuEdit", "&Copy", "Ctrl+C")->setEnabled(false);
+    add(edit, MenuArray::Edit, EditPaste, "mnuEdit", "&Paste", "Ctrl+V")->setEnabled(false);
 
     QMenu* go = m_top[2];
-    add(go, MenuArray::Go, 0, "mnuGo", "&Find", "Ctrl+F")->setEnabled(false);
-    m_entries[{MenuArray::Go, 1}] = separator(go, "mnuGo_1");
-    add(go, MenuArray::Book, 0, "mnubook", "&Bookmark This", "Ctrl+B")->setEnabled(false);
-    add(go, MenuArray::Book, 1, "mnubook", "&Edit Bookmarks", "Ctrl+E")->setEnabled(false);
-    for (int i = 2; i <= 9; ++i)
+    add(go, MenuArray::Go, GoFind, "mnuGo", "&Find", "Ctrl+F")->setEnabled(false);
+    m_entries[{MenuArray::Go, GoFind + 1}] = separator(go, "mnuGo_1");
+    add(go, MenuArray::Book, BookThis, "mnubook", "&Bookmark This", "Ctrl+B")->setEnabled(false);
+    add(go, MenuArray::Book, BookEdit, "mnubook", "&Edit Bookmarks", "Ctrl+E")->setEnabled(false);
+    for (int i = BookFirst; i < BookFirst + 8; ++i)
         add(go, MenuArray::Book, i, "mnubook", QString())->setVisible(false);
 
     QMenu* help = m_top[3];
@@ -57,7 +57,7 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window) {
         a->setVisible(false);
         a->setEnabled(false);
     }
-    add(help, MenuArray::Help, 2, "mnuHelp", "&About ");
+    add(help, MenuArray::Help, HelpAbout, "mnuHelp", "&About ");
 }
 
 QAction* MainMenu::add(QMenu* menu, MenuArray array, int index, const QString& name,
@@ -84,20 +84,20 @@ QAction* MainMenu::entry(MenuArray array, int index) const {
 
 void MainMenu::Menu_Set(bool save, bool saveAs, bool print, bool undo, bool add, bool remove,
                         bool rename, bool cut, bool copy, bool paste, bool findAndBookmark) {
-    entry(MenuArray::File, 2)->setEnabled(save);
-    entry(MenuArray::File, 3)->setEnabled(saveAs);
-    entry(MenuArray::Print, 1)->setEnabled(print);
-    entry(MenuArray::Print, 2)->setEnabled(print);
-    entry(MenuArray::Edit, 0)->setEnabled(undo);
-    entry(MenuArray::Edit, 2)->setEnabled(add);
-    entry(MenuArray::Edit, 3)->setEnabled(remove);
-    entry(MenuArray::Edit, 4)->setEnabled(rename);
-    entry(MenuArray::Edit, 6)->setEnabled(cut);
-    entry(MenuArray::Edit, 7)->setEnabled(copy);
-    entry(MenuArray::Edit, 8)->setEnabled(paste);
-    entry(MenuArray::Go, 0)->setEnabled(findAndBookmark);
-    entry(MenuArray::Book, 0)->setEnabled(findAndBookmark);
-    entry(MenuArray::Book, 1)->setEnabled(true);
+    entry(MenuArray::File, FileSave)->setEnabled(save);
+    entry(MenuArray::File, FileSaveAs)->setEnabled(saveAs);
+    entry(MenuArray::Print, PrintPreview)->setEnabled(print);
+    entry(MenuArray::Print, PrintNow)->setEnabled(print);
+    entry(MenuArray::Edit, EditUndo)->setEnabled(undo);
+    entry(MenuArray::Edit, EditAdd)->setEnabled(add);
+    entry(MenuArray::Edit, EditDelete)->setEnabled(remove);
+    entry(MenuArray::Edit, EditRename)->setEnabled(rename);
+    entry(MenuArray::Edit, EditCut)->setEnabled(cut);
+    entry(MenuArray::Edit, EditCopy)->setEnabled(copy);
+    entry(MenuArray::Edit, EditPaste)->setEnabled(paste);
+    entry(MenuArray::Go, GoFind)->setEnabled(findAndBookmark);
+    entry(MenuArray::Book, BookThis)->setEnabled(findAndBookmark);
+    entry(MenuArray::Book, BookEdit)->setEnabled(true);
 }
 
 void MainMenu::setHandler(MenuArray array, Handler handler) {

@@ -17,6 +17,23 @@ namespace qm {
 
 enum class MenuArray { File, Print, FileMRU, Edit, Go, Book, Help };
 
+// Entry indices of the arrays; the gaps are separators, which keep their index.
+enum FileEntry { FileNew = 0, FileOpen, FileSave, FileSaveAs, FileOptions, FileExit };
+enum PrintEntry { PrintPageSetup = 0, PrintPreview, PrintNow };
+enum EditEntry {
+    EditUndo = 0,
+    EditAdd = 2,
+    EditDelete,
+    EditRename,
+    EditCut = 6,
+    EditCopy,
+    EditPaste
+};
+enum GoEntry { GoFind = 0 };
+/// Bookmark This, Edit Bookmarks, then the bookmarks themselves from BookFirst on.
+enum BookEntry { BookThis = 0, BookEdit, BookFirst };
+enum HelpEntry { HelpContents = 0, HelpSearch, HelpAbout };
+
 class MainMenu : public QObject {
     Q_OBJECT
 public:

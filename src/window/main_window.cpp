@@ -155,7 +155,7 @@ void MainWindow::Menu_Set(int save, int saveAs, int print, int undo, int add, in
 void MainWindow::DataChanged(int changed) {
     const bool c = changed > 0;
     m_dataSaved = !c;
-    m_menu->entry(MenuArray::File, 2)->setEnabled(c);
+    m_menu->entry(MenuArray::File, FileSave)->setEnabled(c);
     if (c) {
         // Stops at its largest value rather than wrapping to a negative count.
         if (m_asCounter < std::numeric_limits<std::int16_t>::max())

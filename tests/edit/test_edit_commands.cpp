@@ -127,7 +127,7 @@ private slots:
         shortcut(Add);
         QCOMPARE(shown(-1).name.text, QString());
         QCOMPARE(childNames(nodes(), 2), Names({"APPLE", "KIWI", "PEAR", "apple"}));
-        QVERIFY(!w().DataSaved() && w().menu().entry(MenuArray::File, 2)->isEnabled());
+        QVERIFY(!w().DataSaved() && w().menu().entry(MenuArray::File, FileSave)->isEnabled());
         verifyUndo(Add, 5, 12);
 
         // A rename keeps leading spaces, cannot be undone and ends the add's undo.
@@ -188,7 +188,7 @@ private slots:
         QVERIFY(saveDataFile(m_f->path("minus.qmd").toStdString(), t, error));
         start();
         prompter().answerOpen(m_f->path("minus.qmd"));
-        m_f->click(MenuArray::File, 1);
+        QVERIFY(m_f->click(MenuArray::File, FileOpen));
         QCOMPARE(w().CurFile(), m_f->path("minus.qmd"));
 
         QVERIFY(clickEntry(w(), 0, "VEG"));
@@ -215,7 +215,7 @@ private slots:
         QVERIFY(clickEntry(w(), 5, "BEAN"));
         shortcut(Copy);
         // Copy changes nothing, but ends the chance to undo.
-        QVERIFY(w().DataSaved() && !w().menu().entry(MenuArray::File, 2)->isEnabled());
+        QVERIFY(w().DataSaved() && !w().menu().entry(MenuArray::File, FileSave)->isEnabled());
         verifyUndo(0);
 
         QVERIFY(openEntry(w(), 0, "FRUIT"));
@@ -309,7 +309,7 @@ private slots:
     void firstAddIntoNewTree_enablesEveryEntry() {
         start();
         prompter().answerName("NEWTOP");
-        m_f->click(MenuArray::File, 0);
+        QVERIFY(m_f->click(MenuArray::File, FileNew));
         const auto gatedEnabled = [&](bool on) {
             for (int i : {0, 3, 4, 6, 7, 8})
                 QCOMPARE(w().menu().entry(MenuArray::Edit, i)->isEnabled(), on);

@@ -36,17 +36,17 @@ private slots:
         ProgramFixture f;
         MainWindow& w = f.start();
         f.prompter.answerName("  ");
-        f.click(MenuArray::File, 0);
+        QVERIFY(f.click(MenuArray::File, FileNew));
         QCOMPARE(w.windowTitle(), QString("QuillMar  [no data]")); // all spaces: nothing happens
         f.prompter.answerName("ABCDEFGHIJKLMNOPQRS");
-        f.click(MenuArray::File, 0);
+        QVERIFY(f.click(MenuArray::File, FileNew));
         QCOMPARE(said(f.prompter.last()), QString("New QuillMar DataFile|Name for TOP Cell:"));
         QCOMPARE(std::string(w.nodes()[1].Name.data(), 20), std::string("ABCDEFGHIJKLMNOPQRS "));
         QCOMPARE(w.windowTitle(), QString("QuillMar  [...]"));
         QCOMPARE(w.browser().CurCel(), 0);
         const auto on = [&](MenuArray a, int i) { return w.menu().entry(a, i)->isEnabled(); };
-        QVERIFY(on(MenuArray::File, 2) && on(MenuArray::Edit, 2));
-        QVERIFY(!on(MenuArray::Edit, 3) && !on(MenuArray::Go, 0));
+        QVERIFY(on(MenuArray::File, FileSave) && on(MenuArray::Edit, EditAdd));
+        QVERIFY(!on(MenuArray::Edit, EditDelete) && !on(MenuArray::Go, GoFind));
         QCOMPARE(w.status().countText(), QString("Items: 0"));
         // Never saved: Yes, then the Save As dialog is cancelled: nothing is given up.
         change(w, "T2");
@@ -60,7 +60,7 @@ private slots:
         QVERIFY(!w.DataSaved());
         // The asking command stops too.
         f.prompter.answer(PromptAnswer::Cancel);
-        f.click(MenuArray::File, 0);
+        QVERIFY(f.click(MenuArray::File, FileNew));
         QCOMPARE(trimmedNameText(w.nodes()[1].Name), QString("T2"));
         QVERIFY(f.prompter.allAnswered());
     }
@@ -75,7 +75,7 @@ private slots:
         change(w);
         f.prompter.answerSave(big);
         f.prompter.answer(PromptAnswer::Cancel);
-        f.click(MenuArray::File, 3);
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
         QCOMPARE(said(f.prompter.last()), QString("QuillMar Warning|Overwrite existing file ?"));
         QCOMPARE(f.prompter.last().icon, PromptIcon::Question);
         QCOMPARE(f.readFile(big), bigBefore);
@@ -85,7 +85,7 @@ private slots:
         f.prompter.answerSave(target);
         f.prompter.answer(PromptAnswer::Ok); // "Overwrite existing file ?"
         f.prompter.answer(PromptAnswer::Ok); // the failure alert
-        f.click(MenuArray::File, 3);
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
         QVERIFY(f.prompter.last().text.startsWith(target + "\r\ncould not be saved: "));
         QCOMPARE(f.prompter.last().title, QString("QuillMar Alert"));
         QVERIFY(!w.DataSaved());
@@ -93,11 +93,11 @@ private slots:
         QCOMPARE(f.readFile(small), smallBefore);
         f.prompter.answerSave(big);
         f.prompter.answer(PromptAnswer::Ok);
-        f.click(MenuArray::File, 3);
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
         QCOMPARE(QFileInfo(big).size(), qint64(38 * 5));
         QCOMPARE(f.readFile(big).left(38).mid(18), QByteArray("QuillMar v2.0 DbFile"));
         QCOMPARE(w.windowTitle(), "QuillMar  [" + big + "]");
-        QVERIFY(!w.menu().entry(MenuArray::File, 2)->isEnabled());
+        QVERIFY(!w.menu().entry(MenuArray::File, FileSave)->isEnabled());
         QCOMPARE(f.program->settings().RecentFiles[0], big);
         QVERIFY(QFileInfo::exists(f.path("big.qms")));
         // Changed by another program: Save asks first; Exit's Cancel still writes the settings.
@@ -105,18 +105,18 @@ private slots:
         writeTreeFile(f.dir, "big.qmd", "SOMEONE ELSE\n  X\n  Y\n  Z\n");
         const QByteArray theirs = f.readFile(big);
         f.prompter.answer(PromptAnswer::Cancel);
-        f.click(MenuArray::File, 2);
+        QVERIFY(f.click(MenuArray::File, FileSave));
         QCOMPARE(f.prompter.last().title, QString("QuillMar Warning"));
         QCOMPARE(f.readFile(big), theirs);
         QVERIFY(!w.DataSaved());
         f.prompter.answer(PromptAnswer::Cancel);
-        f.click(MenuArray::File, 5);
+        QVERIFY(f.click(MenuArray::File, FileExit));
         QVERIFY(w.isVisible());
         const QByteArray ini = f.readFile(f.iniPath());
         QVERIFY(ini.contains("[Display]") && ini.contains("MainLeft= ") &&
                 ini.contains("Name1=" + big.toUtf8()));
         f.prompter.answer(PromptAnswer::Ok);
-        f.click(MenuArray::File, 2);
+        QVERIFY(f.click(MenuArray::File, FileSave));
         QVERIFY(w.DataSaved());
         QVERIFY(f.readFile(big) != theirs);
     }
@@ -143,7 +143,7 @@ private slots:
         QByteArray previous = f.readFile(file);
         for (const char* label : {"FIRST", "SECOND", "THIRD"}) {
             change(w, label);
-            f.click(MenuArray::File, 2);
+            QVERIFY(f.click(MenuArray::File, FileSave));
             const bool made = on && label != std::string_view("FIRST");
             QCOMPARE(QFileInfo::exists(f.path(backup)) ? f.readFile(f.path(backup)) : "none",
                      made ? previous : "none");
@@ -163,13 +163,13 @@ private slots:
         const auto recent = [&] { return QStringList({r[0], r[1], r[2], r[3]}); };
         for (int i : {0, 1, 2, 0}) { // C, B, A: A and C change places
             f.prompter.answerOpen(files[i]);
-            f.click(MenuArray::File, 1);
+            QVERIFY(f.click(MenuArray::File, FileOpen));
         }
         QCOMPARE(f.prompter.prompts[0].title, QString("Open QuillMar Data"));
         QCOMPARE(recent(), QStringList({files[0], files[1], files[2], ""}));
         for (int i : {3, 4}) {
             f.prompter.answerOpen(files[i]);
-            f.click(MenuArray::File, 1);
+            QVERIFY(f.click(MenuArray::File, FileOpen));
         }
         // E, D, A, B with four places, C dropped.
         QCOMPARE(recent(), QStringList({files[4], files[3], files[0], files[1]}));
@@ -177,13 +177,13 @@ private slots:
         QCOMPARE(w.menu().entry(MenuArray::FileMRU, 1)->text(), RecentFiles::shortened(files[4]));
         // Choosing D when its file is gone: removed, the count kept, place 4 hidden.
         QFile::remove(files[3]);
-        f.click(MenuArray::FileMRU, 2);
+        QVERIFY(f.click(MenuArray::FileMRU, 2));
         QCOMPARE(f.prompter.last().text, files[3] + "\r\nDoesn't exist any more!");
         QCOMPARE(recent(), QStringList({files[4], files[0], files[1], ""}));
         QCOMPARE(f.program->settings().RecentCount, 4);
         QVERIFY(!w.menu().entry(MenuArray::FileMRU, 4)->isVisible());
         // Choosing an entry opens it and exchanges it with the first place.
-        f.click(MenuArray::FileMRU, 3);
+        QVERIFY(f.click(MenuArray::FileMRU, 3));
         QCOMPARE(w.CurFile(), files[1]);
         QCOMPARE(recent(), QStringList({files[1], files[0], files[4], ""}));
         // Written at exit with the empty place.

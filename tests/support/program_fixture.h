@@ -32,7 +32,8 @@ struct ProgramFixture {
         return program->window();
     }
     MainWindow& w() { return program->window(); }
-    void click(MenuArray array, int index) { w().menu().dispatch(array, index); }
+    /// Triggers a visible, enabled menu entry; false when a user could not choose it.
+    [[nodiscard]] bool click(MenuArray array, int index) { return chooseMenu(w(), array, index); }
 };
 
 } // namespace qm::test

@@ -75,6 +75,16 @@ inline bool openEntry(MainWindow& w, int cel, const QString& name) {
     return true;
 }
 
+/// Chooses a menu entry as a user can: only a visible, enabled entry can be triggered.
+/// False, with nothing triggered, for any other.
+[[nodiscard]] inline bool chooseMenu(MainWindow& w, MenuArray array, int index) {
+    QAction* action = w.menu().entry(array, index);
+    if (!action || !action->isVisible() || !action->isEnabled())
+        return false;
+    action->trigger();
+    return true;
+}
+
 inline void pressKey(MainWindow& w, int cel, Qt::Key key) {
     QTest::keyClick(w.browser().list(cel), key);
 }

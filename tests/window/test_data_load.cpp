@@ -1,7 +1,6 @@
 // Loading and saving hostile files through the real program: what the user is told, what
 // the status bar counts, and what is left on disk.
 
-#include <QAction>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QTest>
@@ -20,13 +19,6 @@ namespace {
 // TOP -> (A -> (A1, A2), B, C) in slots 1 to 6.
 const char* kTree = "TOP\n  A\n    A1\n    A2\n  B\n  C\n";
 const QString kCrLf = QStringLiteral("\r\n");
-
-// A menu command as the user gives it: its entry must be there and enabled.
-void choose(MainWindow& w, const char* objectName) {
-    QAction* action = w.findChild<QAction*>(objectName);
-    QVERIFY2(action && action->isVisible() && action->isEnabled(), objectName);
-    action->trigger();
-}
 
 } // namespace
 
@@ -80,7 +72,7 @@ private slots:
 
         w.nodes()[1].Name = makeName("RENAMED");
         w.DataChanged(1);
-        choose(w, "mnuFile_2");
+        QVERIFY(chooseMenu(w, MenuArray::File, FileSave));
         QVERIFY(w.DataSaved());
         const QByteArray after = f.readFile(file);
         QCOMPARE(after.size(), before.size());
@@ -133,7 +125,7 @@ private slots:
         }
         MainWindow& w = f.start({good});
         f.prompter.answerOpen(bad);
-        choose(w, "mnuFile_1");
+        QVERIFY(chooseMenu(w, MenuArray::File, FileOpen));
         QCOMPARE(f.prompter.prompts.size(), 2); // the open dialog and one alert
         QFETCH(QString, said);
         QCOMPARE(f.prompter.last().text, bad + kCrLf + said);
@@ -152,13 +144,13 @@ private slots:
         MainWindow& w = f.start({file});
         w.nodes()[1].Name = makeName("CHANGED");
         w.DataChanged(1);
-        choose(w, "mnuFile_2");
+        QVERIFY(chooseMenu(w, MenuArray::File, FileSave));
         QCOMPARE(f.prompter.last().text, file + "\r\ncould not be saved: it is read-only.");
         QVERIFY(!w.DataSaved());
         QCOMPARE(f.readFile(file), before);
         const QString copy = f.path("copy.qmd");
         f.prompter.answerSave(copy);
-        choose(w, "mnuFile_3");
+        QVERIFY(chooseMenu(w, MenuArray::File, FileSaveAs));
         QVERIFY(w.DataSaved());
         QCOMPARE(w.CurFile(), copy);
         QCOMPARE(f.readFile(copy).mid(kRecordSize + 18, 7), QByteArray("CHANGED"));
@@ -177,7 +169,7 @@ private slots:
         MainWindow& w = f.start({file});
         for (int save = 0; save < 2; ++save) {
             w.DataChanged(1);
-            choose(w, "mnuFile_2");
+            QVERIFY(chooseMenu(w, MenuArray::File, FileSave));
             QVERIFY(w.DataSaved());
         }
         QCOMPARE(f.readFile(f.path("victim.txt")), QByteArray("keep me"));
@@ -198,7 +190,7 @@ private slots:
         QProgressBar* bar = w.status().progress();
         connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values << v; });
         f.prompter.answerOpen(file);
-        choose(w, "mnuFile_1");
+        QVERIFY(chooseMenu(w, MenuArray::File, FileOpen));
         const int half = bar->maximum() / 2;
         QCOMPARE(std::count_if(values.begin(), values.end(),
                                [&](int v) { return v > half && v < bar->maximum(); }),
