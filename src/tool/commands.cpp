@@ -427,7 +427,7 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } catch (const ToolError& e) {
         err << "qmtool: " << e.message() << '\n';
     } catch (const std::bad_alloc&) {
-        err << "qmtool: there is not enough memory\n";
+        err << kNoMemoryMessage << '\n';
     } catch (const std::exception& e) {
         err << "qmtool: " << e.what() << '\n';
     }
