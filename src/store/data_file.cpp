@@ -21,7 +21,7 @@ namespace {
 
 using namespace bytes;
 
-// 77,824 bytes: a read buffer this small stays on the heap and is reused between loads.
+// 77,824 bytes: a read buffer this small comes from the heap, not from freshly mapped pages.
 constexpr std::int64_t kChunkRecords = 2048;
 // Fewer, larger writes make a save cheaper; its one buffer is of no account.
 constexpr std::int64_t kSaveChunkRecords = 1 << 15;
