@@ -25,12 +25,7 @@ const QString kWarning = QStringLiteral("QuillMar Warning");
 
 FileCommands::FileCommands(MainWindow& window, EditCommands& edit, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_edit(edit), m_settings(settings), m_ini(ini),
-      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { Save(); }) {
-    connect(&m_window, &MainWindow::dataLoaded, this, [this] {
-        rememberDiskState();
-        m_recent.MRU_Add(m_window.CurFile());
-    });
-}
+      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { Save(); }) {}
 
 void FileCommands::dispatch(int index) {
     switch (index) {
@@ -70,17 +65,12 @@ bool FileCommands::Save_Ask() {
     return answer == PromptAnswer::No || Save();
 }
 
-void FileCommands::rememberDiskState() {
-    const QFileInfo info(m_window.CurFile());
-    m_diskModified = info.exists() ? info.lastModified() : QDateTime();
-    m_diskSize = info.exists() ? info.size() : -1;
-}
-
+// By content, not by size and time: another program may write the same number of bytes
+// within one tick of the file system's clock, or restore a file with its old time.
 bool FileCommands::changedOnDisk() const {
-    const QFileInfo info(m_window.CurFile());
-    if (!info.exists() || m_diskSize < 0)
+    if (!m_known || !QFileInfo::exists(m_window.CurFile()))
         return false;
-    return info.lastModified() != m_diskModified || info.size() != m_diskSize;
+    return readDiskState(m_window.CurFile()) != m_known;
 }
 
 bool FileCommands::Save() {
@@ -129,7 +119,7 @@ bool FileCommands::Save() {
         m_window.prompter().alert(
             QString::fromStdString(cells) + kCrLf +
             QStringLiteral("could not be saved: %1.").arg(QString::fromStdString(error)));
-    rememberDiskState();
+    m_known = readDiskState(file);
     m_window.Status_Reset();
     m_window.setCaptionFile(file);
     m_window.DataChanged(0);
@@ -147,12 +137,15 @@ bool FileCommands::SaveAs() {
                      PromptButtons::OkCancel) != PromptAnswer::Ok)
         return false;
     const QString previous = m_window.CurFile();
+    const std::optional<DiskState> previousKnown = m_known;
     m_window.setCurFile(path);
     // The file about to be replaced is the user's choice, not another program's change.
-    m_diskSize = -1;
+    m_known.reset();
     if (!Save()) {
+        // What was known of the previous file still holds; reading it again now would take
+        // another program's change to it as ours.
         m_window.setCurFile(previous);
-        rememberDiskState();
+        m_known = previousKnown;
         return false;
     }
     m_recent.MRU_Add(path);
@@ -176,7 +169,7 @@ void FileCommands::New() {
     m_window.nodes().resetNew(*name);
     m_window.setCaptionFile(QStringLiteral("..."));
     m_window.setCurFile(QString());
-    m_diskSize = -1;
+    m_known.reset();
     m_window.DataChanged(0);
     m_window.Menu_Set(1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0);
     m_window.browser().focusCell(1);
@@ -197,8 +190,19 @@ void FileCommands::Open() {
         m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist !"));
         return;
     }
-    if (m_window.DataLoad(path))
+    if (load(path))
         opened();
+}
+
+bool FileCommands::load(const QString& path) {
+    // Taken before the read: a change made while the file is read then shows as a change,
+    // never the other way round.
+    const std::optional<DiskState> state = readDiskState(path);
+    if (!m_window.DataLoad(path))
+        return false;
+    m_known = state;
+    m_recent.MRU_Add(path);
+    return true;
 }
 
 void FileCommands::openRecent(int place) {
@@ -211,7 +215,7 @@ void FileCommands::openRecent(int place) {
         m_recent.remove(place);
         return;
     }
-    if (m_window.DataLoad(path))
+    if (load(path))
         opened();
 }
 

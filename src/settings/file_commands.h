@@ -2,11 +2,12 @@
 // The File menu's commands New, Open, Save, Save As, Options and Exit, opening a recent
 // file, and the prompt that offers to save changes before they would be given up.
 
-#include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 #include "settings/auto_save.h"
+#include "settings/disk_state.h"
 #include "settings/recent_files.h"
 
 namespace qm {
@@ -34,6 +35,9 @@ public:
     void New();
     void Open();
     void Options();
+    /// Loads a data file in place of the tree (the caller has asked Save_Ask); false when it
+    /// was refused and the tree stays.
+    bool load(const QString& path);
 
     /// Writes the main settings; a failure is reported, never silent.
     void writeSettings();
@@ -45,7 +49,6 @@ public:
 
 private:
     void opened();
-    void rememberDiskState();
     bool changedOnDisk() const;
 
     MainWindow& m_window;
@@ -55,9 +58,9 @@ private:
     RecentFiles m_recent;
     AutoSave m_autoSave;
     bool m_backupArmed = false;
-    // What the data file looked like when this program last read or wrote it.
-    QDateTime m_diskModified;
-    qint64 m_diskSize = -1;
+    // What the data file held when this program last read or wrote it; nothing when there
+    // is nothing to compare with (no file yet, or one the user chose to overwrite).
+    std::optional<DiskState> m_known;
 };
 
 } // namespace qm

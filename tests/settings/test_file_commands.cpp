@@ -70,7 +70,7 @@ private slots:
         ProgramFixture f;
         const QString big = writeTreeFile(f.dir, "big.qmd", "BIG\n  1\n  2\n  3\n  4\n  5\n");
         const QString small = writeTreeFile(f.dir, "small.qmd", kTree);
-        const QByteArray bigBefore = f.readFile(big), smallBefore = f.readFile(small);
+        const QByteArray bigBefore = f.readFile(big);
         MainWindow& w = f.start({small});
         change(w);
         f.prompter.answerSave(big);
@@ -79,7 +79,10 @@ private slots:
         QCOMPARE(said(f.prompter.last()), QString("QuillMar Warning|Overwrite existing file ?"));
         QCOMPARE(f.prompter.last().icon, PromptIcon::Question);
         QCOMPARE(f.readFile(big), bigBefore);
-        // A folder where the new file should go makes the write fail without touching the old.
+        // Another program rewrites the open file; then a folder where the new file should go
+        // makes the write fail without touching either.
+        writeTreeFile(f.dir, "small.qmd", "OTHER\n  X\n");
+        const QByteArray otherSmall = f.readFile(small);
         const QString target = f.path("gone/x.qmd");
         QVERIFY(QDir().mkpath(target));
         f.prompter.answerSave(target);
@@ -90,7 +93,14 @@ private slots:
         QCOMPARE(f.prompter.last().title, QString("QuillMar Alert"));
         QVERIFY(!w.DataSaved());
         QCOMPARE(w.CurFile(), small);
-        QCOMPARE(f.readFile(small), smallBefore);
+        QCOMPARE(f.readFile(small), otherSmall);
+        // The failure did not take that rewrite as known: Save still asks first.
+        f.prompter.answer(PromptAnswer::Cancel);
+        QVERIFY(f.click(MenuArray::File, FileSave));
+        QCOMPARE(f.prompter.last().text,
+                 small +
+                     "\r\nwas changed by another program since it was loaded.\r\nOverwrite it ?");
+        QCOMPARE(f.readFile(small), otherSmall);
         f.prompter.answerSave(big);
         f.prompter.answer(PromptAnswer::Ok);
         QVERIFY(f.click(MenuArray::File, FileSaveAs));
@@ -100,10 +110,12 @@ private slots:
         QVERIFY(!w.menu().entry(MenuArray::File, FileSave)->isEnabled());
         QCOMPARE(f.program->settings().RecentFiles[0], big);
         QVERIFY(QFileInfo::exists(f.path("big.qms")));
-        // Changed by another program: Save asks first; Exit's Cancel still writes the settings.
+        // Changed by another program to as many bytes, its time put back: Save asks first;
+        // Exit's Cancel still writes the settings.
         change(w, "AGAIN");
-        writeTreeFile(f.dir, "big.qmd", "SOMEONE ELSE\n  X\n  Y\n  Z\n");
+        keepingTime(big, [&] { writeTreeFile(f.dir, "big.qmd", "SOMEONE ELSE\n  X\n  Y\n  Z\n"); });
         const QByteArray theirs = f.readFile(big);
+        QCOMPARE(theirs.size(), 38 * 5);
         f.prompter.answer(PromptAnswer::Cancel);
         QVERIFY(f.click(MenuArray::File, FileSave));
         QCOMPARE(f.prompter.last().title, QString("QuillMar Warning"));
