@@ -38,8 +38,9 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     m_window = std::make_unique<MainWindow>(m_prompter);
     emit windowCreated(m_window.get());
     m_edit = new EditCommands(*m_window);
-    m_files = new FileCommands(*m_window, *m_edit, m_settings, m_ini);
-    connect(m_window.get(), &MainWindow::dataLoaded, m_edit,
+    m_files = new FileCommands(*m_window, m_settings, m_ini);
+    // The undo record names slots of the tree it was made in.
+    connect(m_window.get(), &MainWindow::treeReplaced, m_edit,
             [this] { m_edit->Undo_Set(0, -1, 0); });
     wireMenus();
     m_window->setCloseHandler([this] { return formUnload(); });

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "edit/edit_commands.h"
 #include "settings/ini_file.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_values.h"
@@ -23,8 +22,8 @@ const QString kFilters = QStringLiteral("All Files (*);;QuillMar Data (*.qmd)");
 const QString kWarning = QStringLiteral("QuillMar Warning");
 } // namespace
 
-FileCommands::FileCommands(MainWindow& window, EditCommands& edit, Settings& settings, IniFile& ini)
-    : QObject(&window), m_window(window), m_edit(edit), m_settings(settings), m_ini(ini),
+FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
+    : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
       m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { Save(); }) {}
 
 void FileCommands::dispatch(int index) {
@@ -162,10 +161,11 @@ void FileCommands::New() {
                                          QStringLiteral("Name for TOP Cell:"), QString(), false}));
         if (typed.isEmpty())
             return;
-        name = m_edit.storableName(typed);
+        name = storableName(m_window.prompter(), typed);
     }
     m_window.columnArea()->show();
     QCoreApplication::processEvents();
+    emit m_window.treeAboutToBeReplaced();
     m_window.nodes().resetNew(*name);
     m_window.setCaptionFile(QStringLiteral("..."));
     m_window.setCurFile(QString());
@@ -174,7 +174,7 @@ void FileCommands::New() {
     m_window.Menu_Set(1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0);
     m_window.browser().focusCell(1);
     m_window.Cells_Reset();
-    m_edit.Undo_Set(0, -1, 0);
+    emit m_window.treeReplaced();
     m_window.repaint();
 }
 

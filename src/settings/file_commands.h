@@ -12,7 +12,6 @@
 
 namespace qm {
 
-class EditCommands;
 class IniFile;
 class MainWindow;
 struct Settings;
@@ -20,7 +19,7 @@ struct Settings;
 class FileCommands : public QObject {
     Q_OBJECT
 public:
-    FileCommands(MainWindow& window, EditCommands& edit, Settings& settings, IniFile& ini);
+    FileCommands(MainWindow& window, Settings& settings, IniFile& ini);
 
     /// Runs File menu entry `index` (0..5).
     void dispatch(int index);
@@ -52,7 +51,6 @@ private:
     bool changedOnDisk() const;
 
     MainWindow& m_window;
-    EditCommands& m_edit;
     Settings& m_settings;
     IniFile& m_ini;
     RecentFiles m_recent;

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "edit/edit_commands.h"
 #include "settings/file_commands.h"
 #include "support/program_fixture.h"
 #include "window/names.h"
@@ -62,6 +63,42 @@ private slots:
         f.prompter.answer(PromptAnswer::Cancel);
         QVERIFY(f.click(MenuArray::File, FileNew));
         QCOMPARE(trimmedNameText(w.nodes()[1].Name), QString("T2"));
+        QVERIFY(f.prompter.allAnswered());
+    }
+
+    // New and every load tell the program before and after they replace the tree (the old
+    // tree still there, then the new one shown); a refused file replaces nothing. The undo
+    // record goes with the old tree.
+    void treeReplaced_signalsAroundNewAndLoads_undoCleared() {
+        ProgramFixture f;
+        const QString a = writeTreeFile(f.dir, "a.qmd", kTree);
+        const QString b = writeTreeFile(f.dir, "b.qmd", "BEE\n");
+        const QString bad = f.path("bad.qmd");
+        putFile(bad, QByteArray(38 * 3, 'x'));
+        MainWindow& w = f.start({a});
+        QStringList seen;
+        connect(&w, &MainWindow::treeAboutToBeReplaced, this, [&] {
+            seen << "before " + trimmedNameText(w.nodes()[1].Name) + " " + w.CurFile() + " " +
+                        headerText(w, 0);
+        });
+        connect(&w, &MainWindow::treeReplaced, this,
+                [&] { seen << "after " + w.windowTitle() + " " + headerText(w, 0); });
+        const auto undoOn = [&] { return w.menu().entry(MenuArray::Edit, EditUndo)->isEnabled(); };
+        f.prompter.answerName("NEW");
+        QVERIFY(f.click(MenuArray::Edit, EditAdd));
+        QVERIFY(undoOn());
+        f.prompter.answer(PromptAnswer::No); // "Save ... first ?"
+        f.prompter.answerOpen(b);
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+        QVERIFY(!undoOn());
+        QCOMPARE(f.program->edit().UndoAction(), 0);
+        f.prompter.answerOpen(bad);
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+        QCOMPARE(w.CurFile(), b); // refused, with a message of the loader's
+        f.prompter.answerName("FRESH");
+        QVERIFY(f.click(MenuArray::File, FileNew));
+        QCOMPARE(seen, QStringList({"before TOP " + a + " TOP", "after QuillMar  [" + b + "] BEE",
+                                    "before BEE " + b + " BEE", "after QuillMar  [...] FRESH"}));
         QVERIFY(f.prompter.allAnswered());
     }
 
