@@ -18,9 +18,26 @@ namespace qm {
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kFilters = QStringLiteral("All Files (*);;QuillMar Data (*.qmd)");
+// The first filter is the one the dialogs start with.
+const QString kFilters = QStringLiteral("QuillMar Data (*.qmd);;All Files (*)");
 const QString kWarning = QStringLiteral("QuillMar Warning");
+
+QString folderOf(const QString& file) {
+    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+}
+
 } // namespace
+
+QString absoluteFilePath(const QString& path) {
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+
+QString withDataExtension(const QString& path) {
+    // A dot that starts the name makes a hidden file, not an extension.
+    const QString name = QFileInfo(path).fileName();
+    return name.isEmpty() || name.indexOf(QLatin1Char('.'), 1) >= 0 ? path
+                                                                    : path + QStringLiteral(".qmd");
+}
 
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
@@ -119,6 +136,7 @@ bool FileCommands::Save() {
             QString::fromStdString(cells) + kCrLf +
             QStringLiteral("could not be saved: %1.").arg(QString::fromStdString(error)));
     m_known = readDiskState(file);
+    m_lastFolder = folderOf(file);
     m_window.Status_Reset();
     m_window.setCaptionFile(file);
     m_window.DataChanged(0);
@@ -127,10 +145,11 @@ bool FileCommands::Save() {
 
 bool FileCommands::SaveAs() {
     Prompter& prompter = m_window.prompter();
-    const QString path = prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters,
-                                           nameText(m_window.nodes()[0].Name));
-    if (path.isEmpty())
+    const QString chosen = prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters,
+                                             startFolder(), nameText(m_window.nodes()[0].Name));
+    if (chosen.isEmpty())
         return false;
+    const QString path = withDataExtension(absoluteFilePath(chosen));
     if (QFileInfo::exists(path) &&
         prompter.ask(QStringLiteral("Overwrite existing file ?"), kWarning, PromptIcon::Question,
                      PromptButtons::OkCancel) != PromptAnswer::Ok)
@@ -149,6 +168,12 @@ bool FileCommands::SaveAs() {
     }
     m_recent.MRU_Add(path);
     return true;
+}
+
+QString FileCommands::startFolder() const {
+    if (!m_window.CurFile().isEmpty())
+        return folderOf(m_window.CurFile());
+    return m_lastFolder.isEmpty() ? folderOf(m_recent.path(1)) : m_lastFolder;
 }
 
 void FileCommands::New() {
@@ -181,8 +206,8 @@ void FileCommands::New() {
 void FileCommands::Open() {
     if (!Save_Ask())
         return;
-    const QString path =
-        m_window.prompter().openFile(QStringLiteral("Open QuillMar Data"), kFilters);
+    const QString path = absoluteFilePath(m_window.prompter().openFile(
+        QStringLiteral("Open QuillMar Data"), kFilters, startFolder()));
     if (path.isEmpty())
         return;
     if (!regularFileExists(toPath(path))) {
@@ -194,13 +219,15 @@ void FileCommands::Open() {
         opened();
 }
 
-bool FileCommands::load(const QString& path) {
+bool FileCommands::load(const QString& file) {
+    const QString path = absoluteFilePath(file);
     // Taken before the read: a change made while the file is read then shows as a change,
     // never the other way round.
     const std::optional<DiskState> state = readDiskState(path);
     if (!m_window.DataLoad(path))
         return false;
     m_known = state;
+    m_lastFolder = folderOf(path);
     m_recent.MRU_Add(path);
     return true;
 }
@@ -208,7 +235,10 @@ bool FileCommands::load(const QString& path) {
 void FileCommands::openRecent(int place) {
     if (!Save_Ask())
         return;
-    const QString path = m_recent.path(place);
+    // An entry written by hand may be relative; it stands for the same file from now on.
+    const QString path = absoluteFilePath(m_recent.path(place));
+    if (path != m_recent.path(place))
+        m_recent.replace(place, path);
     if (!regularFileExists(toPath(path))) {
         m_window.browser().setCurCel(-1);
         m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist any more!"));

@@ -12,6 +12,11 @@
 
 namespace qm {
 
+/// Every file is named by its absolute path, whatever folder the program was started in.
+QString absoluteFilePath(const QString& path);
+/// A name typed without an extension gets ".qmd".
+QString withDataExtension(const QString& path);
+
 class IniFile;
 class MainWindow;
 struct Settings;
@@ -36,7 +41,7 @@ public:
     void Options();
     /// Loads a data file in place of the tree (the caller has asked Save_Ask); false when it
     /// was refused and the tree stays.
-    bool load(const QString& path);
+    bool load(const QString& file);
 
     /// Writes the main settings; a failure is reported, never silent.
     void writeSettings();
@@ -49,6 +54,8 @@ public:
 private:
     void opened();
     bool changedOnDisk() const;
+    /// Where the file dialogs open: the current file's folder, else the last one used.
+    QString startFolder() const;
 
     MainWindow& m_window;
     Settings& m_settings;
@@ -56,6 +63,7 @@ private:
     RecentFiles m_recent;
     AutoSave m_autoSave;
     bool m_backupArmed = false;
+    QString m_lastFolder;
     // What the data file held when this program last read or wrote it; nothing when there
     // is nothing to compare with (no file yet, or one the user chose to overwrite).
     std::optional<DiskState> m_known;

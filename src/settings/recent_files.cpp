@@ -72,6 +72,11 @@ void RecentFiles::MRU_Add(const QString& file) {
     MRU_Show(1);
 }
 
+void RecentFiles::replace(int place, const QString& path) {
+    at(place) = path;
+    MRU_Show(place);
+}
+
 void RecentFiles::remove(int place) {
     int j = place;
     for (; j <= m_settings.RecentCount - 1; ++j) {

@@ -170,6 +170,66 @@ private slots:
         QVERIFY(f.readFile(big) != theirs);
     }
 
+    void withDataExtension_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("none") << "/t/househol"
+                              << "/t/househol.qmd";
+        QTest::newRow("its own kept") << "/t/notes.tree"
+                                      << "/t/notes.tree";
+        QTest::newRow("dot only in the folder") << "/t/my.dir/notes"
+                                                << "/t/my.dir/notes.qmd";
+        QTest::newRow("hidden name") << "/t/.trees"
+                                     << "/t/.trees.qmd";
+    }
+    void withDataExtension() {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        QCOMPARE(qm::withDataExtension(typed), saved);
+    }
+
+    // Started in another folder with relative names on the command line, in a dialog and in a
+    // hand-written recent entry: every file is known by its full path.
+    void paths_absoluteEverywhere_dialogsStartInCurrentOrLastFolder() {
+        ProgramFixture f;
+        QVERIFY(QDir(f.dir.path()).mkpath("one/two"));
+        const QString a = writeTreeFile(f.dir, "one/a.qmd", kTree);
+        const QString b = writeTreeFile(f.dir, "one/two/b.qmd", "BEE\n");
+        f.writeIni("[FileBuf]\nCount=2\nName1=two/b.qmd\nName2=" + a.toUtf8() + "\n");
+        struct Cwd {
+            QString old = QDir::currentPath();
+            ~Cwd() { QDir::setCurrent(old); }
+        } cwd;
+        QVERIFY(QDir::setCurrent(f.path("one")));
+        MainWindow& w = f.start({"a.qmd"});
+        QCOMPARE(w.windowTitle(), "QuillMar  [" + a + "]");
+        const auto& r = f.program->settings().RecentFiles;
+        QVERIFY(f.click(MenuArray::FileMRU, 2));
+        QCOMPARE(w.CurFile(), b);
+        QCOMPARE(QStringList({r[0], r[1]}), QStringList({b, a}));
+        f.prompter.answerOpen("a.qmd");
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+        QCOMPARE(f.prompter.last().folder, f.path("one/two"));
+        QCOMPARE(f.prompter.last().filters, QString("QuillMar Data (*.qmd);;All Files (*)"));
+        QCOMPARE(w.CurFile(), a);
+        // A new tree has no folder of its own: Save As starts in the last one used.
+        f.prompter.answerName("NEW");
+        QVERIFY(f.click(MenuArray::File, FileNew));
+        f.prompter.answerSave("househol");
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
+        QCOMPARE(f.prompter.last().folder, f.path("one"));
+        QCOMPARE(f.prompter.last().filters, QString("QuillMar Data (*.qmd);;All Files (*)"));
+        QCOMPARE(w.CurFile(), f.path("one/househol.qmd"));
+        QVERIFY(QFileInfo::exists(f.path("one/househol.qms")));
+        QVERIFY(!QFileInfo::exists(f.path("one/househol")));
+        w.close();
+        const QByteArray ini = f.readFile(f.iniPath());
+        for (const QString& entry :
+             {"Name1=" + f.path("one/househol.qmd"), "Name2=" + a, "Name3=" + b})
+            QVERIFY2(ini.contains((entry + '\n').toUtf8()), qPrintable(entry));
+        QVERIFY(f.prompter.allAnswered());
+    }
+
     void backups_fromSecondSaveOfRunOnly_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("backup");

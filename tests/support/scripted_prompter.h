@@ -18,6 +18,8 @@ struct Prompt {
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
     NameRequest name; // for Name prompts
+    QString folder;   // where a file dialog opened
+    QString filters;  // a file dialog's filters
 };
 
 class ScriptedPrompter : public Prompter {
@@ -52,14 +54,27 @@ public:
                               PromptButtons::OkCancel, request});
         return take(Prompt::Name).text;
     }
-    QString openFile(const QString& title, const QString&) override {
-        prompts.append(
-            Prompt{Prompt::OpenFile, {}, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+    QString openFile(const QString& title, const QString& filters, const QString& folder) override {
+        prompts.append(Prompt{Prompt::OpenFile,
+                              {},
+                              title,
+                              PromptIcon::None,
+                              PromptButtons::OkCancel,
+                              {},
+                              folder,
+                              filters});
         return take(Prompt::OpenFile).text;
     }
-    QString saveFile(const QString& title, const QString&, const QString& proposed) override {
-        prompts.append(Prompt{
-            Prompt::SaveFile, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+    QString saveFile(const QString& title, const QString& filters, const QString& folder,
+                     const QString& proposed) override {
+        prompts.append(Prompt{Prompt::SaveFile,
+                              proposed,
+                              title,
+                              PromptIcon::None,
+                              PromptButtons::OkCancel,
+                              {},
+                              folder,
+                              filters});
         return take(Prompt::SaveFile).text;
     }
 
