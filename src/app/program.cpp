@@ -61,6 +61,7 @@ void Program::start(const QStringList& arguments, bool showSplash) {
 
 void Program::formLoad() {
     GetIniValues(m_ini, m_settings);
+    m_files->reportSettingsRefusal();
     m_files->recent().showAll();
     m_files->autoSave().applyMode();
     const double left = readIniNumber(m_ini, kDisplay, kMainLeft, kDefaultPosition);
@@ -73,6 +74,9 @@ bool Program::formUnload() {
     for (QWidget* other : QApplication::topLevelWidgets())
         if (other != m_window.get() && other->isVisible())
             other->close();
+    // The user was told at start that a refused file is left alone.
+    if (!m_ini.refusal().isEmpty())
+        return mayClose;
     // One rewrite of the settings file for the position and all settings.
     IniFile::Batch batch(m_ini);
     if (!m_window->isMinimized()) {

@@ -274,7 +274,16 @@ void FileCommands::writeSettings() {
 void FileCommands::reportSettingsFailure() {
     m_window.prompter().alert(
         QStringLiteral("The settings could not be saved in %1:").arg(m_ini.path()) + kCrLf +
-        m_ini.errorString());
+        m_ini.errorString() + QLatin1Char('.'));
+}
+
+void FileCommands::reportSettingsRefusal() {
+    if (m_ini.refusal().isEmpty())
+        return;
+    m_window.prompter().alert(
+        m_ini.path() + kCrLf +
+        QStringLiteral("can't be used for the settings: %1.").arg(m_ini.refusal()) + kCrLf +
+        QStringLiteral("The default settings are used, and the file is left as it is."));
 }
 
 } // namespace qm

@@ -47,6 +47,8 @@ public:
     void writeSettings();
     /// Tells the user the settings file could not be written, and why.
     void reportSettingsFailure();
+    /// Tells the user the settings file is not used, when it was refused.
+    void reportSettingsRefusal();
     bool BackupArmed() const { return m_backupArmed; }
     RecentFiles& recent() { return m_recent; }
     AutoSave& autoSave() { return m_autoSave; }

@@ -5,8 +5,7 @@
 
 #include "app/program.h"
 #include "app/startup.h"
-#include "support/scripted_prompter.h"
-#include "support/window_driver.h"
+#include "support/program_fixture.h"
 
 using namespace qm;
 using namespace qm::test;
@@ -74,6 +73,52 @@ private slots:
         QCOMPARE(w.status().countText(), QString("Items: 0"));
         QVERIFY(!w.menu().entry(MenuArray::Edit, EditAdd)->isEnabled());
         QCOMPARE(prompter.prompts.size(), 0);
+    }
+
+    // Not a regular file of a sane size: one alert, the defaults, and the file left as it
+    // was, at exit too.
+    void oddSettingsFile_alertDefaultsLeftAlone_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "fifo"
+                              << "it is not a regular file";
+        QTest::newRow("link to a pipe") << "link"
+                                        << "it is not a regular file";
+        QTest::newRow("64 GiB") << "huge"
+                                << "it is larger than 1 MiB";
+    }
+    void oddSettingsFile_alertDefaultsLeftAlone() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        ProgramFixture f;
+        QVERIFY(makeOddFile(kind, f.iniPath()));
+        const QList<qint64> before = fileStamp(f.iniPath());
+        MainWindow& w = f.start();
+        QCOMPARE(f.prompter.prompts.size(), 1);
+        QCOMPARE(f.prompter.last().title, QString("QuillMar Alert"));
+        QCOMPARE(f.prompter.last().text,
+                 f.iniPath() + "\r\ncan't be used for the settings: " + reason +
+                     ".\r\nThe default settings are used, and the file is left as it is.");
+        const Settings& s = f.program->settings();
+        QCOMPARE((QList<int>{s.RecentMax, s.AsMode, s.AsChanges, s.MakeBackup}),
+                 (QList<int>{4, 1, 4, 1}));
+        QVERIFY(w.close());
+        QCOMPARE(f.prompter.prompts.size(), 1);
+        QCOMPARE(fileStamp(f.iniPath()), before);
+    }
+
+    // A place where nothing can be made: the alert names the file once, with the reason.
+    void settingsNotSaved_alertNamesThePathOnce() {
+        ScriptedPrompter prompter;
+        const QString path = "/proc/self/QuillMar.ini";
+        Program program(prompter, path);
+        program.start({}, false);
+        QVERIFY(program.window().close());
+        QCOMPARE(prompter.prompts.size(), 1);
+        const QString text = prompter.last().text;
+        QVERIFY2(text.startsWith("The settings could not be saved in " + path + ":\r\n"),
+                 qPrintable(text));
+        QCOMPARE(text.count(path), 1);
     }
 };
 

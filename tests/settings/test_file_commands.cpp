@@ -300,14 +300,18 @@ private slots:
         QVERIFY(f.readFile(f.iniPath()).contains("Name4=\n"));
     }
 
-    void recentFiles_caseInsensitiveMatchAndCaptions() {
+    // Names differing only in case are two files here.
+    void recentFiles_exactMatchAndCaptions() {
         ProgramFixture f;
         f.writeIni("[FileBuf]\nCount= 2\nMax= 4\nName1=/x/B.qmd\nName2=/TREES/A&B.QMD\n");
         MainWindow& w = f.start();
         QCOMPARE(w.menu().entry(MenuArray::FileMRU, 2)->text(), QString("/TREES/A&&B.QMD"));
-        f.program->files().recent().MRU_Add("/trees/a&b.qmd");
-        QCOMPARE(f.program->settings().RecentFiles[0] + '|' + f.program->settings().RecentFiles[1],
-                 QString("/trees/a&b.qmd|/x/B.qmd"));
+        RecentFiles& recent = f.program->files().recent();
+        recent.MRU_Add("/trees/a&b.qmd");
+        recent.MRU_Add("/TREES/A&B.QMD");
+        const auto& r = f.program->settings().RecentFiles;
+        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}),
+                 QStringList({"/TREES/A&B.QMD", "/x/B.qmd", "/trees/a&b.qmd", ""}));
         const QString fits = "abcdefghijklmnopqrstuvwxyz0123456"; // 34 characters
         QCOMPARE(RecentFiles::shortened(fits) + '|' + RecentFiles::shortened(fits + "78"),
                  fits + "|abcdefghijklmno ... uvwxyz012345678");

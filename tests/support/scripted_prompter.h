@@ -18,8 +18,8 @@ struct Prompt {
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
     NameRequest name; // for Name prompts
-    QString folder;   // where a file dialog opened
-    QString filters;  // a file dialog's filters
+    QString folder{};  // where a file dialog opened
+    QString filters{}; // a file dialog's filters
 };
 
 class ScriptedPrompter : public Prompter {
