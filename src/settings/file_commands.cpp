@@ -41,7 +41,7 @@ QString withDataExtension(const QString& path) {
 
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
-      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { Save(); }) {}
+      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }) {}
 
 void FileCommands::dispatch(int index) {
     switch (index) {
@@ -102,7 +102,38 @@ bool FileCommands::Save() {
         if (answer != PromptAnswer::Ok)
             return false;
     }
+    return writeTree(true);
+}
+
+// Nobody asked for this save, so it asks nothing: a dialog would take the keys the user is
+// typing. What stops it is said in the status bar.
+void FileCommands::autoSaveNow() {
     StatusArea& status = m_window.status();
+    if (m_window.CurFile().isEmpty()) {
+        status.Status_Text(QStringLiteral("Not saved yet: give the tree a file with Save As"));
+        return;
+    }
+    MainWindow::BusyScope busy(m_window);
+    if (changedOnDisk()) {
+        status.Status_Text(QStringLiteral(
+            "Not saved automatically: the file was changed by another program (Save asks)"));
+        return;
+    }
+    writeTree(false);
+}
+
+bool FileCommands::writeTree(bool alerts) {
+    StatusArea& status = m_window.status();
+    const QString& file = m_window.CurFile();
+    QString problem;
+    const auto failed = [&](const QString& what, const std::string& error) {
+        const QString why = QString::fromStdString(error);
+        if (alerts)
+            m_window.prompter().alert(what + kCrLf +
+                                      QStringLiteral("could not be saved: %1.").arg(why));
+        else
+            problem = QStringLiteral("Auto-save: %1 could not be saved: %2").arg(what, why);
+    };
     const std::string path = toPath(file);
     if (m_settings.MakeBackup == 1) {
         if (!m_backupArmed) {
@@ -125,21 +156,21 @@ bool FileCommands::Save() {
     });
     if (!saved) {
         status.Status_Reset();
-        m_window.prompter().alert(
-            file + kCrLf +
-            QStringLiteral("could not be saved: %1.").arg(QString::fromStdString(error)));
+        failed(file, error);
+        if (!problem.isEmpty())
+            status.Status_Text(problem);
         return false;
     }
     const std::string cells = cellsPathFor(path);
     if (!cells.empty() && !writeCellsFile(cells, m_window.browser().cells(), error))
-        m_window.prompter().alert(
-            QString::fromStdString(cells) + kCrLf +
-            QStringLiteral("could not be saved: %1.").arg(QString::fromStdString(error)));
+        failed(QString::fromStdString(cells), error);
     m_known = readDiskState(file);
     m_lastFolder = folderOf(file);
     m_window.Status_Reset();
     m_window.setCaptionFile(file);
     m_window.DataChanged(0);
+    if (!problem.isEmpty())
+        status.Status_Text(problem);
     return true;
 }
 

@@ -36,6 +36,8 @@ public:
     /// False when nothing was written (cancelled, or the write failed and was reported).
     bool Save();
     bool SaveAs();
+    /// Saves to the current file without a single dialog; run by auto-save.
+    void autoSaveNow();
     void New();
     void Open();
     void Options();
@@ -56,6 +58,9 @@ public:
 private:
     void opened();
     bool changedOnDisk() const;
+    /// Writes the backup, the data file and the cells file; failures go to alerts, or to the
+    /// status bar when nobody asked for the save.
+    bool writeTree(bool alerts);
     /// Where the file dialogs open: the current file's folder, else the last one used.
     QString startFolder() const;
 

@@ -1,6 +1,7 @@
 // The File menu's commands, the save prompt, backups, recent files and auto-save, driven
 // through the real window; files are checked on disk byte for byte.
 
+#include <QDialog>
 #include <QFileInfo>
 #include <QTest>
 #include <QTimer>
@@ -351,13 +352,111 @@ private slots:
         MainWindow& w = f.start({file});
         QCOMPARE(w.TimAs().isActive(), mode == 0);
         QCOMPARE(w.TimAs().interval(), 15000);
-        for (int i = 0; i < changes; ++i)
+        AutoSave& as = f.program->files().autoSave();
+        // Each change and tick comes from the event loop, which then runs a save that fell due.
+        for (int i = 0; i < changes; ++i) {
             change(w);
-        for (int i = 0; i < ticks; ++i)
-            f.program->files().autoSave().TimAs_Timer();
+            as.retryPending();
+        }
+        for (int i = 0; i < ticks; ++i) {
+            as.TimAs_Timer();
+            as.retryPending();
+        }
         QCOMPARE(w.AsCounter(), counter);
         QCOMPARE(w.DataSaved(), saved);
         QCOMPARE(f.readFile(file) != before, counter < changes + ticks);
+        QVERIFY(!as.pending());
+    }
+
+    // A save that falls due inside a command or while a dialog is open waits for its end:
+    // the tree is then whole and nobody is typing into a dialog.
+    void autoSave_dueInCommandOrDialog_savedWhenItEnds() {
+        ProgramFixture f;
+        f.writeIni("[AutoSave]\nValue=0\nMinutes=0\nChanges=0\nBackup=0\n"); // 8 ticks
+        const QString file = writeTreeFile(f.dir, "t.qmd", kTree);
+        MainWindow& w = f.start({file});
+        AutoSave& as = f.program->files().autoSave();
+        const auto toLastTick = [&](const char* name) {
+            change(w, name); // changes count as ticks
+            for (int i = 0; i < 6; ++i)
+                as.TimAs_Timer();
+            QVERIFY(!as.pending());
+        };
+        toLastTick("T1");
+        QByteArray before = f.readFile(file);
+        {
+            MainWindow::BusyScope command(w);
+            as.TimAs_Timer();
+            as.retryPending();
+            QVERIFY(as.pending() && as.retryTimer().isActive());
+            QCOMPARE(f.readFile(file), before);
+        }
+        as.retryPending();
+        QVERIFY(!as.pending() && !as.retryTimer().isActive());
+        QVERIFY(w.DataSaved());
+        QVERIFY(f.readFile(file) != before);
+
+        toLastTick("T2");
+        before = f.readFile(file);
+        QDialog dialog(&w);
+        dialog.setModal(true);
+        dialog.show();
+        as.TimAs_Timer();
+        as.retryPending();
+        QVERIFY(as.pending());
+        QCOMPARE(f.readFile(file), before);
+        dialog.close();
+        as.retryPending();
+        QVERIFY(f.readFile(file) != before);
+
+        // By changes: the second change is made by Add, inside the command.
+        f.program->settings().AsMode = 1;
+        as.applyMode();
+        change(w, "T3");
+        as.retryPending();
+        before = f.readFile(file);
+        f.prompter.answerName("NEWEST");
+        QVERIFY(f.click(MenuArray::Edit, EditAdd));
+        QVERIFY(as.pending());
+        QCOMPARE(f.readFile(file), before);
+        as.retryPending();
+        QVERIFY(f.readFile(file).contains("NEWEST"));
+        QVERIFY(w.DataSaved());
+    }
+
+    // Auto-save asks nothing: a tree without a file waits for Save As, a file changed by
+    // another program waits for Save; the status bar says why.
+    void autoSave_opensNoDialog_saysWhyNotSaved() {
+        ProgramFixture f;
+        f.writeIni("[AutoSave]\nValue=1\nChanges=0\nBackup=0\n"); // every 2 changes
+        MainWindow& w = f.start();
+        f.prompter.answerName("TOP");
+        QVERIFY(f.click(MenuArray::File, FileNew));
+        AutoSave& as = f.program->files().autoSave();
+        for (int i = 0; i < 2; ++i) {
+            change(w);
+            as.retryPending();
+        }
+        QCOMPARE(f.prompter.prompts.size(), 1); // the name for New
+        QCOMPARE(w.status().statusText(),
+                 QString("Not saved yet: give the tree a file with Save As"));
+        QVERIFY(!w.DataSaved());
+        const QString file = f.path("t.qmd");
+        f.prompter.answerSave(file);
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
+        writeTreeFile(f.dir, "t.qmd", "THEIRS\n");
+        const QByteArray theirs = f.readFile(file);
+        for (int i = 0; i < 2; ++i) {
+            change(w);
+            as.retryPending();
+        }
+        QCOMPARE(f.prompter.prompts.size(), 2);
+        QCOMPARE(w.status().statusText(),
+                 QString("Not saved automatically: the file was changed by another program "
+                         "(Save asks)"));
+        QCOMPARE(f.readFile(file), theirs);
+        QVERIFY(!w.DataSaved());
+        QCOMPARE(f.prompter.unexpected, 0);
     }
 };
 
