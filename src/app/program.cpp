@@ -1,6 +1,8 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <algorithm>
 
 #include "app/splash.h"
 #include "app/startup.h"
@@ -52,6 +54,7 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     m_window->raise();
     m_window->activateWindow();
     QCoreApplication::processEvents();
+    placeOnScreen(); // again, now that the frame around the window is known
     m_window->repaint();
 
     if (!file.isEmpty() && regularFileExists(toPath(file)))
@@ -66,7 +69,21 @@ void Program::formLoad() {
     m_files->autoSave().applyMode();
     const double left = readIniNumber(m_ini, kDisplay, kMainLeft, kDefaultPosition);
     const double top = readIniNumber(m_ini, kDisplay, kMainTop, kDefaultPosition);
-    m_window->move(twips::toPixels(left), twips::toPixels(top));
+    const double perTwip = twips::screenDpi() / 1440.0;
+    m_wantedPosition = QPointF(left * perTwip, top * perTwip);
+    placeOnScreen();
+}
+
+// A position from another screen layout, or typed by hand, must not hide the window.
+void Program::placeOnScreen() {
+    const QPointF wanted = m_wantedPosition;
+    const QScreen* screen = QGuiApplication::screenAt(
+        QPoint(int(std::clamp(wanted.x(), -1e9, 1e9)), int(std::clamp(wanted.y(), -1e9, 1e9))));
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        m_window->move(
+            placeWindow(wanted, m_window->frameGeometry().size(), screen->availableGeometry()));
 }
 
 bool Program::formUnload() {

@@ -6,6 +6,7 @@
 #include "app/program.h"
 #include "app/startup.h"
 #include "support/program_fixture.h"
+#include "window/twips.h"
 
 using namespace qm;
 using namespace qm::test;
@@ -73,6 +74,58 @@ private slots:
         QCOMPARE(w.status().countText(), QString("Items: 0"));
         QVERIFY(!w.menu().entry(MenuArray::Edit, EditAdd)->isEnabled());
         QCOMPARE(prompter.prompts.size(), 0);
+    }
+
+    // Available areas: 800 x 600 at the origin, and a second screen to the right.
+    void placeWindow_data() {
+        QTest::addColumn<QPointF>("wanted");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("placed");
+        const QSize w(688, 560);
+        const QRect screen(0, 0, 800, 600);
+        // clang-format off
+        QTest::newRow("fits: kept")            << QPointF(67, 30)     << w << screen << QPoint(67, 30);
+        QTest::newRow("bottom off: moved up")  << QPointF(67, 67)     << w << screen << QPoint(67, 40);
+        QTest::newRow("huge")                  << QPointF(6.7e9, 6.7e9) << w << screen << QPoint(112, 40);
+        QTest::newRow("negative")              << QPointF(-6667, -6667) << w << screen << QPoint(0, 0);
+        QTest::newRow("not a number")          << QPointF(qQNaN(), 5) << w << screen << QPoint(0, 5);
+        QTest::newRow("larger than the screen: corner on it") << QPointF(300, 200) << QSize(1000, 700)
+                                               << screen << QPoint(0, 0);
+        QTest::newRow("taller only")           << QPointF(50, 50)     << QSize(600, 700) << screen << QPoint(50, 0);
+        QTest::newRow("second screen")         << QPointF(5000, -10)  << w << QRect(1920, 24, 1920, 1056)
+                                               << QPoint(3152, 24);
+        // clang-format on
+    }
+    void placeWindow() {
+        QFETCH(QPointF, wanted);
+        QFETCH(QSize, size);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, placed);
+        QCOMPARE(qm::placeWindow(wanted, size, available), placed);
+    }
+
+    // Saved far off the screen: opened on it, and written back where it was shown.
+    void savedPositionOffScreen_windowOnScreen_data() {
+        QTest::addColumn<QByteArray>("left");
+        QTest::addColumn<QByteArray>("top");
+        QTest::newRow("huge") << QByteArray("99999999999") << QByteArray("99999999999");
+        QTest::newRow("negative") << QByteArray("-100000") << QByteArray("-100000");
+    }
+    void savedPositionOffScreen_windowOnScreen() {
+        QFETCH(QByteArray, left);
+        QFETCH(QByteArray, top);
+        ProgramFixture f;
+        f.writeIni("[Display]\nMainLeft=" + left + "\nMainTop=" + top + "\n");
+        MainWindow& w = f.start();
+        const QRect screen = w.screen()->availableGeometry();
+        QVERIFY(screen.width() >= w.width() && screen.height() >= w.height());
+        QVERIFY2(screen.contains(w.frameGeometry()),
+                 qPrintable(QString("%1,%2").arg(w.x()).arg(w.y())));
+        QVERIFY(w.close());
+        IniFile saved(f.iniPath());
+        QCOMPARE(twips::toPixels(readIniNumber(saved, "Display", "MainLeft", 0)), w.x());
+        QCOMPARE(twips::toPixels(readIniNumber(saved, "Display", "MainTop", 0)), w.y());
     }
 
     // Not a regular file of a sane size: one alert, the defaults, and the file left as it
