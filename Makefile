@@ -17,7 +17,10 @@ build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 	cmake --build $(BUILD)
 
-run: build
+# Only what it runs: the program, and qmtool for a terminal without a display.
+run: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) --target quillmar qmtool
 	./scripts/run-sample $(BUILD)
 
 test: deps test-plain test-asan fuzz
