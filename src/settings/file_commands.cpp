@@ -33,10 +33,22 @@ QString absoluteFilePath(const QString& path) {
 }
 
 QString withDataExtension(const QString& path) {
-    // A dot that starts the name makes a hidden file, not an extension.
     const QString name = QFileInfo(path).fileName();
-    return name.isEmpty() || name.indexOf(QLatin1Char('.'), 1) >= 0 ? path
-                                                                    : path + QStringLiteral(".qmd");
+    if (name.isEmpty())
+        return path;
+    if (name.endsWith(QLatin1Char('.')))
+        return path + QStringLiteral("qmd");
+    // An extension is a short word after the last dot: the proposed "QuillMar v2.0 DbFile" or
+    // "tree v2.0" have none, and a dot that starts the name makes a hidden file.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QStringView ext = QStringView(name).mid(dot + 1);
+    bool letter = false;
+    bool word = dot > 0 && ext.size() <= 10;
+    for (const QChar c : ext) {
+        letter = letter || c.isLetter();
+        word = word && c.isLetterOrNumber();
+    }
+    return word && letter ? path : path + QStringLiteral(".qmd");
 }
 
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)

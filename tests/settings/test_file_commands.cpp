@@ -174,14 +174,16 @@ private slots:
     void withDataExtension_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("none") << "/t/househol"
-                              << "/t/househol.qmd";
-        QTest::newRow("its own kept") << "/t/notes.tree"
-                                      << "/t/notes.tree";
-        QTest::newRow("dot only in the folder") << "/t/my.dir/notes"
-                                                << "/t/my.dir/notes.qmd";
-        QTest::newRow("hidden name") << "/t/.trees"
-                                     << "/t/.trees.qmd";
+        // clang-format off
+        QTest::newRow("none")                   << "/t/househol"             << "/t/househol.qmd";
+        QTest::newRow("its own kept")           << "/t/notes.tree"           << "/t/notes.tree";
+        QTest::newRow("capitals")               << "/t/A.QMD"                << "/t/A.QMD";
+        QTest::newRow("dot only in the folder") << "/t/my.dir/notes"         << "/t/my.dir/notes.qmd";
+        QTest::newRow("hidden name")            << "/t/.trees"               << "/t/.trees.qmd";
+        QTest::newRow("the proposed name")      << "/t/QuillMar v2.0 DbFile" << "/t/QuillMar v2.0 DbFile.qmd";
+        QTest::newRow("a version number")       << "/t/tree v2.0"            << "/t/tree v2.0.qmd";
+        QTest::newRow("a dot typed last")       << "/t/tree."                << "/t/tree.qmd";
+        // clang-format on
     }
     void withDataExtension() {
         QFETCH(QString, typed);
