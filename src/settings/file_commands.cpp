@@ -93,12 +93,12 @@ bool FileCommands::Save_Ask() {
     return answer == PromptAnswer::No || Save();
 }
 
-// By content, not by size and time: another program may write the same number of bytes
-// within one tick of the file system's clock, or restore a file with its old time.
+// Not by size and modification time alone: another program may write as many bytes within
+// one tick of the file system's clock, or restore a file with its old time.
 bool FileCommands::changedOnDisk() const {
     if (!m_known || !QFileInfo::exists(m_window.CurFile()))
         return false;
-    return readDiskState(m_window.CurFile()) != m_known;
+    return changedSince(*m_known, m_window.CurFile());
 }
 
 bool FileCommands::Save() {
