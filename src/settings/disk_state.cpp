@@ -77,7 +77,6 @@ std::optional<std::uint64_t> hashBytes(int fd) {
 
 enum class Hash { IfIdentityMayMissChange, Always, Never };
 
-// `nowNs` below 0: take the file system's clock after the stat.
 std::optional<DiskState> record(const QString& path, std::int64_t nowNs, Hash mode) {
     // Not waiting for a writer on a pipe; a regular file ignores the flag.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -112,10 +111,6 @@ bool identityMayMissChange(std::int64_t changedNs, std::int64_t nowNs, bool remo
     // A time without a fraction most likely comes from a file system that keeps seconds.
     const std::int64_t margin = changedNs % kNsPerSecond == 0 ? 2 * kNsPerSecond : kTickMarginNs;
     return remote || nowNs - changedNs < margin;
-}
-
-std::optional<DiskState> readDiskState(const QString& path) {
-    return record(path, -1, Hash::IfIdentityMayMissChange);
 }
 
 std::optional<DiskState> readDiskState(const QString& path, std::int64_t nowNs) {

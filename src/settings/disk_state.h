@@ -33,9 +33,9 @@ struct DiskState {
 bool identityMayMissChange(std::int64_t changedNs, std::int64_t nowNs, bool remote);
 
 /// The state of the regular file at `path` (a link is followed), or nothing when it cannot
-/// be read. `nowNs` is the clock the file system stamps files with; tests set it.
-std::optional<DiskState> readDiskState(const QString& path);
-std::optional<DiskState> readDiskState(const QString& path, std::int64_t nowNs);
+/// be read. `nowNs` stands for the clock the file system stamps files with, read after the
+/// file's times when below 0; tests set it.
+std::optional<DiskState> readDiskState(const QString& path, std::int64_t nowNs = -1);
 
 /// True when the file differs from the recorded state, or cannot be read any more.
 bool changedSince(const DiskState& known, const QString& path);
