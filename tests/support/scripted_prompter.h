@@ -17,7 +17,7 @@ struct Prompt {
     QString title;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
-    NameRequest name; // for Name prompts
+    NameRequest name;  // for Name prompts
     QString folder{};  // where a file dialog opened
     QString filters{}; // a file dialog's filters
 };
