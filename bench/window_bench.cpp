@@ -29,8 +29,10 @@ public:
         return qm::PromptAnswer::Ok;
     }
     QString askName(const qm::NameRequest&) override { return {}; }
-    QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
     bool printDialog(QPrinter&, const QString&) override { return false; }
 };
 

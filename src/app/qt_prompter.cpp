@@ -1,5 +1,6 @@
 #include "app/qt_prompter.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -75,14 +76,15 @@ QString QtPrompter::askName(const NameRequest& request) {
     return m_nameDialog->ask(request);
 }
 
-QString QtPrompter::openFile(const QString& title, const QString& filters) {
-    return QFileDialog::getOpenFileName(m_owner, title, QString(), filters);
+QString QtPrompter::openFile(const QString& title, const QString& filters, const QString& folder) {
+    return QFileDialog::getOpenFileName(m_owner, title, folder, filters);
 }
 
-QString QtPrompter::saveFile(const QString& title, const QString& filters,
+QString QtPrompter::saveFile(const QString& title, const QString& filters, const QString& folder,
                              const QString& proposedName) {
+    const QString start = folder.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
     // The overwrite question is the caller's own, with its own wording.
-    return QFileDialog::getSaveFileName(m_owner, title, proposedName, filters, nullptr,
+    return QFileDialog::getSaveFileName(m_owner, title, start, filters, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

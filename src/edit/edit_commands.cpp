@@ -80,22 +80,6 @@ std::int32_t EditCommands::selectedItem() const {
     return s >= 2 && m_window.nodes().isItem(s) ? s : 0;
 }
 
-std::optional<NameField> EditCommands::storableName(const QString& text) {
-    const std::optional<std::string> bytes = nameBytes(text);
-    if (!bytes) {
-        m_window.prompter().alert(
-            QStringLiteral("The name ") + text +
-            QStringLiteral(" has characters a QuillMar DataFile can't hold !"));
-        return std::nullopt;
-    }
-    if (bytes->size() > static_cast<std::size_t>(kNameLength)) {
-        m_window.prompter().alert(QStringLiteral("The name ") + text +
-                                  QStringLiteral(" is longer than 20 characters !"));
-        return std::nullopt;
-    }
-    return makeName(*bytes);
-}
-
 void EditCommands::Item_Add() {
     MainWindow::BusyScope busy(m_window);
     ColumnBrowser& browser = m_window.browser();
@@ -123,7 +107,7 @@ void EditCommands::Item_Add() {
         const QString nm = trimSpaces(answer);
         if (nm.isEmpty())
             return;
-        const std::optional<NameField> name = storableName(nm);
+        const std::optional<NameField> name = storableName(m_window.prompter(), nm);
         if (!name)
             continue;
         if (hasChildNamed(nodes, p, trimmedName(*name))) {
@@ -162,7 +146,7 @@ void EditCommands::Item_Rename() {
         if (answer.isEmpty())
             return;
         // Stored as typed: leading spaces are the user's to keep.
-        const std::optional<NameField> name = storableName(answer);
+        const std::optional<NameField> name = storableName(m_window.prompter(), answer);
         if (!name)
             continue;
         nodes[s].Name = *name;
@@ -339,7 +323,7 @@ void EditCommands::Item_Paste() {
                                   QString(), false});
             if (answer.isEmpty())
                 return;
-            name = storableName(answer);
+            name = storableName(m_window.prompter(), answer);
         }
         // The buffer keeps the new name for later pastes.
         m_buf[0].Name = *name;

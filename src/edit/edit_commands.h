@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "store/node.h"
@@ -41,9 +40,6 @@ public:
     // The copy buffer: whole records of a subtree in walk order; it outlives the tree.
     std::int32_t BufCount() const { return static_cast<std::int32_t>(m_buf.size()); }
     const std::vector<Node>& Buf() const { return m_buf; }
-
-    /// A name field for `text`, or nothing after telling the user why it cannot be stored.
-    std::optional<NameField> storableName(const QString& text);
 
 private:
     /// Unlinks and frees the item's subtree and empties the cells that showed any of it;

@@ -129,6 +129,7 @@ bool MainWindow::DataLoad(const QString& path) {
         return false;
     }
 
+    emit treeAboutToBeReplaced();
     m_nodes = std::move(loaded.table);
     m_curFile = path;
     m_browser->Cells_Reset();
@@ -136,7 +137,7 @@ bool MainWindow::DataLoad(const QString& path) {
     DataChanged(0);
     m_browser->restoreCells(readCellsFile(cellsPathFor(file), loaded.inTree));
     setCaptionFile(m_curFile);
-    emit dataLoaded();
+    emit treeReplaced();
     return true;
 }
 

@@ -77,8 +77,11 @@ public:
     void setChangeStep(std::function<void()> step) { m_changeStep = std::move(step); }
 
 signals:
-    /// A data file was loaded (after the caption was set).
-    void dataLoaded();
+    /// New or a load is about to replace the table; the old tree, CurFile and cells are
+    /// still there.
+    void treeAboutToBeReplaced();
+    /// The new table is in place, its cells and the caption set.
+    void treeReplaced();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
