@@ -87,7 +87,7 @@ bool Program::formUnload() {
 void Program::openAtStart(const QString& path) {
     if (!m_window->DataLoad(path))
         return;
-    m_window->Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+    m_window->Menu_Set(MenuState::Opened);
     m_window->browser().focusCell(0);
 }
 

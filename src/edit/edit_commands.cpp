@@ -142,7 +142,7 @@ void EditCommands::Item_Add() {
         Undo_Set(2, browser.CurCel(), n);
         // Slot 2 is the first item below the top of a new tree: now there is data to work on.
         if (n == 2)
-            m_window.Menu_Set(1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1);
+            m_window.Menu_Set(MenuState::FirstItem);
         return;
     }
 }

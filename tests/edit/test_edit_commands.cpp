@@ -252,7 +252,7 @@ private slots:
 
         // The buffer outlives loading another file.
         QVERIFY(w().DataLoad(writeTreeFile(m_f->dir, "other.qmd", "OTHER\n  ONE\n")));
-        w().Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+        w().Menu_Set(MenuState::Opened);
         w().browser().focusCell(0);
         shortcut(Paste);
         QCOMPARE(childNames(nodes(), 1), Names({"ONE", "BEAN2"}));
