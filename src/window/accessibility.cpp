@@ -181,8 +181,17 @@ void installAccessibility() {
     (void)installed;
 }
 
-void setAccessibleValueText(QSlider* slider, const QString& text) {
+void nameSlider(QSlider* slider, const QString& name) {
     installAccessibility();
+    slider->setProperty(kValueText, QString::number(slider->value()));
+    // Setting its range may already have made Qt's own interface for it; ours replaces it.
+    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(slider);
+    if (made && !dynamic_cast<SliderAccessible*>(made))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    slider->setAccessibleName(name);
+}
+
+void setAccessibleValueText(QSlider* slider, const QString& text) {
     slider->setProperty(kValueText, text);
     if (QAccessible::isActive()) {
         QAccessibleValueChangeEvent changed(slider, slider->value());

@@ -11,7 +11,10 @@ namespace qm {
 /// Installs the program's accessibility factory; later calls do nothing.
 void installAccessibility();
 
-/// The value a screen reader reads for the slider, in the dialog's words.
+/// Names a slider for screen readers, which then read its value as setAccessibleValueText
+/// words it. Call it before anything asks about the slider.
+void nameSlider(QSlider* slider, const QString& name);
+/// The value a screen reader reads for a named slider, in the dialog's words.
 void setAccessibleValueText(QSlider* slider, const QString& text);
 
 } // namespace qm
