@@ -57,7 +57,7 @@ NameDialog::NameDialog(Prompter& prompter, QWidget* parent)
     m_txt->setToolTip(QStringLiteral("Enter name (max 19 characters)"));
     m_txt->setTextMargins(2, 0, 2, 0); // the low box leaves the text against its frame
     m_txt->installEventFilter(this);
-    m_lab->setBuddy(m_txt);
+    m_lab->setBuddy(m_txt); // screen readers name the box by the prompt
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("OKButton"));
@@ -103,7 +103,6 @@ void NameDialog::arrangeFor(const QString& prompt) {
 QString NameDialog::ask(const NameRequest& request) {
     setWindowTitle(request.title);
     arrangeFor(request.prompt);
-    m_txt->setAccessibleName(request.prompt);
     // A stored name may be a character longer than can be typed; it must not be cut short.
     m_txt->setMaxLength(std::max<int>(kMaxTyped, request.text.size()));
     m_txt->setText(request.text);

@@ -255,8 +255,11 @@ private slots:
         QFETCH(bool, dark);
         const QPalette before = QApplication::palette();
         const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
-        if (dark) // the theme changes while the window is open
+        if (dark) { // the theme changes while the window is open
             QApplication::setPalette(darkPalette());
+            QTRY_COMPARE(w().browser().palette().color(QPalette::Window),
+                         darkPalette().color(QPalette::Window));
+        }
         QVERIFY(openEntry(w(), 0, "A1"));
         for (int cel : {5, 0, 1}) { // current, on the path, plain
             const QColor text = w().browser().header(cel)->palette().color(QPalette::WindowText);
