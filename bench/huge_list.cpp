@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "bench_tree.h"
 #include "store/data_file.h"
 #include "window/main_window.h"
 #include "window/prompter.h"
@@ -28,28 +29,9 @@ public:
     QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
 };
 
-// The top item and `children` children with names of 12 random capitals.
 bool writeWide(const std::string& path, std::int32_t children) {
-    qm::NodeTable t;
-    t.resetNew(qm::makeName("TOP"));
-    std::uint64_t x = 88172645463325252ull;
-    std::int32_t last = 0;
-    for (std::int32_t i = 0; i < children; ++i) {
-        const std::int32_t c = t.Node_Alloc();
-        char name[12];
-        for (char& ch : name) {
-            x ^= x << 13, x ^= x >> 7, x ^= x << 17;
-            ch = static_cast<char>('A' + x % 26);
-        }
-        t[c].Name = qm::makeName(std::string_view(name, sizeof name));
-        t[c].Parent = 1;
-        t[c].Level = 1;
-        (last ? t[last].NextSibling : t[1].FirstChild) = c;
-        t[c].PrevSibling = last;
-        last = c;
-    }
     std::string error;
-    if (!qm::saveDataFile(path, t, error))
+    if (!qm::saveDataFile(path, qm::bench::makeWide("TOP", children), error))
         std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
     return error.empty();
 }
