@@ -4,9 +4,10 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 CMAKE_FLAGS = -G Ninja -Wno-dev
 
-.PHONY: all deps build run test test-plain test-asan fuzz bench screenshot format clean
+.PHONY: all deps build run install uninstall test test-plain test-asan fuzz bench screenshot format clean
 
 all: build
 
@@ -19,6 +20,13 @@ build: deps
 
 run: build
 	./scripts/run-sample $(BUILD)
+
+# PREFIX and DESTDIR as usual: `sudo make install`, `make install DESTDIR=/tmp/stage PREFIX=/usr`.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	cmake -DMANIFEST=$(BUILD)/install_manifest.txt -DDATADIR=$(PREFIX)/share -P data/uninstall.cmake
 
 test: deps test-plain test-asan fuzz
 

@@ -11,24 +11,13 @@
 #include <cstdio>
 
 #include "bench_tree.h"
+#include "silent_prompter.h"
 #include "store/data_file.h"
 #include "window/main_window.h"
-#include "window/prompter.h"
 
 namespace {
 
-class SilentPrompter : public qm::Prompter {
-public:
-    qm::PromptAnswer ask(const QString& text, const QString&, qm::PromptIcon,
-                         qm::PromptButtons) override {
-        std::fprintf(stderr, "prompt: %s\n", qPrintable(text));
-        return qm::PromptAnswer::Ok;
-    }
-    QString askName(const qm::NameRequest&) override { return {}; }
-    QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-};
-
+// The top item and `children` children with names of 12 random capitals.
 bool writeWide(const std::string& path, std::int32_t children) {
     std::string error;
     if (!qm::saveDataFile(path, qm::bench::makeWide("TOP", children), error))
@@ -50,7 +39,7 @@ int main(int argc, char** argv) {
         !writeWide(path.toStdString(), argc > 2 ? std::atoi(argv[2]) : 10000000))
         return 1;
 
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::MainWindow w(prompter);
     w.show();
     QCoreApplication::processEvents();

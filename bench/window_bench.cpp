@@ -3,7 +3,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <memory>
 #include <stdexcept>
@@ -11,28 +10,15 @@
 #include "app/program.h"
 #include "bench_tree.h"
 #include "settings/file_commands.h"
+#include "silent_prompter.h"
 #include "store/data_file.h"
 #include "store/name_codec.h"
 #include "window/main_window.h"
-#include "window/prompter.h"
 
 namespace {
 
 constexpr std::int32_t kBigTree = 1000000;
 constexpr std::int32_t kWideNode = 100000;
-
-/// Answers every prompt with OK; a benchmark that meets a prompt has gone wrong anyway.
-class SilentPrompter : public qm::Prompter {
-public:
-    qm::PromptAnswer ask(const QString& text, const QString&, qm::PromptIcon,
-                         qm::PromptButtons) override {
-        qWarning("unexpected prompt: %s", qPrintable(text));
-        return qm::PromptAnswer::Ok;
-    }
-    QString askName(const qm::NameRequest&) override { return {}; }
-    QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-};
 
 struct Scratch {
     QTemporaryDir dir;
@@ -66,7 +52,7 @@ qm::NodeTable wideTree() {
 }
 
 void CellFill(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::MainWindow w(prompter);
     w.nodes() = wideTree();
     w.Cells_Reset();
@@ -92,7 +78,7 @@ void Load(benchmark::State& state) {
 BENCHMARK(Load)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WindowLoad(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::MainWindow w(prompter);
     const QString path = QString::fromStdString(scratch().bigFile);
     for (auto _ : state) {
@@ -114,7 +100,7 @@ void Save(benchmark::State& state) {
 BENCHMARK(Save)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WindowSave(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::Program program(prompter, scratch().dir.filePath("QuillMar.ini"));
     const QString copy = scratch().dir.filePath("window-save.qmd");
     QFile::remove(copy);
@@ -128,12 +114,3 @@ void WindowSave(benchmark::State& state) {
 BENCHMARK(WindowSave)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,11 +1,12 @@
 #include <QApplication>
 
+#include "about/app_identity.h"
 #include "app/program.h"
 #include "app/qt_prompter.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("QuillMar"));
+    qm::applyApplicationIdentity();
     qm::QtPrompter prompter;
     qm::Program program(prompter);
     QObject::connect(&program, &qm::Program::windowCreated, &program,

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 
+#include "about/help_commands.h"
 #include "app/splash.h"
 #include "app/startup.h"
 #include "edit/edit_commands.h"
+#include "print/print_commands.h"
 #include "settings/file_commands.h"
 #include "settings/settings_location.h"
 #include "store/safe_file.h"
@@ -39,6 +41,9 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     emit windowCreated(m_window.get());
     m_edit = new EditCommands(*m_window);
     m_files = new FileCommands(*m_window, *m_edit, m_settings, m_ini);
+    m_print = new PrintCommands(*m_window, [this] {
+        return ListingSettings{m_settings.MaxColumns, m_settings.FontSize, m_settings.Hierarchy};
+    });
     connect(m_window.get(), &MainWindow::dataLoaded, m_edit,
             [this] { m_edit->Undo_Set(0, -1, 0); });
     wireMenus();
@@ -96,6 +101,9 @@ void Program::wireMenus() {
     menu.setHandler(MenuArray::File, [this](int index) { m_files->dispatch(index); });
     menu.setHandler(MenuArray::FileMRU, [this](int index) { m_files->openRecent(index); });
     menu.setHandler(MenuArray::Edit, [this](int index) { m_edit->dispatch(index); });
+    menu.setHandler(MenuArray::Print, [this](int index) { m_print->dispatch(index); });
+    auto* help = new HelpCommands(*m_window);
+    menu.setHandler(MenuArray::Help, [help](int index) { help->dispatch(index); });
 }
 
 } // namespace qm

@@ -14,6 +14,7 @@ namespace qm {
 class EditCommands;
 class FileCommands;
 class MainWindow;
+class PrintCommands;
 class Prompter;
 
 class Program : public QObject {
@@ -26,6 +27,7 @@ public:
     MainWindow& window() { return *m_window; }
     EditCommands& edit() { return *m_edit; }
     FileCommands& files() { return *m_files; }
+    PrintCommands& print() { return *m_print; }
     Settings& settings() { return m_settings; }
     IniFile& ini() { return m_ini; }
 
@@ -49,6 +51,7 @@ private:
     // Owned by the window.
     EditCommands* m_edit = nullptr;
     FileCommands* m_files = nullptr;
+    PrintCommands* m_print = nullptr;
 };
 
 } // namespace qm

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QSpacerItem>
 
@@ -101,6 +102,12 @@ QString QtPrompter::saveFile(const QString& title, const QString& filters,
     // The overwrite question is the caller's own, with its own wording.
     return QFileDialog::getSaveFileName(m_owner, title, proposedName, filters, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+bool QtPrompter::printDialog(QPrinter& printer, const QString& title) {
+    QPrintDialog dialog(&printer, m_owner);
+    dialog.setWindowTitle(title);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace qm

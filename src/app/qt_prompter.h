@@ -1,6 +1,6 @@
 #pragma once
 // The prompter the program runs with: real message boxes, the name entry dialog and the
-// platform's file dialogs.
+// platform's file and print dialogs.
 
 #include <QPointer>
 #include <QWidget>
@@ -28,6 +28,7 @@ public:
     QString openFile(const QString& title, const QString& filters) override;
     QString saveFile(const QString& title, const QString& filters,
                      const QString& proposedName) override;
+    bool printDialog(QPrinter& printer, const QString& title) override;
 
 private:
     QPointer<QWidget> m_owner;

@@ -6,6 +6,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "about/version.h"
+#include "window/emblem.h"
+
 namespace qm {
 
 QPixmap Splash::logo() {
@@ -13,32 +16,21 @@ QPixmap Splash::logo() {
     pixmap.fill(QColor(240, 240, 240));
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    // The 5 by 3 grid of cells with a snake-shaped path picked out in green.
-    const int path[] = {0, 1, 2, 3, 4, 9, 14, 13};
-    for (int i = 0; i < 15; ++i) {
-        const QRect cell(20 + 30 * (i % 5), 24 + 30 * (i / 5), 26, 26);
-        bool onPath = false;
-        for (int k : path)
-            onPath = onPath || k == i;
-        p.fillRect(cell, i == 13  ? QColor(64, 224, 64)
-                         : onPath ? QColor(64, 160, 64)
-                                  : QColor(200, 200, 200));
-        p.setPen(QColor(64, 64, 64));
-        p.drawRect(cell);
-    }
+    // The emblem's drawing fills the middle of its square; the margins stay blank here.
+    paintEmblem(p, QRectF(14, 0, 150, 150));
     QFont title(QStringLiteral("Arial"));
     title.setPixelSize(34);
     title.setBold(true);
     p.setFont(title);
     p.setPen(QColor(32, 96, 32));
-    p.drawText(QRect(180, 30, 170, 50), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("QuillMar"));
+    p.drawText(QRect(180, 30, 170, 50), Qt::AlignLeft | Qt::AlignVCenter, QLatin1String(kAppTitle));
     QFont sub(QStringLiteral("Arial"));
     sub.setPixelSize(15);
     p.setFont(sub);
     p.setPen(QColor(48, 48, 48));
-    p.drawText(QRect(182, 78, 170, 40), Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("v2.0\nHierarchical database"));
+    p.drawText(
+        QRect(182, 78, 170, 40), Qt::AlignLeft | Qt::AlignTop,
+        QStringLiteral("v%1.%2\nHierarchical database").arg(kVersionMajor).arg(kVersionMinor));
     p.drawText(QRect(20, 150, 320, 30), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Loading ..."));
     return pixmap;

@@ -8,7 +8,7 @@ namespace qm {
 class Splash : public QWidget {
 public:
     Splash();
-    /// The program's logo, drawn rather than shipped as a file.
+    /// The program's logo: the emblem, the title and the version.
     static QPixmap logo();
 };
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "window/fixed_dialog.h"
 #include "window/twips.h"
 
 namespace qm {
@@ -37,10 +38,7 @@ bool hasLowerAscii(const QString& text) {
 } // namespace
 
 NameDialog::NameDialog(Prompter& prompter, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      m_prompter(prompter) {
+    : QDialog(parent, kFixedDialogFlags), m_prompter(prompter) {
     setObjectName(QStringLiteral("dlgGetString"));
     setWindowTitle(QStringLiteral("QuillMar Query"));
     setModal(true);

@@ -28,6 +28,9 @@ constexpr std::string_view kUsage =
     "                                 list the items below ROOT whose names match TEXT:\n"
     "                                 the whole name (exact, the default), TEXT within the\n"
     "                                 name (in-names) or the name within TEXT (names-in)\n"
+    "  listing FILE ROOT -o OUT.pdf [--columns N] [--font-size N] [--hierarchy N]\n"
+    "                                 lay the items below ROOT out on A4 pages as the\n"
+    "                                 printed listing, into OUT.pdf\n"
     "  --help                         show this text\n"
     "\n"
     "ROOT is a full path such as WORLD/EUROPE. Names are compared trimmed and case-sensitive.\n"
@@ -296,6 +299,10 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "qmtool: " << e.message() << '\n';
         return kToolError;
     }
+}
+
+std::int32_t resolveItemPath(const NodeTable& table, std::string_view path) {
+    return resolvePath(table, path);
 }
 
 } // namespace qm

@@ -2,8 +2,10 @@
 // qmtool's commands (dump, import, check, stats, find) behind one entry point, so tests run
 // them in-process; the executable only hands over its arguments and standard streams.
 
+#include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qm {
@@ -15,5 +17,9 @@ constexpr int kToolError = 2;    // usage error, or a file that cannot be read, 
 
 /// Runs one command line (without the program name); returns the exit status.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+class NodeTable;
+/// The item a full path names (trimmed names joined by "/", in the data file's bytes), or 0.
+std::int32_t resolveItemPath(const NodeTable& table, std::string_view path);
 
 } // namespace qm

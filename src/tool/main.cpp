@@ -1,11 +1,14 @@
 #include <iostream>
 
 #include "tool/commands.h"
+#include "tool/listing_command.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = qm::runTool(args, std::cout, std::cerr);
+    const int status = !args.empty() && args[0] == "listing"
+                           ? qm::runListingMain(argc, argv, std::cout, std::cerr)
+                           : qm::runTool(args, std::cout, std::cerr);
     std::cout.flush();
     return std::cout ? status : qm::kToolError;
 }

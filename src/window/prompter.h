@@ -1,7 +1,10 @@
 #pragma once
-// Every message box, name prompt and file dialog goes through this, so tests can answer them.
+// Every message box, name prompt, file dialog and print dialog goes through this, so tests
+// can answer them.
 
 #include <QString>
+
+class QPrinter;
 
 namespace qm {
 
@@ -30,6 +33,9 @@ public:
     virtual QString openFile(const QString& title, const QString& filters) = 0;
     virtual QString saveFile(const QString& title, const QString& filters,
                              const QString& proposedName) = 0;
+    /// The platform's print dialog, which sets up the printer, paper and orientation;
+    /// false when cancelled.
+    virtual bool printDialog(QPrinter& printer, const QString& title) = 0;
 
     /// The exclamation box titled "QuillMar Alert" with a single OK button.
     void alert(const QString& text) {

@@ -6,13 +6,14 @@
 #include <QString>
 #include <QTest>
 #include <deque>
+#include <functional>
 
 #include "window/prompter.h"
 
 namespace qm::test {
 
 struct Prompt {
-    enum Kind { Message, Name, OpenFile, SaveFile } kind = Message;
+    enum Kind { Message, Name, OpenFile, SaveFile, PrintDialog } kind = Message;
     QString text; // message text, name prompt, or proposed file name
     QString title;
     PromptIcon icon = PromptIcon::None;
@@ -27,6 +28,10 @@ public:
     void answerName(const QString& name) { m_answers.push_back(Reply{Prompt::Name, {}, name}); }
     void answerOpen(const QString& path) { m_answers.push_back(Reply{Prompt::OpenFile, {}, path}); }
     void answerSave(const QString& path) { m_answers.push_back(Reply{Prompt::SaveFile, {}, path}); }
+    /// The print dialog: OK after `choose` set up the printer as a user would, or Cancel.
+    void answerPrint(PromptAnswer a, std::function<void(QPrinter&)> choose = {}) {
+        m_answers.push_back(Reply{Prompt::PrintDialog, a, {}, std::move(choose)});
+    }
 
     QList<Prompt> prompts; // everything asked so far
     int unexpected = 0;    // prompts that found no scripted answer
@@ -62,12 +67,23 @@ public:
             Prompt::SaveFile, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}});
         return take(Prompt::SaveFile).text;
     }
+    bool printDialog(QPrinter& printer, const QString& title) override {
+        prompts.append(
+            Prompt{Prompt::PrintDialog, {}, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+        const Reply r = take(Prompt::PrintDialog);
+        if (r.answer != PromptAnswer::Ok)
+            return false;
+        if (r.choose)
+            r.choose(printer);
+        return true;
+    }
 
 private:
     struct Reply {
         Prompt::Kind kind;
         PromptAnswer answer;
         QString text;
+        std::function<void(QPrinter&)> choose = {};
     };
     Reply take(Prompt::Kind kind) {
         if (m_answers.empty() || m_answers.front().kind != kind) {

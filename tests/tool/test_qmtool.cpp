@@ -2,10 +2,9 @@
 
 #include <QtTest>
 
-#include <sstream>
-
 #include "store/data_file.h"
 #include "support/file_bytes.h"
+#include "support/tool_run.h"
 #include "support/tree_checker.h"
 #include "tool/commands.h"
 
@@ -14,18 +13,10 @@ using namespace qm::test;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-};
+using Run = ToolRun;
 
 Run run(const QStringList& args) {
-    std::vector<std::string> words;
-    for (const QString& a : args)
-        words.push_back(a.toStdString());
-    std::ostringstream out, err;
-    const int code = runTool(words, out, err);
-    return {code, QString::fromStdString(out.str()), QString::fromStdString(err.str())};
+    return runCommand(runTool, args);
 }
 
 void saveTable(const QString& path, const NodeTable& table) {

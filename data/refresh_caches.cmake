@@ -1,0 +1,16 @@
+# Refreshes the MIME, .desktop and icon caches under a data folder (PREFIX/share), using
+# whichever of the tools are installed.
+function(qm_refresh_caches datadir)
+    find_program(QM_UPDATE_MIME update-mime-database)
+    find_program(QM_UPDATE_DESKTOP update-desktop-database)
+    find_program(QM_UPDATE_ICONS gtk-update-icon-cache)
+    if(QM_UPDATE_MIME AND EXISTS "${datadir}/mime/packages")
+        execute_process(COMMAND "${QM_UPDATE_MIME}" "${datadir}/mime")
+    endif()
+    if(QM_UPDATE_DESKTOP AND EXISTS "${datadir}/applications")
+        execute_process(COMMAND "${QM_UPDATE_DESKTOP}" -q "${datadir}/applications")
+    endif()
+    if(QM_UPDATE_ICONS AND EXISTS "${datadir}/icons/hicolor/index.theme")
+        execute_process(COMMAND "${QM_UPDATE_ICONS}" -q -t -f "${datadir}/icons/hicolor")
+    endif()
+endfunction()

@@ -1,0 +1,26 @@
+# Removes what an install wrote, as listed in its manifest, then refreshes the desktop's
+# caches as the install did.
+#   cmake -DMANIFEST=build/install_manifest.txt [-DDATADIR=/usr/local/share] -P uninstall.cmake
+# The manifest names the files without DESTDIR: set it as for the install.
+if(NOT MANIFEST OR NOT EXISTS "${MANIFEST}")
+    message(FATAL_ERROR "Nothing to uninstall: no install manifest at '${MANIFEST}'.")
+endif()
+file(STRINGS "${MANIFEST}" files)
+set(failed)
+foreach(file ${files})
+    set(file "$ENV{DESTDIR}${file}")
+    if(IS_SYMLINK "${file}" OR EXISTS "${file}")
+        message(STATUS "Removing ${file}")
+        file(REMOVE "${file}")
+        if(EXISTS "${file}")
+            list(APPEND failed "${file}")
+        endif()
+    endif()
+endforeach()
+if(DATADIR AND "$ENV{DESTDIR}" STREQUAL "")
+    include("${CMAKE_CURRENT_LIST_DIR}/refresh_caches.cmake")
+    qm_refresh_caches("${DATADIR}")
+endif()
+if(failed)
+    message(FATAL_ERROR "Could not remove: ${failed}")
+endif()

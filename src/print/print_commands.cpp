@@ -1,0 +1,192 @@
+#include "print/print_commands.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+#include <cmath>
+
+#include "print/painter_surface.h"
+#include "print/preview_window.h"
+#include "print/print_target.h"
+#include "store/walk.h"
+#include "window/main_window.h"
+#include "window/names.h"
+#include "window/prompter.h"
+
+namespace qm {
+
+namespace {
+const QString kTitle = QStringLiteral("QuillMar");
+const QString kCrLf = QStringLiteral("\r\n");
+} // namespace
+
+PrintCommands::PrintCommands(MainWindow& window, SettingsSource settings)
+    : QObject(&window), m_window(window), m_settings(std::move(settings)) {}
+
+PrintCommands::~PrintCommands() {
+    delete m_preview.data();
+}
+
+PreviewWindow* PrintCommands::preview() const {
+    return m_preview.data();
+}
+
+QPrinter& PrintCommands::printer() {
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setFullPage(true);
+    }
+    return *m_printer;
+}
+
+void PrintCommands::dispatch(int index) {
+    switch (index) {
+    case 0:
+        PageSetup();
+        break;
+    case 1:
+        PrintPreview();
+        break;
+    case 2:
+        Print();
+        break;
+    default:
+        break;
+    }
+}
+
+void PrintCommands::PageSetup() {
+    // Cancel is no error worth a word: the printer stays as it was.
+    m_window.prompter().printDialog(printer(), QStringLiteral("QuillMar Page Setup"));
+}
+
+std::int32_t PrintCommands::listedItem(bool preview) {
+    Prompter& prompter = m_window.prompter();
+    const ColumnBrowser& browser = m_window.browser();
+    const NodeTable& nodes = m_window.nodes();
+    const int cel = browser.CurCel();
+    const std::int32_t own = cel >= 0 ? browser.cells()[cel].Nod : 0;
+    // An empty cell shows no item, so there is nothing to list either.
+    if (!nodes.isItem(own)) {
+        const QString text = QStringLiteral("No selection");
+        if (preview)
+            prompter.alert(text);
+        else
+            prompter.ask(text, kTitle, PromptIcon::Exclamation, PromptButtons::Ok);
+        return 0;
+    }
+    const std::int32_t selected = browser.selectedSlot(cel);
+    const std::int32_t item = nodes.isItem(selected) ? selected : own;
+    if (!nodes[item].hasChildren()) {
+        prompter.ask(QStringLiteral("No child Items"), kTitle, PromptIcon::Exclamation,
+                     PromptButtons::Ok);
+        return 0;
+    }
+    return item;
+}
+
+void PrintCommands::Print() {
+    if (const std::int32_t item = listedItem(false))
+        printItem(item);
+}
+
+void PrintCommands::PrintPreview() {
+    const std::int32_t item = listedItem(true);
+    if (!item)
+        return;
+    const ListingSettings settings = m_settings();
+    const QSizeF sheet = sheetTwips(printer().pageLayout());
+    const QSizeF half(std::nearbyint(sheet.width() / 2), std::nearbyint(sheet.height() / 2));
+    const double pageWidth = 2 * half.width();
+    const double sample = sheetTextWidth(columnSample(), settings.FontSize);
+    if (!columnsFit(settings, pageWidth, sample))
+        return;
+    if (!m_preview)
+        m_preview = new PreviewWindow(&m_window);
+    m_preview->prepare(half);
+    // Recorded pages always take a new page.
+    layOut(m_preview->pages(), item, settings, pageWidth, sample,
+           QStringLiteral("Preparing preview ..."));
+    const bool print = m_preview->showPages();
+    if (m_preview->closedByUser())
+        delete m_preview.data();
+    if (print)
+        printItem(item);
+}
+
+void PrintCommands::printItem(std::int32_t item) {
+    const ListingSettings settings = m_settings();
+    const QSizeF sheet = sheetTwips(printer().pageLayout());
+    const double sample = sheetTextWidth(columnSample(), settings.FontSize);
+    if (!columnsFit(settings, sheet.width(), sample))
+        return;
+    const std::unique_ptr<PrintTarget> target = chooseTarget();
+    if (!target)
+        return;
+    const QString title =
+        QStringLiteral("QuillMar listing for ") + trimmedNameText(m_window.nodes()[item].Name);
+    MainWindow::BusyScope busy(m_window);
+    if (!target->begin(title)) {
+        reportFailure(*target);
+        return;
+    }
+    if (layOut(target->surface(), item, settings, sheet.width(), sample,
+               QStringLiteral("Printing ...")) != ListingResult::Done) {
+        target->abandon();
+        reportFailure(*target);
+        return;
+    }
+    if (!target->finish())
+        reportFailure(*target);
+}
+
+std::unique_ptr<PrintTarget> PrintCommands::chooseTarget() {
+    QPrinter& p = printer();
+    if (p.outputFormat() == QPrinter::NativeFormat && !p.printerName().isEmpty())
+        return PrintTarget::printer(p);
+    // No printer to send to: the listing goes to a PDF file, named anew every time.
+    Prompter& prompter = m_window.prompter();
+    const QString path = prompter.saveFile(QStringLiteral("QuillMar Print to File"),
+                                           QStringLiteral("PDF (*.pdf)"), p.outputFileName());
+    if (path.isEmpty())
+        return nullptr;
+    if (QFileInfo::exists(path) &&
+        prompter.ask(QStringLiteral("Overwrite existing file ?"),
+                     QStringLiteral("QuillMar Warning"), PromptIcon::Question,
+                     PromptButtons::OkCancel) != PromptAnswer::Ok)
+        return nullptr;
+    return PrintTarget::pdfFile(path, p.pageLayout());
+}
+
+bool PrintCommands::columnsFit(const ListingSettings& settings, double pageWidth,
+                               double sampleWidth) {
+    if (listingColumns(pageWidth, sampleWidth, settings.MaxColumns) >= 1)
+        return true;
+    m_window.prompter().alert(
+        QStringLiteral("Not one column of the listing fits across the page.") + kCrLf +
+        QStringLiteral("Choose a smaller font size or a wider page."));
+    return false;
+}
+
+ListingResult PrintCommands::layOut(PageSurface& surface, std::int32_t item,
+                                    const ListingSettings& settings, double pageWidth,
+                                    double sampleWidth, const QString& status) {
+    MainWindow::BusyScope busy(m_window);
+    StatusArea& bar = m_window.status();
+    bar.Status_Text(status);
+    bar.Progress_Start(SubtreeWalk::subtreeSize(m_window.nodes(), item) - 1);
+    const auto step = [this, &bar](std::int32_t done) {
+        bar.Progress_Step(done);
+        m_window.yieldEvents();
+    };
+    const ListingResult result =
+        layOutListing(surface, m_window.nodes(), item, settings, pageWidth, sampleWidth, step);
+    m_window.Status_Reset();
+    return result;
+}
+
+void PrintCommands::reportFailure(const PrintTarget& target) {
+    m_window.prompter().alert(target.name() + kCrLf + QStringLiteral("could not be printed: ") +
+                              target.errorString() + QStringLiteral("."));
+}
+
+} // namespace qm

@@ -1,0 +1,59 @@
+#pragma once
+// The File menu's printing entries: Page Setup, Print Preview and Print of the listing of
+// the item chosen in the current cell.
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "print/listing_layout.h"
+
+class QPrinter;
+
+namespace qm {
+
+class MainWindow;
+class PageSurface;
+class PreviewWindow;
+class PrintTarget;
+
+class PrintCommands : public QObject {
+    Q_OBJECT
+public:
+    /// Reads the printing settings as they are when a command starts.
+    using SettingsSource = std::function<ListingSettings()>;
+
+    PrintCommands(MainWindow& window, SettingsSource settings);
+    ~PrintCommands() override;
+
+    /// Runs mnuPrint entry `index`: 0 Page Setup, 1 Print Preview, 2 Print.
+    void dispatch(int index);
+    void PageSetup();
+    void PrintPreview();
+    void Print();
+
+    /// The printer that Page Setup sets up and the other two read.
+    QPrinter& printer();
+    /// The preview window while it is loaded (from its first use until its close box).
+    PreviewWindow* preview() const;
+
+private:
+    /// The item to list, or 0 after telling the user why there is none.
+    std::int32_t listedItem(bool preview);
+    void printItem(std::int32_t item);
+    /// The printer, or a PDF file the user names; null when the user gave up.
+    std::unique_ptr<PrintTarget> chooseTarget();
+    bool columnsFit(const ListingSettings& settings, double pageWidth, double sampleWidth);
+    ListingResult layOut(PageSurface& surface, std::int32_t item, const ListingSettings& settings,
+                         double pageWidth, double sampleWidth, const QString& status);
+    void reportFailure(const PrintTarget& target);
+
+    MainWindow& m_window;
+    SettingsSource m_settings;
+    std::unique_ptr<QPrinter> m_printer;
+    QPointer<PreviewWindow> m_preview;
+};
+
+} // namespace qm

@@ -1,0 +1,234 @@
+// frmAbout on its own: what it shows, how it closes, and the System Info button with a PATH
+// of the test's own.
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+#include "about/about_box.h"
+#include "about/sys_info.h"
+#include "support/scripted_prompter.h"
+#include "window/twips.h"
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+template <typename W = QWidget> W* control(QWidget& dialog, const char* name) {
+    if (W* w = dialog.findChild<W*>(QLatin1String(name)))
+        return w;
+    qFatal("no control %s", name);
+}
+
+const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
+
+/// A folder of programs for PATH. A tool written here records that it started, then waits
+/// on a pipe until the test lets it go, so a caller that waited for it would never return.
+struct ToolFolder {
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString marker(const QString& tool) const { return path(tool + QStringLiteral(".started")); }
+
+    void addTool(const QString& name, bool executable = true,
+                 const QByteArray& interpreter = "/bin/sh") const {
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!" + interpreter + "\n" +
+                "echo \"$0\" > \"$0.started\"\n"
+                "read line < \"${0%/*}/release\"\n");
+        f.close();
+        QVERIFY(f.setPermissions(executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                            : QFile::ReadOwner | QFile::WriteOwner));
+    }
+    void makeRelease() const {
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("release"))).constData(), 0600), 0);
+    }
+    /// Lets a started tool finish.
+    void release() const {
+        QFile fifo(path(QStringLiteral("release")));
+        QVERIFY(fifo.open(QIODevice::WriteOnly));
+        fifo.write("go\n");
+    }
+};
+
+} // namespace
+
+class TestAboutBox : public QObject {
+    Q_OBJECT
+
+    QByteArray m_path;
+
+private slots:
+    void init() { m_path = qgetenv("PATH"); }
+    void cleanup() { qputenv("PATH", m_path); }
+
+    void form_showsTitleVersionAndIcon() {
+        ScriptedPrompter prompter;
+        QWidget owner;
+        AboutBox box(prompter, &owner);
+        QCOMPARE(box.objectName(), QStringLiteral("frmAbout"));
+        QCOMPARE(box.windowTitle(), QStringLiteral("About QuillMar"));
+        QCOMPARE(control<QLabel>(box, "lblTitle")->text(), QStringLiteral("QuillMar"));
+        QCOMPARE(control<QLabel>(box, "lblVersion")->text(), QStringLiteral("Version 2.0.5"));
+        QVERIFY(!control<QLabel>(box, "lblDescription")->text().isEmpty());
+        QVERIFY(!control<QLabel>(box, "lblDisclaimer")->text().isEmpty());
+        QCOMPARE(control<QPushButton>(box, "cmdSysInfo")->text(),
+                 QStringLiteral("&System Info..."));
+        QVERIFY(control(box, "Line1")->isVisibleTo(&box));
+        // The emblem's current cell is bright green; a blank picture has no such pixel.
+        const QImage icon = control<QLabel>(box, "picIcon")->pixmap().toImage();
+        QVERIFY(!icon.isNull());
+        QCOMPARE(icon.pixelColor(icon.width() * 42 / 64, icon.height() * 46 / 64),
+                 QColor(0x44, 0xdd, 0x44));
+        QCOMPARE(box.parentWidget(), &owner);
+        QVERIFY(box.isModal());
+        QCOMPARE(prompter.prompts.size(), 0);
+    }
+
+    // The box cannot be resized, and nothing it shows is cut off or lies outside it.
+    void form_isFixedAndEverythingFits() {
+        ScriptedPrompter prompter;
+        AboutBox box(prompter, nullptr);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QCOMPARE(box.minimumSize(), twips::size(6630, 2445));
+        QCOMPARE(box.maximumSize(), twips::size(6630, 2445));
+        for (QWidget* child : box.findChildren<QWidget*>()) {
+            QVERIFY2(box.rect().contains(child->geometry()), qPrintable(child->objectName()));
+            if (auto* label = qobject_cast<QLabel*>(child); label && !label->wordWrap()) {
+                QVERIFY2(label->sizeHint().width() <= label->width(),
+                         qPrintable(label->objectName()));
+                QVERIFY2(label->sizeHint().height() <= label->height(),
+                         qPrintable(label->objectName()));
+            }
+            if (auto* button = qobject_cast<QPushButton*>(child))
+                QVERIFY2(button->sizeHint().width() <= button->width(),
+                         qPrintable(button->objectName()));
+        }
+        auto* disclaimer = control<QLabel>(box, "lblDisclaimer");
+        QVERIFY(disclaimer->heightForWidth(disclaimer->width()) <= disclaimer->height());
+    }
+
+    void getKeyValue_data() {
+        QTest::addColumn<int>("root");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("toolOnPath");
+        QTest::addColumn<bool>("found");
+        const QString key = QLatin1String(kSysInfoPathKey);
+        QTest::newRow("tool's path") << int(kLocalMachine) << key << "PATH" << true << true;
+        QTest::newRow("keys ignore case")
+            << int(kLocalMachine) << key.toLower() << "path" << true << true;
+        QTest::newRow("no tool: no value") << int(kLocalMachine) << key << "PATH" << false << false;
+        QTest::newRow("tool's folder")
+            << int(kLocalMachine) << "SOFTWARE\\Microsoft\\Shared Tools Location"
+            << "MSINFO" << true << false;
+        QTest::newRow("other value") << int(kLocalMachine) << key << "VERSION" << true << false;
+        QTest::newRow("other root") << int(0x80000001u) << key << "PATH" << true << false;
+    }
+    void getKeyValue() {
+        QFETCH(int, root);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(bool, toolOnPath);
+        QFETCH(bool, found);
+        ToolFolder tools;
+        if (toolOnPath)
+            tools.addTool(QStringLiteral("gnome-system-monitor"));
+        qputenv("PATH", QFile::encodeName(tools.dir.path()));
+        QString result = QStringLiteral("left over");
+        QCOMPARE(GetKeyValue(root, key, value, result), found);
+        QCOMPARE(result, found ? tools.path(QStringLiteral("gnome-system-monitor")) : QString());
+    }
+
+    // PATH is a list of folders; the first candidate program found anywhere on it wins.
+    void findSysInfoTool_data() {
+        QTest::addColumn<QStringList>("first");  // programs in the first folder
+        QTest::addColumn<QStringList>("second"); // programs in the second folder
+        QTest::addColumn<QString>("found");      // "first/NAME", "second/NAME" or ""
+        QTest::newRow("in the second folder")
+            << QStringList{} << QStringList{"xfce4-taskmanager"} << "second/xfce4-taskmanager";
+        QTest::newRow("preferred program in a later folder")
+            << QStringList{"lxtask"} << QStringList{"kinfocenter"} << "second/kinfocenter";
+        QTest::newRow("same program in both: PATH order")
+            << QStringList{"hardinfo"} << QStringList{"hardinfo"} << "first/hardinfo";
+        QTest::newRow("not a system tool") << QStringList{"top"} << QStringList{} << "";
+        QTest::newRow("nothing") << QStringList{} << QStringList{} << "";
+    }
+    void findSysInfoTool() {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(QString, found);
+        ToolFolder a, b;
+        for (const QString& name : first)
+            a.addTool(name);
+        for (const QString& name : second)
+            b.addTool(name);
+        const QString path = a.dir.path() + ":" + b.dir.path();
+        QString expected;
+        if (found.startsWith("first/"))
+            expected = a.path(found.mid(6));
+        else if (found.startsWith("second/"))
+            expected = b.path(found.mid(7));
+        QCOMPARE(qm::findSysInfoTool(path), expected);
+    }
+
+    void sysInfo_startsToolWithoutWaiting() {
+        ToolFolder tools;
+        tools.addTool(QStringLiteral("mate-system-monitor"));
+        tools.makeRelease();
+        qputenv("PATH", QFile::encodeName(tools.dir.path()));
+        ScriptedPrompter prompter;
+        AboutBox box(prompter, nullptr);
+        box.show();
+        QTest::mouseClick(control<QPushButton>(box, "cmdSysInfo"), Qt::LeftButton);
+        // Back here while the tool still waits for its release: it runs on its own.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(tools.marker("mate-system-monitor")), 20000);
+        tools.release();
+        QCOMPARE(prompter.prompts.size(), 0);
+        QVERIFY(box.isVisible()); // the box stays open
+    }
+
+    void sysInfo_unavailable_alerts_data() {
+        QTest::addColumn<QString>("pathKind");
+        QTest::addColumn<bool>("executable");
+        QTest::addColumn<QByteArray>("interpreter");
+        QTest::newRow("empty PATH") << "empty" << true << QByteArray("/bin/sh");
+        QTest::newRow("not executable") << "tools" << false << QByteArray("/bin/sh");
+        QTest::newRow("cannot start") << "tools" << true << QByteArray("/nonexistent/shell");
+        QTest::newRow("only a relative folder") << "relative" << true << QByteArray("/bin/sh");
+    }
+    void sysInfo_unavailable_alerts() {
+        QFETCH(QString, pathKind);
+        QFETCH(bool, executable);
+        QFETCH(QByteArray, interpreter);
+        ToolFolder tools;
+        tools.addTool(QStringLiteral("gnome-system-monitor"), executable, interpreter);
+        const QString cwd = QDir::currentPath();
+        QByteArray path;
+        if (pathKind == "tools")
+            path = QFile::encodeName(tools.dir.path());
+        if (pathKind == "relative") {
+            QDir::setCurrent(tools.dir.path());
+            path = ".";
+        }
+        qputenv("PATH", path);
+        ScriptedPrompter prompter;
+        AboutBox box(prompter, nullptr);
+        box.show();
+        QTest::mouseClick(control<QPushButton>(box, "cmdSysInfo"), Qt::LeftButton);
+        QDir::setCurrent(cwd);
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.last().text, kUnavailable);
+        QCOMPARE(prompter.last().title, QStringLiteral("QuillMar Alert"));
+        QCOMPARE(prompter.last().icon, PromptIcon::Exclamation);
+        QVERIFY(!QFile::exists(tools.marker("gnome-system-monitor")));
+    }
+};
+
+QTEST_MAIN(TestAboutBox)
+#include "test_about_box.moc"

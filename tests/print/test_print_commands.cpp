@@ -1,0 +1,301 @@
+// Page Setup, Print Preview and Print through the real main window: the preview's pages and
+// buttons, and listings printed to PDF files and read back.
+
+#include <QAction>
+#include <QFileInfo>
+#include <QFrame>
+#include <QPrinter>
+#include <QTest>
+
+#include "print/print_commands.h"
+#include "print_driver.h"
+#include "support/program_fixture.h"
+#include "window/twips.h"
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+// BIG lists 300 items, three pages on A4 at 10 points; SMALL one page.
+QByteArray tree() {
+    QByteArray outline = "TOP\n  BIG\n";
+    for (int i = 1; i <= 300; ++i)
+        outline += "    N" + QByteArray::number(i).rightJustified(3, '0') + '\n';
+    return outline + "  SMALL\n    S1\n      S1A\n    S2\n  LEAF\n";
+}
+
+QString said(const Prompt& p) {
+    return p.title + '|' + p.text;
+}
+
+// What the preview showed at one moment: page, page count and the arrows' states.
+QString state(PreviewWindow& p) {
+    return QStringLiteral("%1/%2 %3%4")
+        .arg(p.CurPage())
+        .arg(p.pages().pageCount())
+        .arg(p.tool(1)->isEnabled() ? "<" : "-")
+        .arg(p.tool(2)->isEnabled() ? ">" : "-");
+}
+
+// The header of the page in front.
+QString shownHeader(PreviewWindow& p) {
+    const RecordedPage& page = p.pages().page(p.CurPage());
+    return page.texts.at(0).text + page.texts.at(1).text;
+}
+
+} // namespace
+
+class TestPrintCommands : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFixture> m_f;
+
+    MainWindow& w() { return m_f->w(); }
+    ScriptedPrompter& prompter() { return m_f->prompter; }
+    PrintCommands& print() { return m_f->program->print(); }
+    void start() { m_f->start({writeTreeFile(m_f->dir, "tree.qmd", tree().constData())}); }
+
+private slots:
+    void init() {
+        m_f = std::make_unique<ProgramFixture>();
+        start();
+    }
+    void cleanup() {
+        QCOMPARE(prompter().unexpected, 0);
+        QVERIFY(prompter().allAnswered());
+        m_f.reset();
+    }
+
+    void refusals_data() {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<bool>("noCell");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("Print, a leaf") << int(PrintNow) << false << "QuillMar|No child Items";
+        QTest::newRow("Preview, a leaf") << int(PrintPreview) << false << "QuillMar|No child Items";
+        QTest::newRow("Print, no cell") << int(PrintNow) << true << "QuillMar|No selection";
+        QTest::newRow("Preview, no cell")
+            << int(PrintPreview) << true << "QuillMar Alert|No selection";
+    }
+    // Nothing is laid out, asked or shown after the message.
+    void refusals() {
+        QFETCH(int, entry);
+        QFETCH(bool, noCell);
+        QFETCH(QString, prompt);
+        QVERIFY(clickEntry(w(), 0, "LEAF"));
+        if (noCell)
+            w().browser().setCurCel(-1);
+        QVERIFY(m_f->click(MenuArray::Print, entry));
+        QCOMPARE(prompter().prompts.size(), 1);
+        QCOMPARE(said(prompter().last()), prompt);
+        QCOMPARE(prompter().last().icon, PromptIcon::Exclamation);
+        QCOMPARE(prompter().last().buttons, PromptButtons::Ok);
+        QVERIFY(!print().preview());
+    }
+
+    void preview_onePage_windowAndArrows_closeBoxPrintsNothing() {
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        QStringList seen;
+        QRect canvas, shadow;
+        QColor shadowColour;
+        QSize client;
+        onPreview([&](PreviewWindow& p) {
+            seen << p.windowTitle() << state(p) << shownHeader(p);
+            for (int i = 1; i <= 3; ++i)
+                seen << '[' + p.tool(i)->iconText() + ']';
+            client = p.size();
+            canvas = p.canvas()->geometry();
+            auto* s = p.findChild<QFrame*>("Shadow");
+            shadow = s->geometry();
+            shadowColour = s->palette().color(QPalette::Window);
+            clickTool(p, 2); // disabled: stays on page 1
+            seen << state(p);
+        });
+        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
+        QCOMPARE(seen, QStringList({"QuillMar Print Preview", "1/1 --",
+                                    "QuillMar listing for SMALL, page 1", "[    <--     ]",
+                                    "[    -->     ]", "[   Print    ]", "1/1 --"}));
+        // A4 is 11900 × 16840 twips: the half page is 5950 × 8420.
+        QCOMPARE(client, twips::size(5950 + 450, 8420 + 1170));
+        QCOMPARE(canvas, twips::rect(120, 540, 5950, 8420));
+        QCOMPARE(shadow, twips::rect(240, 660, 5950, 8420));
+        QCOMPARE(shadowColour, QColor(128, 128, 128));
+        QCOMPARE(prompter().prompts.size(), 0); // nothing printed
+        QVERIFY(!print().preview());            // the close box unloads the window
+        QVERIFY(!w().isBusy());
+    }
+
+    // Print from the preview prints the listing that was previewed; the window is kept,
+    // and the next preview starts over on a single page 1.
+    void preview_threePages_arrowsThenPrint_thenSecondPreview() {
+        QVERIFY(clickEntry(w(), 0, "BIG"));
+        QStringList seen;
+        onPreview([&](PreviewWindow& p) {
+            seen << state(p);
+            clickTool(p, 1); // disabled on page 1
+            seen << state(p);
+            clickTool(p, 2);
+            clickTool(p, 2);
+            seen << state(p) << shownHeader(p);
+            clickTool(p, 2); // disabled on the last page
+            clickTool(p, 1);
+            seen << state(p) << shownHeader(p);
+            clickTool(p, 3);
+        });
+        const QString pdf = m_f->path("big.pdf");
+        prompter().answerSave(pdf);
+        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
+        QCOMPARE(seen,
+                 QStringList({"1/3 ->", "1/3 ->", "3/3 <-", "QuillMar listing for BIG, page 3",
+                              "2/3 <>", "QuillMar listing for BIG, page 2"}));
+        QCOMPARE(said(prompter().last()), QString("QuillMar Print to File|"));
+        const QString text = pdfText(pdf);
+        QVERIFY(!text.isNull());
+        QCOMPARE(text.count('\f'), 3);
+        QVERIFY(text.contains("QuillMar listing for BIG, page 3"));
+        QVERIFY(text.contains("N300"));
+        QVERIFY(print().preview());
+        QVERIFY(!print().preview()->isVisible());
+
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        seen.clear();
+        onPreview([&](PreviewWindow& p) { seen << state(p) << shownHeader(p); });
+        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
+        QCOMPARE(seen, QStringList({"1/1 --", "QuillMar listing for SMALL, page 1"}));
+    }
+
+    // The selected entry's item, else the current cell's own item.
+    void print_listsSelectedEntryElseCellItem_data() {
+        QTest::addColumn<QStringList>("open");
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QStringList>("listing");
+        const QStringList small{"QuillMar listing for SMALL, page 1", "S1", "S1A", "S2"};
+        QTest::newRow("entry selected") << QStringList() << "SMALL" << small;
+        QTest::newRow("opened, nothing selected") << QStringList{"SMALL"} << QString() << small;
+        QTest::newRow("entry in the next cell")
+            << QStringList{"SMALL"} << "S1"
+            << QStringList{"QuillMar listing for S1, page 1", "S1A"};
+    }
+    void print_listsSelectedEntryElseCellItem() {
+        QFETCH(QStringList, open);
+        QFETCH(QString, select);
+        QFETCH(QStringList, listing);
+        for (const QString& name : open)
+            QVERIFY(openEntry(w(), w().browser().CurCel(), name));
+        if (!select.isEmpty())
+            QVERIFY(clickEntry(w(), w().browser().CurCel(), select));
+        const QString pdf = m_f->path("listing.pdf");
+        prompter().answerSave(pdf);
+        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        const QString text = pdfText(pdf);
+        QCOMPARE(textLines(text), listing);
+        QCOMPARE(text.count('\f'), 1);
+    }
+
+    // A point is a point on paper: the header at (1400, 800) twips in 20 points, the lines
+    // from 1000 twips in 10, one level indented by two spaces of 10-point Arial.
+    void print_positionsAndSizesOnTheSheet() {
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        const QString pdf = m_f->path("small.pdf");
+        prompter().answerSave(pdf);
+        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        const QString bbox = pdfText(pdf, {"-bbox"});
+        const auto word = [&](const QString& w) {
+            const QRegularExpression re(
+                QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" "
+                               "yMax=\"([\\d.]+)\">%1<")
+                    .arg(w));
+            const QRegularExpressionMatch m = re.match(bbox);
+            return QList<double>{m.captured(1).toDouble(), m.captured(2).toDouble(),
+                                 m.captured(3).toDouble() - m.captured(2).toDouble()};
+        };
+        const QList<double> header = word("QuillMar"), s1 = word("S1"), s1a = word("S1A");
+        QCOMPARE(header[0], 70.0); // points: 1400 twips
+        QCOMPARE(header[1], 40.0);
+        QCOMPARE(s1[0], 50.0);
+        QVERIFY(qAbs(header[2] / s1[2] - 2.0) < 0.01);
+        QVERIFY(qAbs(s1a[0] - 50.0 - sheetTextWidth("  ", 10) / 20) < 0.01);
+    }
+
+    void print_overwriteAskedCancelKeepsFile() {
+        const QString pdf = m_f->path("old.pdf");
+        putFile(pdf, "old");
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        prompter().answerSave(pdf);
+        prompter().answer(PromptAnswer::Cancel);
+        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        QCOMPARE(said(prompter().last()), QString("QuillMar Warning|Overwrite existing file ?"));
+        QCOMPARE(prompter().last().icon, PromptIcon::Question);
+        QCOMPARE(prompter().last().buttons, PromptButtons::OkCancel);
+        QCOMPARE(m_f->readFile(pdf), QByteArray("old"));
+        prompter().answerSave(pdf);
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        QVERIFY(m_f->readFile(pdf).startsWith("%PDF"));
+        // The save dialog is cancelled: nothing more.
+        prompter().answerSave(QString());
+        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        QCOMPARE(prompter().last().kind, Prompt::SaveFile);
+    }
+
+    void print_unwritableTargetReported() {
+        const QString pdf = m_f->path("missing/x.pdf");
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        prompter().answerSave(pdf);
+        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
+        QVERIFY2(prompter().last().text.startsWith(pdf + "\r\ncould not be printed: "),
+                 qPrintable(prompter().last().text));
+        QVERIFY(!QFileInfo::exists(m_f->path("missing")));
+        QVERIFY(!w().isBusy());
+        QCOMPARE(w().status().statusText(), QString());
+    }
+
+    // The paper chosen in Page Setup is what the preview and the printout use; Cancel
+    // changes nothing and says nothing.
+    void pageSetup_choosesPaperForPreviewAndPrint() {
+        prompter().answerPrint(PromptAnswer::Cancel,
+                               [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
+        QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
+        QCOMPARE(said(prompter().last()), QString("QuillMar Page Setup|"));
+        QCOMPARE(prompter().last().kind, Prompt::PrintDialog);
+        QCOMPARE(print().printer().pageLayout().orientation(), QPageLayout::Portrait);
+
+        prompter().answerPrint(PromptAnswer::Ok,
+                               [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
+        QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        QSize client;
+        onPreview([&](PreviewWindow& p) { client = p.size(); });
+        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
+        QCOMPARE(client, twips::size(8420 + 450, 5950 + 1170));
+        const QString pdf = m_f->path("wide.pdf");
+        prompter().answerSave(pdf);
+        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        QVERIFY(
+            pdfText(pdf, {"-bbox"}).contains("<page width=\"842.000000\" height=\"595.000000\">"));
+    }
+
+    // A page narrower than the column sample gets a message before anything is asked.
+    void narrowPage_noColumn_refused_data() {
+        QTest::addColumn<int>("entry");
+        QTest::newRow("Print") << int(PrintNow);
+        QTest::newRow("Preview") << int(PrintPreview);
+    }
+    void narrowPage_noColumn_refused() {
+        QFETCH(int, entry);
+        prompter().answerPrint(PromptAnswer::Ok, [](QPrinter& p) {
+            p.setPageSize(QPageSize(QSizeF(50, 80), QPageSize::Millimeter));
+        });
+        QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        QVERIFY(m_f->click(MenuArray::Print, entry));
+        QCOMPARE(prompter().prompts.size(), 2);
+        QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
+        QVERIFY(prompter().last().text.startsWith("Not one column of the listing fits"));
+        QVERIFY(!print().preview());
+    }
+};
+
+QTEST_MAIN(TestPrintCommands)
+#include "test_print_commands.moc"
