@@ -13,6 +13,7 @@
 #include "bench_tree.h"
 #include "silent_prompter.h"
 #include "store/data_file.h"
+#include "window/cell_list.h"
 #include "window/main_window.h"
 
 namespace {
