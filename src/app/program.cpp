@@ -114,7 +114,7 @@ bool Program::formUnload() {
 void Program::openAtStart(const QString& path) {
     if (!m_files->load(path))
         return;
-    m_window->Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+    m_window->Menu_Set(MenuState::Opened);
     m_window->browser().focusCell(0);
 }
 
