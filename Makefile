@@ -18,7 +18,10 @@ build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 	cmake --build $(BUILD)
 
-run: build
+# Only what it runs: the program, and qmtool for a terminal without a display.
+run: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) --target quillmar qmtool
 	./scripts/run-sample $(BUILD)
 
 # PREFIX and DESTDIR as usual: `sudo make install`, `make install DESTDIR=/tmp/stage PREFIX=/usr`.

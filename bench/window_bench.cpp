@@ -10,29 +10,15 @@
 #include "app/program.h"
 #include "bench_tree.h"
 #include "settings/file_commands.h"
+#include "silent_prompter.h"
 #include "store/data_file.h"
 #include "store/name_codec.h"
 #include "window/main_window.h"
-#include "window/prompter.h"
 
 namespace {
 
 constexpr std::int32_t kBigTree = 1000000;
 constexpr std::int32_t kWideNode = 100000;
-
-/// Answers every prompt with OK; a benchmark that meets a prompt has gone wrong anyway.
-class SilentPrompter : public qm::Prompter {
-public:
-    qm::PromptAnswer ask(const QString& text, const QString&, qm::PromptIcon,
-                         qm::PromptButtons) override {
-        qWarning("unexpected prompt: %s", qPrintable(text));
-        return qm::PromptAnswer::Ok;
-    }
-    QString askName(const qm::NameRequest&) override { return {}; }
-    QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    bool printDialog(QPrinter&, const QString&) override { return false; }
-};
 
 struct Scratch {
     QTemporaryDir dir;
@@ -56,26 +42,7 @@ Scratch& scratch() {
 
 // A top item with 100,000 children of random names.
 qm::NodeTable wideTree() {
-    qm::NodeTable t;
-    t.resetNew(qm::makeName("WIDE"));
-    std::uint64_t x = 88172645463325252ull;
-    std::int32_t last = 0;
-    for (std::int32_t i = 0; i < kWideNode; ++i) {
-        const std::int32_t c = t.Node_Alloc();
-        char name[12];
-        for (char& ch : name) {
-            x ^= x << 13, x ^= x >> 7, x ^= x << 17;
-            ch = static_cast<char>('A' + x % 26);
-        }
-        t[c].Name = qm::makeName(std::string_view(name, sizeof name));
-        t[c].Parent = 1;
-        t[c].Level = 1;
-        if (last)
-            t[last].NextSibling = c, t[c].PrevSibling = last;
-        else
-            t[1].FirstChild = c;
-        last = c;
-    }
+    qm::NodeTable t = qm::bench::makeWide("WIDE", kWideNode);
     // The wide node itself is an entry of the top item's list.
     const std::int32_t holder = t.Node_Alloc();
     t[holder].Name = qm::makeName("HOLDER");
@@ -85,7 +52,7 @@ qm::NodeTable wideTree() {
 }
 
 void CellFill(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::MainWindow w(prompter);
     w.nodes() = wideTree();
     w.Cells_Reset();
@@ -111,7 +78,7 @@ void Load(benchmark::State& state) {
 BENCHMARK(Load)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WindowLoad(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::MainWindow w(prompter);
     const QString path = QString::fromStdString(scratch().bigFile);
     for (auto _ : state) {
@@ -133,7 +100,7 @@ void Save(benchmark::State& state) {
 BENCHMARK(Save)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WindowSave(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::Program program(prompter, scratch().dir.filePath("QuillMar.ini"));
     const QString copy = scratch().dir.filePath("window-save.qmd");
     QFile::remove(copy);

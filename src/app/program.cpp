@@ -1,6 +1,8 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <algorithm>
 
 #include "about/help_commands.h"
 #include "app/splash.h"
@@ -40,11 +42,12 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     m_window = std::make_unique<MainWindow>(m_prompter);
     emit windowCreated(m_window.get());
     m_edit = new EditCommands(*m_window);
-    m_files = new FileCommands(*m_window, *m_edit, m_settings, m_ini);
+    m_files = new FileCommands(*m_window, m_settings, m_ini);
     m_print = new PrintCommands(*m_window, [this] {
         return ListingSettings{m_settings.MaxColumns, m_settings.FontSize, m_settings.Hierarchy};
     });
-    connect(m_window.get(), &MainWindow::dataLoaded, m_edit,
+    // The undo record names slots of the tree it was made in.
+    connect(m_window.get(), &MainWindow::treeReplaced, m_edit,
             [this] { m_edit->Undo_Set(0, -1, 0); });
     wireMenus();
     m_window->setCloseHandler([this] { return formUnload(); });
@@ -56,6 +59,7 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     m_window->raise();
     m_window->activateWindow();
     QCoreApplication::processEvents();
+    placeOnScreen(); // again, now that the frame around the window is known
     m_window->repaint();
 
     if (!file.isEmpty() && regularFileExists(toPath(file)))
@@ -65,11 +69,26 @@ void Program::start(const QStringList& arguments, bool showSplash) {
 
 void Program::formLoad() {
     GetIniValues(m_ini, m_settings);
+    m_files->reportSettingsRefusal();
     m_files->recent().showAll();
     m_files->autoSave().applyMode();
     const double left = readIniNumber(m_ini, kDisplay, kMainLeft, kDefaultPosition);
     const double top = readIniNumber(m_ini, kDisplay, kMainTop, kDefaultPosition);
-    m_window->move(twips::toPixels(left), twips::toPixels(top));
+    const double perTwip = twips::screenDpi() / 1440.0;
+    m_wantedPosition = QPointF(left * perTwip, top * perTwip);
+    placeOnScreen();
+}
+
+// A position from another screen layout, or typed by hand, must not hide the window.
+void Program::placeOnScreen() {
+    const QPointF wanted = m_wantedPosition;
+    const QScreen* screen = QGuiApplication::screenAt(
+        QPoint(int(std::clamp(wanted.x(), -1e9, 1e9)), int(std::clamp(wanted.y(), -1e9, 1e9))));
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        m_window->move(
+            placeWindow(wanted, m_window->frameGeometry().size(), screen->availableGeometry()));
 }
 
 bool Program::formUnload() {
@@ -77,6 +96,9 @@ bool Program::formUnload() {
     for (QWidget* other : QApplication::topLevelWidgets())
         if (other != m_window.get() && other->isVisible())
             other->close();
+    // The user was told at start that a refused file is left alone.
+    if (!m_ini.refusal().isEmpty())
+        return mayClose;
     // One rewrite of the settings file for the position and all settings.
     IniFile::Batch batch(m_ini);
     if (!m_window->isMinimized()) {
@@ -90,9 +112,9 @@ bool Program::formUnload() {
 }
 
 void Program::openAtStart(const QString& path) {
-    if (!m_window->DataLoad(path))
+    if (!m_files->load(path))
         return;
-    m_window->Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+    m_window->Menu_Set(MenuState::Opened);
     m_window->browser().focusCell(0);
 }
 

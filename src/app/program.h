@@ -3,6 +3,7 @@
 // entry to the command that owns it, and runs the start-up and shut-down sequences.
 
 #include <QObject>
+#include <QPointF>
 #include <QStringList>
 #include <memory>
 
@@ -43,10 +44,12 @@ private:
     bool formUnload();
     void wireMenus();
     void openAtStart(const QString& path);
+    void placeOnScreen();
 
     Prompter& m_prompter;
     IniFile m_ini;
     Settings m_settings;
+    QPointF m_wantedPosition; // the saved position, in pixels
     std::unique_ptr<MainWindow> m_window;
     // Owned by the window.
     EditCommands* m_edit = nullptr;

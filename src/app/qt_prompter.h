@@ -24,9 +24,9 @@ public:
     PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                      PromptButtons buttons) override;
     QString askName(const NameRequest& request) override;
-    /// Filters in Qt's form: "All Files (*);;QuillMar Data (*.qmd)".
-    QString openFile(const QString& title, const QString& filters) override;
-    QString saveFile(const QString& title, const QString& filters,
+    /// Filters in Qt's form, the first one chosen: "QuillMar Data (*.qmd);;All Files (*)".
+    QString openFile(const QString& title, const QString& filters, const QString& folder) override;
+    QString saveFile(const QString& title, const QString& filters, const QString& folder,
                      const QString& proposedName) override;
     bool printDialog(QPrinter& printer, const QString& title) override;
 

@@ -80,22 +80,6 @@ std::int32_t EditCommands::selectedItem() const {
     return s >= 2 && m_window.nodes().isItem(s) ? s : 0;
 }
 
-std::optional<NameField> EditCommands::storableName(const QString& text) {
-    const std::optional<std::string> bytes = nameBytes(text);
-    if (!bytes) {
-        m_window.prompter().alert(
-            QStringLiteral("The name ") + text +
-            QStringLiteral(" has characters a QuillMar DataFile can't hold !"));
-        return std::nullopt;
-    }
-    if (bytes->size() > static_cast<std::size_t>(kNameLength)) {
-        m_window.prompter().alert(QStringLiteral("The name ") + text +
-                                  QStringLiteral(" is longer than 20 characters !"));
-        return std::nullopt;
-    }
-    return makeName(*bytes);
-}
-
 void EditCommands::Item_Add() {
     MainWindow::BusyScope busy(m_window);
     ColumnBrowser& browser = m_window.browser();
@@ -123,7 +107,7 @@ void EditCommands::Item_Add() {
         const QString nm = trimSpaces(answer);
         if (nm.isEmpty())
             return;
-        const std::optional<NameField> name = storableName(nm);
+        const std::optional<NameField> name = storableName(m_window.prompter(), nm);
         if (!name)
             continue;
         if (hasChildNamed(nodes, p, trimmedName(*name))) {
@@ -139,10 +123,11 @@ void EditCommands::Item_Add() {
         linkLastChild(nodes, p, n);
         m_window.DataChanged(1);
         m_window.Cell_Update(p);
+        browser.selectEntry(browser.CurCel(), n);
         Undo_Set(2, browser.CurCel(), n);
         // Slot 2 is the first item below the top of a new tree: now there is data to work on.
         if (n == 2)
-            m_window.Menu_Set(1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1);
+            m_window.Menu_Set(MenuState::FirstItem);
         return;
     }
 }
@@ -162,7 +147,7 @@ void EditCommands::Item_Rename() {
         if (answer.isEmpty())
             return;
         // Stored as typed: leading spaces are the user's to keep.
-        const std::optional<NameField> name = storableName(answer);
+        const std::optional<NameField> name = storableName(m_window.prompter(), answer);
         if (!name)
             continue;
         nodes[s].Name = *name;
@@ -242,8 +227,24 @@ void EditCommands::Undo_Delete() {
     m_window.Cell_Update(d);
     // The parent may have had no children left: the cell listing it needs its "+ " back.
     m_window.Cell_Update(nodes[d].Parent);
+    selectRestored(d);
     m_window.DataChanged(1);
     Undo_Set(0, -1, 0);
+}
+
+void EditCommands::selectRestored(std::int32_t item) {
+    // Back where it was deleted: that cell lists it again and becomes current, so the item
+    // can be worked on at once. Failing that, it is selected where its siblings are listed.
+    ColumnBrowser& browser = m_window.browser();
+    const std::int32_t parent = m_window.nodes()[item].Parent;
+    if (m_undoCel >= 0 && m_undoCel < kCellCount && browser.cells()[m_undoCel].Nod == parent) {
+        browser.selectEntry(m_undoCel, item);
+        browser.focusCell(m_undoCel);
+        return;
+    }
+    for (int c = 0; c < kCellCount; ++c)
+        if (browser.cells()[c].Nod == parent)
+            browser.selectEntry(c, item);
 }
 
 void EditCommands::Undo_Add() {
@@ -339,7 +340,7 @@ void EditCommands::Item_Paste() {
                                   QString(), false});
             if (answer.isEmpty())
                 return;
-            name = storableName(answer);
+            name = storableName(m_window.prompter(), answer);
         }
         // The buffer keeps the new name for later pastes.
         m_buf[0].Name = *name;
@@ -350,6 +351,7 @@ void EditCommands::Item_Paste() {
     status.Progress_Start(BufCount());
     const std::int32_t top = pasteSubtree(nodes, p, m_buf, barSteps(status));
     m_window.Cell_Update(p);
+    m_window.browser().selectEntry(cel, top);
     Undo_Set(8, cel, top);
     m_window.DataChanged(1);
     m_window.Status_Reset();

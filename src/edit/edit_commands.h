@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "store/node.h"
@@ -42,9 +41,6 @@ public:
     std::int32_t BufCount() const { return static_cast<std::int32_t>(m_buf.size()); }
     const std::vector<Node>& Buf() const { return m_buf; }
 
-    /// A name field for `text`, or nothing after telling the user why it cannot be stored.
-    std::optional<NameField> storableName(const QString& text);
-
 private:
     /// Unlinks and frees the item's subtree and empties the cells that showed any of it;
     /// false when the item could not be deleted.
@@ -56,6 +52,8 @@ private:
     std::int32_t bufferSelection();
     /// The item selected in the current cell, or 0.
     std::int32_t selectedItem() const;
+    /// Selects an item put back by Undo in the cell that lists it.
+    void selectRestored(std::int32_t item);
 
     MainWindow& m_window;
     int m_undoAction = 0;

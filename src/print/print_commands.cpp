@@ -145,8 +145,10 @@ std::unique_ptr<PrintTarget> PrintCommands::chooseTarget() {
         return PrintTarget::printer(p);
     // No printer to send to: the listing goes to a PDF file, named anew every time.
     Prompter& prompter = m_window.prompter();
+    // The name Page Setup chose, if any, is proposed with its folder.
     const QString path = prompter.saveFile(QStringLiteral("QuillMar Print to File"),
-                                           QStringLiteral("PDF (*.pdf)"), p.outputFileName());
+                                           QStringLiteral("PDF (*.pdf)"), QString(),
+                                           p.outputFileName());
     if (path.isEmpty())
         return nullptr;
     if (QFileInfo::exists(path) &&

@@ -3,6 +3,8 @@
 
 #include <functional>
 
+class QTimer;
+
 namespace qm {
 
 class MainWindow;
@@ -10,7 +12,7 @@ struct Settings;
 
 class AutoSave {
 public:
-    /// `save` runs the ordinary Save command.
+    /// `save` writes the tree to its file without opening any dialog.
     AutoSave(MainWindow& window, const Settings& settings, std::function<void()> save);
 
     /// The timer runs exactly while auto-save by minutes is chosen.
@@ -20,12 +22,21 @@ public:
     /// Run after every change of the tree (the counter has just gone up).
     void changeStep();
 
+    /// A save that fell due is made once no command runs and no dialog is open: the change
+    /// that brings it is made inside a command, and a tick may fall while a dialog waits.
+    /// Run by its own timer, first as soon as control is back in the event loop.
+    void retryPending();
+    bool pending() const { return m_pending; }
+    QTimer& retryTimer() { return *m_retry; }
+
 private:
-    bool canSaveNow() const;
+    void due();
 
     MainWindow& m_window;
     const Settings& m_settings;
     std::function<void()> m_save;
+    QTimer* m_retry; // owned by the window
+    bool m_pending = false;
 };
 
 } // namespace qm

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "edit/edit_commands.h"
 #include "settings/ini_file.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_values.h"
@@ -19,18 +18,42 @@ namespace qm {
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kFilters = QStringLiteral("All Files (*);;QuillMar Data (*.qmd)");
+// The first filter is the one the dialogs start with.
+const QString kFilters = QStringLiteral("QuillMar Data (*.qmd);;All Files (*)");
 const QString kWarning = QStringLiteral("QuillMar Warning");
+
+QString folderOf(const QString& file) {
+    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+}
+
 } // namespace
 
-FileCommands::FileCommands(MainWindow& window, EditCommands& edit, Settings& settings, IniFile& ini)
-    : QObject(&window), m_window(window), m_edit(edit), m_settings(settings), m_ini(ini),
-      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { Save(); }) {
-    connect(&m_window, &MainWindow::dataLoaded, this, [this] {
-        rememberDiskState();
-        m_recent.MRU_Add(m_window.CurFile());
-    });
+QString absoluteFilePath(const QString& path) {
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
 }
+
+QString withDataExtension(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty())
+        return path;
+    if (name.endsWith(QLatin1Char('.')))
+        return path + QStringLiteral("qmd");
+    // An extension is a short word after the last dot: the proposed "QuillMar v2.0 DbFile" or
+    // "tree v2.0" have none, and a dot that starts the name makes a hidden file.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QStringView ext = QStringView(name).mid(dot + 1);
+    bool letter = false;
+    bool word = dot > 0 && ext.size() <= 10;
+    for (const QChar c : ext) {
+        letter = letter || c.isLetter();
+        word = word && c.isLetterOrNumber();
+    }
+    return word && letter ? path : path + QStringLiteral(".qmd");
+}
+
+FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
+    : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
+      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }) {}
 
 void FileCommands::dispatch(int index) {
     switch (index) {
@@ -70,17 +93,12 @@ bool FileCommands::Save_Ask() {
     return answer == PromptAnswer::No || Save();
 }
 
-void FileCommands::rememberDiskState() {
-    const QFileInfo info(m_window.CurFile());
-    m_diskModified = info.exists() ? info.lastModified() : QDateTime();
-    m_diskSize = info.exists() ? info.size() : -1;
-}
-
+// Not by size and modification time alone: another program may write as many bytes within
+// one tick of the file system's clock, or restore a file with its old time.
 bool FileCommands::changedOnDisk() const {
-    const QFileInfo info(m_window.CurFile());
-    if (!info.exists() || m_diskSize < 0)
+    if (!m_known || !QFileInfo::exists(m_window.CurFile()))
         return false;
-    return info.lastModified() != m_diskModified || info.size() != m_diskSize;
+    return changedSince(*m_known, m_window.CurFile());
 }
 
 bool FileCommands::Save() {
@@ -96,7 +114,38 @@ bool FileCommands::Save() {
         if (answer != PromptAnswer::Ok)
             return false;
     }
+    return writeTree(true);
+}
+
+// Nobody asked for this save, so it asks nothing: a dialog would take the keys the user is
+// typing. What stops it is said in the status bar.
+void FileCommands::autoSaveNow() {
     StatusArea& status = m_window.status();
+    if (m_window.CurFile().isEmpty()) {
+        status.Status_Text(QStringLiteral("Not saved yet: give the tree a file with Save As"));
+        return;
+    }
+    MainWindow::BusyScope busy(m_window);
+    if (changedOnDisk()) {
+        status.Status_Text(QStringLiteral(
+            "Not saved automatically: the file was changed by another program (Save asks)"));
+        return;
+    }
+    writeTree(false);
+}
+
+bool FileCommands::writeTree(bool alerts) {
+    StatusArea& status = m_window.status();
+    const QString& file = m_window.CurFile();
+    QString problem;
+    const auto failed = [&](const QString& what, const std::string& error) {
+        const QString why = QString::fromStdString(error);
+        if (alerts)
+            m_window.prompter().alert(what + kCrLf +
+                                      QStringLiteral("could not be saved: %1.").arg(why));
+        else
+            problem = QStringLiteral("Auto-save: %1 could not be saved: %2").arg(what, why);
+    };
     const std::string path = toPath(file);
     if (m_settings.MakeBackup == 1) {
         if (!m_backupArmed) {
@@ -119,44 +168,55 @@ bool FileCommands::Save() {
     });
     if (!saved) {
         status.Status_Reset();
-        m_window.prompter().alert(
-            file + kCrLf +
-            QStringLiteral("could not be saved: %1.").arg(QString::fromStdString(error)));
+        failed(file, error);
+        if (!problem.isEmpty())
+            status.Status_Text(problem);
         return false;
     }
     const std::string cells = cellsPathFor(path);
     if (!cells.empty() && !writeCellsFile(cells, m_window.browser().cells(), error))
-        m_window.prompter().alert(
-            QString::fromStdString(cells) + kCrLf +
-            QStringLiteral("could not be saved: %1.").arg(QString::fromStdString(error)));
-    rememberDiskState();
+        failed(QString::fromStdString(cells), error);
+    m_known = readDiskState(file);
+    m_lastFolder = folderOf(file);
     m_window.Status_Reset();
     m_window.setCaptionFile(file);
     m_window.DataChanged(0);
+    if (!problem.isEmpty())
+        status.Status_Text(problem);
     return true;
 }
 
 bool FileCommands::SaveAs() {
     Prompter& prompter = m_window.prompter();
-    const QString path = prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters,
-                                           nameText(m_window.nodes()[0].Name));
-    if (path.isEmpty())
+    const QString chosen = prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters,
+                                             startFolder(), nameText(m_window.nodes()[0].Name));
+    if (chosen.isEmpty())
         return false;
+    const QString path = withDataExtension(absoluteFilePath(chosen));
     if (QFileInfo::exists(path) &&
         prompter.ask(QStringLiteral("Overwrite existing file ?"), kWarning, PromptIcon::Question,
                      PromptButtons::OkCancel) != PromptAnswer::Ok)
         return false;
     const QString previous = m_window.CurFile();
+    const std::optional<DiskState> previousKnown = m_known;
     m_window.setCurFile(path);
     // The file about to be replaced is the user's choice, not another program's change.
-    m_diskSize = -1;
+    m_known.reset();
     if (!Save()) {
+        // What was known of the previous file still holds; reading it again now would take
+        // another program's change to it as ours.
         m_window.setCurFile(previous);
-        rememberDiskState();
+        m_known = previousKnown;
         return false;
     }
     m_recent.MRU_Add(path);
     return true;
+}
+
+QString FileCommands::startFolder() const {
+    if (!m_window.CurFile().isEmpty())
+        return folderOf(m_window.CurFile());
+    return m_lastFolder.isEmpty() ? folderOf(m_recent.path(1)) : m_lastFolder;
 }
 
 void FileCommands::New() {
@@ -169,27 +229,28 @@ void FileCommands::New() {
                                          QStringLiteral("Name for TOP Cell:"), QString(), false}));
         if (typed.isEmpty())
             return;
-        name = m_edit.storableName(typed);
+        name = storableName(m_window.prompter(), typed);
     }
     m_window.columnArea()->show();
     QCoreApplication::processEvents();
+    emit m_window.treeAboutToBeReplaced();
     m_window.nodes().resetNew(*name);
     m_window.setCaptionFile(QStringLiteral("..."));
     m_window.setCurFile(QString());
-    m_diskSize = -1;
+    m_known.reset();
     m_window.DataChanged(0);
-    m_window.Menu_Set(1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0);
+    m_window.Menu_Set(MenuState::NewTree);
     m_window.browser().focusCell(1);
     m_window.Cells_Reset();
-    m_edit.Undo_Set(0, -1, 0);
+    emit m_window.treeReplaced();
     m_window.repaint();
 }
 
 void FileCommands::Open() {
     if (!Save_Ask())
         return;
-    const QString path =
-        m_window.prompter().openFile(QStringLiteral("Open QuillMar Data"), kFilters);
+    const QString path = absoluteFilePath(m_window.prompter().openFile(
+        QStringLiteral("Open QuillMar Data"), kFilters, startFolder()));
     if (path.isEmpty())
         return;
     if (!regularFileExists(toPath(path))) {
@@ -197,28 +258,44 @@ void FileCommands::Open() {
         m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist !"));
         return;
     }
-    if (m_window.DataLoad(path))
+    if (load(path))
         opened();
+}
+
+bool FileCommands::load(const QString& file) {
+    const QString path = absoluteFilePath(file);
+    // Taken before the read: a change made while the file is read then shows as a change,
+    // never the other way round.
+    const std::optional<DiskState> state = readDiskState(path);
+    if (!m_window.DataLoad(path))
+        return false;
+    m_known = state;
+    m_lastFolder = folderOf(path);
+    m_recent.MRU_Add(path);
+    return true;
 }
 
 void FileCommands::openRecent(int place) {
     if (!Save_Ask())
         return;
-    const QString path = m_recent.path(place);
+    // An entry written by hand may be relative; it stands for the same file from now on.
+    const QString path = absoluteFilePath(m_recent.path(place));
+    if (path != m_recent.path(place))
+        m_recent.replace(place, path);
     if (!regularFileExists(toPath(path))) {
         m_window.browser().setCurCel(-1);
         m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist any more!"));
         m_recent.remove(place);
         return;
     }
-    if (m_window.DataLoad(path))
+    if (load(path))
         opened();
 }
 
 void FileCommands::opened() {
     m_window.browser().focusCell(1);
     m_window.DataChanged(0);
-    m_window.Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+    m_window.Menu_Set(MenuState::Opened);
     m_window.Status_Reset();
     m_window.repaint();
 }
@@ -240,7 +317,16 @@ void FileCommands::writeSettings() {
 void FileCommands::reportSettingsFailure() {
     m_window.prompter().alert(
         QStringLiteral("The settings could not be saved in %1:").arg(m_ini.path()) + kCrLf +
-        m_ini.errorString());
+        m_ini.errorString() + QLatin1Char('.'));
+}
+
+void FileCommands::reportSettingsRefusal() {
+    if (m_ini.refusal().isEmpty())
+        return;
+    m_window.prompter().alert(
+        m_ini.path() + kCrLf +
+        QStringLiteral("can't be used for the settings: %1.").arg(m_ini.refusal()) + kCrLf +
+        QStringLiteral("The default settings are used, and the file is left as it is."));
 }
 
 } // namespace qm

@@ -2,16 +2,21 @@
 // The File menu's commands New, Open, Save, Save As, Options and Exit, opening a recent
 // file, and the prompt that offers to save changes before they would be given up.
 
-#include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 #include "settings/auto_save.h"
+#include "settings/disk_state.h"
 #include "settings/recent_files.h"
 
 namespace qm {
 
-class EditCommands;
+/// Every file is named by its absolute path, whatever folder the program was started in.
+QString absoluteFilePath(const QString& path);
+/// A name typed without an extension gets ".qmd".
+QString withDataExtension(const QString& path);
+
 class IniFile;
 class MainWindow;
 struct Settings;
@@ -19,7 +24,7 @@ struct Settings;
 class FileCommands : public QObject {
     Q_OBJECT
 public:
-    FileCommands(MainWindow& window, EditCommands& edit, Settings& settings, IniFile& ini);
+    FileCommands(MainWindow& window, Settings& settings, IniFile& ini);
 
     /// Runs File menu entry `index` (0..5).
     void dispatch(int index);
@@ -31,33 +36,44 @@ public:
     /// False when nothing was written (cancelled, or the write failed and was reported).
     bool Save();
     bool SaveAs();
+    /// Saves to the current file without a single dialog; run by auto-save.
+    void autoSaveNow();
     void New();
     void Open();
     void Options();
+    /// Loads a data file in place of the tree (the caller has asked Save_Ask); false when it
+    /// was refused and the tree stays.
+    bool load(const QString& file);
 
     /// Writes the main settings; a failure is reported, never silent.
     void writeSettings();
     /// Tells the user the settings file could not be written, and why.
     void reportSettingsFailure();
+    /// Tells the user the settings file is not used, when it was refused.
+    void reportSettingsRefusal();
     bool BackupArmed() const { return m_backupArmed; }
     RecentFiles& recent() { return m_recent; }
     AutoSave& autoSave() { return m_autoSave; }
 
 private:
     void opened();
-    void rememberDiskState();
     bool changedOnDisk() const;
+    /// Writes the backup, the data file and the cells file; failures go to alerts, or to the
+    /// status bar when nobody asked for the save.
+    bool writeTree(bool alerts);
+    /// Where the file dialogs open: the current file's folder, else the last one used.
+    QString startFolder() const;
 
     MainWindow& m_window;
-    EditCommands& m_edit;
     Settings& m_settings;
     IniFile& m_ini;
     RecentFiles m_recent;
     AutoSave m_autoSave;
     bool m_backupArmed = false;
-    // What the data file looked like when this program last read or wrote it.
-    QDateTime m_diskModified;
-    qint64 m_diskSize = -1;
+    QString m_lastFolder;
+    // What the data file held when this program last read or wrote it; nothing when there
+    // is nothing to compare with (no file yet, or one the user chose to overwrite).
+    std::optional<DiskState> m_known;
 };
 
 } // namespace qm

@@ -1,6 +1,12 @@
 #include "settings/ini_file.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 #include "store/safe_file.h"
@@ -74,14 +80,16 @@ bool keyOf(QByteArrayView line, QByteArrayView& key, qsizetype& valueAt) {
     return true;
 }
 
-QString cutValue(const QByteArray& bytes) {
-    QString value = QString::fromUtf8(bytes);
-    if (value.size() > IniFile::kMaxValueLength) {
-        value.truncate(IniFile::kMaxValueLength);
-        if (value.back().isHighSurrogate())
-            value.chop(1);
-    }
-    return value;
+bool quoted(QByteArrayView v) {
+    return v.size() >= 2 && v.front() == '"' && v.back() == '"';
+}
+
+// Spaces around a value are the file's layout ("Name1 = /a.qmd"), not the value's.
+QString decodeValue(QByteArrayView stored) {
+    QByteArrayView v = trimmed(stored);
+    if (quoted(v))
+        v = v.sliced(1, v.size() - 2);
+    return QString::fromUtf8(v);
 }
 
 QByteArray oneLine(QString text) {
@@ -90,8 +98,94 @@ QByteArray oneLine(QString text) {
     return text.toUtf8();
 }
 
+// Quotes keep what decodeValue would take away. A leading space is left bare: numbers are
+// written with one, and it reads back as the same number.
+QByteArray encodeValue(const QString& value) {
+    const QByteArray v = oneLine(value);
+    if (!v.isEmpty() && (isBlank(v.back()) || quoted(v)))
+        return '"' + v + '"';
+    return v;
+}
+
 std::string localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+QString errnoText(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+QString notRegular(mode_t mode) {
+    return S_ISDIR(mode) ? QStringLiteral("it is a folder")
+                         : QStringLiteral("it is not a regular file");
+}
+
+const QString kTooLarge = QStringLiteral("it is larger than 1 MiB");
+
+enum class ReadOutcome { Read, Missing, Refused };
+
+// Only a regular file of a sane size is read, and nothing is opened that opening could
+// disturb (a device, a pipe waiting for a writer).
+ReadOutcome readSettingsBytes(const std::string& path, std::string& bytes, QString& why) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return ReadOutcome::Missing;
+        why = errnoText(errno);
+        return ReadOutcome::Refused;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = notRegular(st.st_mode);
+        return ReadOutcome::Refused;
+    }
+    if (st.st_size > IniFile::kMaxFileSize) {
+        why = kTooLarge;
+        return ReadOutcome::Refused;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        why = errnoText(errno);
+        return ReadOutcome::Refused;
+    }
+    // Checked again on what was opened: the name may have been replaced in between.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = notRegular(st.st_mode);
+        ::close(fd);
+        return ReadOutcome::Refused;
+    }
+    bytes.clear();
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            why = errnoText(errno);
+            break;
+        }
+        if (n == 0) {
+            ::close(fd);
+            return ReadOutcome::Read;
+        }
+        if (qint64(bytes.size()) + n > IniFile::kMaxFileSize) { // it grew since the stat
+            why = kTooLarge;
+            break;
+        }
+        bytes.append(buffer, std::size_t(n));
+    }
+    ::close(fd);
+    return ReadOutcome::Refused;
+}
+
+// A link to the settings file is the user's way of keeping it elsewhere: the file it leads
+// to is the one replaced, and the link stays.
+std::string writeTarget(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_symlink(path, ec))
+        return path;
+    const fs::path target = fs::weakly_canonical(path, ec);
+    return ec ? path : target.string();
 }
 
 } // namespace
@@ -161,13 +255,14 @@ void IniFile::store(std::vector<Line>& lines, const QByteArray& section, const Q
 
 bool IniFile::load(std::vector<Line>& lines, QString& error) const {
     lines.clear();
-    const std::string path = localPath(m_path);
-    if (!regularFileExists(path))
-        return true; // a missing file is an empty one
+    if (!m_refusal.isEmpty()) {
+        error = m_refusal;
+        return false;
+    }
     std::string bytes;
-    std::string why;
-    if (!readWholeFile(path, bytes, why)) {
-        error = QStringLiteral("Cannot read %1: %2").arg(m_path, QString::fromStdString(why));
+    const ReadOutcome outcome = readSettingsBytes(localPath(m_path), bytes, error);
+    if (outcome == ReadOutcome::Refused) {
+        m_refusal = error;
         return false;
     }
     std::size_t from = 0;
@@ -190,10 +285,37 @@ bool IniFile::load(std::vector<Line>& lines, QString& error) const {
     return true;
 }
 
+const std::vector<IniFile::Line>& IniFile::cached() const {
+    if (!m_cacheLoaded) {
+        QString ignored; // kept in m_refusal
+        load(m_cache, ignored);
+        m_cacheLoaded = true;
+    }
+    return m_cache;
+}
+
+const QString& IniFile::refusal() const {
+    cached();
+    return m_refusal;
+}
+
 bool IniFile::save(const std::vector<Line>& lines) {
+    qint64 size = 0;
+    for (const Line& line : lines)
+        size += line.text.size() + line.end.size();
+    if (size > kMaxFileSize) {
+        m_error = QStringLiteral("the settings would be larger than 1 MiB");
+        return false;
+    }
+    const std::string target = writeTarget(localPath(m_path));
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        m_error = notRegular(st.st_mode);
+        return false;
+    }
     std::string why;
     const bool ok = writeFileSafely(
-        localPath(m_path),
+        target,
         [&lines](const ByteSink& sink) {
             for (const Line& line : lines) {
                 if (!sink(line.text.constData(), std::size_t(line.text.size())) ||
@@ -203,27 +325,22 @@ bool IniFile::save(const std::vector<Line>& lines) {
             return true;
         },
         why);
-    if (!ok)
-        m_error = QStringLiteral("Cannot write %1: %2").arg(m_path, QString::fromStdString(why));
-    return ok;
+    if (!ok) {
+        m_error = QString::fromStdString(why);
+        return false;
+    }
+    m_cache = lines;
+    m_cacheLoaded = true;
+    return true;
 }
 
 QString IniFile::read(const QString& section, const QString& key,
                       const QString& defaultValue) const {
-    std::vector<Line> own;
-    const std::vector<Line>* lines = &m_batchLines;
-    if (m_batchDepth == 0) {
-        QString ignored;
-        if (!load(own, ignored))
-            return defaultValue;
-        lines = &own;
-    } else if (!m_batchLoaded) {
-        return defaultValue;
-    }
+    const std::vector<Line>& lines = m_batchDepth > 0 && m_batchLoaded ? m_batchLines : cached();
     QByteArray value;
-    if (!lookup(*lines, oneLine(section), key.toUtf8(), value))
+    if (!lookup(lines, oneLine(section), key.toUtf8(), value))
         return defaultValue;
-    return cutValue(value);
+    return decodeValue(value);
 }
 
 bool IniFile::write(const QString& section, const QString& key, const QString& value) {
@@ -231,7 +348,7 @@ bool IniFile::write(const QString& section, const QString& key, const QString& v
     const QByteArrayView kt = trimmed(k);
     if (k.isEmpty() || kt.size() != k.size() || k.contains('=') || k.contains('\r') ||
         k.contains('\n') || k.startsWith('[') || k.startsWith(';') || k.startsWith('#')) {
-        m_error = QStringLiteral("Cannot store the key \"%1\" in %2").arg(key, m_path);
+        m_error = QStringLiteral("the key \"%1\" cannot be stored").arg(key);
         return false;
     }
     if (m_batchDepth > 0) {
@@ -239,14 +356,14 @@ bool IniFile::write(const QString& section, const QString& key, const QString& v
             m_error = m_batchLoadError;
             return false;
         }
-        store(m_batchLines, oneLine(section), k, oneLine(value));
+        store(m_batchLines, oneLine(section), k, encodeValue(value));
         m_batchDirty = true;
         return true;
     }
     std::vector<Line> lines;
     if (!load(lines, m_error))
         return false;
-    store(lines, oneLine(section), k, oneLine(value));
+    store(lines, oneLine(section), k, encodeValue(value));
     return save(lines);
 }
 

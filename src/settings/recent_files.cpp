@@ -52,7 +52,8 @@ void RecentFiles::MRU_Add(const QString& file) {
     if (file.isEmpty())
         return;
     for (int i = 1; i <= m_settings.RecentCount; ++i) {
-        if (at(i).compare(file, Qt::CaseInsensitive) != 0)
+        // The file system tells A.qmd from a.qmd, and so does the list.
+        if (at(i) != file)
             continue;
         if (i > 1) {
             at(i) = at(1);
@@ -70,6 +71,11 @@ void RecentFiles::MRU_Add(const QString& file) {
     }
     at(1) = file;
     MRU_Show(1);
+}
+
+void RecentFiles::replace(int place, const QString& path) {
+    at(place) = path;
+    MRU_Show(place);
 }
 
 void RecentFiles::remove(int place) {

@@ -18,6 +18,8 @@ public:
     void showAll();
     /// Puts a path at the top of the list.
     void MRU_Add(const QString& path);
+    /// Puts another path in place of an entry.
+    void replace(int place, const QString& path);
     /// Takes out the entry at `place` whose file has vanished; the count stays.
     void remove(int place);
     QString path(int place) const;

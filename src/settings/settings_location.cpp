@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qm {
@@ -23,10 +26,37 @@ SettingsLocation chooseSettingsLocation(const SettingsLocationInputs& inputs) {
 }
 
 bool canWriteSettingsFile(const QString& path) {
-    const QFileInfo file(path);
-    // access() rather than QFileInfo::isWritable, which answers from the permission bits alone.
-    const QString probe = file.exists() ? file.absoluteFilePath() : file.absolutePath();
-    return ::access(QFile::encodeName(probe).constData(), W_OK) == 0;
+    namespace fs = std::filesystem;
+    fs::path target(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString());
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        target = fs::weakly_canonical(target, ec);
+        if (ec)
+            return false;
+    }
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return false;
+    // What the save does: a new file in the folder, renamed over an existing one. Asking for
+    // permissions would miss a read-only mount, access lists and a folder that merely lets the
+    // existing file be written.
+    std::string made = (target.parent_path() / ".quillmar-probe-XXXXXX").string();
+    std::string over = made;
+    const int a = ::mkstemp(made.data());
+    if (a < 0)
+        return false;
+    ::close(a);
+    const int b = ::mkstemp(over.data());
+    if (b < 0) {
+        ::unlink(made.c_str());
+        return false;
+    }
+    ::close(b);
+    const bool renamed = ::rename(made.c_str(), over.c_str()) == 0;
+    if (!renamed)
+        ::unlink(made.c_str());
+    ::unlink(over.c_str());
+    return renamed;
 }
 
 QString settingsFilePath() {

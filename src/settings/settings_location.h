@@ -12,7 +12,7 @@ struct SettingsLocationInputs {
     QString environmentValue; // QUILLMAR_SETTINGS; empty when unset
     QString applicationDir;   // the folder that holds the program
     QString configDir;        // the user's configuration folder
-    /// True when the file can be written (an existing file itself, else its folder).
+    /// True when the settings can be saved there.
     std::function<bool(const QString& path)> canWrite;
 };
 
@@ -27,7 +27,8 @@ QString settingsPathBesideProgram(const QString& applicationDir);
 /// Chooses the settings file; touches the disk only through `canWrite`.
 SettingsLocation chooseSettingsLocation(const SettingsLocationInputs& inputs);
 
-/// True when an existing file can be written, or when a missing one could be created.
+/// True when a save can go there: a temporary file can be made and renamed in the folder of
+/// the file (of the file a link leads to), and what is there now is a regular file or nothing.
 bool canWriteSettingsFile(const QString& path);
 
 /// The settings file of this process: the real inputs, and the configuration folder created

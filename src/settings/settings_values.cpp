@@ -114,7 +114,8 @@ void GetIniValues(const IniFile& ini, Settings& s) {
         std::clamp(readIniSetting(ini, kAutoSave, QStringLiteral("Minutes"), 2), 0, lastStep);
     s.AsChanges =
         std::clamp(readIniSetting(ini, kAutoSave, QStringLiteral("Changes"), 4), 0, lastStep);
-    s.MakeBackup = readIniSetting(ini, kAutoSave, QStringLiteral("Backup"), 1) != 0 ? 1 : 0;
+    // Backups are on only when switched on, never by an odd value.
+    s.MakeBackup = readIniSetting(ini, kAutoSave, QStringLiteral("Backup"), 1) == 1 ? 1 : 0;
 
     s.MaxColumns =
         std::clamp(readIniSetting(ini, kPrinting, QStringLiteral("MaxColumns"), 2), 1, 6);

@@ -3,6 +3,7 @@
 #include <QList>
 
 #include "store/name_codec.h"
+#include "window/prompter.h"
 
 namespace qm {
 
@@ -38,6 +39,21 @@ std::optional<std::string> nameBytes(const QString& text) {
     const QList<uint> chars = text.toUcs4();
     return encodeChars(std::u32string_view(reinterpret_cast<const char32_t*>(chars.constData()),
                                            static_cast<std::size_t>(chars.size())));
+}
+
+std::optional<NameField> storableName(Prompter& prompter, const QString& text) {
+    const std::optional<std::string> bytes = nameBytes(text);
+    if (!bytes) {
+        prompter.alert(QStringLiteral("The name ") + text +
+                       QStringLiteral(" has characters a QuillMar DataFile can't hold !"));
+        return std::nullopt;
+    }
+    if (bytes->size() > static_cast<std::size_t>(kNameLength)) {
+        prompter.alert(QStringLiteral("The name ") + text +
+                       QStringLiteral(" is longer than 20 characters !"));
+        return std::nullopt;
+    }
+    return makeName(*bytes);
 }
 
 } // namespace qm

@@ -8,6 +8,8 @@
 
 namespace qm {
 
+class Prompter;
+
 /// The whole 20-character field, padding included.
 QString nameText(const NameField& name);
 /// The name without leading and trailing spaces.
@@ -16,6 +18,9 @@ QString trimmedNameText(const NameField& name);
 QString trimSpaces(const QString& text);
 /// The bytes for a text, or nothing when a character is outside the code page.
 std::optional<std::string> nameBytes(const QString& text);
+
+/// A name field for `text`, or nothing after telling the user why it cannot be stored.
+std::optional<NameField> storableName(Prompter& prompter, const QString& text);
 
 /// Paths are UTF-8 on this platform.
 inline std::string toPath(const QString& path) {

@@ -29,9 +29,11 @@ public:
                              PromptButtons buttons) = 0;
     /// The name entry dialog; the empty text means the user cancelled.
     virtual QString askName(const NameRequest& request) = 0;
-    /// File dialogs; the empty text means cancelled.
-    virtual QString openFile(const QString& title, const QString& filters) = 0;
-    virtual QString saveFile(const QString& title, const QString& filters,
+    /// File dialogs opened in `folder` (empty: wherever the dialog likes); the empty text
+    /// means cancelled.
+    virtual QString openFile(const QString& title, const QString& filters,
+                             const QString& folder) = 0;
+    virtual QString saveFile(const QString& title, const QString& filters, const QString& folder,
                              const QString& proposedName) = 0;
     /// The platform's print dialog, which sets up the printer, paper and orientation;
     /// false when cancelled.

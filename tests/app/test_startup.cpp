@@ -5,8 +5,8 @@
 
 #include "app/program.h"
 #include "app/startup.h"
-#include "support/scripted_prompter.h"
-#include "support/window_driver.h"
+#include "support/program_fixture.h"
+#include "window/twips.h"
 
 using namespace qm;
 using namespace qm::test;
@@ -74,6 +74,104 @@ private slots:
         QCOMPARE(w.status().countText(), QString("Items: 0"));
         QVERIFY(!w.menu().entry(MenuArray::Edit, EditAdd)->isEnabled());
         QCOMPARE(prompter.prompts.size(), 0);
+    }
+
+    // Available areas: 800 x 600 at the origin, and a second screen to the right.
+    void placeWindow_data() {
+        QTest::addColumn<QPointF>("wanted");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("placed");
+        const QSize w(688, 560);
+        const QRect screen(0, 0, 800, 600);
+        // clang-format off
+        QTest::newRow("fits: kept")            << QPointF(67, 30)     << w << screen << QPoint(67, 30);
+        QTest::newRow("bottom off: moved up")  << QPointF(67, 67)     << w << screen << QPoint(67, 40);
+        QTest::newRow("huge")                  << QPointF(6.7e9, 6.7e9) << w << screen << QPoint(112, 40);
+        QTest::newRow("negative")              << QPointF(-6667, -6667) << w << screen << QPoint(0, 0);
+        QTest::newRow("not a number")          << QPointF(qQNaN(), 5) << w << screen << QPoint(0, 5);
+        QTest::newRow("larger than the screen: corner on it") << QPointF(300, 200) << QSize(1000, 700)
+                                               << screen << QPoint(0, 0);
+        QTest::newRow("taller only")           << QPointF(50, 50)     << QSize(600, 700) << screen << QPoint(50, 0);
+        QTest::newRow("second screen")         << QPointF(5000, -10)  << w << QRect(1920, 24, 1920, 1056)
+                                               << QPoint(3152, 24);
+        // clang-format on
+    }
+    void placeWindow() {
+        QFETCH(QPointF, wanted);
+        QFETCH(QSize, size);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, placed);
+        QCOMPARE(qm::placeWindow(wanted, size, available), placed);
+    }
+
+    // Saved far off the screen: opened on it, and written back where it was shown.
+    void savedPositionOffScreen_windowOnScreen_data() {
+        QTest::addColumn<QByteArray>("left");
+        QTest::addColumn<QByteArray>("top");
+        QTest::newRow("huge") << QByteArray("99999999999") << QByteArray("99999999999");
+        QTest::newRow("negative") << QByteArray("-100000") << QByteArray("-100000");
+    }
+    void savedPositionOffScreen_windowOnScreen() {
+        QFETCH(QByteArray, left);
+        QFETCH(QByteArray, top);
+        ProgramFixture f;
+        f.writeIni("[Display]\nMainLeft=" + left + "\nMainTop=" + top + "\n");
+        MainWindow& w = f.start();
+        const QRect screen = w.screen()->availableGeometry();
+        QVERIFY(screen.width() >= w.width() && screen.height() >= w.height());
+        QVERIFY2(screen.contains(w.frameGeometry()),
+                 qPrintable(QString("%1,%2").arg(w.x()).arg(w.y())));
+        QVERIFY(w.close());
+        IniFile saved(f.iniPath());
+        QCOMPARE(twips::toPixels(readIniNumber(saved, "Display", "MainLeft", 0)), w.x());
+        QCOMPARE(twips::toPixels(readIniNumber(saved, "Display", "MainTop", 0)), w.y());
+    }
+
+    // Not a regular file of a sane size: one alert, the defaults, and the file left as it
+    // was, at exit too.
+    void oddSettingsFile_alertDefaultsLeftAlone_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "fifo"
+                              << "it is not a regular file";
+        QTest::newRow("link to a pipe") << "link"
+                                        << "it is not a regular file";
+        QTest::newRow("64 GiB") << "huge"
+                                << "it is larger than 1 MiB";
+    }
+    void oddSettingsFile_alertDefaultsLeftAlone() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        ProgramFixture f;
+        QVERIFY(makeOddFile(kind, f.iniPath()));
+        const QList<qint64> before = fileStamp(f.iniPath());
+        MainWindow& w = f.start();
+        QCOMPARE(f.prompter.prompts.size(), 1);
+        QCOMPARE(f.prompter.last().title, QString("QuillMar Alert"));
+        QCOMPARE(f.prompter.last().text,
+                 f.iniPath() + "\r\ncan't be used for the settings: " + reason +
+                     ".\r\nThe default settings are used, and the file is left as it is.");
+        const Settings& s = f.program->settings();
+        QCOMPARE((QList<int>{s.RecentMax, s.AsMode, s.AsChanges, s.MakeBackup}),
+                 (QList<int>{4, 1, 4, 1}));
+        QVERIFY(w.close());
+        QCOMPARE(f.prompter.prompts.size(), 1);
+        QCOMPARE(fileStamp(f.iniPath()), before);
+    }
+
+    // A place where nothing can be made: the alert names the file once, with the reason.
+    void settingsNotSaved_alertNamesThePathOnce() {
+        ScriptedPrompter prompter;
+        const QString path = "/proc/self/QuillMar.ini";
+        Program program(prompter, path);
+        program.start({}, false);
+        QVERIFY(program.window().close());
+        QCOMPARE(prompter.prompts.size(), 1);
+        const QString text = prompter.last().text;
+        QVERIFY2(text.startsWith("The settings could not be saved in " + path + ":\r\n"),
+                 qPrintable(text));
+        QCOMPARE(text.count(path), 1);
     }
 };
 

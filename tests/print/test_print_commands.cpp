@@ -149,6 +149,7 @@ private slots:
                  QStringList({"1/3 ->", "1/3 ->", "3/3 <-", "QuillMar listing for BIG, page 3",
                               "2/3 <>", "QuillMar listing for BIG, page 2"}));
         QCOMPARE(said(prompter().last()), QString("QuillMar Print to File|"));
+        QCOMPARE(prompter().last().filters, QString("PDF (*.pdf)"));
         const QString text = pdfText(pdf);
         QVERIFY(!text.isNull());
         QCOMPARE(text.count('\f'), 3);

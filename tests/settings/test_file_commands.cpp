@@ -1,10 +1,12 @@
 // The File menu's commands, the save prompt, backups, recent files and auto-save, driven
 // through the real window; files are checked on disk byte for byte.
 
+#include <QDialog>
 #include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 
+#include "edit/edit_commands.h"
 #include "settings/file_commands.h"
 #include "support/program_fixture.h"
 #include "window/names.h"
@@ -65,12 +67,48 @@ private slots:
         QVERIFY(f.prompter.allAnswered());
     }
 
+    // New and every load tell the program before and after they replace the tree (the old
+    // tree still there, then the new one shown); a refused file replaces nothing. The undo
+    // record goes with the old tree.
+    void treeReplaced_signalsAroundNewAndLoads_undoCleared() {
+        ProgramFixture f;
+        const QString a = writeTreeFile(f.dir, "a.qmd", kTree);
+        const QString b = writeTreeFile(f.dir, "b.qmd", "BEE\n");
+        const QString bad = f.path("bad.qmd");
+        putFile(bad, QByteArray(38 * 3, 'x'));
+        MainWindow& w = f.start({a});
+        QStringList seen;
+        connect(&w, &MainWindow::treeAboutToBeReplaced, this, [&] {
+            seen << "before " + trimmedNameText(w.nodes()[1].Name) + " " + w.CurFile() + " " +
+                        headerText(w, 0);
+        });
+        connect(&w, &MainWindow::treeReplaced, this,
+                [&] { seen << "after " + w.windowTitle() + " " + headerText(w, 0); });
+        const auto undoOn = [&] { return w.menu().entry(MenuArray::Edit, EditUndo)->isEnabled(); };
+        f.prompter.answerName("NEW");
+        QVERIFY(f.click(MenuArray::Edit, EditAdd));
+        QVERIFY(undoOn());
+        f.prompter.answer(PromptAnswer::No); // "Save ... first ?"
+        f.prompter.answerOpen(b);
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+        QVERIFY(!undoOn());
+        QCOMPARE(f.program->edit().UndoAction(), 0);
+        f.prompter.answerOpen(bad);
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+        QCOMPARE(w.CurFile(), b); // refused, with a message of the loader's
+        f.prompter.answerName("FRESH");
+        QVERIFY(f.click(MenuArray::File, FileNew));
+        QCOMPARE(seen, QStringList({"before TOP " + a + " TOP", "after QuillMar  [" + b + "] BEE",
+                                    "before BEE " + b + " BEE", "after QuillMar  [...] FRESH"}));
+        QVERIFY(f.prompter.allAnswered());
+    }
+
     // Over a longer file: Cancel at the overwrite question, a failing write, then success.
     void saveAs_overLongerFile_cancelFailWrite_thenChangedOnDisk() {
         ProgramFixture f;
         const QString big = writeTreeFile(f.dir, "big.qmd", "BIG\n  1\n  2\n  3\n  4\n  5\n");
         const QString small = writeTreeFile(f.dir, "small.qmd", kTree);
-        const QByteArray bigBefore = f.readFile(big), smallBefore = f.readFile(small);
+        const QByteArray bigBefore = f.readFile(big);
         MainWindow& w = f.start({small});
         change(w);
         f.prompter.answerSave(big);
@@ -79,7 +117,10 @@ private slots:
         QCOMPARE(said(f.prompter.last()), QString("QuillMar Warning|Overwrite existing file ?"));
         QCOMPARE(f.prompter.last().icon, PromptIcon::Question);
         QCOMPARE(f.readFile(big), bigBefore);
-        // A folder where the new file should go makes the write fail without touching the old.
+        // Another program rewrites the open file; then a folder where the new file should go
+        // makes the write fail without touching either.
+        writeTreeFile(f.dir, "small.qmd", "OTHER\n  X\n");
+        const QByteArray otherSmall = f.readFile(small);
         const QString target = f.path("gone/x.qmd");
         QVERIFY(QDir().mkpath(target));
         f.prompter.answerSave(target);
@@ -90,7 +131,14 @@ private slots:
         QCOMPARE(f.prompter.last().title, QString("QuillMar Alert"));
         QVERIFY(!w.DataSaved());
         QCOMPARE(w.CurFile(), small);
-        QCOMPARE(f.readFile(small), smallBefore);
+        QCOMPARE(f.readFile(small), otherSmall);
+        // The failure did not take that rewrite as known: Save still asks first.
+        f.prompter.answer(PromptAnswer::Cancel);
+        QVERIFY(f.click(MenuArray::File, FileSave));
+        QCOMPARE(f.prompter.last().text,
+                 small +
+                     "\r\nwas changed by another program since it was loaded.\r\nOverwrite it ?");
+        QCOMPARE(f.readFile(small), otherSmall);
         f.prompter.answerSave(big);
         f.prompter.answer(PromptAnswer::Ok);
         QVERIFY(f.click(MenuArray::File, FileSaveAs));
@@ -100,10 +148,12 @@ private slots:
         QVERIFY(!w.menu().entry(MenuArray::File, FileSave)->isEnabled());
         QCOMPARE(f.program->settings().RecentFiles[0], big);
         QVERIFY(QFileInfo::exists(f.path("big.qms")));
-        // Changed by another program: Save asks first; Exit's Cancel still writes the settings.
+        // Changed by another program to as many bytes, its time put back: Save asks first;
+        // Exit's Cancel still writes the settings.
         change(w, "AGAIN");
-        writeTreeFile(f.dir, "big.qmd", "SOMEONE ELSE\n  X\n  Y\n  Z\n");
+        keepingTime(big, [&] { writeTreeFile(f.dir, "big.qmd", "SOMEONE ELSE\n  X\n  Y\n  Z\n"); });
         const QByteArray theirs = f.readFile(big);
+        QCOMPARE(theirs.size(), 38 * 5);
         f.prompter.answer(PromptAnswer::Cancel);
         QVERIFY(f.click(MenuArray::File, FileSave));
         QCOMPARE(f.prompter.last().title, QString("QuillMar Warning"));
@@ -119,6 +169,68 @@ private slots:
         QVERIFY(f.click(MenuArray::File, FileSave));
         QVERIFY(w.DataSaved());
         QVERIFY(f.readFile(big) != theirs);
+    }
+
+    void withDataExtension_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        // clang-format off
+        QTest::newRow("none")                   << "/t/househol"             << "/t/househol.qmd";
+        QTest::newRow("its own kept")           << "/t/notes.tree"           << "/t/notes.tree";
+        QTest::newRow("capitals")               << "/t/A.QMD"                << "/t/A.QMD";
+        QTest::newRow("dot only in the folder") << "/t/my.dir/notes"         << "/t/my.dir/notes.qmd";
+        QTest::newRow("hidden name")            << "/t/.trees"               << "/t/.trees.qmd";
+        QTest::newRow("the proposed name")      << "/t/QuillMar v2.0 DbFile" << "/t/QuillMar v2.0 DbFile.qmd";
+        QTest::newRow("a version number")       << "/t/tree v2.0"            << "/t/tree v2.0.qmd";
+        QTest::newRow("a dot typed last")       << "/t/tree."                << "/t/tree.qmd";
+        // clang-format on
+    }
+    void withDataExtension() {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        QCOMPARE(qm::withDataExtension(typed), saved);
+    }
+
+    // Started in another folder with relative names on the command line, in a dialog and in a
+    // hand-written recent entry: every file is known by its full path.
+    void paths_absoluteEverywhere_dialogsStartInCurrentOrLastFolder() {
+        ProgramFixture f;
+        QVERIFY(QDir(f.dir.path()).mkpath("one/two"));
+        const QString a = writeTreeFile(f.dir, "one/a.qmd", kTree);
+        const QString b = writeTreeFile(f.dir, "one/two/b.qmd", "BEE\n");
+        f.writeIni("[FileBuf]\nCount=2\nName1=two/b.qmd\nName2=" + a.toUtf8() + "\n");
+        struct Cwd {
+            QString old = QDir::currentPath();
+            ~Cwd() { QDir::setCurrent(old); }
+        } cwd;
+        QVERIFY(QDir::setCurrent(f.path("one")));
+        MainWindow& w = f.start({"a.qmd"});
+        QCOMPARE(w.windowTitle(), "QuillMar  [" + a + "]");
+        const auto& r = f.program->settings().RecentFiles;
+        QVERIFY(f.click(MenuArray::FileMRU, 2));
+        QCOMPARE(w.CurFile(), b);
+        QCOMPARE(QStringList({r[0], r[1]}), QStringList({b, a}));
+        f.prompter.answerOpen("a.qmd");
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+        QCOMPARE(f.prompter.last().folder, f.path("one/two"));
+        QCOMPARE(f.prompter.last().filters, QString("QuillMar Data (*.qmd);;All Files (*)"));
+        QCOMPARE(w.CurFile(), a);
+        // A new tree has no folder of its own: Save As starts in the last one used.
+        f.prompter.answerName("NEW");
+        QVERIFY(f.click(MenuArray::File, FileNew));
+        f.prompter.answerSave("househol");
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
+        QCOMPARE(f.prompter.last().folder, f.path("one"));
+        QCOMPARE(f.prompter.last().filters, QString("QuillMar Data (*.qmd);;All Files (*)"));
+        QCOMPARE(w.CurFile(), f.path("one/househol.qmd"));
+        QVERIFY(QFileInfo::exists(f.path("one/househol.qms")));
+        QVERIFY(!QFileInfo::exists(f.path("one/househol")));
+        w.close();
+        const QByteArray ini = f.readFile(f.iniPath());
+        for (const QString& entry :
+             {"Name1=" + f.path("one/househol.qmd"), "Name2=" + a, "Name3=" + b})
+            QVERIFY2(ini.contains((entry + '\n').toUtf8()), qPrintable(entry));
+        QVERIFY(f.prompter.allAnswered());
     }
 
     void backups_fromSecondSaveOfRunOnly_data() {
@@ -191,14 +303,18 @@ private slots:
         QVERIFY(f.readFile(f.iniPath()).contains("Name4=\n"));
     }
 
-    void recentFiles_caseInsensitiveMatchAndCaptions() {
+    // Names differing only in case are two files here.
+    void recentFiles_exactMatchAndCaptions() {
         ProgramFixture f;
         f.writeIni("[FileBuf]\nCount= 2\nMax= 4\nName1=/x/B.qmd\nName2=/TREES/A&B.QMD\n");
         MainWindow& w = f.start();
         QCOMPARE(w.menu().entry(MenuArray::FileMRU, 2)->text(), QString("/TREES/A&&B.QMD"));
-        f.program->files().recent().MRU_Add("/trees/a&b.qmd");
-        QCOMPARE(f.program->settings().RecentFiles[0] + '|' + f.program->settings().RecentFiles[1],
-                 QString("/trees/a&b.qmd|/x/B.qmd"));
+        RecentFiles& recent = f.program->files().recent();
+        recent.MRU_Add("/trees/a&b.qmd");
+        recent.MRU_Add("/TREES/A&B.QMD");
+        const auto& r = f.program->settings().RecentFiles;
+        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}),
+                 QStringList({"/TREES/A&B.QMD", "/x/B.qmd", "/trees/a&b.qmd", ""}));
         const QString fits = "abcdefghijklmnopqrstuvwxyz0123456"; // 34 characters
         QCOMPARE(RecentFiles::shortened(fits) + '|' + RecentFiles::shortened(fits + "78"),
                  fits + "|abcdefghijklmno ... uvwxyz012345678");
@@ -238,13 +354,111 @@ private slots:
         MainWindow& w = f.start({file});
         QCOMPARE(w.TimAs().isActive(), mode == 0);
         QCOMPARE(w.TimAs().interval(), 15000);
-        for (int i = 0; i < changes; ++i)
+        AutoSave& as = f.program->files().autoSave();
+        // Each change and tick comes from the event loop, which then runs a save that fell due.
+        for (int i = 0; i < changes; ++i) {
             change(w);
-        for (int i = 0; i < ticks; ++i)
-            f.program->files().autoSave().TimAs_Timer();
+            as.retryPending();
+        }
+        for (int i = 0; i < ticks; ++i) {
+            as.TimAs_Timer();
+            as.retryPending();
+        }
         QCOMPARE(w.AsCounter(), counter);
         QCOMPARE(w.DataSaved(), saved);
         QCOMPARE(f.readFile(file) != before, counter < changes + ticks);
+        QVERIFY(!as.pending());
+    }
+
+    // A save that falls due inside a command or while a dialog is open waits for its end:
+    // the tree is then whole and nobody is typing into a dialog.
+    void autoSave_dueInCommandOrDialog_savedWhenItEnds() {
+        ProgramFixture f;
+        f.writeIni("[AutoSave]\nValue=0\nMinutes=0\nChanges=0\nBackup=0\n"); // 8 ticks
+        const QString file = writeTreeFile(f.dir, "t.qmd", kTree);
+        MainWindow& w = f.start({file});
+        AutoSave& as = f.program->files().autoSave();
+        const auto toLastTick = [&](const char* name) {
+            change(w, name); // changes count as ticks
+            for (int i = 0; i < 6; ++i)
+                as.TimAs_Timer();
+            QVERIFY(!as.pending());
+        };
+        toLastTick("T1");
+        QByteArray before = f.readFile(file);
+        {
+            MainWindow::BusyScope command(w);
+            as.TimAs_Timer();
+            as.retryPending();
+            QVERIFY(as.pending() && as.retryTimer().isActive());
+            QCOMPARE(f.readFile(file), before);
+        }
+        as.retryPending();
+        QVERIFY(!as.pending() && !as.retryTimer().isActive());
+        QVERIFY(w.DataSaved());
+        QVERIFY(f.readFile(file) != before);
+
+        toLastTick("T2");
+        before = f.readFile(file);
+        QDialog dialog(&w);
+        dialog.setModal(true);
+        dialog.show();
+        as.TimAs_Timer();
+        as.retryPending();
+        QVERIFY(as.pending());
+        QCOMPARE(f.readFile(file), before);
+        dialog.close();
+        as.retryPending();
+        QVERIFY(f.readFile(file) != before);
+
+        // By changes: the second change is made by Add, inside the command.
+        f.program->settings().AsMode = 1;
+        as.applyMode();
+        change(w, "T3");
+        as.retryPending();
+        before = f.readFile(file);
+        f.prompter.answerName("NEWEST");
+        QVERIFY(f.click(MenuArray::Edit, EditAdd));
+        QVERIFY(as.pending());
+        QCOMPARE(f.readFile(file), before);
+        as.retryPending();
+        QVERIFY(f.readFile(file).contains("NEWEST"));
+        QVERIFY(w.DataSaved());
+    }
+
+    // Auto-save asks nothing: a tree without a file waits for Save As, a file changed by
+    // another program waits for Save; the status bar says why.
+    void autoSave_opensNoDialog_saysWhyNotSaved() {
+        ProgramFixture f;
+        f.writeIni("[AutoSave]\nValue=1\nChanges=0\nBackup=0\n"); // every 2 changes
+        MainWindow& w = f.start();
+        f.prompter.answerName("TOP");
+        QVERIFY(f.click(MenuArray::File, FileNew));
+        AutoSave& as = f.program->files().autoSave();
+        for (int i = 0; i < 2; ++i) {
+            change(w);
+            as.retryPending();
+        }
+        QCOMPARE(f.prompter.prompts.size(), 1); // the name for New
+        QCOMPARE(w.status().statusText(),
+                 QString("Not saved yet: give the tree a file with Save As"));
+        QVERIFY(!w.DataSaved());
+        const QString file = f.path("t.qmd");
+        f.prompter.answerSave(file);
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
+        writeTreeFile(f.dir, "t.qmd", "THEIRS\n");
+        const QByteArray theirs = f.readFile(file);
+        for (int i = 0; i < 2; ++i) {
+            change(w);
+            as.retryPending();
+        }
+        QCOMPARE(f.prompter.prompts.size(), 2);
+        QCOMPARE(w.status().statusText(),
+                 QString("Not saved automatically: the file was changed by another program "
+                         "(Save asks)"));
+        QCOMPARE(f.readFile(file), theirs);
+        QVERIFY(!w.DataSaved());
+        QCOMPARE(f.prompter.unexpected, 0);
     }
 };
 

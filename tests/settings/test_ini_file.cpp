@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -7,8 +8,7 @@
 #include "support/file_bytes.h"
 
 using namespace qm;
-using qm::test::fileBytes;
-using qm::test::putFile;
+using namespace qm::test;
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -29,7 +29,7 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QByteArray plain("[FileBuf]\nCount= 3\nMax=5\n[Other]\nMax=7\n");
         // clang-format off
-        QTest::newRow("leading space kept")   << plain << "FileBuf"  << "Count" << " 3";
+        QTest::newRow("spaces around")        << plain << "FileBuf"  << "Count" << "3";
         QTest::newRow("section case")         << plain << "FILEBUF"  << "Max"   << "5";
         QTest::newRow("key case")             << plain << "other"    << "mAX"   << "7";
         QTest::newRow("key in other section") << plain << "Other"    << "Count" << "dflt";
@@ -37,8 +37,12 @@ private slots:
         QTest::newRow("comment is no key") << QByteArray("[A]\n;k=c\nk=v\n") << "A" << "k" << "v";
         QTest::newRow("utf-8 value") << QByteArray("[A]\nk=/home/j\xc3\xbcrgen/a.qmd\n") << "A" << "k"
                                      << QStringLiteral("/home/j\u00fcrgen/a.qmd");
-        QTest::newRow("cut to 254") << "[A]\nk=" + QByteArray(300, 'x') + "\n" << "A" << "k"
-                                    << QString(254, QLatin1Char('x'));
+        QTest::newRow("spaces around the equals sign") << QByteArray("[A]\nName1 = /home/me/food.qmd \t\n")
+                                                       << "A" << "Name1" << "/home/me/food.qmd";
+        QTest::newRow("quotes keep spaces") << QByteArray("[A]\nk= \" a \" \n") << "A" << "k" << " a ";
+        QTest::newRow("a lone quote is text") << QByteArray("[A]\nk=\"\n") << "A" << "k" << "\"";
+        QTest::newRow("read whole") << "[A]\nk=" + QByteArray(300, 'x') + "\n" << "A" << "k"
+                                    << QString(300, QLatin1Char('x'));
         // clang-format on
     }
     void read() {
@@ -48,6 +52,36 @@ private slots:
         QFETCH(QString, expected);
         putFile(m_path, file);
         QCOMPARE(IniFile(m_path).read(section, key, QStringLiteral("dflt")), expected);
+    }
+
+    // What reading takes away around a value is put back in quotes.
+    void write_valuesReadBackAsWritten_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("number") << " 3" << QByteArray("k= 3\n");
+        QTest::newRow("trailing space") << "/t/a " << QByteArray("k=\"/t/a \"\n");
+        QTest::newRow("quoted") << "\"q\"" << QByteArray("k=\"\"q\"\"\n");
+        QTest::newRow("inner quote") << "a\"b" << QByteArray("k=a\"b\n");
+        QTest::newRow("empty") << "" << QByteArray("k=\n");
+    }
+    void write_valuesReadBackAsWritten() {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, line);
+        QVERIFY(IniFile(m_path).write("A", "k", value));
+        QCOMPARE(fileBytes(m_path), "[A]\n" + line);
+        QCOMPARE(IniFile(m_path).read("A", "k"), value.startsWith(' ') ? value.mid(1) : value);
+    }
+
+    // Read once; a write reads the file afresh, so what another program wrote meanwhile stays.
+    void readOnce_writeKeepsOtherProgramsKeys() {
+        putFile(m_path, "[A]\nk=1\n");
+        IniFile ini(m_path);
+        QCOMPARE(ini.read("A", "k"), QStringLiteral("1"));
+        putFile(m_path, "[A]\nk=2\n[Other]\nj=9\n");
+        QCOMPARE(ini.read("A", "k"), QStringLiteral("1"));
+        QVERIFY(ini.write("A", "x", "3"));
+        QCOMPARE(fileBytes(m_path), QByteArray("[A]\nk=2\nx=3\n[Other]\nj=9\n"));
+        QCOMPARE(ini.read("Other", "j"), QStringLiteral("9"));
     }
 
     void write_keepsEveryOtherLineByteForByte() {
@@ -71,8 +105,8 @@ private slots:
         QVERIFY(ini.write(section, "Count", " 1"));
         QVERIFY(ini.write("BookRECIPES", "Count", " 9"));
         QVERIFY(fileBytes(m_path).startsWith("[BookRECIPES             ]\nCount= 1\n"));
-        QCOMPARE(ini.read(section.toLower(), "count"), QStringLiteral(" 1"));
-        QCOMPARE(ini.read("BookRECIPES", "Count"), QStringLiteral(" 9"));
+        QCOMPARE(ini.read(section.toLower(), "count"), QStringLiteral("1"));
+        QCOMPARE(ini.read("BookRECIPES", "Count"), QStringLiteral("9"));
     }
 
     // Line breaks in a value would start new lines in the file.
@@ -88,12 +122,78 @@ private slots:
         QCOMPARE(fileBytes(m_path), QByteArray("[A]\nk=2\n[B]\nj=one  two three four\n"));
     }
 
+    // Only a regular file of a sane size is read or written; anything else is refused on the
+    // first look-up and left alone, however it is asked.
+    void oddFiles_refusedAndLeftAlone_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder") << "folder"
+                                << "it is a folder";
+        QTest::newRow("pipe") << "fifo"
+                              << "it is not a regular file";
+        QTest::newRow("device") << "device"
+                                << "it is not a regular file";
+        QTest::newRow("link to a pipe") << "link"
+                                        << "it is not a regular file";
+        QTest::newRow("64 GiB") << "huge"
+                                << "it is larger than 1 MiB";
+    }
+    void oddFiles_refusedAndLeftAlone() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("odd.ini"));
+        if (!makeOddFile(kind, path))
+            QSKIP("this system does not allow making one");
+        const QList<qint64> before = fileStamp(path);
+        IniFile ini(path);
+        QCOMPARE(ini.read("A", "k", "dflt"), QStringLiteral("dflt"));
+        QCOMPARE(ini.refusal(), reason);
+        QVERIFY(!ini.write("A", "k", "v"));
+        QCOMPARE(ini.errorString(), reason);
+        IniFile::Batch batch(ini);
+        ini.write("A", "k", "v");
+        QVERIFY(!batch.commit());
+        QCOMPARE(fileStamp(path), before);
+        // Found on a write as well, before anything was read.
+        QVERIFY(!IniFile(path).write("A", "k", "v"));
+        QCOMPARE(fileStamp(path), before);
+    }
+
+    void sizeLimit_oneMiBReadMoreRefused() {
+        const QByteArray start("[A]\nk=v\n;");
+        putFile(m_path, start + QByteArray(IniFile::kMaxFileSize - start.size(), 'x'));
+        QCOMPARE(IniFile(m_path).read("A", "k"), QStringLiteral("v"));
+        QVERIFY(IniFile(m_path).refusal().isEmpty());
+        // A write that would go past the limit is refused too: the next start could not read it.
+        IniFile full(m_path);
+        QVERIFY(!full.write("A", "j", "w"));
+        QCOMPARE(fileBytes(m_path).size(), IniFile::kMaxFileSize);
+        putFile(m_path, fileBytes(m_path) + 'x');
+        QCOMPARE(IniFile(m_path).read("A", "k", "dflt"), QStringLiteral("dflt"));
+    }
+
+    // A link is how a user keeps the file elsewhere: the file it leads to is replaced, the
+    // link stays.
+    void linkToRegularFile_readAndWrittenThrough() {
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("elsewhere")));
+        const QString real = m_dir.filePath(QStringLiteral("elsewhere/real.ini"));
+        putFile(real, "[A]\nk=1\n");
+        QVERIFY(QFile::link(real, m_path));
+        IniFile ini(m_path);
+        QCOMPARE(ini.read("A", "k"), QStringLiteral("1"));
+        QVERIFY(ini.write("A", "k", "2"));
+        QCOMPARE(QFileInfo(m_path).symLinkTarget(), real);
+        QCOMPARE(fileBytes(real), QByteArray("[A]\nk=2\n"));
+    }
+
     void writeFailures_reportedNotSilent() {
         IniFile lost(m_dir.filePath(QStringLiteral("no/such/folder/t.ini")));
         IniFile::Batch batch(lost);
         QVERIFY(lost.write("A", "k", "v")); // held until the commit
         QVERIFY(!batch.commit());
-        QVERIFY(lost.errorString().contains(QStringLiteral("folder/t.ini")));
+        QVERIFY(!lost.errorString().isEmpty()); // the reason; the path is the caller's to say
+        QVERIFY(!lost.errorString().contains(QStringLiteral("folder/t.ini")));
 
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder.ini")));
         IniFile blocked(m_dir.filePath(QStringLiteral("folder.ini")));

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,7 +37,7 @@ private slots:
     }
 
     // The written file shows every default.
-    void noFile_defaultsWritten_countAboveMaxKeepsNames_missingFileWritable() {
+    void noFile_defaultsWritten_countAboveMaxKeepsNames() {
         IniFile ini(m_path);
         Settings s{.RecentMax = 7, .RecentFiles = {QStringLiteral("stale")}};
         GetIniValues(ini, s);
@@ -51,13 +52,35 @@ private slots:
         // A count above Max reads as Max; the names above it stay in the file.
         putFile(m_path, "[FileBuf]\nCount=6\nMax=4\nName1=/1\nName2=/2\nName3=/3\nName4=/4\n"
                         "Name5=/5\nName6=/6\n");
-        GetIniValues(ini, s);
+        IniFile next(m_path);
+        GetIniValues(next, s);
         QVERIFY(s.RecentCount == 4 && s.RecentFiles[3] == "/4" && s.RecentFiles[4].isEmpty());
-        QVERIFY(SetIniValues(ini, s));
-        QCOMPARE(ini.read("FileBuf", "Count") + ini.read("FileBuf", "Name6"), " 4/6");
-        // A missing file is as writable as its folder.
-        QVERIFY(canWriteSettingsFile(m_dir.filePath(QStringLiteral("new.ini"))));
-        QVERIFY(!canWriteSettingsFile(m_dir.filePath(QStringLiteral("none/new.ini"))));
+        QVERIFY(SetIniValues(next, s));
+        QCOMPARE(next.read("FileBuf", "Count") + next.read("FileBuf", "Name6"), "4/6");
+    }
+
+    // What the save needs: a new file made and renamed in the folder the file lives in.
+    void canWriteSettingsFile_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("expected");
+        const QString dir = m_dir.path();
+        QTest::newRow("missing, writable folder") << dir + "/new.ini" << true;
+        QTest::newRow("missing folder") << dir + "/none/new.ini" << false;
+        QTest::newRow("link to a file elsewhere") << dir + "/link.ini" << true;
+        QTest::newRow("pipe") << dir + "/pipe.ini" << false;
+        // A file that may be written in a folder where nothing can be made, even by root.
+        QTest::newRow("writable file, closed folder") << "/proc/self/comm" << false;
+    }
+    void canWriteSettingsFile() {
+        QFETCH(QString, path);
+        QFETCH(bool, expected);
+        QVERIFY(QDir(m_dir.path()).mkpath("elsewhere"));
+        putFile(m_dir.filePath("elsewhere/real.ini"), "[A]\n");
+        QFile::link(m_dir.filePath("elsewhere/real.ini"), m_dir.filePath("link.ini"));
+        makeOddFile("fifo", m_dir.filePath("pipe.ini"));
+        QCOMPARE(qm::canWriteSettingsFile(path), expected);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Hidden | QDir::Files).filter("probe"),
+                 QStringList()); // nothing left behind
     }
 
     // Values in the order Max, Count, Value, Minutes, Changes, Backup, MaxColumns, FontSize,
@@ -66,10 +89,10 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QList<int>>("expected");
         // clang-format off
-        QTest::newRow("above") << "[FileBuf]\nCount=9\nMax=12\n[AutoSave]\nValue=5\nMinutes=9\nChanges=7\nBackup=5\n"
-                                  "[Printing]\nMaxColumns=9\nFontSize=20\nHierarchy=9\n" << QList<int>{8, 8, 1, 6, 6, 1, 6, 12, 6};
+        QTest::newRow("above") << "[FileBuf]\nCount=9\nMax=12\n[AutoSave]\nValue=5\nMinutes=9\nChanges=7\nBackup=2\n"
+                                  "[Printing]\nMaxColumns=9\nFontSize=20\nHierarchy=9\n" << QList<int>{8, 8, 1, 6, 6, 0, 6, 12, 6};
         QTest::newRow("below") << "[FileBuf]\nCount=-1\nMax=-3\n[AutoSave]\nValue=-7\nMinutes=-1\nChanges=-2\nBackup=-5\n"
-                                  "[Printing]\nMaxColumns=0\nFontSize=3\nHierarchy=1\n" << QList<int>{2, 0, -1, 0, 0, 1, 1, 7, 2};
+                                  "[Printing]\nMaxColumns=0\nFontSize=3\nHierarchy=1\n" << QList<int>{2, 0, -1, 0, 0, 0, 1, 7, 2};
         QTest::newRow("zeros kept, hierarchy rounded first") << "[AutoSave]\nValue=0\nBackup=0\n[Printing]\nHierarchy=0.4\n" << QList<int>{4, 0, 0, 2, 4, 0, 2, 10, 0};
         // clang-format on
     }

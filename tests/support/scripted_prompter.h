@@ -18,7 +18,9 @@ struct Prompt {
     QString title;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
-    NameRequest name; // for Name prompts
+    NameRequest name;  // for Name prompts
+    QString folder{};  // where a file dialog opened
+    QString filters{}; // a file dialog's filters
 };
 
 class ScriptedPrompter : public Prompter {
@@ -57,14 +59,27 @@ public:
                               PromptButtons::OkCancel, request});
         return take(Prompt::Name).text;
     }
-    QString openFile(const QString& title, const QString&) override {
-        prompts.append(
-            Prompt{Prompt::OpenFile, {}, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+    QString openFile(const QString& title, const QString& filters, const QString& folder) override {
+        prompts.append(Prompt{Prompt::OpenFile,
+                              {},
+                              title,
+                              PromptIcon::None,
+                              PromptButtons::OkCancel,
+                              {},
+                              folder,
+                              filters});
         return take(Prompt::OpenFile).text;
     }
-    QString saveFile(const QString& title, const QString&, const QString& proposed) override {
-        prompts.append(Prompt{
-            Prompt::SaveFile, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}});
+    QString saveFile(const QString& title, const QString& filters, const QString& folder,
+                     const QString& proposed) override {
+        prompts.append(Prompt{Prompt::SaveFile,
+                              proposed,
+                              title,
+                              PromptIcon::None,
+                              PromptButtons::OkCancel,
+                              {},
+                              folder,
+                              filters});
         return take(Prompt::SaveFile).text;
     }
     bool printDialog(QPrinter& printer, const QString& title) override {
