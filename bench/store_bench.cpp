@@ -63,8 +63,11 @@ const BigTree& bigTree() {
 bool readInto(const std::string& file, std::vector<char>& buffer) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0)
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
+    }
     const auto size = static_cast<std::size_t>(st.st_size);
     buffer.resize(size);
     std::size_t got = 0;
