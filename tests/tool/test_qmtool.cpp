@@ -21,7 +21,9 @@ namespace {
 using Run = ToolRun;
 
 Run run(const QStringList& args) {
-    return runCommand(runTool, args);
+    return runCommand([](const std::vector<std::string>& a, std::ostream& out,
+                         std::ostream& err) { return runTool(a, out, err); },
+                      args);
 }
 
 void saveTable(const QString& path, const NodeTable& table) {
@@ -329,7 +331,7 @@ private slots:
         row("missing argument", {"find", f, "W"}, "usage:");
         row("unknown option", {"dump", f, "--all"}, "unknown option");
         row("option of another command", {"dump", f, "--force"},
-            "--force belongs to import and repair");
+            "--force belongs to export, import and repair");
         row("unknown style", {"find", f, "W", "A", "--style", "x"}, "search style");
         row("empty search text", {"find", f, "W", ""}, "empty");
         row("root not found", {"find", f, "W/M", "A"}, "W/M: no such item");
