@@ -344,6 +344,13 @@ private slots:
         putFile(path("one.txt"), "ONE\n");
         row("import over a read-only file", {"import", path("one.txt"), readOnly, "--force"},
             readOnly + ": cannot be written: it is read-only");
+        row("flag with a value", {"import", path("one.txt"), path("out.qmd"), "--truncate=yes"},
+            "--truncate takes no value");
+        row("option without its value", {"export", f, "--format"},
+            "--format needs a value: text, opml or markdown");
+        row("--top for another command", {"dump", f, "--top", "X"}, "--top belongs to import");
+        row("listing's option for another command", {"export", f, "--columns", "2"},
+            "--columns belongs to listing");
         bad("empty outline", "\n\n", ":1: the outline is empty");
         bad("name of 21 characters", "T\n  ABCDEFGHIJKLMNOPQRSTU\n", ":2: name longer than 20");
         bad("character outside the code page", "T\n  A\n  \xC4\x8C\n", ":3: name has characters");
