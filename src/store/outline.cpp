@@ -48,6 +48,7 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool m
         builder.fail(1, "the outline is empty");
         return std::move(builder.result());
     }
+    builder.reserve(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int lineNo = static_cast<int>(i + 1);
         const std::string_view line = lines[i];

@@ -3,6 +3,7 @@
 // level, the top item first), Markdown lists and OPML documents.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,13 +28,27 @@ struct OutlineExport {
     const char* why = "";  // and why
 };
 
-/// The subtree of `item` in a format, children in stored order, names trimmed. A name the
-/// format cannot hold, or that would not read back the same, refuses the whole export.
+/// The first item of the subtree of `item` whose name the format cannot hold, or would not
+/// read back the same (ok false, item and why set).
+OutlineExport findUnholdable(const NodeTable& table, std::int32_t item, OutlineFormat format);
+
+/// Receives the text in pieces; returns false to stop the writer.
+using OutlineSink = std::function<bool(std::string_view piece)>;
+/// Writes the subtree of `item` in a format, UTF-8, children in stored order, names trimmed
+/// and written as they are (findUnholdable says whether they read back). False when the
+/// sink stopped it.
+bool writeOutline(const NodeTable& table, std::int32_t item, OutlineFormat format,
+                  const OutlineSink& sink);
+
+/// The whole text of the subtree when the format holds every name of it.
 OutlineExport exportOutline(const NodeTable& table, std::int32_t item, OutlineFormat format);
+/// The subtree written to a file through the safe writer; call findUnholdable first.
+bool exportOutlineFile(const std::string& path, const NodeTable& table, std::int32_t item,
+                       OutlineFormat format, std::string& error);
 
 /// The tree as UTF-8 outline text, children in stored order, names trimmed, whatever they
-/// hold. `blankNames` counts items whose name is all spaces (they have no outline form).
-std::string dumpOutline(const NodeTable& table, int* blankNames = nullptr);
+/// hold.
+std::string dumpOutline(const NodeTable& table);
 
 /// False for a name that no outline line can carry, so that reading the dump back would
 /// lose or split it: all spaces, or holding a line break.

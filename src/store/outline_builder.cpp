@@ -64,12 +64,23 @@ std::optional<NameField> OutlineBuilder::storable(std::u32string_view name, int 
             {line, "name " + quotedName(name) + " cut to 20 characters: " + quotedName(cut)});
         name = cut;
     }
-    const auto bytes = encodeChars(name);
-    if (!bytes) {
-        fail(line, "name has characters the data file cannot hold: " + quotedName(name));
-        return std::nullopt;
+    NameField field;
+    field.fill(' ');
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const std::optional<unsigned char> byte = encodeChar(name[i]);
+        if (!byte) {
+            fail(line, "name has characters the data file cannot hold: " + quotedName(name));
+            return std::nullopt;
+        }
+        field[i] = static_cast<char>(*byte);
     }
-    return makeName(*bytes);
+    return field;
+}
+
+void OutlineBuilder::reserve(std::size_t items) {
+    // As large as the table the finished slots are adopted into.
+    m_nodes.reserve(static_cast<std::size_t>(
+        NodeTable::capacityForRecords(static_cast<std::int64_t>(items) + 2)));
 }
 
 bool OutlineBuilder::add(int depth, std::u32string_view name, int line) {

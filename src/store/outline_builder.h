@@ -43,6 +43,8 @@ public:
     /// `noTopHint` ends the refusal of a second top-level item when no top name is known.
     OutlineBuilder(const ImportRules& rules, std::string noTopHint);
 
+    /// Makes room for about this many items at once, so the table is not moved as it grows.
+    void reserve(std::size_t items);
     /// False, with the error set, when the item is refused.
     bool add(int depth, std::u32string_view name, int line);
     /// The document's own name for a top item (an OPML title); the rules' name comes first.

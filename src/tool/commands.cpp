@@ -328,20 +328,20 @@ int runExport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
         refuseToReplace(cl, cl.output);
     }
     const LoadResult load = usableFile(path, err);
-    const OutlineExport exported = exportOutline(load.table, 1, format);
-    if (!exported.ok)
+    const OutlineExport refusal = findUnholdable(load.table, 1, format);
+    if (!refusal.ok)
         throw ToolError(path + ": cannot export " +
-                        quotedName(decodeBytes(pathOf(load.table, exported.item))) + " as " +
-                        formatName(format) + ": " + exported.why + "; nothing written");
+                        quotedName(decodeBytes(pathOf(load.table, refusal.item))) + " as " +
+                        formatName(format) + ": " + refusal.why + "; nothing written");
     if (!cl.has(kOutput)) {
-        out << exported.text;
+        writeOutline(load.table, 1, format, [&](std::string_view piece) {
+            return static_cast<bool>(
+                out.write(piece.data(), static_cast<std::streamsize>(piece.size())));
+        });
         return kToolOk;
     }
     std::string error;
-    const auto produce = [&](const ByteSink& sink) {
-        return sink(exported.text.data(), exported.text.size());
-    };
-    if (!writeFileSafely(cl.output, produce, error, kDataFileRules))
+    if (!exportOutlineFile(cl.output, load.table, 1, format, error))
         throw ToolError(cl.output + ": cannot be written: " + error);
     return kToolOk;
 }

@@ -69,6 +69,12 @@ enum class Place { Opml, Head, Body, Outline };
 
 OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
     OutlineBuilder builder(rules, "the head has no title; use --top NAME");
+    std::size_t elements = 0;
+    for (auto at = bytes.find("<outline"); at != std::string_view::npos;
+         at = bytes.find("<outline", at + 1))
+        ++elements;
+    // Not beyond what the shortest outline elements could fill, whatever the text holds.
+    builder.reserve(std::min(elements, bytes.size() / 16));
     QXmlStreamReader xml(
         QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
     std::vector<Place> open;
