@@ -10,31 +10,17 @@
 #include "app/program.h"
 #include "bench_tree.h"
 #include "settings/file_commands.h"
+#include "silent_prompter.h"
 #include "store/data_file.h"
 #include "store/name_codec.h"
 #include "window/main_window.h"
-#include "window/prompter.h"
 
 namespace {
 
 constexpr std::int32_t kBigTree = 1000000;
 constexpr std::int32_t kWideNode = 100000;
 
-/// Answers every prompt with OK; a benchmark that meets a prompt has gone wrong anyway.
-class SilentPrompter : public qm::Prompter {
-public:
-    qm::PromptAnswer ask(const QString& text, const QString&, qm::PromptIcon,
-                         qm::PromptButtons) override {
-        qWarning("unexpected prompt: %s", qPrintable(text));
-        return qm::PromptAnswer::Ok;
-    }
-    QString askName(const qm::NameRequest&) override { return {}; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    bool printDialog(QPrinter&, const QString&) override { return false; }
-};
+using qm::bench::SilentPrompter;
 
 struct Scratch {
     QTemporaryDir dir;
