@@ -18,8 +18,4 @@ constexpr int kToolError = 2;    // usage error, or a file that cannot be read, 
 /// Runs one command line (without the program name); returns the exit status.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-class NodeTable;
-/// The item a full path names (trimmed names joined by "/", in the data file's bytes), or 0.
-std::int32_t resolveItemPath(const NodeTable& table, std::string_view path);
-
 } // namespace qm
