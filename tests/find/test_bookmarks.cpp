@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 
 #include "find/book_editor.h"
 #include "find/bookmarks.h"
+#include "support/modal_driver.h"
 #include "support/program_fixture.h"
 #include "window/cell_list.h"
 
@@ -34,25 +34,8 @@ QString said(const Prompt& p) {
     return p.title + '|' + p.text;
 }
 
-/// Runs `act` on the bookmark editor once its command shows it modally.
 void onEditor(std::function<void(BookEditor&)> act) {
-    auto* timer = new QTimer(qApp);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, tries] {
-        auto* editor = qobject_cast<BookEditor*>(QApplication::activeModalWidget());
-        if (!editor && ++*tries < 500)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (!editor) {
-            qWarning("the bookmark editor did not open");
-            return;
-        }
-        act(*editor);
-        if (editor->isVisible())
-            editor->reject();
-    });
-    timer->start(10);
+    onModal<BookEditor>(std::move(act));
 }
 
 QStringList listed(BookEditor& e) {
