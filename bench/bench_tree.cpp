@@ -96,4 +96,26 @@ void deleteRandomLeaves(NodeTable& table, std::int32_t count, std::uint64_t seed
     }
 }
 
+NodeTable makeWide(std::string_view top, std::int32_t children) {
+    NodeTable t;
+    t.resetNew(makeName(top));
+    std::uint64_t x = 88172645463325252ull;
+    std::int32_t last = 0;
+    for (std::int32_t i = 0; i < children; ++i) {
+        const std::int32_t c = t.Node_Alloc();
+        char name[12];
+        for (char& ch : name) {
+            x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+            ch = static_cast<char>('A' + x % 26);
+        }
+        t[c].Name = makeName(std::string_view(name, sizeof name));
+        t[c].Parent = 1;
+        t[c].Level = 1;
+        (last ? t[last].NextSibling : t[1].FirstChild) = c;
+        t[c].PrevSibling = last;
+        last = c;
+    }
+    return t;
+}
+
 } // namespace qm::bench

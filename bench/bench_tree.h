@@ -3,6 +3,7 @@
 // seed, so every run and every program measures the same tree.
 
 #include <cstdint>
+#include <string_view>
 
 #include "store/node_table.h"
 
@@ -11,6 +12,9 @@ namespace qm::bench {
 /// A tree of `items` items, the top item included: names of 3 to 20 capital letters,
 /// most items with a handful of children or none, a few with hundreds or thousands.
 NodeTable makeTree(std::int32_t items, std::uint64_t seed = 2024);
+
+/// A top item named `top` with `children` children of 12 random capitals, in one list.
+NodeTable makeWide(std::string_view top, std::int32_t children);
 
 /// Deletes `count` items chosen at random among the leaves: each is unlinked from its
 /// siblings and parent and its slot freed, as deleting it would.

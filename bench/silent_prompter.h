@@ -1,17 +1,18 @@
 #pragma once
-// A prompter for the Qt benchmarks: a benchmark that meets a prompt has gone wrong anyway.
+// A prompter for the window benchmarks: a benchmark that meets a prompt has gone wrong, so
+// every message is printed and answered with OK, every dialog cancelled.
 
-#include <QtGlobal>
+#include <QString>
+#include <cstdio>
 
 #include "window/prompter.h"
 
 namespace qm::bench {
 
-/// Answers every message with OK (after a warning) and cancels every dialog.
 class SilentPrompter : public Prompter {
 public:
     PromptAnswer ask(const QString& text, const QString&, PromptIcon, PromptButtons) override {
-        qWarning("unexpected prompt: %s", qPrintable(text));
+        std::fprintf(stderr, "unexpected prompt: %s\n", qPrintable(text));
         return PromptAnswer::Ok;
     }
     QString askName(const NameRequest&) override { return {}; }

@@ -20,8 +20,6 @@ namespace {
 constexpr std::int32_t kBigTree = 1000000;
 constexpr std::int32_t kWideNode = 100000;
 
-using qm::bench::SilentPrompter;
-
 struct Scratch {
     QTemporaryDir dir;
     std::string bigFile;
@@ -44,26 +42,7 @@ Scratch& scratch() {
 
 // A top item with 100,000 children of random names.
 qm::NodeTable wideTree() {
-    qm::NodeTable t;
-    t.resetNew(qm::makeName("WIDE"));
-    std::uint64_t x = 88172645463325252ull;
-    std::int32_t last = 0;
-    for (std::int32_t i = 0; i < kWideNode; ++i) {
-        const std::int32_t c = t.Node_Alloc();
-        char name[12];
-        for (char& ch : name) {
-            x ^= x << 13, x ^= x >> 7, x ^= x << 17;
-            ch = static_cast<char>('A' + x % 26);
-        }
-        t[c].Name = qm::makeName(std::string_view(name, sizeof name));
-        t[c].Parent = 1;
-        t[c].Level = 1;
-        if (last)
-            t[last].NextSibling = c, t[c].PrevSibling = last;
-        else
-            t[1].FirstChild = c;
-        last = c;
-    }
+    qm::NodeTable t = qm::bench::makeWide("WIDE", kWideNode);
     // The wide node itself is an entry of the top item's list.
     const std::int32_t holder = t.Node_Alloc();
     t[holder].Name = qm::makeName("HOLDER");
@@ -73,7 +52,7 @@ qm::NodeTable wideTree() {
 }
 
 void CellFill(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::MainWindow w(prompter);
     w.nodes() = wideTree();
     w.Cells_Reset();
@@ -99,7 +78,7 @@ void Load(benchmark::State& state) {
 BENCHMARK(Load)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WindowLoad(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::MainWindow w(prompter);
     const QString path = QString::fromStdString(scratch().bigFile);
     for (auto _ : state) {
@@ -121,7 +100,7 @@ void Save(benchmark::State& state) {
 BENCHMARK(Save)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WindowSave(benchmark::State& state) {
-    SilentPrompter prompter;
+    qm::bench::SilentPrompter prompter;
     qm::Program program(prompter, scratch().dir.filePath("QuillMar.ini"));
     const QString copy = scratch().dir.filePath("window-save.qmd");
     QFile::remove(copy);

@@ -85,6 +85,9 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     connect(m_window.get(), &MainWindow::treeReplaced, m_bookmarks, [this] {
         m_bookmarks->Book_Load();
         m_bookmarks->Book_MenuBuild();
+        // Menu_Set, which runs beside every replacement (after a load, before New's signal),
+        // leaves Edit Bookmarks enabled whatever the count.
+        m_window->menu().entry(MenuArray::Book, BookEdit)->setEnabled(true);
         m_find->treeReplaced();
     });
     wireMenus();
@@ -163,7 +166,7 @@ void Program::saveReplacedBookmarks() {
 void Program::openAtStart(const QString& path) {
     if (!m_files->load(path))
         return;
-    m_window->Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+    m_window->Menu_Set(MenuState::Opened);
     m_window->browser().focusCell(0);
 }
 

@@ -1,10 +1,13 @@
 #include "app/qt_prompter.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QSpacerItem>
 
 #include "edit/name_dialog.h"
 
@@ -38,6 +41,16 @@ QMessageBox::StandardButtons boxButtons(PromptButtons buttons) {
     return QMessageBox::Ok;
 }
 
+/// Width a message box needs so that the window manager shows its whole title: title bars
+/// use a larger, bold font and put an icon and up to three buttons beside the title.
+int titleRoom(const QString& title) {
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    const QFontMetrics fm(font);
+    return fm.horizontalAdvance(title) + 8 * fm.height();
+}
+
 } // namespace
 
 QtPrompter::QtPrompter(QWidget* owner) : m_owner(owner) {}
@@ -56,6 +69,11 @@ PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIc
                              PromptButtons buttons) {
     QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), m_owner);
     box.setTextFormat(Qt::PlainText); // texts carry names and paths, never markup
+    // The box sizes itself to its text on showing; a spacer across it keeps the title whole.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(
+            new QSpacerItem(titleRoom(title), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     // Escape and the close box land on Cancel where there is one, else on OK.
     switch (box.standardButton(box.clickedButton())) {

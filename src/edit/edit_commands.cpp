@@ -123,10 +123,11 @@ void EditCommands::Item_Add() {
         linkLastChild(nodes, p, n);
         m_window.DataChanged(1);
         m_window.Cell_Update(p);
+        browser.selectEntry(browser.CurCel(), n);
         Undo_Set(2, browser.CurCel(), n);
         // Slot 2 is the first item below the top of a new tree: now there is data to work on.
         if (n == 2)
-            m_window.Menu_Set(1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1);
+            m_window.Menu_Set(MenuState::FirstItem);
         return;
     }
 }
@@ -226,8 +227,24 @@ void EditCommands::Undo_Delete() {
     m_window.Cell_Update(d);
     // The parent may have had no children left: the cell listing it needs its "+ " back.
     m_window.Cell_Update(nodes[d].Parent);
+    selectRestored(d);
     m_window.DataChanged(1);
     Undo_Set(0, -1, 0);
+}
+
+void EditCommands::selectRestored(std::int32_t item) {
+    // Back where it was deleted: that cell lists it again and becomes current, so the item
+    // can be worked on at once. Failing that, it is selected where its siblings are listed.
+    ColumnBrowser& browser = m_window.browser();
+    const std::int32_t parent = m_window.nodes()[item].Parent;
+    if (m_undoCel >= 0 && m_undoCel < kCellCount && browser.cells()[m_undoCel].Nod == parent) {
+        browser.selectEntry(m_undoCel, item);
+        browser.focusCell(m_undoCel);
+        return;
+    }
+    for (int c = 0; c < kCellCount; ++c)
+        if (browser.cells()[c].Nod == parent)
+            browser.selectEntry(c, item);
 }
 
 void EditCommands::Undo_Add() {
@@ -334,6 +351,7 @@ void EditCommands::Item_Paste() {
     status.Progress_Start(BufCount());
     const std::int32_t top = pasteSubtree(nodes, p, m_buf, barSteps(status));
     m_window.Cell_Update(p);
+    m_window.browser().selectEntry(cel, top);
     Undo_Set(8, cel, top);
     m_window.DataChanged(1);
     m_window.Status_Reset();

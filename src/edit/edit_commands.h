@@ -52,6 +52,8 @@ private:
     std::int32_t bufferSelection();
     /// The item selected in the current cell, or 0.
     std::int32_t selectedItem() const;
+    /// Selects an item put back by Undo in the cell that lists it.
+    void selectRestored(std::int32_t item);
 
     MainWindow& m_window;
     int m_undoAction = 0;

@@ -47,23 +47,21 @@ NameDialog::NameDialog(Prompter& prompter, QWidget* parent)
     m_lab->setObjectName(QStringLiteral("Lab"));
     m_lab->setTextFormat(Qt::PlainText); // the prompt carries item names, never markup
     m_lab->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_lab->setGeometry(twips::rect(240, 120, 3135, 255));
+    m_lab->setWordWrap(true); // a long item name must not cut the prompt
 
     m_txt = new QLineEdit(this);
     m_txt->setObjectName(QStringLiteral("Txt"));
     m_txt->setMaxLength(kMaxTyped);
     m_txt->setToolTip(QStringLiteral("Enter name (max 19 characters)"));
-    m_txt->setGeometry(twips::rect(240, 480, 3135, 285));
     m_txt->setTextMargins(2, 0, 2, 0); // the low box leaves the text against its frame
     m_txt->installEventFilter(this);
+    m_lab->setBuddy(m_txt); // screen readers name the box by the prompt
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("OKButton"));
-    m_ok->setGeometry(twips::rect(240, 960, 1455, 375));
 
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("CancelButton"));
-    m_cancel->setGeometry(twips::rect(1920, 960, 1455, 375));
 
     // Enter and Escape belong to the text box, so no button may take them.
     for (QPushButton* b : {m_ok, m_cancel}) {
@@ -78,13 +76,31 @@ NameDialog::NameDialog(Prompter& prompter, QWidget* parent)
 
     // A fixed place on the screen rather than centred over the owner.
     const QPoint origin = screen() ? screen()->geometry().topLeft() : QPoint();
-    setGeometry(QRect(origin + twips::point(2760, 3750), twips::size(3615, 1545)));
-    setFixedSize(twips::size(3615, 1545));
+    move(origin + twips::point(2760, 3750));
+    arrangeFor(m_lab->text());
+}
+
+void NameDialog::arrangeFor(const QString& prompt) {
+    // The designed layout, grown where the prompt needs more room: wider for a word longer
+    // than the label (a large font), taller for the lines it wraps into.
+    const QFontMetrics fm(m_lab->font());
+    int width = twips::toPixels(3135);
+    for (const QString& word : prompt.split(u' ', Qt::SkipEmptyParts))
+        width = std::max(width, fm.horizontalAdvance(word) + 2 * m_lab->margin() + 2);
+    m_lab->setText(prompt);
+    const int height = std::max(twips::toPixels(255), m_lab->heightForWidth(width));
+    const int dx = width - twips::toPixels(3135);
+    const int dy = height - twips::toPixels(255);
+    m_lab->setGeometry(twips::toPixels(240), twips::toPixels(120), width, height);
+    m_txt->setGeometry(twips::rect(240, 480, 3135, 285).adjusted(0, dy, dx, dy));
+    m_ok->setGeometry(twips::rect(240, 960, 1455, 375).translated(0, dy));
+    m_cancel->setGeometry(twips::rect(1920, 960, 1455, 375).translated(dx, dy));
+    setFixedSize(twips::size(3615, 1545) + QSize(dx, dy));
 }
 
 QString NameDialog::ask(const NameRequest& request) {
     setWindowTitle(request.title);
-    m_lab->setText(request.prompt);
+    arrangeFor(request.prompt);
     // A stored name may be a character longer than can be typed; it must not be cut short.
     m_txt->setMaxLength(std::max<int>(kMaxTyped, request.text.size()));
     m_txt->setText(request.text);
@@ -149,11 +165,15 @@ bool NameDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void NameDialog::keyPressEvent(QKeyEvent* event) {
-    // With a button focused, Enter and Escape would otherwise reach QDialog's default and
-    // cancel handling; this dialog has neither.
+    // With a button focused, Enter presses that button; Escape would otherwise reach
+    // QDialog's cancel handling, and this dialog has no cancel button.
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
     case Qt::Key_Escape:
         event->accept();
         return;

@@ -34,6 +34,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    /// Shows the prompt whole, growing the dialog where it does not fit the designed label.
+    void arrangeFor(const QString& prompt);
+
     Prompter& m_prompter;
     QLabel* m_lab;
     QLineEdit* m_txt;

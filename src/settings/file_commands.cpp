@@ -239,7 +239,7 @@ void FileCommands::New() {
     m_window.setCurFile(QString());
     m_known.reset();
     m_window.DataChanged(0);
-    m_window.Menu_Set(1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0);
+    m_window.Menu_Set(MenuState::NewTree);
     m_window.browser().focusCell(1);
     m_window.Cells_Reset();
     emit m_window.treeReplaced();
@@ -295,7 +295,7 @@ void FileCommands::openRecent(int place) {
 void FileCommands::opened() {
     m_window.browser().focusCell(1);
     m_window.DataChanged(0);
-    m_window.Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+    m_window.Menu_Set(MenuState::Opened);
     m_window.Status_Reset();
     m_window.repaint();
 }

@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTabWidget>
 
+#include "window/accessibility.h"
 #include "window/twips.h"
 
 namespace qm {
@@ -151,6 +152,17 @@ void OptionsDialog::build() {
     m_cmdCancel = place(new QPushButton(QStringLiteral("Cancel"), this), 5025, 2520, 1035, 360);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
+    // Each slider is read aloud by its own caption.
+    const QString sliderNames[] = {
+        QStringLiteral("Maximum number of Filenames in Menu-List"),
+        QStringLiteral("After ... minutes"),
+        QStringLiteral("After ... changes"),
+        QStringLiteral("Columns: Maximum"),
+        QStringLiteral("Spaces per level"),
+        QStringLiteral("Font Size: ...for Items"),
+    };
+    for (int i = 0; i < int(m_sli.size()); ++i)
+        nameSlider(m_sli[i], sliderNames[i]);
     for (int i = 0; i < int(m_sli.size()); ++i)
         connect(m_sli[i], &QSlider::valueChanged, this, [this, i] { Sli_Change(i); });
     for (int i = 0; i < 2; ++i) {
@@ -251,6 +263,11 @@ void OptionsDialog::Sli_Change(int index) {
         m_plab[index - 3]->setText(QString::number(value));
         break;
     }
+    // Read aloud as the value label and its unit say it: "5 minutes".
+    static const char* const units[] = {"filename", "minute", "change", "column", "space", "point"};
+    const QString number = (index < 3 ? m_lab[index] : m_plab[index - 3])->text();
+    setAccessibleValueText(m_sli[index], number + u' ' + QLatin1String(units[index]) +
+                                             (number == QLatin1String("1") ? "" : "s"));
 }
 
 void OptionsDialog::cmdOK_Click() {

@@ -5,45 +5,68 @@
 #include <QListView>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace qm {
 
-/// The entries of one cell, kept sorted case-insensitively; each carries its item's slot.
+class NodeTable;
+
+/// What a very long fill reports while it sorts, so the window can show it and repaint.
+struct FillProgress {
+    std::function<void(std::int64_t total)> start;
+    std::function<void(std::int64_t done)> step;
+    std::function<void()> end;
+};
+
+/// The children of one node, entries with children first, each group in case-insensitive
+/// order of its names. Only the slots are kept; texts are made from the table when shown.
 class CellListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    struct Entry {
-        QString text;
-        std::int32_t slot;
-    };
     static constexpr int SlotRole = Qt::UserRole;
+    /// Fills of at least this many entries report their progress.
+    static constexpr std::int64_t kLongList = 200000;
 
-    using QAbstractListModel::QAbstractListModel;
-    /// Replaces every entry; sorts them.
-    void setEntries(std::vector<Entry> entries);
-    void clear() { setEntries({}); }
+    CellListModel(const NodeTable& nodes, QObject* parent);
+    /// Lists the children of `parent`; nothing when it is not an item in use.
+    void setChildren(std::int32_t parent, const FillProgress& progress = {});
+    void clear();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    std::int32_t slotAt(int row) const { return m_entries[static_cast<std::size_t>(row)].slot; }
-    QString textAt(int row) const { return m_entries[static_cast<std::size_t>(row)].text; }
+    /// Type-to-select looks at the names: the "+ " mark is not typed.
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                          Qt::MatchFlags flags) const override;
+
+    std::int32_t slotAt(int row) const { return m_slots[static_cast<std::size_t>(row)]; }
+    bool hasChildrenAt(int row) const { return row < m_withChildren; }
+    /// "+ " and the name for an entry with children, the name alone otherwise; the
+    /// padding after the name is left off.
+    QString textAt(int row) const;
+    /// The name without its padding, as the user reads it.
+    QString nameAt(int row) const;
     /// First row whose slot is `slot`, or -1.
     int rowOfSlot(std::int32_t slot) const;
 
 private:
-    std::vector<Entry> m_entries;
+    const NodeTable& m_nodes;
+    std::vector<std::int32_t> m_slots;
+    int m_withChildren = 0; // the first rows, those shown with "+ "
 };
 
-/// A cell's list box. Reports the keys and clicks the column browser acts on.
+/// A cell's list box. Reports the keys and clicks the column browser acts on; the row
+/// shown as current is always the selected one.
 class CellList : public QListView {
     Q_OBJECT
 public:
-    CellList(int index, QWidget* parent);
+    CellList(int index, const NodeTable& nodes, QWidget* parent);
     int index() const { return m_index; }
     CellListModel* entries() const { return m_model; }
     /// Slot of the selected entry, or 0 when none is selected.
     std::int32_t selectedSlot() const;
+    /// Row of the selected entry, or -1.
+    int selectedRow() const;
     void selectRow(int row);
 
 signals:
@@ -61,6 +84,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    /// Moves the selection for a navigation key; false for any other key.
+    bool navigate(const QKeyEvent* event);
+    /// Makes the current row the selected one, or none when nothing is selected.
+    void syncCurrent();
+    QPoint menuPosition();
+
     int m_index;
     CellListModel* m_model;
 };

@@ -37,6 +37,18 @@ namespace {
 constexpr int kRowLength = 5;
 constexpr int kMaxCycle = kCellCount; // a path never has more links than cells
 
+// Read by screen readers with each list, beside its name.
+QString modeDescription(int mode) {
+    switch (mode) {
+    case ColumnBrowser::OnPath:
+        return QStringLiteral("On the path");
+    case ColumnBrowser::Current:
+        return QStringLiteral("Current cell");
+    default:
+        return {};
+    }
+}
+
 QColor modeColour(int mode, const QPalette& base) {
     switch (mode) {
     case ColumnBrowser::OnPath:
@@ -65,7 +77,7 @@ ColumnBrowser::ColumnBrowser(NodeTable& nodes, Prompter& prompter, QWidget* pare
         header->setGeometry(twips::rect(120, 60, 1815, 255));
         header->setMouseTracking(true);
         header->installEventFilter(this);
-        auto* list = new CellList(i, panel);
+        auto* list = new CellList(i, nodes, panel);
         list->setGeometry(twips::rect(60, 300, 1875, 2100));
         connect(list, &CellList::focused, this, &ColumnBrowser::gotFocus);
         connect(list, &CellList::openRequested, this, &ColumnBrowser::openEntry);
@@ -126,37 +138,58 @@ void ColumnBrowser::Cell_SetMode(int cel, int mode) {
     QPalette pal = m_panels[cel]->palette();
     pal.setColor(QPalette::Window, modeColour(mode, palette()));
     m_panels[cel]->setPalette(pal);
+    // Dark text on the greens whatever the theme; on the plain panel the theme's own pair.
+    QPalette text = m_headers[cel]->palette();
+    text.setColor(QPalette::WindowText,
+                  mode == Plain ? palette().color(QPalette::ButtonText) : QColor(Qt::black));
+    m_headers[cel]->setPalette(text);
+    m_lists[cel]->setAccessibleDescription(modeDescription(mode));
+}
+
+void ColumnBrowser::changeEvent(QEvent* event) {
+    // The plain panels take the theme's colours: follow a new theme.
+    if (event->type() == QEvent::PaletteChange)
+        for (int i = 0; i < kCellCount; ++i)
+            Cell_SetMode(i, m_cells[i].Mode);
+    QWidget::changeEvent(event);
+}
+
+void ColumnBrowser::setHeader(int cel, const QString& name) {
+    QLabel* header = m_headers[cel];
+    const QString shown =
+        header->fontMetrics().elidedText(name, Qt::ElideRight, header->contentsRect().width());
+    header->setText(shown);
+    header->setToolTip(shown == name ? QString() : name);
+    m_lists[cel]->setAccessibleName(name.isEmpty()
+                                        ? QStringLiteral("Cell %1").arg(cel)
+                                        : QStringLiteral("Cell %1: %2").arg(cel).arg(name));
 }
 
 void ColumnBrowser::Cell_Fill(int cel) {
     CellList* list = m_lists[cel];
     const std::int32_t keep = list->selectedSlot();
     const std::int32_t p = m_cells[cel].Nod;
-    std::vector<CellListModel::Entry> entries;
-    if (isShown(p)) {
-        for (std::int32_t c = m_nodes[p].FirstChild; c >= 1; c = m_nodes[c].NextSibling) {
-            const Node& child = m_nodes[c];
-            QString text = nameText(child.Name);
-            if (child.hasChildren())
-                text.prepend(QStringLiteral("+ "));
-            entries.push_back({std::move(text), c});
-        }
-    } else {
-        m_headers[cel]->clear();
+    if (isShown(p))
+        list->entries()->setChildren(p, m_fillProgress);
+    else {
+        list->entries()->clear();
+        setHeader(cel, QString());
     }
-    list->entries()->setEntries(std::move(entries));
     // A refill keeps the entry the user had selected, where it is still listed.
-    if (keep >= 1) {
-        const int row = list->entries()->rowOfSlot(keep);
-        if (row >= 0)
-            list->selectRow(row);
-    }
+    if (keep >= 1)
+        selectEntry(cel, keep);
+}
+
+void ColumnBrowser::selectEntry(int cel, std::int32_t slot) {
+    const int row = m_lists[cel]->entries()->rowOfSlot(slot);
+    if (row >= 0)
+        m_lists[cel]->selectRow(row);
 }
 
 void ColumnBrowser::Cell_Show(int cel, std::int32_t nod) {
     m_cells[cel].Nod = nod;
-    m_headers[cel]->setText(
-        nod >= 0 && nod < m_nodes.capacity() ? trimmedNameText(m_nodes[nod].Name) : QString());
+    setHeader(cel, nod >= 0 && nod < m_nodes.capacity() ? trimmedNameText(m_nodes[nod].Name)
+                                                        : QString());
     Cell_Fill(cel);
 }
 
@@ -180,7 +213,7 @@ void ColumnBrowser::Cell_LinkShowPrev(int a, int b, std::int32_t nod) {
 void ColumnBrowser::Cell_Clear(int cel) {
     m_cells[cel] = Cell{};
     Cell_SetMode(cel, Plain);
-    m_headers[cel]->clear();
+    setHeader(cel, QString());
     m_lists[cel]->entries()->clear();
 }
 
@@ -200,7 +233,7 @@ void ColumnBrowser::Cell_Update(std::int32_t nod) {
     const std::int32_t parent = m_nodes[nod].Parent;
     for (int i = 0; i < kCellCount; ++i) {
         if (m_cells[i].Nod == nod) {
-            m_headers[i]->setText(nameText(m_nodes[nod].Name));
+            setHeader(i, trimmedNameText(m_nodes[nod].Name));
             Cell_Fill(i);
         } else if (parent >= 1 && m_cells[i].Nod == parent) {
             Cell_Fill(i);
@@ -216,9 +249,11 @@ void ColumnBrowser::restoreCells(const std::vector<Cell>& records) {
         // Cell 0 always shows the top item; a record that names nothing cannot replace it.
         if (cel == 0 && records[i].Nod < 1)
             continue;
+        // A very long list is not sorted twice.
+        const bool listed = m_cells[i].Nod >= 1 && m_cells[i].Nod == records[i].Nod;
         m_cells[i] = records[i];
         Cell_SetMode(cel, records[i].Mode);
-        if (records[i].Nod >= 1)
+        if (records[i].Nod >= 1 && !listed)
             Cell_Show(cel, records[i].Nod);
     }
 }
@@ -242,9 +277,7 @@ void ColumnBrowser::gotFocus(int index) {
         if (m_cells[c].PrevNod != m_cells[k].Nod)
             Cell_LinkShowPrev(k, c, m_cells[c].PrevNod);
         c = k;
-        const int row = m_lists[c]->entries()->rowOfSlot(m_cells[c].NextNod);
-        if (row >= 0)
-            m_lists[c]->selectRow(row);
+        selectEntry(c, m_cells[c].NextNod);
         Cell_SetMode(c, OnPath);
         k = m_cells[c].PrevCel;
     }

@@ -8,6 +8,7 @@
 
 #include "store/cells_file.h"
 #include "store/node_table.h"
+#include "window/cell_list.h"
 
 class QLabel;
 
@@ -36,8 +37,13 @@ public:
     void focusCell(int cel);
     /// Opens the selected entry of a cell in the next cell of the path.
     void openEntry(int cel);
-    /// Puts back the cells a cells file recorded, showing each that names a node.
+    /// Puts back the cells a cells file recorded, showing each that names a node. Runs
+    /// right after Cells_Reset, so a cell 0 that already lists its node is not filled again.
     void restoreCells(const std::vector<Cell>& records);
+    /// Selects the entry of an item in a cell's list, where it is listed.
+    void selectEntry(int cel, std::int32_t slot);
+    /// How fills of very long lists report their progress.
+    void setFillProgress(FillProgress progress) { m_fillProgress = std::move(progress); }
 
     const CellArray& cells() const { return m_cells; }
     int CurCel() const { return m_curCel; }
@@ -59,10 +65,13 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void gotFocus(int cel);
     void Cell_SetMode(int cel, int mode);
+    /// The header shows the name, cut with "…" where it does not fit; the list is named by it.
+    void setHeader(int cel, const QString& name);
     void goBack(int cel);
     void link(int a, int b);
     bool isShown(std::int32_t nod) const;
@@ -74,6 +83,7 @@ private:
     std::array<CellPanel*, kCellCount> m_panels{};
     std::array<QLabel*, kCellCount> m_headers{};
     std::array<CellList*, kCellCount> m_lists{};
+    FillProgress m_fillProgress;
 };
 
 } // namespace qm

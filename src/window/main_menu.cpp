@@ -4,9 +4,42 @@
 #include <QMainWindow>
 #include <QMenuBar>
 
+#include "window/accessibility.h"
+
 namespace qm {
 
+namespace {
+
+// One row per MenuState: Save, Save As, Print, Undo, Add, Delete, Rename, Cut, Copy, Paste,
+// and Find with Bookmark This.
+constexpr int kFlags = 11;
+constexpr bool kMenuStates[][kFlags] = {
+    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, // no tree
+    {1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0}, // new tree
+    {0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1}, // opened
+    {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, // first item added
+};
+
+// The entries each flag switches, in the order they are switched.
+struct Switched {
+    int flag;
+    MenuArray array;
+    int index;
+};
+constexpr Switched kSwitched[] = {
+    {0, MenuArray::File, FileSave},      {1, MenuArray::File, FileSaveAs},
+    {2, MenuArray::Print, PrintPreview}, {2, MenuArray::Print, PrintNow},
+    {3, MenuArray::Edit, EditUndo},      {4, MenuArray::Edit, EditAdd},
+    {5, MenuArray::Edit, EditDelete},    {6, MenuArray::Edit, EditRename},
+    {7, MenuArray::Edit, EditCut},       {8, MenuArray::Edit, EditCopy},
+    {9, MenuArray::Edit, EditPaste},     {10, MenuArray::Go, GoFind},
+    {10, MenuArray::Book, BookThis},
+};
+
+} // namespace
+
 MainMenu::MainMenu(QMainWindow* window) : QObject(window) {
+    installAccessibility();
     QMenuBar* bar = window->menuBar();
     const QStringList titles{"&File", "&Edit", "&Go To", "&Help"};
     for (int i = 0; i < 4; ++i) {
@@ -58,6 +91,17 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window) {
         a->setEnabled(false);
     }
     add(help, MenuArray::Help, HelpAbout, "mnuHelp", "&About ");
+
+    // The keys users know from other programs, beside the shortcuts shown in the menu.
+    entry(MenuArray::Edit, EditAdd)->setShortcuts({QKeySequence("Ctrl+A"), Qt::Key_Insert});
+    entry(MenuArray::Edit, EditDelete)->setShortcuts({QKeySequence("Ctrl+D"), Qt::Key_Delete});
+    entry(MenuArray::Edit, EditRename)->setShortcuts({QKeySequence("Ctrl+R"), Qt::Key_F2});
+    auto* toBar = new QAction(window);
+    toBar->setObjectName(QStringLiteral("menuBarKey"));
+    toBar->setShortcut(Qt::Key_F10);
+    window->addAction(toBar);
+    connect(toBar, &QAction::triggered, bar,
+            [this, bar] { bar->setActiveAction(m_top[0]->menuAction()); });
 }
 
 QAction* MainMenu::add(QMenu* menu, MenuArray array, int index, const QString& name,
@@ -82,21 +126,10 @@ QAction* MainMenu::entry(MenuArray array, int index) const {
     return it == m_entries.end() ? nullptr : it->second;
 }
 
-void MainMenu::Menu_Set(bool save, bool saveAs, bool print, bool undo, bool add, bool remove,
-                        bool rename, bool cut, bool copy, bool paste, bool findAndBookmark) {
-    entry(MenuArray::File, FileSave)->setEnabled(save);
-    entry(MenuArray::File, FileSaveAs)->setEnabled(saveAs);
-    entry(MenuArray::Print, PrintPreview)->setEnabled(print);
-    entry(MenuArray::Print, PrintNow)->setEnabled(print);
-    entry(MenuArray::Edit, EditUndo)->setEnabled(undo);
-    entry(MenuArray::Edit, EditAdd)->setEnabled(add);
-    entry(MenuArray::Edit, EditDelete)->setEnabled(remove);
-    entry(MenuArray::Edit, EditRename)->setEnabled(rename);
-    entry(MenuArray::Edit, EditCut)->setEnabled(cut);
-    entry(MenuArray::Edit, EditCopy)->setEnabled(copy);
-    entry(MenuArray::Edit, EditPaste)->setEnabled(paste);
-    entry(MenuArray::Go, GoFind)->setEnabled(findAndBookmark);
-    entry(MenuArray::Book, BookThis)->setEnabled(findAndBookmark);
+void MainMenu::Menu_Set(MenuState state) {
+    const bool* on = kMenuStates[static_cast<int>(state)];
+    for (const Switched& s : kSwitched)
+        entry(s.array, s.index)->setEnabled(on[s.flag]);
     entry(MenuArray::Book, BookEdit)->setEnabled(true);
 }
 

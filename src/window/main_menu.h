@@ -34,6 +34,14 @@ enum GoEntry { GoFind = 0 };
 enum BookEntry { BookThis = 0, BookEdit, BookFirst };
 enum HelpEntry { HelpContents = 0, HelpSearch, HelpAbout };
 
+/// The states of the data that switch the tree commands as a whole.
+enum class MenuState {
+    NoTree,    // the window just loaded
+    NewTree,   // only the top item
+    Opened,    // a data file was opened
+    FirstItem, // the first item was added below the top item of a new tree
+};
+
 class MainMenu : public QObject {
     Q_OBJECT
 public:
@@ -44,9 +52,9 @@ public:
     QMenu* topMenu(int index) const { return m_top[index]; }
     QAction* fileBar1() const { return m_fileBar1; }
 
-    /// Switches the tree-dependent entries as a whole; always enables Edit Bookmarks.
-    void Menu_Set(bool save, bool saveAs, bool print, bool undo, bool add, bool remove, bool rename,
-                  bool cut, bool copy, bool paste, bool findAndBookmark);
+    /// Switches the tree-dependent entries as the state's row of the table says; always
+    /// enables Edit Bookmarks.
+    void Menu_Set(MenuState state);
 
     using Handler = std::function<void(int index)>;
     void setHandler(MenuArray array, Handler handler);

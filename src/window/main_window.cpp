@@ -53,6 +53,23 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
             [this](int index) { m_menu->dispatch(MenuArray::Edit, index); });
     connect(m_browser, &ColumnBrowser::contextMenuRequested, this,
             [this](const QPoint& pos) { m_menu->topMenu(1)->popup(pos); });
+    // A very long list is sorted like a load runs: with progress, repainting, nothing else.
+    auto before = std::make_shared<QString>(); // the status text the fill covers
+    m_browser->setFillProgress({[this, before](std::int64_t total) {
+                                    ++m_busy;
+                                    *before = m_status->statusText();
+                                    m_status->Status_Text(QStringLiteral("Filling list ..."));
+                                    m_status->Progress_Start(static_cast<double>(total));
+                                },
+                                [this](std::int64_t done) {
+                                    m_status->Progress_Step(static_cast<double>(done));
+                                    yieldEvents();
+                                },
+                                [this, before] {
+                                    m_status->Progress_End();
+                                    m_status->Status_Text(*before);
+                                    --m_busy;
+                                }});
 
     m_timAs = new QTimer(this);
     m_timAs->setObjectName(QStringLiteral("TimAs"));
@@ -61,7 +78,7 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     setFixedSize(m_client->width(), m_client->height() + menuBar()->sizeHint().height());
 
     // What the window's load does once it has read the settings.
-    Menu_Set(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    Menu_Set(MenuState::NoTree);
     DataChanged(0);
     m_nodes.resetEmpty();
     m_browser->setCurCel(-1);
@@ -71,12 +88,6 @@ MainWindow::~MainWindow() = default;
 
 QWidget* MainWindow::columnArea() const {
     return m_browser;
-}
-
-void MainWindow::Menu_Set(int save, int saveAs, int print, int undo, int add, int remove,
-                          int rename, int cut, int copy, int paste, int findAndBookmark) {
-    m_menu->Menu_Set(save != 0, saveAs != 0, print != 0, undo != 0, add != 0, remove != 0,
-                     rename != 0, cut != 0, copy != 0, paste != 0, findAndBookmark != 0);
 }
 
 void MainWindow::DataChanged(int changed) {

@@ -45,8 +45,7 @@ public:
     void Cell_Clear(int cel) { m_browser->Cell_Clear(cel); }
     void Cell_Update(std::int32_t nod) { m_browser->Cell_Update(nod); }
     void Status_Reset() { m_status->Status_Reset(); }
-    void Menu_Set(int save, int saveAs, int print, int undo, int add, int remove, int rename,
-                  int cut, int copy, int paste, int findAndBookmark);
+    void Menu_Set(MenuState state) { m_menu->Menu_Set(state); }
     /// Marks the tree changed (changed > 0) or saved / freshly loaded.
     void DataChanged(int changed);
     /// Loads a data file in place of the open tree. A file that cannot be used is reported

@@ -2,6 +2,8 @@
 // menus, shortcuts and keys with scripted answers to every prompt.
 
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
 #include <QTest>
 
 #include "edit/edit_commands.h"
@@ -62,6 +64,11 @@ class TestEditCommands : public QObject {
         QCOMPARE(QList<int>({edit().UndoAction(), edit().UndoCel(), edit().UndoNod()}),
                  QList<int>({action, cel, nod}));
         QCOMPARE(w().menu().entry(MenuArray::Edit, Undo)->isEnabled(), action > 0);
+    }
+    /// The name of the entry selected in a cell, as listed.
+    QString selectedName(int cel) {
+        const std::int32_t s = w().browser().selectedSlot(cel);
+        return s >= 1 ? nameText(nodes()[s].Name) : QString();
     }
     /// The i-th prompt shown; negative counts from the last.
     Prompt shown(qsizetype i) {
@@ -252,7 +259,7 @@ private slots:
 
         // The buffer outlives loading another file.
         QVERIFY(w().DataLoad(writeTreeFile(m_f->dir, "other.qmd", "OTHER\n  ONE\n")));
-        w().Menu_Set(0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1);
+        w().Menu_Set(MenuState::Opened);
         w().browser().focusCell(0);
         shortcut(Paste);
         QCOMPARE(childNames(nodes(), 1), Names({"ONE", "BEAN2"}));
@@ -306,21 +313,72 @@ private slots:
         QCOMPARE(nodes().FreeCount(), 3);
     }
 
-    void firstAddIntoNewTree_enablesEveryEntry() {
+    // The item just added, pasted or put back is the one selected, so the next command
+    // acts on it.
+    void selection_followsAddPasteAndUndoneDelete() {
         start();
-        prompter().answerName("NEWTOP");
-        QVERIFY(m_f->click(MenuArray::File, FileNew));
-        const auto gatedEnabled = [&](bool on) {
-            for (int i : {0, 3, 4, 6, 7, 8})
-                QCOMPARE(w().menu().entry(MenuArray::Edit, i)->isEnabled(), on);
-            for (MenuArray a : {MenuArray::Print, MenuArray::Go, MenuArray::Book})
-                QCOMPARE(w().menu().entry(a, a == MenuArray::Print ? 1 : 0)->isEnabled(), on);
-        };
-        gatedEnabled(false);
-        prompter().answerName("FIRST");
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        prompter().answerName("PEAR");
         shortcut(Add);
-        QCOMPARE(slot("FIRST"), 2);
-        gatedEnabled(true);
+        QCOMPARE(selectedName(5), QString("PEAR"));
+        confirmDelete();
+        QCOMPARE(shown(-1).text, QString("Sure to delete PEAR ?"));
+        shortcut(Undo);
+        QCOMPARE(selectedName(5), QString("PEAR"));
+
+        QVERIFY(clickEntry(w(), 5, "KIWI"));
+        shortcut(Copy);
+        QVERIFY(openEntry(w(), 0, "VEG"));
+        shortcut(Paste);
+        QCOMPARE(selectedName(5), QString("KIWI"));
+
+        // Undone from another cell, the item is back selected in the cell it left, current.
+        QVERIFY(clickEntry(w(), 5, "LEEK"));
+        confirmDelete();
+        QVERIFY(clickEntry(w(), 0, "EMPTY"));
+        shortcut(Undo);
+        QCOMPARE(w().browser().CurCel(), 5);
+        QCOMPARE(selectedName(5), QString("LEEK"));
+        QCOMPARE(selectedName(0), QString("VEG")); // the path back to it
+    }
+
+    void keys_deleteF2AndInsertRunTheirCommands_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("asked");
+        QTest::newRow("Delete") << int(Qt::Key_Delete) << "Sure to delete KIWI ?";
+        QTest::newRow("F2") << int(Qt::Key_F2) << "Name for FRUIT Cell:";
+        QTest::newRow("Insert") << int(Qt::Key_Insert) << "Name for FRUIT child item:";
+    }
+    void keys_deleteF2AndInsertRunTheirCommands() {
+        QFETCH(int, key);
+        start();
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        QVERIFY(clickEntry(w(), 5, "KIWI"));
+        if (key == Qt::Key_Delete)
+            prompter().answer(PromptAnswer::Cancel);
+        else
+            prompter().answerName(QString());
+        QTest::keyClick(w().browser().list(5), Qt::Key(key));
+        QTEST(prompter().last().text, "asked");
+        QCOMPARE(prompter().prompts.size(), 1);
+    }
+
+    void rightClickThenDelete_asksAboutTheEntryUnderTheMouse() {
+        start();
+        QVERIFY(openEntry(w(), 0, "VEG"));
+        QVERIFY(clickEntry(w(), 5, "BEAN"));
+        CellList* list = w().browser().list(5);
+        const QPoint leek =
+            list->visualRect(list->entries()->index(cellTexts(w(), 5).indexOf("LEEK"))).center();
+        QTest::mousePress(list->viewport(), Qt::RightButton, {}, leek);
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, leek);
+        QMenu* menu = w().menu().topMenu(1);
+        QTRY_COMPARE(QApplication::activePopupWidget(), menu);
+        prompter().answer(PromptAnswer::Ok);
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(w().menu().entry(MenuArray::Edit, Delete)).center());
+        QCOMPARE(prompter().last().text, QString("Sure to delete LEEK ?"));
+        QCOMPARE(childNames(nodes(), slot("VEG")), Names({"BEAN"}));
     }
 
     void paste_deeperThan30Levels_refusedBeforeAllocating() {

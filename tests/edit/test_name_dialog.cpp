@@ -1,8 +1,10 @@
 // The name entry dialog driven offscreen with keys and clicks while its modal show runs.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -16,8 +18,10 @@
 using namespace qm;
 
 namespace {
-enum Entry { Keys, InputMethod, Paste };            // how the text gets into the box
-enum End { Enter, Escape, CancelButton, CloseBox }; // how the user leaves
+enum Entry { Keys, InputMethod, Paste }; // how the text gets into the box
+// How the user leaves: Enter or Escape in the box, a click on Cancel, the close box, or
+// Enter on a button reached with Tab.
+enum End { Enter, Escape, CancelButton, CloseBox, EnterOnOk, EnterOnCancel };
 } // namespace
 
 class TestNameDialog : public QObject {
@@ -75,6 +79,8 @@ private slots:
         row("Escape gives nothing") << "new" << 0 << "OLD" << int(Escape) << none;
         row("Cancel gives nothing") << "new" << 0 << "OLD" << int(CancelButton) << none;
         row("close box gives nothing") << "new" << 0 << "OLD" << int(CloseBox) << none;
+        row("Enter on OK gives the name") << "new" << 0 << "OLD" << int(EnterOnOk) << "NEW";
+        row("Enter on Cancel gives nothing") << "new" << 0 << "OLD" << int(EnterOnCancel) << none;
     }
     void enteredText_raisedOnlyAToZ_orDroppedOnCancel() {
         QFETCH(QString, entered);
@@ -96,11 +102,59 @@ private slots:
                 press(end == Enter ? Qt::Key_Return : Qt::Key_Escape);
             else if (end == CancelButton)
                 QTest::mouseClick(m_dlg->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
-            else
+            else if (end == CloseBox)
                 QCoreApplication::sendEvent(m_dlg->windowHandle(), &close);
+            else {
+                for (int tabs = end == EnterOnOk ? 1 : 2; tabs > 0; --tabs)
+                    press(Qt::Key_Tab);
+                QCOMPARE(m_dlg->focusWidget()->objectName(),
+                         QString(end == EnterOnOk ? "OKButton" : "CancelButton"));
+                press(Qt::Key_Return);
+            }
         });
         QTEST(name, "result");
         QVERIFY(!m_dlg->isVisible() && m_prompter.prompts.isEmpty());
+    }
+
+    // The prompt carries an item name of up to 20 characters: it wraps, and a word wider
+    // than the designed label (a large font) widens the dialog.
+    void longPrompt_shownWhole_data() {
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<int>("points");
+        QTest::newRow("short") << "Name for TOP Cell:" << 0;
+        QTest::newRow("long name") << "Name for GARDEN FURNITURE SE child item:" << 0;
+        QTest::newRow("long word, large font") << "Name for WWWWWWWWWWWWWWWWWWWW Cell:" << 22;
+    }
+    void longPrompt_shownWhole() {
+        QFETCH(QString, prompt);
+        QFETCH(int, points);
+        if (points) {
+            QFont big = m_dlg->font();
+            big.setPointSize(points);
+            m_dlg->setFont(big);
+        }
+        run({"Add QuillMar item", prompt, {}, false}, [&] {
+            auto* lab = m_dlg->findChild<QLabel*>("Lab");
+            auto* txt = m_dlg->findChild<QWidget*>("Txt");
+            QCOMPARE(lab->text(), prompt);
+            // One line that fits, or wrapped lines that all fit, each word within the width.
+            const QFontMetrics fm(lab->font());
+            const QRect room = lab->contentsRect();
+            if (!lab->wordWrap())
+                QVERIFY(fm.horizontalAdvance(prompt) <= room.width());
+            for (const QString& word : prompt.split(' '))
+                QVERIFY2(fm.horizontalAdvance(word) <= room.width(), qPrintable(word));
+            QVERIFY(fm.boundingRect(QRect(0, 0, room.width(), 1000), Qt::TextWordWrap, prompt)
+                        .height() <= room.height());
+            // Nothing overlaps it and everything stays inside the dialog.
+            QVERIFY(lab->geometry().bottom() < txt->geometry().top());
+            for (const char* name : {"Txt", "OKButton", "CancelButton"})
+                QVERIFY2(m_dlg->rect().contains(m_dlg->findChild<QWidget*>(name)->geometry()),
+                         name);
+            // A screen reader names the text box by the prompt.
+            QCOMPARE(QAccessible::queryAccessibleInterface(txt)->text(QAccessible::Name), prompt);
+            press(Qt::Key_Escape);
+        });
     }
 
     void enterOnEmptyText_alertsAndStaysOpen() {

@@ -48,11 +48,11 @@ int main(int argc, char** argv) {
     qm::MainWindow& w = program.window();
 
     // Bookmarks of a few places, the deepest first, so the newest is at the top.
-    for (const QString& name : {"EUROPE", "FRANCE", "ÎLE-DE-FRANCE", "PARIS"}) {
+    for (const QString& name : QStringList{"EUROPE", "FRANCE", "ÎLE-DE-FRANCE", "PARIS"}) {
         if (!qm::test::openEntry(w, w.browser().CurCel(), name))
             return fail("not listed:", name);
     }
-    for (const QString& name : {"1ER ARRONDISSEMENT", "4E ARRONDISSEMENT"}) {
+    for (const QString& name : QStringList{"1ER ARRONDISSEMENT", "4E ARRONDISSEMENT"}) {
         if (!qm::test::clickEntry(w, w.browser().CurCel(), name))
             return fail("not listed:", name);
         if (!qm::test::chooseMenu(w, qm::MenuArray::Book, qm::BookThis))

@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -105,6 +106,49 @@ private slots:
         QTest::mouseClick(control(o.d, "cmdCancel"), Qt::LeftButton);
         QVERIFY(!o.d.isVisible() && o.confirmed.isEmpty());
         QCOMPARE((QList<int>{o.s.Hierarchy, o.s.FontSize}), (QList<int>{4, 10}));
+    }
+
+    // A screen reader names each slider by its own caption and reads its value in words.
+    void sliders_readByCaptionAndValueInWords_data() {
+        QTest::addColumn<QString>("slider");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        const auto row = [](const char* s, Qt::Key key) -> QTestData& {
+            return QTest::newRow(s) << QString(s) << int(key);
+        };
+        row("Sli_0", Qt::Key_Right) << "Maximum number of Filenames in Menu-List"
+                                    << "4 filenames"
+                                    << "5 filenames";
+        row("Sli_1", Qt::Key_Right) << "After ... minutes"
+                                    << "5 minutes"
+                                    << "7 minutes";
+        row("Sli_2", Qt::Key_Left) << "After ... changes"
+                                   << "10 changes"
+                                   << "7 changes";
+        row("Sli_3", Qt::Key_Left) << "Columns: Maximum"
+                                   << "2 columns"
+                                   << "1 column";
+        row("Sli_4", Qt::Key_End) << "Spaces per level"
+                                  << "3 spaces"
+                                  << "6 spaces";
+        row("Sli_5", Qt::Key_Home) << "Font Size: ...for Items"
+                                   << "10 points"
+                                   << "7 points";
+    }
+    void sliders_readByCaptionAndValueInWords() {
+        QFETCH(QString, slider);
+        QFETCH(int, key);
+        Open o(Settings{.Hierarchy = 3});
+        o.d.findChild<QTabWidget*>("tbsOptions")->setCurrentIndex(slider >= "Sli_3" ? 1 : 0);
+        QWidget* s = control(o.d, qPrintable(slider));
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(s);
+        QTEST(a->text(QAccessible::Name), "name");
+        QTEST(a->text(QAccessible::Value), "before");
+        QTest::keyClick(s, Qt::Key(key));
+        QTEST(a->text(QAccessible::Value), "after");
+        QCOMPARE(a->valueInterface()->currentValue(), s->property("value"));
     }
 };
 
