@@ -13,6 +13,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "bench_tree.h"
 #include "store/data_file.h"
@@ -58,28 +59,52 @@ const BigTree& bigTree() {
     return tree;
 }
 
+// Reads the whole file into one buffer, kept between runs: the cost of the bytes alone.
+bool readInto(const std::string& file, std::vector<char>& buffer) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    buffer.resize(size);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, buffer.data() + got, size - got);
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return got == size;
+}
+
 void RawRead(benchmark::State& state) {
     const BigTree& t = bigTree();
+    std::vector<char> buffer;
     for (auto _ : state) {
-        const int fd = ::open(t.file.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        if (fd < 0 || ::fstat(fd, &st) != 0) {
-            state.SkipWithError("cannot open the file");
-            break;
-        }
-        const auto size = static_cast<std::size_t>(st.st_size);
-        std::unique_ptr<char[]> buffer(new char[size]);
-        std::size_t got = 0;
-        while (got < size) {
-            const ssize_t n = ::read(fd, buffer.get() + got, size - got);
-            if (n <= 0)
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
-        if (got != size)
-            state.SkipWithError("short read");
-        benchmark::DoNotOptimize(buffer.get());
+        if (!readInto(t.file, buffer))
+            state.SkipWithError("cannot read the file");
+        benchmark::DoNotOptimize(buffer.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+// What a load cannot do without: the bytes read and every record decoded into a fresh
+// vector, with no checks at all.
+void PlainDecode(benchmark::State& state) {
+    const BigTree& t = bigTree();
+    std::vector<char> buffer;
+    for (auto _ : state) {
+        if (!readInto(t.file, buffer))
+            state.SkipWithError("cannot read the file");
+        const std::size_t records = buffer.size() / qm::kRecordSize;
+        std::vector<qm::Node> nodes(records);
+        for (std::size_t k = 0; k < records; ++k)
+            nodes[k] = qm::decodeRecord(buffer.data() + k * qm::kRecordSize);
+        benchmark::DoNotOptimize(nodes.data());
         benchmark::ClobberMemory();
     }
 }
@@ -218,6 +243,7 @@ void AllocReuse(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(RawRead)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(PlainDecode)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Load)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RawWrite)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Save)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the data file reader. Whatever it accepts must be a tree that
 // both walks can go through, and that saves to bytes which load back to the same table.
+// The check must refuse exactly what the load refuses, and what mending makes of any file
+// with a top item must load cleanly and keep every item the load could reach.
 
 #include <cstdint>
 #include <cstdio>
@@ -12,7 +14,9 @@
 #include "store/data_file.h"
 #include "store/name_codec.h"
 #include "store/name_match.h"
+#include "store/progress.h"
 #include "store/sort_walk.h"
+#include "store/tree_check.h"
 #include "store/walk.h"
 
 namespace {
@@ -128,14 +132,81 @@ void checkRoundTrip(const qm::LoadResult& r) {
     CHECK(encodeTable(again.table) == saved);
 }
 
+// Counts the steps and checks that they only go forward, within the total.
+class StepCounter : public qm::Progress {
+public:
+    void start(std::int64_t total) override { m_total = total; }
+    void step(std::int64_t done) override {
+        CHECK(done >= m_last && done <= m_total);
+        m_last = done;
+        ++steps;
+    }
+    std::int64_t steps = 0;
+
+private:
+    std::int64_t m_total = 0;
+    std::int64_t m_last = 0;
+};
+
+std::vector<qm::Node> decodeAll(std::string_view bytes) {
+    std::vector<qm::Node> nodes;
+    for (std::size_t at = 0; at + qm::kRecordSize <= bytes.size(); at += qm::kRecordSize)
+        nodes.push_back(qm::decodeRecord(bytes.data() + at));
+    return nodes;
+}
+
+// The check agrees with the load; mending keeps what the load reaches and loads cleanly.
+void checkExamination(std::string_view bytes, const qm::LoadResult& r) {
+    std::vector<qm::Node> nodes = decodeAll(bytes);
+    if (nodes.size() < 2)
+        return;
+    const auto nodeCount = static_cast<std::int32_t>(nodes.size() - 1);
+    std::vector<qm::Node> checked = nodes;
+    const qm::Examination check = qm::examineTree(checked, nodeCount, qm::Examine::Check);
+    CHECK(check.refused == !r.ok);
+    if (r.ok) {
+        CHECK(check.count(qm::Fault::LevelWrong) == r.levelRepairs);
+        CHECK(check.count(qm::Fault::Unreachable) == r.outside);
+        CHECK(r.table.outsideCount() == r.outside);
+    } else {
+        CHECK(r.fault == check.refusal);
+    }
+    for (const qm::Finding& f : check.findings)
+        CHECK(!qm::describeFinding(f, checked, nodeCount).empty());
+
+    const qm::Examination mend = qm::examineTree(nodes, nodeCount, qm::Examine::Mend);
+    if (mend.count(qm::Fault::TopItemFree) > 0)
+        return;
+    qm::NodeTable mended;
+    mended.adopt(nodes, nodeCount);
+    std::string saved(static_cast<std::size_t>(nodeCount + 1) * qm::kRecordSize, '\0');
+    for (std::int32_t k = 0; k <= nodeCount; ++k)
+        qm::encodeRecord(mended[k], saved.data() + static_cast<std::size_t>(k) * qm::kRecordSize);
+    const qm::LoadResult again = qm::loadDataBytes(saved);
+    CHECK(again.ok && again.signatureOk && again.problems.empty() && again.outside == 0);
+    std::vector<qm::Node> recheck = decodeAll(saved);
+    CHECK(qm::examineTree(recheck, nodeCount, qm::Examine::Check).problems() == 0);
+    CHECK(again.table.itemCount() + 1 == mend.reached);
+    if (!r.ok)
+        return;
+    for (std::int32_t k = 1; k <= nodeCount; ++k) {
+        if (!r.inTree[k])
+            continue;
+        CHECK(again.inTree[k]);
+        CHECK(again.table[k].Parent == r.table[k].Parent);
+        CHECK(again.table[k].Level == r.table[k].Level);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::int64_t progressCalls = 0;
-    const qm::LoadResult r =
-        qm::loadDataBytes(bytes, [&](std::int64_t done) { progressCalls += done > 0; });
+    StepCounter progress;
+    const qm::LoadResult r = qm::loadDataBytes(bytes, &progress);
     CHECK(r.records == static_cast<std::int64_t>(size / qm::kRecordSize));
+    CHECK(r.trailingBytes == static_cast<std::int64_t>(size % qm::kRecordSize));
+    checkExamination(bytes, r);
     if (!r.ok) {
         CHECK(!r.error.empty());
         return 0;
@@ -147,6 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CHECK(t.capacity() > t.NodeCount() + 1);
 
     const std::int64_t treeSize = countInTree(r.inTree);
+    CHECK(t.itemCount() + 1 == treeSize);
     checkStoredWalk(r, treeSize);
     checkSortedWalk(r, treeSize);
     checkNames(r);

@@ -70,6 +70,22 @@ DATA = {
     "link_to_free": tree((0, 2, 0, 0, 0, 255, "ROOT"),
                          (1, 0, 0, 3, 1, 255, "ALPHA"),
                          (1, 0, 2, 0, 1, 0, "BETA")),
+    # Loads with every child out of reach; mending puts them back.
+    "top_lists_no_child": tree((0, -1, 0, 0, 0, 255, "ROOT"),
+                               (1, 4, 0, 3, 1, 255, "ALPHA"),
+                               (1, 0, 2, 0, 1, 255, "BETA"),
+                               (2, 0, 0, 0, 2, 255, "GAMMA")),
+    # Lost siblings in a ring, an InUse neither 0 nor 255, and bytes after the records.
+    "lost_ring": tree((0, 0, 0, 0, 0, 255, "ROOT"),
+                      (1, 0, 4, 3, 1, 255, "ALPHA"),
+                      (1, 0, 2, 4, 1, 7, "BETA"),
+                      (1, 0, 3, 2, 1, 255, "ALPHA")) + b"xyz",
+    # The same name twice, and a lost item whose parent is lost too.
+    "lost_parent": tree((0, 2, 0, 0, 0, 255, "ROOT"),
+                        (1, 0, 0, 3, 1, 255, "SAME"),
+                        (1, 0, 2, 0, 1, 255, "SAME"),
+                        (5, 0, 0, 0, 2, 255, "CHILD"),
+                        (9, 4, 0, 0, 1, 255, "PARENT")),
 }
 
 

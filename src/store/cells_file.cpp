@@ -54,7 +54,9 @@ std::vector<Cell> decodeCells(const std::string& bytes, const std::vector<bool>&
 std::vector<Cell> readCellsFile(const std::string& path, const std::vector<bool>& inTree) {
     std::string bytes;
     std::string error;
-    if (!regularFileExists(path) || !readWholeFile(path, bytes, error))
+    // However long the file has grown, only its 15 records are read.
+    if (!regularFileExists(path) ||
+        !readFileStart(path, kCellCount * kCellRecordSize, bytes, error))
         return {};
     return decodeCells(bytes, inTree);
 }
@@ -71,7 +73,8 @@ bool writeCellsFile(const std::string& path, const CellArray& cells, std::string
         putI16(r + 16, cells[i].Mode);
     }
     return writeFileSafely(
-        path, [&](const ByteSink& sink) { return sink(bytes, sizeof bytes); }, error);
+        path, [&](const ByteSink& sink) { return sink(bytes, sizeof bytes); }, error,
+        kCompanionRules);
 }
 
 } // namespace qm

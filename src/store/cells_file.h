@@ -29,7 +29,8 @@ using CellArray = std::array<Cell, kCellCount>;
 std::vector<Cell> readCellsFile(const std::string& path, const std::vector<bool>& inTree);
 std::vector<Cell> decodeCells(const std::string& bytes, const std::vector<bool>& inTree);
 
-/// Writes the 15 records safely; false with the reason on failure.
+/// Writes the 15 records safely; false with the reason on failure. A link in the cells
+/// file's place is replaced, never written through.
 bool writeCellsFile(const std::string& path, const CellArray& cells, std::string& error);
 
 } // namespace qm

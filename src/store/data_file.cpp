@@ -6,10 +6,12 @@
 #include <fcntl.h>
 #include <limits>
 #include <new>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "store/byte_order.h"
+#include "store/progress.h"
 #include "store/safe_file.h"
 #include "store/walk.h"
 
@@ -19,143 +21,219 @@ namespace {
 
 using namespace bytes;
 
-constexpr std::int64_t kChunkRecords = 1 << 15;
-constexpr int kMaxLevel = 255;
-constexpr std::size_t kMaxListedProblems = 20;
+// 77,824 bytes: a read buffer this small comes from the heap, not from freshly mapped pages.
+constexpr std::int64_t kChunkRecords = 2048;
+// Fewer, larger writes make a save cheaper; its one buffer is of no account.
+constexpr std::int64_t kSaveChunkRecords = 1 << 15;
 // The table's upper bound must stay a signed 32-bit slot number.
 constexpr std::int64_t kMaxRecords = std::numeric_limits<std::int32_t>::max() - 2 * 1002;
+// What one loaded slot costs: its record and its mark in inTree, with room to spare.
+constexpr std::uint64_t kBytesPerSlot = sizeof(Node) + 2;
+constexpr std::size_t kListedProblems = 20;
 
-// Lists the first problems of one kind and counts the rest, so a badly damaged file
-// does not produce millions of lines.
-class ProblemList {
+// The most memory this process could have: the computer's and any limit set on it.
+std::uint64_t memoryBudget() {
+    std::uint64_t budget = std::numeric_limits<std::uint64_t>::max();
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        budget = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            budget = std::min<std::uint64_t>(budget, limit.rlim_cur);
+    }
+    return budget;
+}
+
+class FileDescriptor {
 public:
-    explicit ProblemList(std::vector<std::string>& out) : m_out(out) {}
-    void add(const std::string& line) {
-        if (m_listed < kMaxListedProblems) {
-            m_out.push_back(line);
-            ++m_listed;
-        } else {
-            ++m_more;
-        }
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    void finish(const std::string& what) {
-        if (m_more > 0)
-            m_out.push_back("... and " + std::to_string(m_more) + " more " + what);
-    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
 
 private:
-    std::vector<std::string>& m_out;
-    std::size_t m_listed = 0;
-    std::size_t m_more = 0;
+    int m_fd;
 };
 
-std::string slotText(std::int32_t slot) {
-    return "slot " + std::to_string(slot);
-}
-
-// Checks the tree reachable from slot 1 and repairs the derived Level fields.
-// Returns an empty string when the tree can be used, else the reason it cannot.
-std::string validateTree(std::vector<Node>& nodes, std::int32_t nodeCount,
-                         std::vector<bool>& inTree, std::vector<std::string>& problems) {
-    Node& top = nodes[1];
-    if (!top.inUse())
-        return "it has no top item (slot 1 is free)";
-    if (top.Parent >= 1 || top.PrevSibling >= 1 || top.NextSibling >= 1)
-        return "its top item (slot 1) links to a parent or a sibling";
-
-    inTree.assign(nodes.size(), false);
-    inTree[1] = true;
-    ProblemList levels(problems);
-    if (top.Level != 0) {
-        levels.add(slotText(1) + ": Level " + std::to_string(top.Level) + " repaired to 0");
-        top.Level = 0;
-    }
-    std::vector<std::int32_t> stack{1};
-    while (!stack.empty()) {
-        const std::int32_t x = stack.back();
-        stack.pop_back();
-        const int depth = nodes[x].Level + 1;
-        std::int32_t prev = 0;
-        for (std::int32_t c = nodes[x].FirstChild; c >= 1; c = nodes[c].NextSibling) {
-            const std::string where = slotText(prev >= 1 ? prev : x);
-            if (c > nodeCount)
-                return where + " links to slot " + std::to_string(c) + ", beyond the last slot " +
-                       std::to_string(nodeCount);
-            Node& child = nodes[c];
-            if (!child.inUse())
-                return where + " links to free " + slotText(c);
-            if (inTree[c])
-                return slotText(c) + " is reached twice (a loop or crossed chains)";
-            if (child.Parent != x)
-                return slotText(c) + " names parent " + std::to_string(child.Parent) +
-                       " but is a child of " + slotText(x);
-            if (std::max(child.PrevSibling, 0) != prev)
-                return slotText(c) + " names previous sibling " +
-                       std::to_string(child.PrevSibling) + " but follows " +
-                       (prev >= 1 ? slotText(prev) : std::string("nothing"));
-            if (depth > kMaxLevel)
-                return "the tree is deeper than " + std::to_string(kMaxLevel) + " levels";
-            inTree[c] = true;
-            if (child.Level != depth) {
-                levels.add(slotText(c) + ": Level " + std::to_string(child.Level) +
-                           " repaired to " + std::to_string(depth));
-                child.Level = static_cast<std::uint8_t>(depth);
-            }
-            stack.push_back(c);
-            prev = c;
-        }
-    }
-    levels.finish("Level repairs");
-
-    ProblemList orphans(problems);
-    for (std::int32_t k = 2; k <= nodeCount; ++k)
-        if (nodes[k].inUse() && !inTree[k])
-            orphans.add(slotText(k) + " is in use but not part of the tree");
-    orphans.finish("items outside the tree");
-    return {};
-}
-
-// Sizes the table by the load rule for R records; false when it cannot be had.
-bool prepareTable(std::int64_t records, std::vector<Node>& nodes, LoadResult& result) {
-    if (records > kMaxRecords) {
-        result.error = "it is too large (" + std::to_string(records) + " records)";
+// A top item the load refuses, found in the first records before the table is allocated.
+bool refuseTopEarly(const char* data, DataRecords& out, Fault& fault) {
+    std::vector<Node> first{decodeRecord(data), decodeRecord(data + kRecordSize)};
+    const Node& top = first[1];
+    if (top.inUse() && top.Parent < 1 && top.PrevSibling < 1 && top.NextSibling < 1)
         return false;
-    }
-    try {
-        nodes.assign(static_cast<std::size_t>(NodeTable::capacityForRecords(records)), Node{});
-    } catch (const std::bad_alloc&) {
-        result.error = "there is not enough memory for " + std::to_string(records) + " records";
-        return false;
-    }
+    fault = top.inUse() ? Fault::TopItemLinked : Fault::TopItemFree;
+    out.failure = LoadFailure::Damaged;
+    out.error = describeFinding(Finding{fault, 1}, first, 1);
     return true;
 }
 
-void decodeChunk(const char* data, std::int64_t first, std::int64_t count,
-                 std::vector<Node>& nodes) {
-    for (std::int64_t k = 0; k < count; ++k)
-        nodes[static_cast<std::size_t>(first + k)] = decodeRecord(data + k * kRecordSize);
+// Reads `size` bytes of records into `out`. `next` hands out the next `want` bytes, or
+// null with the reason. With `early` set, a refused top item stops the read at once.
+template <typename Next>
+void readRecords(std::int64_t size, Next&& next, DataRecords& out, Progress* progress,
+                 Fault* early) {
+    out.records = size / kRecordSize;
+    out.trailingBytes = size % kRecordSize;
+    if (out.records > kMaxRecords) {
+        out.failure = LoadFailure::TooLarge;
+        out.error = "it is too large: " + std::to_string(out.records) + " records, more than the " +
+                    std::to_string(kMaxRecords) + " a table can hold";
+        return;
+    }
+    if (static_cast<std::uint64_t>(out.records) > memoryBudget() / kBytesPerSlot) {
+        out.failure = LoadFailure::NoMemory;
+        out.error =
+            "there is not enough memory for its " + std::to_string(out.records) + " records";
+        return;
+    }
+    if (progress)
+        progress->start(early ? 2 * out.records : out.records);
+    for (std::int64_t first = 0; first < out.records; first += kChunkRecords) {
+        const std::int64_t count = std::min(kChunkRecords, out.records - first);
+        const char* data = next(static_cast<std::size_t>(count * kRecordSize), out.error);
+        if (!data) {
+            out.failure = LoadFailure::Unreadable;
+            return;
+        }
+        if (first == 0) {
+            out.signatureOk = isSignature(decodeRecord(data));
+            if (early && count >= 2 && refuseTopEarly(data, out, *early))
+                return;
+            out.nodes.reserve(static_cast<std::size_t>(NodeTable::capacityForRecords(out.records)));
+        }
+        for (std::int64_t k = 0; k < count; ++k) {
+            const Node& n = out.nodes.emplace_back(decodeRecord(data + k * kRecordSize));
+            if (n.InUse == kSlotFree && first + k >= 1) {
+                if (out.freeCount++ == 0)
+                    out.lowestFree = static_cast<std::int32_t>(first + k);
+            }
+        }
+        if (progress)
+            progress->step(first + count);
+    }
+    out.ok = true;
 }
 
-void finishLoad(std::vector<Node>& nodes, LoadResult& result) {
-    const auto nodeCount = static_cast<std::int32_t>(result.records - 1);
-    if (result.records < 2) {
-        result.error = result.records == 0 ? "it holds no whole record"
-                                           : "it holds no top item (only one record)";
-        return;
+// Reads a regular file's records; `early` as above.
+DataRecords readFileRecords(const std::string& path, Progress* progress, Fault* early) {
+    DataRecords out;
+    // Opening a pipe must not wait for a writer; regular files ignore the flag.
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+        out.failure = LoadFailure::Unreadable;
+        out.error = std::strerror(errno);
+        return out;
     }
-    result.signatureOk = isSignature(nodes[0]);
-    std::vector<std::string> problems;
-    if (!result.signatureOk)
-        problems.push_back("record 0 is not the QuillMar signature");
-    const std::string refusal = validateTree(nodes, nodeCount, result.inTree, problems);
-    if (!refusal.empty()) {
-        result.error = refusal;
-        return;
+    if (!S_ISREG(st.st_mode)) {
+        out.failure = LoadFailure::Unreadable;
+        out.error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+        return out;
     }
-    result.problems = std::move(problems);
-    result.table.adopt(std::move(nodes), nodeCount);
-    result.ok = true;
+    try {
+        std::vector<char> buffer;
+        const auto next = [&](std::size_t want, std::string& error) -> const char* {
+            buffer.resize(want);
+            std::size_t got = 0;
+            while (got < want) {
+                const ssize_t n = ::read(fd.get(), buffer.data() + got, want - got);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0) {
+                    error = n < 0 ? std::strerror(errno) : "it became shorter while being read";
+                    return nullptr;
+                }
+                got += static_cast<std::size_t>(n);
+            }
+            return buffer.data();
+        };
+        readRecords(static_cast<std::int64_t>(st.st_size), next, out, progress, early);
+    } catch (const std::bad_alloc&) {
+        out = DataRecords{};
+        out.failure = LoadFailure::NoMemory;
+        out.error = "there is not enough memory for it";
+    }
+    return out;
 }
+
+std::string moreText(std::int64_t more, const char* what) {
+    return "... and " + std::to_string(more) + " more " + what;
+}
+
+// Checks the tree read and, when it can be used, makes the table of it.
+LoadResult finishLoad(DataRecords raw, Fault early, Progress* progress) {
+    LoadResult r;
+    r.failure = raw.failure;
+    r.error = std::move(raw.error);
+    r.fault = early;
+    r.signatureOk = raw.signatureOk;
+    r.records = raw.records;
+    r.trailingBytes = raw.trailingBytes;
+    if (!raw.ok)
+        return r;
+    if (r.records < 2) {
+        r.failure = LoadFailure::TooShort;
+        r.error =
+            r.records == 0 ? "it holds no whole record" : "it holds no top item (only one record)";
+        return r;
+    }
+    const auto nodeCount = static_cast<std::int32_t>(r.records - 1);
+    Examination ex = examineTree(raw.nodes, nodeCount, Examine::Load, nodeCount - raw.freeCount,
+                                 progress, r.records);
+    if (ex.refused) {
+        r.failure = LoadFailure::Damaged;
+        r.fault = ex.refusal;
+        const auto refusal = std::find_if(ex.findings.begin(), ex.findings.end(),
+                                          [](const Finding& f) { return refusesLoad(f.fault); });
+        r.error = describeFinding(*refusal, raw.nodes, nodeCount);
+        return r;
+    }
+    if (!r.signatureOk)
+        r.problems.push_back("record 0 is not the QuillMar signature");
+    for (const Finding& f : ex.findings)
+        r.problems.push_back(describeFinding(f, raw.nodes, nodeCount));
+    r.levelRepairs = ex.count(Fault::LevelWrong);
+    r.outside = ex.outside;
+    if (r.levelRepairs > static_cast<std::int64_t>(kListedProblems))
+        r.problems.push_back(moreText(r.levelRepairs - kListedProblems, "items at a wrong level"));
+    if (r.outside > static_cast<std::int64_t>(kListedProblems))
+        r.problems.push_back(moreText(r.outside - kListedProblems, "items outside the tree"));
+    r.inTree = std::move(ex.inTree);
+    r.inTree.resize(static_cast<std::size_t>(NodeTable::capacityForRecords(r.records)), false);
+    r.table.adopt(std::move(raw.nodes), nodeCount,
+                  NodeTable::SlotCounts{raw.freeCount, raw.lowestFree, ex.outside});
+    if (progress)
+        progress->step(2 * r.records);
+    r.ok = true;
+    return r;
+}
+
+LoadResult outOfMemory() {
+    LoadResult r;
+    r.failure = LoadFailure::NoMemory;
+    r.error = "there is not enough memory for it";
+    return r;
+}
+
+// Hands a ProgressFn the steps of a save.
+class FunctionProgress : public Progress {
+public:
+    explicit FunctionProgress(const ProgressFn& fn) : m_fn(fn) {}
+    void start(std::int64_t) override {}
+    void step(std::int64_t done) override {
+        if (m_fn)
+            m_fn(done);
+    }
+
+private:
+    const ProgressFn& m_fn;
+};
 
 } // namespace
 
@@ -185,88 +263,66 @@ bool isSignature(const Node& record) {
     return record == nodeHeader();
 }
 
-LoadResult loadDataBytes(std::string_view bytes, const ProgressFn& progress) {
-    LoadResult result;
-    result.records = static_cast<std::int64_t>(bytes.size() / kRecordSize);
-    std::vector<Node> nodes;
-    if (!prepareTable(result.records, nodes, result))
-        return result;
-    for (std::int64_t first = 0; first < result.records; first += kChunkRecords) {
-        const std::int64_t count = std::min(kChunkRecords, result.records - first);
-        decodeChunk(bytes.data() + first * kRecordSize, first, count, nodes);
-        if (progress)
-            progress(first + count);
-    }
-    finishLoad(nodes, result);
-    return result;
+DataRecords readDataRecords(const std::string& path, Progress* progress) {
+    return readFileRecords(path, progress, nullptr);
 }
 
-LoadResult loadDataFile(const std::string& path, const ProgressFn& progress) {
-    LoadResult result;
-    // Opening a pipe must not wait for a writer; regular files ignore the flag.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        result.error = std::strerror(errno);
-        return result;
+LoadResult loadDataBytes(std::string_view bytes, Progress* progress) {
+    try {
+        std::size_t at = 0;
+        const auto next = [&](std::size_t want, std::string&) {
+            const char* data = bytes.data() + at;
+            at += want;
+            return data;
+        };
+        DataRecords raw;
+        Fault early = Fault::TopItemFree;
+        readRecords(static_cast<std::int64_t>(bytes.size()), next, raw, progress, &early);
+        return finishLoad(std::move(raw), early, progress);
+    } catch (const std::bad_alloc&) {
+        return outOfMemory();
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        result.error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
-        ::close(fd);
-        return result;
+}
+
+LoadResult loadDataFile(const std::string& path, Progress* progress) {
+    try {
+        Fault early = Fault::TopItemFree;
+        DataRecords raw = readFileRecords(path, progress, &early);
+        return finishLoad(std::move(raw), early, progress);
+    } catch (const std::bad_alloc&) {
+        return outOfMemory();
     }
-    result.records = static_cast<std::int64_t>(st.st_size) / kRecordSize;
-    std::vector<Node> nodes;
-    if (!prepareTable(result.records, nodes, result)) {
-        ::close(fd);
-        return result;
-    }
-    std::vector<char> buffer(static_cast<std::size_t>(kChunkRecords * kRecordSize));
-    for (std::int64_t first = 0; first < result.records; first += kChunkRecords) {
-        const std::int64_t count = std::min(kChunkRecords, result.records - first);
-        std::size_t want = static_cast<std::size_t>(count * kRecordSize);
-        std::size_t got = 0;
-        while (got < want) {
-            const ssize_t n = ::read(fd, buffer.data() + got, want - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                result.error = n < 0 ? std::strerror(errno) : "it became shorter while being read";
-                ::close(fd);
-                return result;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        decodeChunk(buffer.data(), first, count, nodes);
-        if (progress)
-            progress(first + count);
-    }
-    ::close(fd);
-    finishLoad(nodes, result);
-    return result;
 }
 
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  const ProgressFn& progress) {
+                  Progress* progress) {
     const std::int64_t records = static_cast<std::int64_t>(table.NodeCount()) + 1;
     const auto& slots = table.records();
+    if (progress)
+        progress->start(records);
     return writeFileSafely(
         path,
         [&](const ByteSink& sink) {
-            std::vector<char> buffer(static_cast<std::size_t>(kChunkRecords * kRecordSize));
-            for (std::int64_t first = 0; first < records; first += kChunkRecords) {
-                const std::int64_t count = std::min(kChunkRecords, records - first);
+            std::vector<char> buffer(static_cast<std::size_t>(kSaveChunkRecords * kRecordSize));
+            for (std::int64_t first = 0; first < records; first += kSaveChunkRecords) {
+                const std::int64_t count = std::min(kSaveChunkRecords, records - first);
                 for (std::int64_t k = 0; k < count; ++k)
                     encodeRecord(slots[static_cast<std::size_t>(first + k)],
                                  buffer.data() + k * kRecordSize);
                 if (!sink(buffer.data(), static_cast<std::size_t>(count * kRecordSize)))
                     return false;
                 if (progress)
-                    progress(first + count);
+                    progress->step(first + count);
             }
             return true;
         },
-        error);
+        error, kDataFileRules);
+}
+
+bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
+                  const ProgressFn& progress) {
+    FunctionProgress adapter(progress);
+    return saveDataFile(path, table, error, &adapter);
 }
 
 int treeDepth(const NodeTable& table) {

@@ -8,37 +8,80 @@
 #include <vector>
 
 #include "store/node_table.h"
+#include "store/tree_check.h"
 
 namespace qm {
 
-constexpr int kRecordSize = 38;
+class Progress;
 
-/// Called now and then with the number of records handled so far.
-using ProgressFn = std::function<void(std::int64_t done)>;
+constexpr int kRecordSize = 38;
 
 void encodeRecord(const Node& node, char* out);
 Node decodeRecord(const char* in);
 /// Compares the seven fields of a record with the signature.
 bool isSignature(const Node& record);
 
-struct LoadResult {
-    bool ok = false; // false: refused, `error` says why, `table` is meaningless
-    std::string error;
-    bool signatureOk = false;
-    std::int64_t records = 0;          // whole 38-byte records in the file
-    std::vector<std::string> problems; // repaired or harmless faults, one line each
-    NodeTable table;
-    std::vector<bool> inTree; // per slot: reachable from the top item
+/// Why a file could not be used, in kinds the window can put into the user's words.
+enum class LoadFailure : std::uint8_t {
+    None,
+    Unreadable, // cannot be opened or read, or is no regular file
+    TooLarge,   // more records than slot numbers can address
+    NoMemory,   // more than this computer's memory can hold
+    TooShort,   // fewer than two whole records: no top item
+    Damaged,    // a fault in the tree reachable from the top item (`fault` says which)
 };
 
-/// Reads and validates a data file. Never touches anything but the result.
-LoadResult loadDataFile(const std::string& path, const ProgressFn& progress = {});
-/// The same on bytes already in memory.
-LoadResult loadDataBytes(std::string_view bytes, const ProgressFn& progress = {});
+/// The records of a data file as they are, unchecked (qmtool examines and mends them).
+struct DataRecords {
+    bool ok = false;
+    LoadFailure failure = LoadFailure::None;
+    std::string error;              // why it could not be read
+    std::vector<Node> nodes;        // records 0..records-1, room reserved for the whole table
+    std::int64_t records = 0;       // whole 38-byte records in the file
+    std::int64_t trailingBytes = 0; // bytes after the last whole record
+    bool signatureOk = false;
+    std::int32_t freeCount = 0;  // records 1.. with InUse 0
+    std::int32_t lowestFree = 0; // the first of them, 0 for none
+};
 
-/// Writes records 0..NodeCount of the table, safely; false with the reason on failure.
+/// Reads every record of a data file without checking the tree. A file larger than the
+/// largest table this process could hold is refused before anything is allocated.
+DataRecords readDataRecords(const std::string& path, Progress* progress = nullptr);
+
+struct LoadResult {
+    bool ok = false; // false: refused, `failure` and `error` say why, `table` is meaningless
+    LoadFailure failure = LoadFailure::None;
+    Fault fault = Fault::TopItemFree; // with Damaged: the first fault found
+    std::string error;                // why, with slot numbers and names (for qmtool)
+    bool signatureOk = false;
+    std::int64_t records = 0;          // whole 38-byte records in the file
+    std::int64_t trailingBytes = 0;    // ignored bytes after the last whole record
+    std::int64_t levelRepairs = 0;     // items whose Level was put right
+    std::int32_t outside = 0;          // items in use that cannot be reached (kept as they are)
+    std::vector<std::string> problems; // what was worked around, a few lines of each kind
+    NodeTable table;
+    std::vector<bool> inTree; // per slot: reachable from the top item
+
+    /// True when qmtool repair can make a sound tree of the refused file.
+    bool repairable() const {
+        return failure == LoadFailure::Damaged && fault != Fault::TopItemFree && signatureOk;
+    }
+};
+
+/// Reads and validates a data file. Never touches anything but the result. The progress
+/// runs over twice the records: reading them, then checking the tree.
+LoadResult loadDataFile(const std::string& path, Progress* progress = nullptr);
+/// The same on bytes already in memory.
+LoadResult loadDataBytes(std::string_view bytes, Progress* progress = nullptr);
+
+/// Writes records 0..NodeCount of the table safely; false with the reason on failure. A
+/// link at the path is written through to its target; a read-only file is not replaced.
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  const ProgressFn& progress = {});
+                  Progress* progress = nullptr);
+/// The same, reporting the number of records written to a function.
+using ProgressFn = std::function<void(std::int64_t done)>;
+bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
+                  const ProgressFn& progress);
 
 /// Depth of the deepest item below the top item (0 for a lone top item).
 int treeDepth(const NodeTable& table);

@@ -38,6 +38,7 @@ void NodeTable::resetEmpty() {
     m_nodes.assign(kFirstUpperBound + 1, Node{});
     m_nodeCount = 0;
     m_freeCount = 0;
+    m_outside = 0;
     m_lowestFree = 1;
 }
 
@@ -54,20 +55,26 @@ std::int32_t NodeTable::capacityForRecords(std::int64_t records) {
 }
 
 void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount) {
+    SlotCounts counts;
+    for (std::int32_t k = nodeCount; k >= 1; --k) {
+        if (!slots[static_cast<std::size_t>(k)].inUse()) {
+            ++counts.freeCount;
+            counts.lowestFree = k;
+        }
+    }
+    adopt(std::move(slots), nodeCount, counts);
+}
+
+void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount, const SlotCounts& counts) {
     m_nodes = std::move(slots);
     // Callers may hand over just the records; allocation relies on the upper bound rule.
     const auto wanted = static_cast<std::size_t>(capacityForRecords(std::int64_t(nodeCount) + 1));
     if (m_nodes.size() < wanted)
         m_nodes.resize(wanted);
     m_nodeCount = nodeCount;
-    m_freeCount = 0;
-    m_lowestFree = nodeCount + 1;
-    for (std::int32_t k = nodeCount; k >= 1; --k) {
-        if (!m_nodes[k].inUse()) {
-            ++m_freeCount;
-            m_lowestFree = k;
-        }
-    }
+    m_freeCount = counts.freeCount;
+    m_outside = counts.outside;
+    m_lowestFree = counts.freeCount > 0 ? counts.lowestFree : nodeCount + 1;
     m_nodes[0] = nodeHeader();
 }
 

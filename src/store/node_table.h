@@ -21,6 +21,13 @@ public:
     /// Adopts slots read from a data file (slot 0 is replaced by the signature);
     /// the table is sized by the load rule and FreeCount is counted.
     void adopt(std::vector<Node> slots, std::int32_t nodeCount);
+    /// What the loader counted while reading, so adopting needs no pass of its own.
+    struct SlotCounts {
+        std::int32_t freeCount = 0;
+        std::int32_t lowestFree = 0; // 0: none
+        std::int32_t outside = 0;    // items in use that cannot be reached from the top item
+    };
+    void adopt(std::vector<Node> slots, std::int32_t nodeCount, const SlotCounts& counts);
 
     /// Hands out the lowest free slot, or a new one above NodeCount, cleared and in use.
     std::int32_t Node_Alloc();
@@ -37,8 +44,13 @@ public:
 
     std::int32_t NodeCount() const { return m_nodeCount; }
     std::int32_t FreeCount() const { return m_freeCount; }
-    /// Items in use other than the top item (0 when there is no tree at all).
-    std::int32_t itemCount() const { return hasTree() ? m_nodeCount - m_freeCount - 1 : 0; }
+    /// Items of the tree other than the top item (0 when there is no tree at all).
+    std::int32_t itemCount() const {
+        return hasTree() ? m_nodeCount - m_freeCount - m_outside - 1 : 0;
+    }
+    /// Records of a damaged file that are in use but cannot be reached from the top item.
+    /// No edit reaches or reuses them, so they are saved as they were read.
+    std::int32_t outsideCount() const { return m_outside; }
     /// True when slot 1 holds a top item.
     bool hasTree() const { return m_nodes[1].inUse(); }
     /// True when the slot is within 1..NodeCount and holds an item.
@@ -53,6 +65,7 @@ private:
     std::vector<Node> m_nodes;
     std::int32_t m_nodeCount = 0;
     std::int32_t m_freeCount = 0;
+    std::int32_t m_outside = 0;
     // No slot below this is free, so allocation never rescans the front of the table.
     std::int32_t m_lowestFree = 1;
 };

@@ -1,17 +1,31 @@
 #include "store/safe_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace qm {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// A temporary file is named ".<file>.qmtmp-<pid>-XXXXXX" and locked by its writer while
+// it is written. A leftover is removed only when both say its writer is gone: no process
+// of that id lives here, and nobody holds the lock (a writer in another process space, or
+// on another machine sharing the folder, still holds it).
+constexpr std::string_view kTempMark = ".qmtmp-";
+// Leaves room in a file name for the mark, a process id and mkstemp's six characters.
+constexpr std::size_t kMaxNamePart = 200;
+constexpr std::size_t kRandomPart = 6;
 
 std::string describeErrno(int err) {
     return std::strerror(err);
@@ -42,34 +56,113 @@ std::string resolveTarget(const std::string& path) {
     return path;
 }
 
-mode_t newFileMode(const std::string& target) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
+mode_t defaultFileMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
 }
 
+bool readOnly(const std::string& path, const struct stat& st) {
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+std::string tempPrefix(const fs::path& target) {
+    std::string name = target.filename().string();
+    if (name.size() > kMaxNamePart)
+        name.resize(kMaxNamePart);
+    return "." + name + std::string(kTempMark);
+}
+
+// The writer's process id in what follows the prefix ("<pid>-XXXXXX"), or 0.
+pid_t leftoverWriter(std::string_view rest) {
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash > 9 || rest.size() != dash + 1 + kRandomPart)
+        return 0;
+    pid_t pid = 0;
+    for (const char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9')
+            return 0;
+        pid = pid * 10 + (c - '0');
+    }
+    for (const char c : rest.substr(dash + 1)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return 0;
+    }
+    return pid;
+}
+
+bool processGone(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Removes the temporary files that interrupted saves of one file left in its folder.
+void removeLeftovers(const fs::path& folder, const std::string& prefix) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.substr(0, prefix.size()) != prefix)
+            continue;
+        const pid_t writer = leftoverWriter(name.substr(prefix.size()));
+        if (writer <= 0 || !processGone(writer))
+            continue;
+        const int fd =
+            ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        // The lock is held while the name is checked and removed, so it is this very file.
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
-                     std::string& error) {
-    const std::string target = resolveTarget(path);
-    std::error_code ec;
-    if (fs::is_directory(target, ec)) {
+                     std::string& error, const WriteRules& rules) {
+    const std::string target = rules.followLink ? resolveTarget(path) : path;
+    struct stat st {};
+    const bool exists =
+        (rules.followLink ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st)) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
         error = "it is a folder";
         return false;
     }
+    // A device or a pipe is never replaced by a file; a link in a companion's place is.
+    if (exists && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        error = "it is not a regular file";
+        return false;
+    }
+    const bool replacesFile = exists && S_ISREG(st.st_mode);
+    if (rules.keepReadOnly && replacesFile && readOnly(target, st)) {
+        error = "it is read-only";
+        return false;
+    }
+    const mode_t mode = replacesFile ? (st.st_mode & 07777) : defaultFileMode();
+
     fs::path folder = fs::path(target).parent_path();
     if (folder.empty())
         folder = ".";
-    std::string tmpl = (folder / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
+    const std::string prefix = tempPrefix(target);
+    removeLeftovers(folder, prefix);
+    std::string tmpl = (folder / (prefix + std::to_string(::getpid()) + "-XXXXXX")).string();
+    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) {
         error = "cannot create a file in " + folder.string() + ": " + describeErrno(errno);
         return false;
     }
+    // Held until the file is renamed or removed: while it is, no other save takes it for
+    // a leftover.
+    ::flock(fd, LOCK_EX | LOCK_NB);
     int writeErr = 0;
     const ByteSink sink = [&](const char* data, std::size_t size) {
         if (writeErr != 0)
@@ -81,21 +174,21 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
     const bool produced = produce(sink);
     if (writeErr == 0 && !produced)
         writeErr = ECANCELED;
-    if (writeErr == 0 && ::fchmod(fd, newFileMode(target)) != 0)
+    if (writeErr == 0 && ::fchmod(fd, mode) != 0)
         writeErr = errno;
     if (writeErr == 0 && ::fsync(fd) != 0)
-        writeErr = errno;
-    if (::close(fd) != 0 && writeErr == 0)
         writeErr = errno;
     if (writeErr == 0 && ::rename(tmpl.c_str(), target.c_str()) != 0)
         writeErr = errno;
     if (writeErr != 0) {
         ::unlink(tmpl.c_str());
+        ::close(fd);
         error = describeErrno(writeErr);
         return false;
     }
+    ::close(fd);
     // Make the rename itself durable.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
@@ -103,45 +196,97 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
     return true;
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    // Opening a pipe must not wait for a writer; regular files ignore the flag.
+namespace {
+
+// Opens a regular file for reading, without waiting on a pipe; -1 with the reason.
+int openRegular(const std::string& path, std::string& error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = describeErrno(errno);
-        return false;
+        return -1;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
         ::close(fd);
-        return false;
+        return -1;
     }
-    bytes.clear();
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    return fd;
+}
+
+// Appends up to `limit` bytes read from `fd` to `bytes`; false with the reason.
+bool readUpTo(int fd, std::size_t limit, std::string& bytes, std::string& error) {
     char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    while (limit > 0) {
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, limit));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             error = describeErrno(errno);
-            ::close(fd);
             return false;
         }
         if (n == 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(n));
+        limit -= static_cast<std::size_t>(n);
     }
-    ::close(fd);
     return true;
 }
 
-bool copyFileSafely(const std::string& from, const std::string& to, std::string& error) {
-    std::string bytes;
-    if (!readWholeFile(from, bytes, error))
+} // namespace
+
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    const int fd = openRegular(path, error);
+    if (fd < 0)
         return false;
-    return writeFileSafely(
-        to, [&](const ByteSink& sink) { return sink(bytes.data(), bytes.size()); }, error);
+    struct stat st {};
+    bytes.clear();
+    if (::fstat(fd, &st) == 0)
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    const bool ok = readUpTo(fd, static_cast<std::size_t>(-1), bytes, error);
+    ::close(fd);
+    return ok;
+}
+
+bool readFileStart(const std::string& path, std::size_t limit, std::string& bytes,
+                   std::string& error) {
+    const int fd = openRegular(path, error);
+    if (fd < 0)
+        return false;
+    bytes.clear();
+    const bool ok = readUpTo(fd, limit, bytes, error);
+    ::close(fd);
+    return ok;
+}
+
+bool copyFileSafely(const std::string& from, const std::string& to, std::string& error) {
+    const int fd = openRegular(from, error);
+    if (fd < 0)
+        return false;
+    std::string readError;
+    const bool ok = writeFileSafely(
+        to,
+        [&](const ByteSink& sink) {
+            std::vector<char> buffer(1 << 16);
+            for (;;) {
+                const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0) {
+                    readError = describeErrno(errno);
+                    return false;
+                }
+                if (n == 0)
+                    return true;
+                if (!sink(buffer.data(), static_cast<std::size_t>(n)))
+                    return false;
+            }
+        },
+        error, kCompanionRules);
+    ::close(fd);
+    if (!readError.empty())
+        error = readError;
+    return ok;
 }
 
 bool regularFileExists(const std::string& path) {

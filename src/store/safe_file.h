@@ -7,17 +7,34 @@
 
 namespace qm {
 
+/// How a write treats what it finds at its path.
+struct WriteRules {
+    /// A symbolic link at the path is written through to its target (a data file the user
+    /// linked to), or else replaced by a file of its own, its target never written (the
+    /// companions, whose names are only derived from the data file's).
+    bool followLink = true;
+    /// A file its user may not write, or that nobody may, is not replaced: "it is read-only".
+    bool keepReadOnly = false;
+};
+inline constexpr WriteRules kDataFileRules{true, true};
+inline constexpr WriteRules kCompanionRules{false, true};
+
 /// Writes a file through a temporary file in the same folder, flushed to disk and then
 /// renamed over the target. `produce` is called with a sink that appends bytes and returns
 /// false once writing failed. On failure the target is untouched and `error` says why.
+/// Before writing, removes what interrupted saves of the same file left behind.
 using ByteSink = std::function<bool(const char* data, std::size_t size)>;
 bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
-                     std::string& error);
+                     std::string& error, const WriteRules& rules = {});
 
 /// Reads a whole regular file; false with the reason when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
+/// Reads at most `limit` bytes from the start of a regular file, however long it is.
+bool readFileStart(const std::string& path, std::size_t limit, std::string& bytes,
+                   std::string& error);
 
-/// Copies a file byte for byte onto another path, replacing it safely.
+/// Copies a data file onto its backup byte for byte, as a companion: a link in the
+/// backup's place is replaced, a read-only backup kept.
 bool copyFileSafely(const std::string& from, const std::string& to, std::string& error);
 
 /// True when a regular file (or a link to one) exists at the path.

@@ -1,8 +1,11 @@
 #include "tool/commands.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string_view>
+#include <sys/stat.h>
 
 #include "store/data_file.h"
 #include "store/item_path.h"
@@ -11,6 +14,7 @@
 #include "store/outline.h"
 #include "store/safe_file.h"
 #include "store/sort_walk.h"
+#include "store/tree_check.h"
 #include "store/walk.h"
 
 namespace qm {
@@ -24,6 +28,9 @@ constexpr std::string_view kUsage =
     "                                 two spaces of indent per level (UTF-8)\n"
     "  import OUTLINE FILE [--force]  build the data file FILE from an outline\n"
     "  check FILE                     test the signature and the links, list every problem\n"
+    "  repair FILE -o OUT [--force]   write the sound part of a damaged FILE to OUT: every\n"
+    "                                 item reachable through links that agree, lost items\n"
+    "                                 put back under the parent they name, the rest cut\n"
     "  stats FILE                     print the record, slot and item counts and the depth\n"
     "  find FILE ROOT TEXT [--style exact|in-names|names-in]\n"
     "                                 list the items below ROOT whose names match TEXT:\n"
@@ -35,14 +42,23 @@ constexpr std::string_view kUsage =
     "  --help                         show this text\n"
     "\n"
     "ROOT is a full path such as WORLD/EUROPE. Names are compared trimmed and case-sensitive.\n"
-    "Exit status: 0 done, 1 check found problems, 2 usage error or unusable file.\n";
+    "--force replaces an existing FILE or OUT. Exit status: 0 done, 1 check found problems,\n"
+    "2 usage error, unusable file or not enough memory.\n";
 
-// One command line split into its words and its options.
+// The options a command takes.
+enum Option : unsigned { kForce = 1, kOutput = 2, kStyle = 4 };
+
+// One command line split into its words and its options, parsed once for every command.
 struct CommandLine {
     std::vector<std::string> words; // the command name and its arguments
     bool force = false;
+    std::optional<std::string> output;
     std::optional<std::string> style;
     bool help = false;
+
+    unsigned options() const {
+        return (force ? kForce : 0u) | (output ? kOutput : 0u) | (style ? kStyle : 0u);
+    }
 };
 
 class ToolError {
@@ -54,27 +70,35 @@ private:
     std::string m_message;
 };
 
-// Words starting with "--" are options; "--" ends them, so a search text may start with "-".
+std::string takeValue(const std::vector<std::string>& args, std::size_t& i, const char* what) {
+    if (i + 1 >= args.size())
+        throw ToolError(std::string(what));
+    return args[++i];
+}
+
+// Words starting with "--" are options, and "-o"; "--" ends them, so a search text may
+// start with "-".
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     bool optionsDone = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (optionsDone || a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            if (a == "-h" && !optionsDone)
-                cl.help = true;
-            else
-                cl.words.push_back(a);
+        if (optionsDone) {
+            cl.words.push_back(a);
+        } else if (a == "-h" || a == "--help") {
+            cl.help = true;
+        } else if (a == "-o" || a == "--output") {
+            cl.output = takeValue(args, i, "-o needs the path of the file to write");
+        } else if (a.compare(0, 9, "--output=") == 0) {
+            cl.output = a.substr(9);
+        } else if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
+            cl.words.push_back(a);
         } else if (a == "--") {
             optionsDone = true;
-        } else if (a == "--help") {
-            cl.help = true;
         } else if (a == "--force") {
             cl.force = true;
         } else if (a == "--style") {
-            if (i + 1 >= args.size())
-                throw ToolError("--style needs a value: exact, in-names or names-in");
-            cl.style = args[++i];
+            cl.style = takeValue(args, i, "--style needs a value: exact, in-names or names-in");
         } else if (a.compare(0, 8, "--style=") == 0) {
             cl.style = a.substr(8);
         } else {
@@ -84,38 +108,55 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     return cl;
 }
 
-void expectArguments(const CommandLine& cl, std::size_t count, std::string_view synopsis) {
-    if (cl.words.size() != count + 1)
-        throw ToolError("usage: qmtool " + std::string(synopsis));
-}
-
-// The file read whole and checked by the store's loader; one line of failure otherwise.
-struct ReadFile {
-    std::string bytes;
-    LoadResult load;
-};
-
-ReadFile readDataFile(const std::string& path) {
-    ReadFile f;
-    std::string error;
-    if (!readWholeFile(path, f.bytes, error))
-        throw ToolError(path + ": cannot be read: " + error);
-    f.load = loadDataBytes(f.bytes);
-    return f;
-}
-
-// A file the other commands can work on; what the loader noticed goes to stderr.
+// The file loaded and checked as the window would; one line of failure otherwise. What the
+// load worked around goes to stderr.
 LoadResult usableFile(const std::string& path, std::ostream& err) {
-    ReadFile f = readDataFile(path);
-    if (!f.load.ok)
-        throw ToolError(path + ": refused: " + f.load.error);
-    for (const std::string& problem : f.load.problems)
+    LoadResult load = loadDataFile(path);
+    if (!load.ok) {
+        const char* how =
+            load.failure == LoadFailure::Unreadable ? ": cannot be read: "
+            : load.failure == LoadFailure::TooLarge || load.failure == LoadFailure::NoMemory
+                ? ": cannot be loaded: "
+                : ": refused: ";
+        throw ToolError(path + how + load.error);
+    }
+    for (const std::string& problem : load.problems)
         err << path << ": warning: " << problem << '\n';
-    return std::move(f.load);
+    return load;
+}
+
+// The records of a file for check and repair, however damaged its tree.
+DataRecords recordsOf(const std::string& path) {
+    DataRecords raw = readDataRecords(path);
+    if (!raw.ok)
+        throw ToolError(path +
+                        (raw.failure == LoadFailure::Unreadable ? ": cannot be read: "
+                                                                : ": cannot be loaded: ") +
+                        raw.error);
+    return raw;
+}
+
+std::string strayBytes(std::int64_t n) {
+    return std::to_string(n) + (n == 1 ? " stray byte follows" : " stray bytes follow") +
+           " the last whole record";
+}
+
+// A cells file left from an earlier tree would point the window at unrelated slots.
+// It is not ours to delete: the name rule can make it any file beside the data file.
+void warnOfOldCells(const std::string& dataPath, std::ostream& err) {
+    const std::string cells = cellsPathFor(dataPath);
+    if (!cells.empty() && regularFileExists(cells))
+        err << cells << ": warning: this cells file belongs to an earlier tree; remove it so "
+            << "the window does not restore its cells\n";
+}
+
+void refuseToReplace(const CommandLine& cl, const std::string& path) {
+    std::error_code ec;
+    if (!cl.force && std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+        throw ToolError(path + ": already exists; use --force to replace it");
 }
 
 int runDump(const CommandLine& cl, std::ostream& out, std::ostream& err) {
-    expectArguments(cl, 1, "dump FILE");
     const std::string& path = cl.words[1];
     const LoadResult load = usableFile(path, err);
     const NodeTable& table = load.table;
@@ -133,12 +174,9 @@ int runDump(const CommandLine& cl, std::ostream& out, std::ostream& err) {
 }
 
 int runImport(const CommandLine& cl, std::ostream&, std::ostream& err) {
-    expectArguments(cl, 2, "import OUTLINE FILE [--force]");
     const std::string& outlinePath = cl.words[1];
     const std::string& dataPath = cl.words[2];
-    std::error_code ec;
-    if (!cl.force && std::filesystem::exists(dataPath, ec))
-        throw ToolError(dataPath + ": already exists; use --force to replace it");
+    refuseToReplace(cl, dataPath);
 
     std::string text;
     std::string error;
@@ -153,46 +191,105 @@ int runImport(const CommandLine& cl, std::ostream&, std::ostream& err) {
         throw ToolError(outlinePath + ":" + std::to_string(parsed.errorLine) + ": " + parsed.error);
     if (!saveDataFile(dataPath, parsed.table, error))
         throw ToolError(dataPath + ": cannot be written: " + error);
-    // A cells file left from an earlier tree would point the window at unrelated slots.
-    // It is not ours to delete: the name rule can make it any file beside the data file.
-    const std::string cells = cellsPathFor(dataPath);
-    if (cells != dataPath && regularFileExists(cells))
-        err << cells << ": warning: this cells file belongs to an earlier tree; remove it so "
-            << "the window does not restore its cells\n";
+    warnOfOldCells(dataPath, err);
     return kToolOk;
 }
 
 int runCheck(const CommandLine& cl, std::ostream& out, std::ostream&) {
-    expectArguments(cl, 1, "check FILE");
-    const ReadFile f = readDataFile(cl.words[1]);
-    const bool signatureOk =
-        f.bytes.size() >= kRecordSize && isSignature(decodeRecord(f.bytes.data()));
-    out << "signature: " << (signatureOk ? "ok" : "wrong") << '\n';
-    if (!f.load.ok) {
-        out << "refused: " << f.load.error << '\n';
-        return kToolProblems;
+    DataRecords raw = recordsOf(cl.words[1]);
+    out << "signature: " << (raw.signatureOk ? "ok" : "wrong") << '\n';
+    std::int64_t problems = (raw.signatureOk ? 0 : 1) + (raw.trailingBytes > 0 ? 1 : 0);
+    bool refused = raw.records < 2;
+    bool rescuable = false;
+    if (raw.records < 2) {
+        out << (raw.records == 0 ? "it holds no whole record" : "it holds no top item") << '\n';
+        ++problems;
+    } else {
+        const auto nodeCount = static_cast<std::int32_t>(raw.records - 1);
+        const Examination ex =
+            examineTree(raw.nodes, nodeCount, Examine::Check, nodeCount - raw.freeCount);
+        for (const Finding& f : ex.findings)
+            if (f.fault != Fault::SameName)
+                out << describeFinding(f, raw.nodes, nodeCount) << '\n';
+        if (raw.trailingBytes > 0)
+            out << strayBytes(raw.trailingBytes) << '\n';
+        for (const Finding& f : ex.findings)
+            if (f.fault == Fault::SameName)
+                out << "notice: " << describeFinding(f, raw.nodes, nodeCount) << '\n';
+        problems += ex.problems();
+        refused = ex.refused;
+        rescuable = ex.refused && ex.refusal != Fault::TopItemFree;
     }
-    // The loader lists a wrong signature first; it was reported just above.
-    const std::size_t first = signatureOk ? 0 : 1;
-    for (std::size_t i = first; i < f.load.problems.size(); ++i)
-        out << f.load.problems[i] << '\n';
-    return signatureOk && f.load.problems.empty() ? kToolOk : kToolProblems;
+    if (problems == 0)
+        return kToolOk;
+    out << "result: " << problems << (problems == 1 ? " problem; " : " problems; ")
+        << (refused ? "QuillMar cannot open this file"
+                    : "QuillMar opens this file and works around "
+                      "them")
+        << (rescuable ? "; qmtool repair can rescue its items" : "") << '\n';
+    return kToolProblems;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+int runRepair(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    const std::string& path = cl.words[1];
+    if (!cl.output)
+        throw ToolError("usage: qmtool repair FILE -o OUT [--force]");
+    const std::string& outPath = *cl.output;
+    // Also through a link at OUT: the damaged file stays as it is, whatever happens.
+    if (sameFile(path, outPath))
+        throw ToolError(outPath + ": is " + path + " itself; write the repair to a new file");
+    refuseToReplace(cl, outPath);
+    DataRecords raw = recordsOf(path);
+    if (raw.records < 2)
+        throw ToolError(path + ": cannot be repaired: it holds no top item");
+    const auto nodeCount = static_cast<std::int32_t>(raw.records - 1);
+    const Examination ex =
+        examineTree(raw.nodes, nodeCount, Examine::Mend, nodeCount - raw.freeCount);
+    if (ex.count(Fault::TopItemFree) > 0)
+        throw ToolError(path + ": cannot be repaired: " +
+                        describeFinding(ex.findings.front(), raw.nodes, nodeCount));
+    if (!raw.signatureOk)
+        out << "signature: wrong: rewritten\n";
+    for (const Finding& f : ex.findings) {
+        if (f.fault == Fault::SameName)
+            out << "notice: " << describeFinding(f, raw.nodes, nodeCount) << '\n';
+        else
+            out << describeFinding(f, raw.nodes, nodeCount) << ": " << describeMend(f, raw.nodes)
+                << '\n';
+    }
+    if (raw.trailingBytes > 0)
+        out << strayBytes(raw.trailingBytes) << ": dropped\n";
+    NodeTable table;
+    table.adopt(std::move(raw.nodes), nodeCount);
+    std::string error;
+    if (!saveDataFile(outPath, table, error))
+        throw ToolError(outPath + ": cannot be written: " + error);
+    out << outPath << ": written with " << table.itemCount() << " items below the top item\n";
+    warnOfOldCells(outPath, err);
+    return kToolOk;
 }
 
 int runStats(const CommandLine& cl, std::ostream& out, std::ostream& err) {
-    expectArguments(cl, 1, "stats FILE");
     const LoadResult load = usableFile(cl.words[1], err);
     const NodeTable& t = load.table;
     out << "records: " << load.records << '\n'
         << "NodeCount: " << t.NodeCount() << '\n'
         << "FreeCount: " << t.FreeCount() << '\n'
-        << "items: " << t.itemCount() << '\n'
-        << "depth: " << treeDepth(t) << '\n';
+        << "items: " << t.itemCount() << '\n';
+    if (t.outsideCount() > 0)
+        out << "outside the tree: " << t.outsideCount() << '\n';
+    out << "depth: " << treeDepth(t) << '\n';
     return kToolOk;
 }
 
 int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
-    expectArguments(cl, 3, "find FILE ROOT TEXT [--style exact|in-names|names-in]");
     MatchStyle style = MatchStyle::Exact;
     if (cl.style) {
         const auto parsed = matchStyleFromString(*cl.style);
@@ -235,6 +332,53 @@ int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     return kToolOk;
 }
 
+struct Command {
+    std::string_view name;
+    std::string_view synopsis; // shown when the arguments do not fit
+    std::size_t arguments;
+    unsigned options; // the options it takes
+    int (*run)(const CommandLine&, std::ostream& out, std::ostream& err);
+};
+
+constexpr Command kCommands[] = {
+    {"dump", "dump FILE", 1, 0, runDump},
+    {"import", "import OUTLINE FILE [--force]", 2, kForce, runImport},
+    {"check", "check FILE", 1, 0, runCheck},
+    {"repair", "repair FILE -o OUT [--force]", 1, kForce | kOutput, runRepair},
+    {"stats", "stats FILE", 1, 0, runStats},
+    {"find", "find FILE ROOT TEXT [--style exact|in-names|names-in]", 3, kStyle, runFind},
+};
+
+// "--force belongs to import and repair".
+std::string optionOwners(unsigned option, const char* spelling) {
+    std::string owners;
+    for (const Command& c : kCommands) {
+        if (!(c.options & option))
+            continue;
+        owners += owners.empty() ? "" : " and ";
+        owners += c.name;
+    }
+    return std::string(spelling) + " belongs to " + owners;
+}
+
+int runCommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    const std::string& name = cl.words[0];
+    const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                      [&](const Command& c) { return c.name == name; });
+    if (command == std::end(kCommands))
+        throw ToolError("unknown command " + name + "; see qmtool --help");
+    const unsigned stray = cl.options() & ~command->options;
+    if (stray & kForce)
+        throw ToolError(optionOwners(kForce, "--force"));
+    if (stray & kOutput)
+        throw ToolError(optionOwners(kOutput, "-o"));
+    if (stray & kStyle)
+        throw ToolError(optionOwners(kStyle, "--style"));
+    if (cl.words.size() != command->arguments + 1)
+        throw ToolError("usage: qmtool " + std::string(command->synopsis));
+    return command->run(cl, out, err);
+}
+
 } // namespace
 
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -248,26 +392,15 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             err << kUsage;
             return kToolError;
         }
-        const std::string& command = cl.words[0];
-        if (cl.force && command != "import")
-            throw ToolError("--force belongs to import");
-        if (cl.style && command != "find")
-            throw ToolError("--style belongs to find");
-        if (command == "dump")
-            return runDump(cl, out, err);
-        if (command == "import")
-            return runImport(cl, out, err);
-        if (command == "check")
-            return runCheck(cl, out, err);
-        if (command == "stats")
-            return runStats(cl, out, err);
-        if (command == "find")
-            return runFind(cl, out, err);
-        throw ToolError("unknown command " + command + "; see qmtool --help");
+        return runCommand(cl, out, err);
     } catch (const ToolError& e) {
         err << "qmtool: " << e.message() << '\n';
-        return kToolError;
+    } catch (const std::bad_alloc&) {
+        err << kNoMemoryMessage << '\n';
+    } catch (const std::exception& e) {
+        err << "qmtool: " << e.what() << '\n';
     }
+    return kToolError;
 }
 
 } // namespace qm

@@ -1,14 +1,22 @@
 #include <iostream>
+#include <new>
 
 #include "tool/commands.h"
 #include "tool/listing_command.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = !args.empty() && args[0] == "listing"
-                           ? qm::runListingMain(argc, argv, std::cout, std::cerr)
-                           : qm::runTool(args, std::cout, std::cerr);
-    std::cout.flush();
-    return std::cout ? status : qm::kToolError;
+    // runTool keeps its failures to itself; this catches the listing's, which lays pages
+    // out with the print library.
+    try {
+        const std::vector<std::string> args(argv + 1, argv + argc);
+        const int status = !args.empty() && args[0] == "listing"
+                               ? qm::runListingMain(argc, argv, std::cout, std::cerr)
+                               : qm::runTool(args, std::cout, std::cerr);
+        std::cout.flush();
+        return std::cout ? status : qm::kToolError;
+    } catch (const std::bad_alloc&) {
+        std::cerr << qm::kNoMemoryMessage << '\n';
+    }
+    return qm::kToolError;
 }

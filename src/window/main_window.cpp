@@ -5,14 +5,16 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QTimer>
-#include <fstream>
 #include <limits>
+#include <new>
 
 #include "store/cells_file.h"
 #include "store/data_file.h"
 #include "store/safe_file.h"
+#include "window/load_report.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 #include "window/twips.h"
 
 namespace qm {
@@ -22,12 +24,6 @@ namespace {
 constexpr qint64 kYieldIntervalMs = 50;
 constexpr int kAutoSaveTickMs = 15000;
 const QString kCrLf = QStringLiteral("\r\n");
-
-bool hasSignature(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char record[kRecordSize];
-    return in.read(record, kRecordSize) && isSignature(decodeRecord(record));
-}
 
 } // namespace
 
@@ -121,33 +117,37 @@ bool MainWindow::DataLoad(const QString& path) {
     BusyScope busy(*this);
     const std::string file = toPath(path);
     m_status->Status_Text(QStringLiteral("Testing DataFile ..."));
-    if (!hasSignature(file))
-        m_prompter.alert(path + kCrLf + QStringLiteral("is NO Quillmar DataFile !"));
-
     m_status->Status_Text(QStringLiteral("Preparing Memory ..."));
-    const double records = static_cast<double>(QFileInfo(path).size() / kRecordSize);
-    m_status->Progress_Start(records);
     m_status->Status_Text(QStringLiteral("Loading data ..."));
-    LoadResult loaded = loadDataFile(file, [this](std::int64_t done) {
-        m_status->Progress_Step(static_cast<double>(done));
-        yieldEvents();
-    });
-    if (!loaded.ok) {
+    // Nothing may throw out of the event handler that loads.
+    try {
+        LoadResult loaded;
+        {
+            // Reading and checking the tree both move the bar and let the window repaint.
+            StatusProgress progress(*m_status, [this] { yieldEvents(); });
+            loaded = loadDataFile(file, &progress);
+        }
+        if (!loaded.ok) {
+            Status_Reset();
+            m_prompter.alert(refusalText(path, loaded));
+            return false;
+        }
+        emit treeAboutToBeReplaced();
+        m_nodes = std::move(loaded.table);
+        m_curFile = path;
+        m_browser->Cells_Reset();
+        m_browser->show();
+        DataChanged(0);
+        m_browser->restoreCells(readCellsFile(cellsPathFor(file), loaded.inTree));
+        setCaptionFile(m_curFile);
+        if (const QString note = loadNote(loaded); !note.isEmpty())
+            m_prompter.alert(path + kCrLf + note);
+    } catch (const std::bad_alloc&) {
         Status_Reset();
-        m_prompter.alert(
-            path + kCrLf +
-            QStringLiteral("can't be loaded: %1.").arg(QString::fromStdString(loaded.error)));
+        m_prompter.alert(path + kCrLf +
+                         QStringLiteral("can't be loaded: there is not enough memory for it."));
         return false;
     }
-
-    emit treeAboutToBeReplaced();
-    m_nodes = std::move(loaded.table);
-    m_curFile = path;
-    m_browser->Cells_Reset();
-    m_browser->show();
-    DataChanged(0);
-    m_browser->restoreCells(readCellsFile(cellsPathFor(file), loaded.inTree));
-    setCaptionFile(m_curFile);
     emit treeReplaced();
     return true;
 }

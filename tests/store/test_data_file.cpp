@@ -1,8 +1,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "store/data_file.h"
+#include "store/progress.h"
 #include "store/safe_file.h"
 #include "support/file_bytes.h"
 #include "support/tree_checker.h"
@@ -39,6 +41,27 @@ QByteArray chainFile(int depth) {
     return recordBytes(recs);
 }
 
+// Records every report of a load, in order.
+class ProgressRecord : public Progress {
+public:
+    void start(std::int64_t total) override { starts.push_back(total); }
+    void step(std::int64_t done) override { steps.push_back(done); }
+    std::vector<std::int64_t> starts, steps;
+};
+
+// Top with `children` children, slots in order.
+NodeTable flatTree(std::int32_t children) {
+    NodeTable t = test::treeFromOutline("Top\n");
+    for (std::int32_t k = 0; k < children; ++k) {
+        const std::int32_t c = t.Node_Alloc();
+        t[c].Parent = 1;
+        t[c].Level = 1;
+        t[c].PrevSibling = c - 1 >= 2 ? c - 1 : 0;
+        (c == 2 ? t[1].FirstChild : t[c - 1].NextSibling) = c;
+    }
+    return t;
+}
+
 } // namespace
 
 class TestDataFile : public QObject {
@@ -64,13 +87,14 @@ private slots:
         row("signature in other case", sample(0, &Node::Name, makeName("Quillmar v2.0 DbFile")),
             "wrong signature");
         row("child Level wrong", sample(3, &Node::Level, 9), "repaired");
+        row("top item lists no child", sample(1, &Node::FirstChild, -1), "outside");
         row("37 bytes", sample().left(37), "no whole record");
         row("signature only", sample().left(38), "only one record");
-        row("top item free", sample(1, &Node::InUse, 0), "slot 1 is free");
+        row("top item free", sample(1, &Node::InUse, 0), "the top item, is free");
         row("top item has a sibling", sample(1, &Node::NextSibling, 5), "top item");
         row("link far beyond", sample(6, &Node::NextSibling, 0x7FFFFFFF), "beyond");
         row("chain reaches a free slot", sample(6, &Node::NextSibling, 7), "free");
-        row("child is its grandparent", sample(4, &Node::FirstChild, 2), "twice");
+        row("child is its grandparent", sample(4, &Node::FirstChild, 2), "already in the tree");
         row("parent disagrees", sample(5, &Node::Parent, 2), "parent");
         row("previous disagrees", sample(5, &Node::PrevSibling, 6), "previous");
         row("256 levels deep", chainFile(256), "deeper than 255");
@@ -81,13 +105,20 @@ private slots:
         test::putFile(m_dir.filePath("load.qmd"), bytes);
         const LoadResult r = loadDataFile(m_dir.filePath("load.qmd").toStdString());
         QCOMPARE(loadDataBytes({bytes.constData(), std::size_t(bytes.size())}).ok, r.ok);
-        const bool refused = !QStringList{"sound", "wrong signature", "repaired"}.contains(outcome);
+        const bool refused =
+            !QStringList{"sound", "wrong signature", "repaired", "outside"}.contains(outcome);
         QVERIFY2(r.ok != refused && QString(r.error.c_str()).contains(refused ? outcome : ""),
                  r.error.c_str());
+        QCOMPARE(r.trailingBytes, bytes.size() % kRecordSize);
         if (refused)
             return;
         QCOMPARE(r.signatureOk, outcome != "wrong signature");
         QCOMPARE(r.problems.empty(), outcome == "sound");
+        QCOMPARE(r.levelRepairs, outcome == "repaired" ? 1 : 0);
+        // Items nobody can reach are kept, but not counted as items of the tree.
+        QCOMPARE(r.outside, outcome == "outside" ? 5 : 0);
+        QCOMPARE(r.table.itemCount(),
+                 outcome == "outside" ? 0 : r.table.NodeCount() - r.table.FreeCount() - 1);
         QCOMPARE(r.table.NodeCount(), int(bytes.size() / kRecordSize) - 1);
         QCOMPARE(r.table.capacity(), bytes.size() < 1000 * kRecordSize ? 1002 : 2002);
         QM_VERIFY_TREE(r.table); // levels repaired, FreeCount right
@@ -130,6 +161,60 @@ private slots:
             QVERIFY(!loadDataFile(bad.toStdString()).error.empty());
         QVERIFY(!saveDataFile(folder.toStdString(), test::treeFromOutline("Top\n"), m_error = {}) &&
                 !m_error.empty() && QDir(folder).exists());
+    }
+
+    // Records nobody can reach come back on save exactly as they were read.
+    void outsideItems_savedAsTheyWereRead() {
+        const QByteArray bytes = sample(1, &Node::FirstChild, -1);
+        const QString p = m_dir.filePath("outside.qmd");
+        test::putFile(p, bytes);
+        const LoadResult r = loadDataFile(p.toStdString());
+        QVERIFY(r.ok);
+        QVERIFY2(saveDataFile(p.toStdString(), r.table, m_error), m_error.c_str());
+        QCOMPARE(test::fileBytes(p), bytes);
+    }
+
+    // A file larger than any table this process could hold is refused at once, before a
+    // byte of it is read or its table allocated (the files are sparse: nothing is written).
+    void hugeFile_refusedBeforeReading_data() {
+        QTest::addColumn<qint64>("gib");
+        QTest::addColumn<int>("failure");
+        QTest::newRow("64 GiB: beyond the memory") << qint64(64) << int(LoadFailure::NoMemory);
+        QTest::newRow("100 GiB: beyond the slot numbers")
+            << qint64(100) << int(LoadFailure::TooLarge);
+    }
+    void hugeFile_refusedBeforeReading() {
+        QFETCH(qint64, gib);
+        const double memory = double(::sysconf(_SC_PHYS_PAGES)) * double(::sysconf(_SC_PAGESIZE));
+        if (gib == 64 && memory >= double(gib << 30) * 1.2)
+            QSKIP("this computer could hold a table of that size");
+        const QString p = m_dir.filePath("huge.qmd");
+        test::putFile(p, sample()); // a sound start, so only the size can refuse it
+        QVERIFY(::truncate(qPrintable(p), gib << 30) == 0);
+        const LoadResult r = loadDataFile(p.toStdString());
+        QVERIFY(!r.ok);
+        QFETCH(int, failure);
+        QCOMPARE(int(r.failure), failure);
+        QCOMPARE(r.records, (gib << 30) / kRecordSize);
+        QVERIFY2(QString(r.error.c_str()).contains(std::to_string(r.records).c_str()),
+                 r.error.c_str());
+        QCOMPARE(int(readDataRecords(p.toStdString()).failure), failure);
+    }
+
+    // Reading and then checking the tree both report, so a long load never sits still.
+    void progress_runsThroughReadingAndChecking() {
+        const QString p = m_dir.filePath("wide.qmd");
+        QVERIFY(saveDataFile(p.toStdString(), flatTree(150000), m_error));
+        ProgressRecord progress;
+        const LoadResult r = loadDataFile(p.toStdString(), &progress);
+        QVERIFY(r.ok);
+        const std::int64_t records = r.records;
+        QCOMPARE(progress.starts, std::vector<std::int64_t>{2 * records});
+        QVERIFY(std::is_sorted(progress.steps.begin(), progress.steps.end()));
+        QCOMPARE(progress.steps.back(), 2 * records);
+        const auto checking = std::count_if(progress.steps.begin(), progress.steps.end() - 1,
+                                            [&](std::int64_t s) { return s > records; });
+        QCOMPARE(checking, 2); // every 65,536 items checked
     }
 };
 

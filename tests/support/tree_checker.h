@@ -60,9 +60,16 @@ inline QStringList treeProblems(const NodeTable& table) {
                   n.Level, table[parent].Level);
         }
     }
-    // An item nobody links to is lost: it is counted but can never be shown or freed.
+    // An item nobody links to is lost: it can never be shown or freed. Only a damaged file
+    // brings such items, and the table must know how many it keeps.
+    QStringList lost;
     for (std::int32_t k = 1; k <= count; ++k)
-        check(table[k].inUse() && !reached[k], "slot %1 is in use but not in the tree", k);
+        if (table[k].inUse() && !reached[k])
+            lost << QString::number(k);
+    if (lost.size() != table.outsideCount())
+        problems << QString("slots %1 are in use but not in the tree (the table knows of %2)")
+                        .arg(lost.join(", "))
+                        .arg(table.outsideCount());
     const auto first = table.records().begin() + 1;
     const auto free = std::count_if(first, first + count, [](const Node& n) { return !n.inUse(); });
     check(free != table.FreeCount(), "FreeCount is %1, free slots %2", table.FreeCount(), free);

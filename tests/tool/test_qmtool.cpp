@@ -2,8 +2,13 @@
 
 #include <QtTest>
 
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "store/data_file.h"
 #include "support/file_bytes.h"
+#include "support/record_patch.h"
 #include "support/tool_run.h"
 #include "support/tree_checker.h"
 #include "tool/commands.h"
@@ -35,6 +40,34 @@ NodeTable craftedTable(const char* a = "A") {
     // clang-format on
     return t;
 }
+
+// TOP -> (A -> (A1, A2), B, C) in slots 1 to 6.
+const char* kBase = "TOP\n  A\n    A1\n    A2\n  B\n  C\n";
+
+// A top item over a chain of `depth` items, each the only child of the one before.
+void writeChain(const QString& file, int depth) {
+    QByteArray bytes(qsizetype(depth + 2) * kRecordSize, '\0');
+    encodeRecord(nodeHeader(), bytes.data());
+    for (int k = 1; k <= depth + 1; ++k)
+        encodeRecord({k - 1, k <= depth ? k + 1 : 0, 0, 0, std::uint8_t(k - 1), kSlotInUse,
+                      makeName("L" + std::to_string(k - 1))},
+                     bytes.data() + k * kRecordSize);
+    putFile(file, bytes);
+}
+
+QString chainOutline(int depth) {
+    QString outline;
+    for (int k = 0; k <= depth; ++k)
+        outline += QString(2 * k, ' ') + "L" + QString::number(k) + "\n";
+    return outline;
+}
+
+// Its output throws as a full memory would.
+class NoMemoryBuffer : public std::streambuf {
+protected:
+    int overflow(int) override { throw std::bad_alloc(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { throw std::bad_alloc(); }
+};
 
 } // namespace
 
@@ -83,12 +116,19 @@ private slots:
             QTest::newRow(name) << at << value << "signature: " + QString(report);
         };
         row("clean", 4 * 38 + 16, 2, "ok\n");
-        row("signature differs in case", 18, 'q', "wrong\n");
+        row("signature differs in case", 18, 'q',
+            "wrong\nresult: 1 problem; QuillMar opens this file and works around them\n");
         row("item outside the tree", 3 * 38 + 17, char(255),
-            "ok\nslot 3 is in use but not part of the tree\n");
-        row("wrong level", 4 * 38 + 16, 7, "ok\nslot 4: Level 7 repaired to 2\n");
-        row("link beyond the last slot", 38 + 4, 99,
-            "ok\nrefused: slot 1 links to slot 99, beyond the last slot 5\n");
+            "ok\nslot 3 (GONE) is in use but cannot be reached from the top item\n"
+            "result: 1 problem; QuillMar opens this file and works around them\n");
+        row("wrong level", 4 * 38 + 16, 7,
+            "ok\nslot 4 (A) has Level 7 but lies at depth 2\n"
+            "result: 1 problem; QuillMar opens this file and works around them\n");
+        row("link beyond the last slot", 2 * 38 + 4, 99,
+            "ok\nslot 2 (B) links to slot 99 as its first child, beyond the last slot 5\n"
+            "slot 4 (A) is in use but cannot be reached from the top item\n"
+            "result: 2 problems; QuillMar cannot open this file; qmtool repair can rescue its "
+            "items\n");
     }
     void checkFile() {
         QFETCH(int, at);
@@ -98,6 +138,147 @@ private slots:
         const Run r = run({"check", path("check.qmd")});
         QCOMPARE(r.code, r.out == "signature: ok\n" ? 0 : 1); // 1 for any finding
         QTEST(r.out, "report");
+    }
+
+    // Every problem of a file in one run, the harmless ones too; a repeated name is only a
+    // notice and does not fail the check by itself.
+    void check_listsEveryProblemInOneRun() {
+        const QString f = path("six.qmd");
+        saveTable(f, treeFromOutline(kBase));
+        patchRecords(f, "0.Level=1 5.PrevSibling=4 4.FirstChild=40 3.Level=9 6.InUse=7");
+        // An item in use that nothing links to, and three bytes of no record.
+        putFile(f, fileBytes(f) + fileBytes(f).mid(2 * kRecordSize, kRecordSize) + "xyz");
+        const Run r = run({"check", f});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, "signature: wrong\n"
+                        "slot 3 (A1) has Level 9 but lies at depth 2\n"
+                        "slot 4 (A2) links to slot 40 as its first child, beyond the last slot 7\n"
+                        "slot 5 (B) names previous sibling 4 but follows slot 2 (A)\n"
+                        "slot 7 (A) is in use but cannot be reached from the top item\n"
+                        "slot 6 (C) has InUse 7, neither 0 (free) nor 255 (in use)\n"
+                        "3 stray bytes follow the last whole record\n"
+                        "result: 7 problems; QuillMar cannot open this file; qmtool repair can "
+                        "rescue its items\n");
+
+        saveTable(f, treeFromOutline(kBase));
+        patchRecords(f, "5.Name=A 6.Name=A");
+        const Run same = run({"check", f});
+        QCOMPARE(same.code, 0);
+        QCOMPARE(same.out,
+                 "signature: ok\nnotice: 3 children of slot 1 (TOP) are named A (the first is "
+                 "slot 2)\n");
+    }
+
+    // Each kind of damage: the repair keeps every item whose links can be followed and
+    // writes a file the check finds nothing wrong with; the damaged file stays as it was.
+    void repair_data() {
+        QTest::addColumn<QString>("changes");
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("outline");
+        const QString base = kBase;
+        const auto row = [](const char* name, const char* changes, const char* report,
+                            const QString& outline) {
+            QTest::newRow(name) << changes << report << outline;
+        };
+        row("top item names a sibling", "1.NextSibling=5", "its links cleared", base);
+        row("link beyond the end", "4.NextSibling=99", "beyond the last slot 6: link cut", base);
+        row("link to a free slot", "6.InUse=0", "free slot 6 as its next sibling: link cut",
+            "TOP\n  A\n    A1\n    A2\n  B\n");
+        row("loop in a chain", "6.NextSibling=2", "already in the tree", base);
+        row("child is its grandparent", "3.FirstChild=2", "already in the tree", base);
+        row("parent disagrees", "5.Parent=2", "but is listed under slot 1 (TOP): kept under", base);
+        row("previous disagrees", "5.PrevSibling=6", "follows slot 2 (A): set to 2", base);
+        row("top item level", "1.Level=3", "slot 1 (TOP) has Level 3 but lies at depth 0: set",
+            base);
+        row("odd InUse", "5.InUse=7", "slot 5 (B) has InUse 7", base);
+        row("chain skips an item", "2.NextSibling=6",
+            "slot 5 (B) is in use but cannot be reached from the top item: put back under slot 1",
+            "TOP\n  A\n    A1\n    A2\n  C\n  B\n");
+        row("top item lists no child", "1.FirstChild=-1",
+            "put back under slot 1 (TOP) with 4 more items", base);
+        row("lost ring of siblings", "1.FirstChild=0 6.NextSibling=2 2.PrevSibling=6",
+            "slot 2 (A) links to slot 5 (B) as its next sibling, which is already in the tree",
+            "TOP\n  B\n  C\n  A\n    A1\n    A2\n");
+        row("lost item whose parent is gone", "4.Parent=9 3.NextSibling=0",
+            "slot 4 (A2) is in use but cannot be reached from the top item: left out",
+            "TOP\n  A\n    A1\n  B\n  C\n");
+        row("deeper than 255 levels", "", "would lie deeper than 255 levels: link cut",
+            chainOutline(255));
+    }
+    void repair() {
+        QFETCH(QString, changes);
+        QFETCH(QString, outline);
+        const QString damaged = path("damaged.qmd"), repaired = path("repaired.qmd");
+        if (QTest::currentDataTag() == QString("deeper than 255 levels"))
+            writeChain(damaged, 256);
+        else
+            saveTable(damaged, treeFromOutline(kBase));
+        patchRecords(damaged, changes);
+        const QByteArray before = fileBytes(damaged);
+        QFile::remove(repaired);
+        const Run r = run({"repair", damaged, "-o", repaired});
+        QCOMPARE(r.code, 0);
+        QFETCH(QString, report);
+        QVERIFY2(r.out.contains(report), qPrintable(r.out));
+        QCOMPARE(fileBytes(damaged), before);
+        QCOMPARE(run({"check", repaired}).out, QString("signature: ok\n"));
+        QCOMPARE(run({"dump", repaired}).out, outline);
+    }
+
+    // The repair never writes over the damaged file, nor through a link to it, nor over
+    // another file unless asked to; a file without a top item has nothing to rescue.
+    void repair_refusals() {
+        const QString damaged = path("keep.qmd"), out = path("rescued.qmd");
+        saveTable(damaged, treeFromOutline(kBase));
+        patchRecords(damaged, "1.FirstChild=-1");
+        QByteArray before = fileBytes(damaged);
+        QVERIFY(QFile::link(damaged, path("link.qmd")));
+        const auto refused = [&](const QStringList& args, const QString& message) {
+            const Run r = run(args);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains(message), qPrintable(r.err));
+            QCOMPARE(fileBytes(damaged), before);
+        };
+        refused({"repair", damaged, "-o", damaged, "--force"}, "itself");
+        refused({"repair", damaged, "-o", path("link.qmd"), "--force"}, "itself");
+        refused({"repair", damaged}, "usage: qmtool repair FILE -o OUT");
+        putFile(out, "older");
+        refused({"repair", damaged, "-o", out}, "already exists; use --force");
+        QCOMPARE(run({"repair", damaged, "--output", out, "--force"}).code, 0);
+        QCOMPARE(run({"stats", out}).out.section('\n', 3, 3), QString("items: 5"));
+        patchRecords(damaged, "1.InUse=0");
+        before = fileBytes(damaged);
+        refused({"repair", damaged, "-o", path("none.qmd")}, "cannot be repaired: slot 1");
+    }
+
+    // Files far too large for the memory are refused with a message, not a crash, and
+    // a failed allocation anywhere ends in the same message and status 2.
+    void hugeFileOrNoMemory_messageAndExit2() {
+        const double memory = double(::sysconf(_SC_PHYS_PAGES)) * double(::sysconf(_SC_PAGESIZE));
+        if (memory >= 80.0 * (1 << 30))
+            QSKIP("this computer could hold a table for a 64 GiB file");
+        const QString huge = path("huge.qmd");
+        saveTable(huge, treeFromOutline(kBase));
+        QVERIFY(::truncate(qPrintable(huge), qint64(64) << 30) == 0); // sparse
+        for (const QStringList& args :
+             {QStringList{"check", huge}, QStringList{"dump", huge}, QStringList{"stats", huge},
+              QStringList{"find", huge, "TOP", "A"},
+              QStringList{"repair", huge, "-o", path("r.qmd")}}) {
+            const Run r = run(args);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.startsWith("qmtool: " + huge +
+                                      ": cannot be loaded: there is not enough memory"),
+                     qPrintable(r.err));
+        }
+        QFile::remove(huge);
+
+        saveTable(path("small.qmd"), treeFromOutline(kBase));
+        NoMemoryBuffer full;
+        std::ostream out(&full);
+        out.exceptions(std::ios::badbit);
+        std::ostringstream err;
+        QCOMPARE(runTool({"dump", path("small.qmd").toStdString()}, out, err), 2);
+        QCOMPARE(err.str(), std::string("qmtool: there is not enough memory\n"));
     }
 
     void bundledSample_checksCleanAndDumpsToItsOutline() {
@@ -147,11 +328,20 @@ private slots:
         row("unknown command", {"list", f}, "unknown command");
         row("missing argument", {"find", f, "W"}, "usage:");
         row("unknown option", {"dump", f, "--all"}, "unknown option");
-        row("option of another command", {"dump", f, "--force"}, "import");
+        row("option of another command", {"dump", f, "--force"},
+            "--force belongs to import and repair");
         row("unknown style", {"find", f, "W", "A", "--style", "x"}, "search style");
         row("empty search text", {"find", f, "W", ""}, "empty");
         row("root not found", {"find", f, "W/M", "A"}, "W/M: no such item");
         row("check a folder", {"check", m_dir.path()}, m_dir.path() + ": cannot be read: ");
+        row("output for another command", {"check", f, "-o", path("out.qmd")}, "repair");
+        const QString readOnly = path("read-only.qmd");
+        QFile::remove(readOnly);
+        saveTable(readOnly, treeFromOutline("W\n"));
+        QFile::setPermissions(readOnly, QFile::ReadOwner);
+        putFile(path("one.txt"), "ONE\n");
+        row("import over a read-only file", {"import", path("one.txt"), readOnly, "--force"},
+            readOnly + ": cannot be written: it is read-only");
         bad("empty outline", "\n\n", ":1: the outline is empty");
         bad("name of 21 characters", "T\n  ABCDEFGHIJKLMNOPQRSTU\n", ":2: name longer than 20");
         bad("character outside the code page", "T\n  A\n  \xC4\x8C\n", ":3: name has characters");
@@ -167,6 +357,7 @@ private slots:
         QFETCH(QString, message);
         const Run r = run(args);
         QVERIFY(r.code == 2 && r.out.isEmpty() && !QFile::exists(path("out.qmd")));
+        QCOMPARE(fileBytes(path("read-only.qmd")).size(), 2 * kRecordSize);
         QVERIFY2(r.err.startsWith("qmtool: ") && r.err.count('\n') == 1, qPrintable(r.err));
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
     }
