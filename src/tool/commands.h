@@ -22,8 +22,4 @@ constexpr const char* kNoMemoryMessage = "qmtool: there is not enough memory";
 /// thrown inside leaves it: every failure becomes one line on `err` and status 2.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-class NodeTable;
-/// The item a full path names (trimmed names joined by "/", in the data file's bytes), or 0.
-std::int32_t resolveItemPath(const NodeTable& table, std::string_view path);
-
 } // namespace qm
