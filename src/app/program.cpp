@@ -8,6 +8,8 @@
 #include "app/splash.h"
 #include "app/startup.h"
 #include "edit/edit_commands.h"
+#include "find/bookmarks.h"
+#include "find/find_commands.h"
 #include "print/print_commands.h"
 #include "settings/file_commands.h"
 #include "settings/settings_location.h"
@@ -23,10 +25,33 @@ const QString kDisplay = QStringLiteral("Display");
 const QString kMainLeft = QStringLiteral("MainLeft");
 const QString kMainTop = QStringLiteral("MainTop");
 constexpr double kDefaultPosition = 1000;
+
+// The bookmark sections live in the settings file, with its number conventions.
+class IniBookmarkStore : public BookmarkStore {
+public:
+    explicit IniBookmarkStore(IniFile& ini) : m_ini(ini) {}
+    int readNumber(const QString& section, const QString& key, int defaultValue) override {
+        return readIniSetting(m_ini, section, key, defaultValue);
+    }
+    QString readText(const QString& section, const QString& key) override {
+        return m_ini.read(section, key);
+    }
+    bool writeNumber(const QString& section, const QString& key, int value) override {
+        return writeIniNumber(m_ini, section, key, value);
+    }
+    bool writeText(const QString& section, const QString& key, const QString& value) override {
+        return m_ini.write(section, key, value);
+    }
+
+private:
+    IniFile& m_ini;
+};
+
 } // namespace
 
 Program::Program(Prompter& prompter, const QString& settingsPath)
-    : m_prompter(prompter), m_ini(settingsPath.isEmpty() ? settingsFilePath() : settingsPath) {}
+    : m_prompter(prompter), m_ini(settingsPath.isEmpty() ? settingsFilePath() : settingsPath),
+      m_bookStore(std::make_unique<IniBookmarkStore>(m_ini)) {}
 
 Program::~Program() = default;
 
@@ -46,9 +71,25 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     m_print = new PrintCommands(*m_window, [this] {
         return ListingSettings{m_settings.MaxColumns, m_settings.FontSize, m_settings.Hierarchy};
     });
+    m_find = new FindCommands(
+        *m_window, [this]() -> QPrinter& { return m_print->printer(); },
+        [this] { m_edit->Undo_Set(0, -1, 0); });
+    m_bookmarks = new Bookmarks(*m_window, *m_bookStore);
     // The undo record names slots of the tree it was made in.
     connect(m_window.get(), &MainWindow::treeReplaced, m_edit,
             [this] { m_edit->Undo_Set(0, -1, 0); });
+    // Bookmarks belong to the tree they were made in: the old tree's go to its own section
+    // before the new tree's are read.
+    connect(m_window.get(), &MainWindow::treeAboutToBeReplaced, m_bookmarks,
+            [this] { saveReplacedBookmarks(); });
+    connect(m_window.get(), &MainWindow::treeReplaced, m_bookmarks, [this] {
+        m_bookmarks->Book_Load();
+        m_bookmarks->Book_MenuBuild();
+        // Menu_Set, which runs beside every replacement (after a load, before New's signal),
+        // leaves Edit Bookmarks enabled whatever the count.
+        m_window->menu().entry(MenuArray::Book, BookEdit)->setEnabled(true);
+        m_find->treeReplaced();
+    });
     wireMenus();
     m_window->setCloseHandler([this] { return formUnload(); });
     formLoad();
@@ -106,9 +147,20 @@ bool Program::formUnload() {
         writeIniNumber(m_ini, kDisplay, kMainTop, twips::fromPixels(m_window->y()));
     }
     SetIniValues(m_ini, m_settings);
+    m_bookmarks->Book_Save();
     if (!batch.commit())
         m_files->reportSettingsFailure();
     return mayClose;
+}
+
+void Program::saveReplacedBookmarks() {
+    // A refused settings file was reported at start and is left alone.
+    if (!m_bookmarks->changed() || !m_ini.refusal().isEmpty())
+        return;
+    IniFile::Batch batch(m_ini);
+    m_bookmarks->Book_Save();
+    if (!batch.commit())
+        m_files->reportSettingsFailure();
 }
 
 void Program::openAtStart(const QString& path) {
@@ -124,6 +176,9 @@ void Program::wireMenus() {
     menu.setHandler(MenuArray::FileMRU, [this](int index) { m_files->openRecent(index); });
     menu.setHandler(MenuArray::Edit, [this](int index) { m_edit->dispatch(index); });
     menu.setHandler(MenuArray::Print, [this](int index) { m_print->dispatch(index); });
+    // Both entries of the Go To array run Find; only "&Find" can be chosen.
+    menu.setHandler(MenuArray::Go, [this](int) { m_find->Find_Open(); });
+    menu.setHandler(MenuArray::Book, [this](int index) { m_bookmarks->dispatch(index); });
     auto* help = new HelpCommands(*m_window);
     menu.setHandler(MenuArray::Help, [help](int index) { help->dispatch(index); });
 }

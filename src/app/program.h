@@ -12,8 +12,11 @@
 
 namespace qm {
 
+class BookmarkStore;
+class Bookmarks;
 class EditCommands;
 class FileCommands;
+class FindCommands;
 class MainWindow;
 class PrintCommands;
 class Prompter;
@@ -29,6 +32,8 @@ public:
     EditCommands& edit() { return *m_edit; }
     FileCommands& files() { return *m_files; }
     PrintCommands& print() { return *m_print; }
+    FindCommands& find() { return *m_find; }
+    Bookmarks& bookmarks() { return *m_bookmarks; }
     Settings& settings() { return m_settings; }
     IniFile& ini() { return m_ini; }
 
@@ -45,16 +50,21 @@ private:
     void wireMenus();
     void openAtStart(const QString& path);
     void placeOnScreen();
+    /// Puts the bookmarks of the tree about to be replaced into its own section.
+    void saveReplacedBookmarks();
 
     Prompter& m_prompter;
     IniFile m_ini;
     Settings m_settings;
     QPointF m_wantedPosition; // the saved position, in pixels
+    std::unique_ptr<BookmarkStore> m_bookStore;
     std::unique_ptr<MainWindow> m_window;
     // Owned by the window.
     EditCommands* m_edit = nullptr;
     FileCommands* m_files = nullptr;
     PrintCommands* m_print = nullptr;
+    FindCommands* m_find = nullptr;
+    Bookmarks* m_bookmarks = nullptr;
 };
 
 } // namespace qm

@@ -19,6 +19,29 @@ const QString kTitle = QStringLiteral("QuillMar");
 const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
+std::unique_ptr<PrintTarget> choosePrintTarget(QPrinter& printer, Prompter& prompter) {
+    if (printer.outputFormat() == QPrinter::NativeFormat && !printer.printerName().isEmpty())
+        return PrintTarget::printer(printer);
+    // No printer to send to: the printout goes to a PDF file, named anew every time.
+    // The name Page Setup chose, if any, is proposed with its folder.
+    const QString path =
+        prompter.saveFile(QStringLiteral("QuillMar Print to File"), QStringLiteral("PDF (*.pdf)"),
+                          QString(), printer.outputFileName());
+    if (path.isEmpty())
+        return nullptr;
+    if (QFileInfo::exists(path) &&
+        prompter.ask(QStringLiteral("Overwrite existing file ?"),
+                     QStringLiteral("QuillMar Warning"), PromptIcon::Question,
+                     PromptButtons::OkCancel) != PromptAnswer::Ok)
+        return nullptr;
+    return PrintTarget::pdfFile(path, printer.pageLayout());
+}
+
+void reportPrintFailure(Prompter& prompter, const PrintTarget& target) {
+    prompter.alert(target.name() + kCrLf + QStringLiteral("could not be printed: ") +
+                   target.errorString() + QStringLiteral("."));
+}
+
 PrintCommands::PrintCommands(MainWindow& window, SettingsSource settings)
     : QObject(&window), m_window(window), m_settings(std::move(settings)) {}
 
@@ -119,44 +142,24 @@ void PrintCommands::printItem(std::int32_t item) {
     const double sample = sheetTextWidth(columnSample(), settings.FontSize);
     if (!columnsFit(settings, sheet.width(), sample))
         return;
-    const std::unique_ptr<PrintTarget> target = chooseTarget();
+    const std::unique_ptr<PrintTarget> target = choosePrintTarget(printer(), m_window.prompter());
     if (!target)
         return;
     const QString title =
         QStringLiteral("QuillMar listing for ") + trimmedNameText(m_window.nodes()[item].Name);
     MainWindow::BusyScope busy(m_window);
     if (!target->begin(title)) {
-        reportFailure(*target);
+        reportPrintFailure(m_window.prompter(), *target);
         return;
     }
     if (layOut(target->surface(), item, settings, sheet.width(), sample,
                QStringLiteral("Printing ...")) != ListingResult::Done) {
         target->abandon();
-        reportFailure(*target);
+        reportPrintFailure(m_window.prompter(), *target);
         return;
     }
     if (!target->finish())
-        reportFailure(*target);
-}
-
-std::unique_ptr<PrintTarget> PrintCommands::chooseTarget() {
-    QPrinter& p = printer();
-    if (p.outputFormat() == QPrinter::NativeFormat && !p.printerName().isEmpty())
-        return PrintTarget::printer(p);
-    // No printer to send to: the listing goes to a PDF file, named anew every time.
-    Prompter& prompter = m_window.prompter();
-    // The name Page Setup chose, if any, is proposed with its folder.
-    const QString path = prompter.saveFile(QStringLiteral("QuillMar Print to File"),
-                                           QStringLiteral("PDF (*.pdf)"), QString(),
-                                           p.outputFileName());
-    if (path.isEmpty())
-        return nullptr;
-    if (QFileInfo::exists(path) &&
-        prompter.ask(QStringLiteral("Overwrite existing file ?"),
-                     QStringLiteral("QuillMar Warning"), PromptIcon::Question,
-                     PromptButtons::OkCancel) != PromptAnswer::Ok)
-        return nullptr;
-    return PrintTarget::pdfFile(path, p.pageLayout());
+        reportPrintFailure(m_window.prompter(), *target);
 }
 
 bool PrintCommands::columnsFit(const ListingSettings& settings, double pageWidth,
@@ -184,11 +187,6 @@ ListingResult PrintCommands::layOut(PageSurface& surface, std::int32_t item,
         layOutListing(surface, m_window.nodes(), item, settings, pageWidth, sampleWidth, step);
     m_window.Status_Reset();
     return result;
-}
-
-void PrintCommands::reportFailure(const PrintTarget& target) {
-    m_window.prompter().alert(target.name() + kCrLf + QStringLiteral("could not be printed: ") +
-                              target.errorString() + QStringLiteral("."));
 }
 
 } // namespace qm

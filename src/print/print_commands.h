@@ -18,6 +18,13 @@ class MainWindow;
 class PageSurface;
 class PreviewWindow;
 class PrintTarget;
+class Prompter;
+
+/// The printer when one is set up; otherwise a PDF file the user names, asking before an
+/// existing file is replaced. Null when the user gave up.
+std::unique_ptr<PrintTarget> choosePrintTarget(QPrinter& printer, Prompter& prompter);
+/// Tells the user that a printout failed, and why.
+void reportPrintFailure(Prompter& prompter, const PrintTarget& target);
 
 class PrintCommands : public QObject {
     Q_OBJECT
@@ -43,12 +50,9 @@ private:
     /// The item to list, or 0 after telling the user why there is none.
     std::int32_t listedItem(bool preview);
     void printItem(std::int32_t item);
-    /// The printer, or a PDF file the user names; null when the user gave up.
-    std::unique_ptr<PrintTarget> chooseTarget();
     bool columnsFit(const ListingSettings& settings, double pageWidth, double sampleWidth);
     ListingResult layOut(PageSurface& surface, std::int32_t item, const ListingSettings& settings,
                          double pageWidth, double sampleWidth, const QString& status);
-    void reportFailure(const PrintTarget& target);
 
     MainWindow& m_window;
     SettingsSource m_settings;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "store/data_file.h"
+#include "store/item_path.h"
 #include "store/name_codec.h"
 #include "store/name_match.h"
 #include "store/outline.h"
@@ -313,13 +314,6 @@ void refuseToOverwriteSource(const std::string& source, const std::string& outpu
                         " to a new file");
 }
 
-std::string pathOf(const NodeTable& t, std::int32_t item) {
-    std::string path(trimmedName(t[item].Name));
-    for (std::int32_t p = t[item].Parent; p >= 1; p = t[p].Parent)
-        path = std::string(trimmedName(t[p].Name)) + "/" + path;
-    return path;
-}
-
 int runExport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const std::string& path = cl.words[1];
     const OutlineFormat format = formatOption(cl, OutlineFormat::Text);
@@ -331,7 +325,7 @@ int runExport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const OutlineExport refusal = findUnholdable(load.table, 1, format);
     if (!refusal.ok)
         throw ToolError(path + ": cannot export " +
-                        quotedName(decodeBytes(pathOf(load.table, refusal.item))) + " as " +
+                        quotedName(decodeBytes(Item_Path(load.table, refusal.item))) + " as " +
                         formatName(format) + ": " + refusal.why + "; nothing written");
     if (!cl.has(kOutput)) {
         writeOutline(load.table, 1, format, [&](std::string_view piece) {
@@ -430,31 +424,6 @@ int runStats(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     return kToolOk;
 }
 
-// Matches the rest of a path below `node`. Names may hold "/" themselves, so every child
-// whose name fits is tried; each node is tried at most once, as its parent is.
-std::int32_t resolveBelow(const NodeTable& t, std::int32_t node, std::string_view rest) {
-    if (rest.empty())
-        return node;
-    if (rest.front() != '/')
-        return 0;
-    rest.remove_prefix(1);
-    for (std::int32_t c = t[node].FirstChild; c >= 1; c = t[c].NextSibling) {
-        const std::string_view name = trimmedName(t[c].Name);
-        if (rest.substr(0, name.size()) == name)
-            if (const std::int32_t found = resolveBelow(t, c, rest.substr(name.size())))
-                return found;
-    }
-    return 0;
-}
-
-// The item a full path (trimmed names joined by "/", in the data file's bytes) names, or 0.
-std::int32_t resolvePath(const NodeTable& t, std::string_view path) {
-    const std::string_view top = trimmedName(t[1].Name);
-    if (path.substr(0, top.size()) != top)
-        return 0;
-    return resolveBelow(t, 1, path.substr(top.size()));
-}
-
 int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     MatchStyle style = MatchStyle::Exact;
     if (cl.has(kStyle)) {
@@ -474,11 +443,11 @@ int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const LoadResult load = usableFile(path, err);
     const NodeTable& table = load.table;
     const auto rootBytes = utf8ToBytes(cl.words[2]);
-    const std::int32_t root = rootBytes ? resolvePath(table, *rootBytes) : 0;
+    const std::int32_t root = rootBytes ? resolveItemPath(table, *rootBytes) : 0;
     if (root < 1)
         throw ToolError(cl.words[2] + ": no such item in " + path);
 
-    const std::string rootPath = pathOf(table, root);
+    const std::string rootPath = Item_Path(table, root);
     std::vector<std::string_view> names; // the names from below the root down to the item
     const NameMatcher matcher(style, *text);
     SortWalk walk(table);
@@ -580,10 +549,6 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "qmtool: " << e.what() << '\n';
     }
     return kToolError;
-}
-
-std::int32_t resolveItemPath(const NodeTable& table, std::string_view path) {
-    return resolvePath(table, path);
 }
 
 } // namespace qm

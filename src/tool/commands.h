@@ -65,8 +65,4 @@ using CommandRun = int (*)(const CommandLine&, std::ostream& out, std::ostream& 
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             CommandRun listing = nullptr);
 
-class NodeTable;
-/// The item a full path names (trimmed names joined by "/", in the data file's bytes), or 0.
-std::int32_t resolveItemPath(const NodeTable& table, std::string_view path);
-
 } // namespace qm

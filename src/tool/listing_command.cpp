@@ -9,6 +9,7 @@
 #include "print/painter_surface.h"
 #include "print/print_target.h"
 #include "store/data_file.h"
+#include "store/item_path.h"
 #include "store/name_codec.h"
 #include "tool/commands.h"
 #include "window/names.h"

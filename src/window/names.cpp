@@ -7,22 +7,20 @@
 
 namespace qm {
 
-namespace {
-QString decode(std::string_view bytes) {
+QString bytesText(std::string_view bytes) {
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
     for (char b : bytes)
         out.append(QChar(static_cast<char16_t>(decodeByte(static_cast<unsigned char>(b)))));
     return out;
 }
-} // namespace
 
 QString nameText(const NameField& name) {
-    return decode({name.data(), name.size()});
+    return bytesText({name.data(), name.size()});
 }
 
 QString trimmedNameText(const NameField& name) {
-    return decode(trimmedName(name));
+    return bytesText(trimmedName(name));
 }
 
 QString trimSpaces(const QString& text) {

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <optional>
+#include <string_view>
 
 #include "store/node.h"
 
@@ -14,6 +15,8 @@ class Prompter;
 QString nameText(const NameField& name);
 /// The name without leading and trailing spaces.
 QString trimmedNameText(const NameField& name);
+/// Any text in the names' bytes, such as an item path.
+QString bytesText(std::string_view bytes);
 /// Leading and trailing spaces removed; only spaces, as the name field pads with nothing else.
 QString trimSpaces(const QString& text);
 /// The bytes for a text, or nothing when a character is outside the code page.

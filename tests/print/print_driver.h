@@ -1,38 +1,19 @@
 #pragma once
 // Acting on the modal preview while its command waits.
 
-#include <QApplication>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <functional>
-#include <memory>
 
 #include "print/preview_window.h"
+#include "support/modal_driver.h"
 #include "support/pdf_text.h"
 
 namespace qm::test {
 
-/// Runs `act` on the preview once its command shows it modally, then closes the window with
-/// its close box if `act` left it open. Polls, since the window opens inside the command.
+/// Runs `act` on the preview once its command shows it modally, then closes it.
 inline void onPreview(std::function<void(PreviewWindow&)> act) {
-    auto* timer = new QTimer(qApp);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, tries] {
-        auto* preview = qobject_cast<PreviewWindow*>(QApplication::activeModalWidget());
-        if (!preview && ++*tries < 500)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (!preview) {
-            qWarning("the preview did not open");
-            return;
-        }
-        act(*preview);
-        if (preview->isVisible())
-            preview->close();
-    });
-    timer->start(10);
+    onModal<PreviewWindow>(std::move(act));
 }
 
 /// Clicks a toolbar button of the preview as a user would; a disabled one does nothing.

@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "print/listing_layout.h"
-#include "print/recording_surface.h"
+#include "support/recording_surface.h"
 #include "support/tree_checker.h"
 
 using namespace qm;

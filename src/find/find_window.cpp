@@ -1,0 +1,371 @@
+#include "find/find_window.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include "find/found_list.h"
+#include "find/path_reveal.h"
+#include "print/print_commands.h"
+#include "print/print_target.h"
+#include "store/item_path.h"
+#include "store/name_match.h"
+#include "store/sort_walk.h"
+#include "window/fixed_dialog.h"
+#include "window/main_window.h"
+#include "window/names.h"
+#include "window/prompter.h"
+#include "window/twips.h"
+
+namespace qm {
+
+namespace {
+
+// The search lets the window answer about 20 times a second; the clock is read only every
+// so many items, as reading it costs more than testing a name.
+constexpr qint64 kYieldMs = 50;
+constexpr int kClockEvery = 256;
+
+const QString kSearch = QStringLiteral("SEARCH");
+const QString kStop = QStringLiteral("STOP");
+
+qint64 steadyMs() {
+    static QElapsedTimer timer;
+    if (!timer.isValid())
+        timer.start();
+    return timer.elapsed();
+}
+
+QFont fontOf(const QFont& base, const QStringList& families, double points, bool bold) {
+    QFont f = base;
+    f.setFamilies(families);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QLabel* label(QWidget* parent, int index, const QString& text, const QRect& geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QStringLiteral("Lab_%1").arg(index));
+    l->setTextFormat(Qt::PlainText);
+    l->setGeometry(geometry);
+    return l;
+}
+
+} // namespace
+
+FindWindow::FindWindow(MainWindow& window, PrinterSource printer)
+    : QDialog(&window, kFixedDialogFlags), m_window(window), m_printer(std::move(printer)),
+      m_clock(steadyMs), m_results(new FoundList(this)) {
+    setObjectName(QStringLiteral("FrmFind"));
+    setWindowTitle(QStringLiteral("QuillMar Find Item"));
+    setModal(false);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(8); // the twips layout is drawn for it
+    setFont(font);
+    const QStringList sansSerif{QStringLiteral("MS Sans Serif"), QStringLiteral("Arial")};
+    const QStringList arial{QStringLiteral("Arial")};
+
+    label(this, 2, QStringLiteral("Search for :"), twips::rect(180, 240, 915, 255))
+        ->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    m_text = new QLineEdit(this);
+    m_text->setObjectName(QStringLiteral("Text1"));
+    m_text->setGeometry(twips::rect(1140, 180, 5055, 285));
+    label(this, 1, QStringLiteral("In Item :"), twips::rect(180, 660, 675, 255))
+        ->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    m_rootLabel = label(this, 0, QString(), twips::rect(960, 660, 4875, 555));
+    m_rootLabel->setFont(fontOf(font, sansSerif, 8.25, true));
+    m_rootLabel->setWordWrap(true);
+    m_rootLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    const auto button = [this](int index, const QString& caption, const QRect& geometry) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QStringLiteral("cmd_%1").arg(index));
+        b->setGeometry(geometry);
+        m_cmd[index] = b;
+        return b;
+    };
+    button(0, QStringLiteral("UP"), twips::rect(5880, 600, 495, 315))
+        ->setFont(fontOf(font, arial, 11.25, true));
+
+    auto* style = new QGroupBox(QStringLiteral("Search Style"), this);
+    style->setObjectName(QStringLiteral("Fra_1"));
+    style->setGeometry(twips::rect(180, 1200, 3855, 735));
+    const QStringList styles{QStringLiteral("Exact name match"),
+                             QStringLiteral("String in Item Names"),
+                             QStringLiteral("Item Names in String")};
+    const std::array<QRect, 3> places{twips::rect(120, 420, 1695, 255),
+                                      twips::rect(1920, 180, 1875, 255),
+                                      twips::rect(1920, 420, 1875, 255)};
+    for (int i = 0; i < 3; ++i) {
+        m_opt[i] = new QRadioButton(styles[i], style);
+        m_opt[i]->setObjectName(QStringLiteral("Opt_%1").arg(i));
+        m_opt[i]->setGeometry(places[i]);
+        connect(m_opt[i], &QRadioButton::clicked, this, [this, i] { m_style = i; });
+    }
+    m_opt[0]->setChecked(true);
+
+    QPushButton* searchButton = button(1, kSearch, twips::rect(4140, 1260, 2235, 315));
+    searchButton->setFont(fontOf(font, arial, 11.25, true));
+    searchButton->setDefault(true);
+    QPushButton* printButton =
+        button(2, QStringLiteral("Print List"), twips::rect(4140, 1620, 2235, 315));
+    printButton->setFont(fontOf(font, sansSerif, 9.75, false));
+    printButton->setEnabled(false);
+
+    auto* found = new QGroupBox(QStringLiteral("Search Results"), this);
+    found->setObjectName(QStringLiteral("Fra_0"));
+    found->setGeometry(twips::rect(60, 2040, 6315, 2595));
+    m_list = new QListView(found);
+    m_list->setObjectName(QStringLiteral("List"));
+    m_list->setGeometry(twips::rect(120, 240, 6075, 2205));
+    m_list->setModel(m_results);
+    // Thousands of lines come in while the search runs: rows of one height cost nothing to
+    // lay out.
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setTextElideMode(Qt::ElideNone);
+
+    setTabOrder(m_text, searchButton);
+    setTabOrder(searchButton, m_list);
+    setTabOrder(m_list, m_cmd[0]);
+    setTabOrder(m_cmd[0], m_opt[0]);
+    setTabOrder(m_opt[0], m_opt[1]);
+    setTabOrder(m_opt[1], m_opt[2]);
+    setTabOrder(m_opt[2], printButton);
+
+    connect(m_cmd[0], &QPushButton::clicked, this, &FindWindow::up);
+    connect(searchButton, &QPushButton::clicked, this, &FindWindow::search);
+    connect(printButton, &QPushButton::clicked, this, &FindWindow::printList);
+    connect(m_list, &QListView::doubleClicked, this, &FindWindow::openLine);
+
+    // The window sees every key before its controls: Escape closes it from anywhere.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+    setFixedSize(twips::size(6435, 4725));
+}
+
+FindWindow::~FindWindow() = default;
+
+FindWindow::Kept FindWindow::kept(std::int32_t slot) const {
+    return {slot, slot >= 1 ? Item_Path(m_window.nodes(), slot) : std::string()};
+}
+
+void FindWindow::showRoot(std::int32_t slot, bool shortened) {
+    const NodeTable& t = m_window.nodes();
+    m_rootLabel->setText(
+        slot < 1 ? QString() : bytesText(shortened ? Item_PathShort(t, slot) : Item_Path(t, slot)));
+    m_labelSlot = slot;
+}
+
+std::int32_t FindWindow::rootInUse() {
+    const NodeTable& t = m_window.nodes();
+    std::int32_t r = itemStillAt(t, m_root.slot, m_root.path);
+    if (r < 1 && t.hasTree())
+        r = 1;
+    if (r != m_root.slot)
+        m_root = kept(r);
+    if (r != m_labelSlot)
+        showRoot(r, false);
+    return r;
+}
+
+void FindWindow::resetTo(std::int32_t root) {
+    m_tag = m_root = kept(root);
+    showRoot(root, false);
+    m_text->clear();
+    m_opt[0]->setChecked(true);
+    m_style = 0;
+    m_results->clear();
+    m_cmd[1]->setText(kSearch);
+    m_cmd[2]->setEnabled(false);
+}
+
+void FindWindow::openAt(std::int32_t root) {
+    resetTo(root);
+    m_closed = false;
+    if (!isVisible()) {
+        // Centred on the screen each time it is loaded.
+        if (const QScreen* s = m_window.screen())
+            move(s->availableGeometry().center() - rect().center());
+        show();
+    }
+    raise();
+    activateWindow();
+    m_text->setFocus();
+}
+
+void FindWindow::treeReplaced() {
+    m_stop = true;
+    const NodeTable& t = m_window.nodes();
+    resetTo(t.hasTree() ? 1 : 0);
+}
+
+void FindWindow::formActivate() {
+    m_root = m_tag;
+    rootInUse();
+    m_text->setFocus();
+}
+
+bool FindWindow::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::WindowActivate && !m_closed)
+        formActivate();
+    return handled;
+}
+
+bool FindWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape) {
+        reject();
+        return true;
+    }
+    // Typed a to z come out as capitals, as names are typed.
+    if (watched == m_text && key->text().size() == 1 &&
+        !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const QChar c = key->text().front();
+        if (c >= u'a' && c <= u'z') {
+            m_text->insert(QString(QChar(c.unicode() - 32)));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FindWindow::reject() {
+    m_stop = true;
+    m_closed = true;
+    m_results->clear();
+    m_cmd[1]->setText(kSearch);
+    QDialog::reject();
+}
+
+void FindWindow::up() {
+    const std::int32_t root = rootInUse();
+    if (root < 1)
+        return;
+    const NodeTable& t = m_window.nodes();
+    const std::int32_t parent = t[root].Parent;
+    if (parent < 1 || !t.isItem(parent))
+        return;
+    // The tag keeps the root Go To → Find chose: activating the window again goes back to it.
+    m_root = kept(parent);
+    showRoot(parent, true);
+}
+
+void FindWindow::search() {
+    if (m_searching) {
+        // The button reads STOP: the search loop sees the flag when this click returns.
+        m_stop = true;
+        return;
+    }
+    m_results->clear();
+    const QString text = m_text->text();
+    if (text.isEmpty()) {
+        m_window.prompter().alert(QStringLiteral("No search String !"));
+        return;
+    }
+    const std::int32_t root = rootInUse();
+    if (root < 1) {
+        m_window.prompter().ask(QStringLiteral("No selection"), QStringLiteral("QuillMar"),
+                                PromptIcon::Exclamation, PromptButtons::Ok);
+        return;
+    }
+    searchBelow(root, text);
+}
+
+void FindWindow::searchBelow(std::int32_t root, const QString& text) {
+    bool found = false;
+    {
+        // Commands that would change or replace the tree wait until the walk is over; the
+        // cells stay browsable.
+        MainWindow::BusyScope busy(m_window);
+        m_searching = true;
+        m_stop = false;
+        m_cmd[1]->setText(kStop);
+        m_cmd[2]->setEnabled(false);
+        const NodeTable& t = m_window.nodes();
+        const NameMatcher matcher(static_cast<MatchStyle>(m_style), text.toStdU32String());
+        SortWalk walk(t);
+        std::vector<FoundList::Line> pending;
+        qint64 lastYield = m_clock();
+        int untilClock = kClockEvery;
+        for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
+            if (matcher.matches(walk.SortName())) {
+                const std::int32_t slot = walk.SortNod();
+                std::string path = Item_Path(t, slot);
+                pending.push_back({bytesText(shortPath(path)), slot, std::move(path)});
+                found = true;
+            }
+            if (--untilClock > 0)
+                continue;
+            untilClock = kClockEvery;
+            if (m_clock() - lastYield < kYieldMs)
+                continue;
+            m_results->append(pending);
+            QCoreApplication::processEvents();
+            lastYield = m_clock();
+        }
+        m_searching = false;
+        // Closed meanwhile: its contents are gone and stay gone.
+        if (m_closed)
+            return;
+        m_results->append(pending);
+        m_cmd[1]->setText(kSearch);
+        m_cmd[2]->setEnabled(found);
+    }
+    if (!found)
+        m_window.prompter().alert(QStringLiteral("No matches"));
+}
+
+void FindWindow::openLine() {
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    const FoundList::Line& line = m_results->line(rows.first().row());
+    // A line whose item was deleted, renamed or moved since is passed over.
+    const std::int32_t item = itemStillAt(m_window.nodes(), line.slot, line.path);
+    if (item >= 1)
+        Path_Reveal(m_window, item);
+}
+
+void FindWindow::printList() {
+    if (m_searching)
+        return;
+    const NodeTable& t = m_window.nodes();
+    QStringList paths;
+    for (int row = 0; row < m_results->rowCount(); ++row) {
+        const FoundList::Line& line = m_results->line(row);
+        const std::int32_t item = itemStillAt(t, line.slot, line.path);
+        if (item >= 1)
+            paths << bytesText(printedPath(t, item));
+    }
+    Prompter& prompter = m_window.prompter();
+    const std::unique_ptr<PrintTarget> target = choosePrintTarget(m_printer(), prompter);
+    if (!target)
+        return;
+    MainWindow::BusyScope busy(m_window);
+    if (!target->begin(QStringLiteral("QuillMar items found"))) {
+        reportPrintFailure(prompter, *target);
+        return;
+    }
+    if (!printFoundList(target->surface(), m_text->text(), paths)) {
+        target->abandon();
+        reportPrintFailure(prompter, *target);
+        return;
+    }
+    if (!target->finish())
+        reportPrintFailure(prompter, *target);
+}
+
+} // namespace qm

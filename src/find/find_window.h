@@ -1,0 +1,95 @@
+#pragma once
+// FrmFind: searches the items below a root for names that match a text in one of three
+// styles, lists them by path as it goes, prints the list and opens a listed item in the cells.
+// Modeless: the main window stays usable beside it.
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+
+namespace qm {
+
+class FoundList;
+class MainWindow;
+
+class FindWindow : public QDialog {
+    Q_OBJECT
+public:
+    /// Milliseconds from any fixed point; tests drive it by hand.
+    using Clock = std::function<qint64()>;
+    /// The printer that Page Setup sets up.
+    using PrinterSource = std::function<QPrinter&()>;
+
+    FindWindow(MainWindow& window, PrinterSource printer);
+    ~FindWindow() override;
+
+    /// Resets the window to search below `root` (the text, the style, the list, Print List)
+    /// and shows it, or brings it to the front.
+    void openAt(std::int32_t root);
+    /// Another tree replaced the one searched: the window is reset to its top item.
+    void treeReplaced();
+
+    std::int32_t RootNode() const { return m_root.slot; }
+    int SearchStyle() const { return m_style; }
+    bool searching() const { return m_searching; }
+    const FoundList& results() const { return *m_results; }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
+    // The handlers of the buttons and the list.
+    void up();
+    void search();
+    void printList();
+    void openLine();
+
+    /// Closing unloads the window: a running search ends and the contents are dropped.
+    void reject() override;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // A slot kept while the user may change the tree, with the full path that tells whether
+    // it still holds the same item.
+    struct Kept {
+        std::int32_t slot = 0;
+        std::string path;
+    };
+    Kept kept(std::int32_t slot) const;
+    /// The root to search: the kept one while it still holds its item, else the item its
+    /// path names now, else the top item; 0 only without a tree.
+    std::int32_t rootInUse();
+    void showRoot(std::int32_t slot, bool shortened);
+    void formActivate();
+    void resetTo(std::int32_t root);
+    void searchBelow(std::int32_t root, const QString& text);
+
+    MainWindow& m_window;
+    PrinterSource m_printer;
+    Clock m_clock;
+    FoundList* m_results = nullptr;
+    QLabel* m_rootLabel = nullptr;
+    QLineEdit* m_text = nullptr;
+    std::array<QPushButton*, 3> m_cmd{};
+    std::array<QRadioButton*, 3> m_opt{};
+    QListView* m_list = nullptr;
+
+    Kept m_tag;                   // the root Go To → Find chose; every activation returns to it
+    Kept m_root;                  // RootNode
+    std::int32_t m_labelSlot = 0; // the item the root label names
+    int m_style = 0;              // SearchStyle
+    bool m_searching = false;
+    bool m_stop = false;
+    bool m_closed = true;
+};
+
+} // namespace qm

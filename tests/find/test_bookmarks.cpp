@@ -1,0 +1,417 @@
+// Bookmarks through the real main window: Bookmark This, the Go To menu's entries, opening
+// them in the cells, the editor, and their sections in the settings file.
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "find/book_editor.h"
+#include "find/bookmarks.h"
+#include "support/modal_driver.h"
+#include "support/program_fixture.h"
+#include "window/cell_list.h"
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+// Slots: 1 TOP, 2 ANIMALS, 3 MAMMALS, 4 CAT, 5 DOG, 6 BIRDS, 7 PLANTS, 8 L1 .. 19 L12, 20 A&B.
+QByteArray tree() {
+    QByteArray outline = "TOP\n  ANIMALS\n    MAMMALS\n      CAT\n      DOG\n    BIRDS\n  PLANTS\n";
+    for (int level = 1; level <= 12; ++level)
+        outline += QByteArray(2 * level, ' ') + "L" + QByteArray::number(level) + '\n';
+    return outline + "  A&B\n";
+}
+
+// The section of a tree: "Book" and the top item's name as stored, padded to 20 characters.
+QByteArray section(const QByteArray& top) {
+    return "[Book" + top.leftJustified(20, ' ') + "]";
+}
+const QByteArray kSection = section("TOP");
+
+QString said(const Prompt& p) {
+    return p.title + '|' + p.text;
+}
+
+void onEditor(std::function<void(BookEditor&)> act) {
+    onModal<BookEditor>(std::move(act));
+}
+
+QStringList listed(BookEditor& e) {
+    QStringList out;
+    auto* lst = e.findChild<QListWidget*>("lst");
+    for (int i = 0; i < lst->count(); ++i)
+        out << lst->item(i)->text();
+    return out;
+}
+
+void selectRow(BookEditor& e, int row) {
+    auto* lst = e.findChild<QListWidget*>("lst");
+    const QRect r = lst->visualItemRect(lst->item(row));
+    QTest::mouseClick(lst->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+// "UDX" for the enabled Move UP, Move DOWN and DELETE; "-" for each disabled one.
+QString enabled(BookEditor& e) {
+    QString s;
+    s += e.button(BookEditor::MoveUp)->isEnabled() ? 'U' : '-';
+    s += e.button(BookEditor::MoveDown)->isEnabled() ? 'D' : '-';
+    s += e.button(BookEditor::Delete)->isEnabled() ? 'X' : '-';
+    return s;
+}
+
+} // namespace
+
+class TestBookmarks : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFixture> m_f;
+
+    MainWindow& w() { return m_f->w(); }
+    ScriptedPrompter& prompter() { return m_f->prompter; }
+    Bookmarks& books() { return m_f->program->bookmarks(); }
+    QString treeFile() { return writeTreeFile(m_f->dir, "tree.qmd", tree().constData()); }
+    void start(const QByteArray& ini = {}) {
+        if (!ini.isEmpty())
+            m_f->writeIni(ini);
+        m_f->start({treeFile()});
+    }
+
+    QStringList list() {
+        QStringList out;
+        for (int i = 1; i <= books().BookCount(); ++i)
+            out << books().BookNames(i);
+        return out;
+    }
+    // The visible bookmark entries of the Go To menu, as shown.
+    QStringList menuEntries() {
+        QStringList out;
+        for (int i = BookFirst; i < BookFirst + 8; ++i) {
+            QAction* a = w().menu().entry(MenuArray::Book, i);
+            if (a->isVisible())
+                out << a->text().replace("&&", "&");
+        }
+        return out;
+    }
+    void bookmark(int cel, const QString& name) {
+        QVERIFY(clickEntry(w(), cel, name));
+        QVERIFY(m_f->click(MenuArray::Book, BookThis));
+    }
+    QByteArray iniAfterExit() {
+        w().close();
+        return m_f->readFile(m_f->iniPath());
+    }
+
+private slots:
+    void init() { m_f = std::make_unique<ProgramFixture>(); }
+    void cleanup() {
+        QCOMPARE(prompter().unexpected, 0);
+        QVERIFY(prompter().allAnswered());
+        m_f.reset();
+    }
+
+    void bookmarkThis_noSelection() {
+        start();
+        w().browser().setCurCel(-1);
+        QVERIFY(m_f->click(MenuArray::Book, BookThis));
+        QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar Alert|No Selection!"));
+        w().browser().focusCell(0); // current, nothing selected
+        QTest::keyClick(&w(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(prompter().prompts.size(), 2);
+        QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar Alert|No Selection!"));
+        QVERIFY(list().isEmpty());
+    }
+
+    void bookmarkThis_sameTwice_thenMovesUp() {
+        start();
+        QVERIFY(menuEntries().isEmpty());
+        QVERIFY(openEntry(w(), 0, "ANIMALS"));
+        QVERIFY(openEntry(w(), 5, "MAMMALS"));
+        bookmark(10, "CAT");
+        bookmark(10, "CAT");
+        QCOMPARE(list(), QStringList({"\\ANIMALS\\MAMMALS\\CAT"}));
+        QVERIFY(clickEntry(w(), 10, "DOG"));
+        QTest::keyClick(&w(), Qt::Key_B, Qt::ControlModifier);
+        bookmark(0, "PLANTS");
+        QCOMPARE(list(),
+                 QStringList({"\\PLANTS", "\\ANIMALS\\MAMMALS\\DOG", "\\ANIMALS\\MAMMALS\\CAT"}));
+        bookmark(10, "CAT"); // position 3 to 1
+        QCOMPARE(list(),
+                 QStringList({"\\ANIMALS\\MAMMALS\\CAT", "\\PLANTS", "\\ANIMALS\\MAMMALS\\DOG"}));
+        QCOMPARE(menuEntries(),
+                 QStringList({"\\animals\\mammals\\cat", "\\plants", "\\animals\\mammals\\dog"}));
+        QVERIFY(w().menu().entry(MenuArray::Book, BookEdit)->isEnabled());
+    }
+
+    void add_ninthPushesOutOldest() {
+        start();
+        for (int i = 1; i <= 9; ++i)
+            books().Book_Add(QStringLiteral("\\P%1").arg(i));
+        books().Book_Add(QString()); // ignored
+        QCOMPARE(books().BookCount(), 8);
+        QCOMPARE(list().first(), QStringLiteral("\\P9"));
+        QCOMPARE(list().last(), QStringLiteral("\\P2"));
+        QCOMPARE(menuEntries().size(), 8);
+    }
+
+    void menuText_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        const QString fifty = "\\ABCDEFGHIJKLMN\\OPQRSTUVWXYZ\\ABCDEFGHIJKLM\\NOPQRST";
+        QCOMPARE(fifty.size(), 50);
+        QTest::newRow("50 whole") << fifty << fifty.toLower();
+        const QString fiftyOne = fifty + "V";
+        QTest::newRow("51 shortened")
+            << fiftyOne << (fiftyOne.left(15) + " ... " + fiftyOne.right(30)).toLower();
+        QTest::newRow("an ampersand as itself") << "\\A&B"
+                                                << "\\a&b";
+    }
+    void menuText() {
+        QFETCH(QString, path);
+        QFETCH(QString, shown);
+        start();
+        books().Book_Add(path);
+        QCOMPARE(menuEntries(), QStringList({shown}));
+        QCOMPARE(shown.size(), std::min<qsizetype>(path.size(), 50));
+        QCOMPARE(books().BookNames(1), path); // stored as it is
+    }
+
+    void open_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QList<int>>("cells");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("child of the top")
+            << "\\PLANTS" << QList<int>{0, 5} << "PLANTS" << QString();
+        QTest::newRow("depth 3") << "\\ANIMALS\\MAMMALS\\CAT" << QList<int>{0, 5, 10} << "MAMMALS"
+                                 << "CAT";
+        QString path;
+        for (int level = 1; level <= 12; ++level) {
+            path += QStringLiteral("\\L%1").arg(level);
+            if (level == 7)
+                QTest::newRow("depth 7") << path << QList<int>{0, 1, 2, 3, 4, 9, 14} << "L6"
+                                         << "L7";
+            if (level == 8)
+                QTest::newRow("depth 8") << path << QList<int>{0, 1, 2, 3, 4, 9, 14, 13} << "L7"
+                                         << "L8";
+            if (level == 12)
+                QTest::newRow("depth 12")
+                    << path << QList<int>{0, 1, 2, 3, 4, 9, 14, 13, 12, 11, 10} << "L10"
+                    << "L11";
+        }
+    }
+    // The item's parent in the last cell of the path, the item selected there; opening moves
+    // the bookmark to the top.
+    void open() {
+        QFETCH(QString, path);
+        QFETCH(QList<int>, cells);
+        QFETCH(QString, header);
+        QFETCH(QString, selected);
+        start();
+        books().Book_Add(path);
+        books().Book_Add(QStringLiteral("\\ANIMALS"));
+        QVERIFY(openEntry(w(), 0, "ANIMALS")); // something to replace
+        QVERIFY(m_f->click(MenuArray::Book, BookFirst + 1));
+        QCOMPARE(pathBack(w()), cells);
+        QCOMPARE(headerText(w(), cells.last()), header);
+        const std::int32_t slot = w().browser().selectedSlot(cells.last());
+        QCOMPARE(slot >= 1 ? QString::fromLatin1(w().nodes()[slot].Name.data(), 20).trimmed()
+                           : QString(),
+                 selected);
+        QCOMPARE(list().first(), path);
+        QVERIFY(prompter().prompts.isEmpty());
+    }
+
+    // No child matches a name: the path is shown as far as it leads, never some other item,
+    // with a word to the user; the bookmark stays and moves up.
+    void open_unresolvable() {
+        start();
+        books().Book_Add(QStringLiteral("\\ANIMALS\\FISH\\CAT"));
+        books().Book_Add(QStringLiteral("\\PLANTS"));
+        QVERIFY(m_f->click(MenuArray::Book, BookFirst + 1));
+        QCOMPARE(pathBack(w()), QList<int>({0, 5}));
+        QCOMPARE(headerText(w(), 5), QStringLiteral("ANIMALS"));
+        QCOMPARE(said(prompter().last()),
+                 QStringLiteral("QuillMar Alert|The bookmark \\ANIMALS\\FISH\\CAT\r\nno longer "
+                                "leads to an item: the cells show how far it goes."));
+        QCOMPARE(list(), QStringList({"\\ANIMALS\\FISH\\CAT", "\\PLANTS"}));
+    }
+
+    // Names are kept trimmed in the path and matched trimmed.
+    void trimmedNames() {
+        OutlineResult t = parseOutline(tree().constData());
+        t.table[4].Name = makeName(" CAT");
+        std::string error;
+        const QString file = m_f->path("spaced.qmd");
+        QVERIFY(saveDataFile(file.toStdString(), t.table, error));
+        m_f->start({file});
+        QVERIFY(openEntry(w(), 0, "ANIMALS"));
+        QVERIFY(openEntry(w(), 5, "MAMMALS"));
+        bookmark(10, "CAT");
+        QCOMPARE(list(), QStringList({"\\ANIMALS\\MAMMALS\\CAT"}));
+        QVERIFY(openEntry(w(), 0, "PLANTS"));
+        QVERIFY(m_f->click(MenuArray::Book, BookFirst));
+        QCOMPARE(pathBack(w()), QList<int>({0, 5, 10}));
+        QCOMPARE(w().browser().selectedSlot(10), 4);
+    }
+
+    void editor_buttonRules_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("buttons");
+        QTest::newRow("empty") << 0 << -1 << "---";
+        QTest::newRow("nothing selected") << 3 << -1 << "---";
+        QTest::newRow("first") << 3 << 0 << "-DX";
+        QTest::newRow("middle") << 3 << 1 << "UDX";
+        QTest::newRow("last") << 3 << 2 << "U-X";
+        QTest::newRow("the only one") << 1 << 0 << "--X";
+    }
+    void editor_buttonRules() {
+        QFETCH(int, count);
+        QFETCH(int, row);
+        QFETCH(QString, buttons);
+        const QStringList names = QStringList({"\\A", "\\B", "\\C"}).mid(0, count);
+        BookEditor e(names);
+        e.show();
+        QCOMPARE(e.windowTitle(), QStringLiteral("QuillMar Bookmarks"));
+        QCOMPARE(listed(e), names);
+        if (row >= 0)
+            selectRow(e, row);
+        QCOMPARE(enabled(e), buttons);
+        if (buttons != "---")
+            return;
+        // A click on a disabled button does nothing.
+        for (BookEditor::Button b : {BookEditor::MoveUp, BookEditor::MoveDown, BookEditor::Delete})
+            QTest::mouseClick(e.button(b), Qt::LeftButton);
+        QCOMPARE(e.names(), names);
+    }
+
+    // The moved entry stays selected, and the rules follow every selection the editor makes.
+    void editor_movesAndDeletes() {
+        BookEditor e({"\\A", "\\B", "\\C"});
+        e.show();
+        selectRow(e, 2);
+        QTest::mouseClick(e.button(BookEditor::MoveUp), Qt::LeftButton);
+        QCOMPARE(e.names(), QStringList({"\\A", "\\C", "\\B"}));
+        QCOMPARE(enabled(e), QStringLiteral("UDX"));
+        QTest::mouseClick(e.button(BookEditor::MoveUp), Qt::LeftButton);
+        QCOMPARE(e.names(), QStringList({"\\C", "\\A", "\\B"}));
+        QCOMPARE(enabled(e), QStringLiteral("-DX"));
+        QTest::mouseClick(e.button(BookEditor::MoveDown), Qt::LeftButton);
+        QCOMPARE(e.names(), QStringList({"\\A", "\\C", "\\B"}));
+        selectRow(e, 2);
+        QTest::mouseClick(e.button(BookEditor::Delete), Qt::LeftButton);
+        QCOMPARE(listed(e), QStringList({"\\A", "\\C"}));
+        QCOMPARE(enabled(e), QStringLiteral("U-X")); // the new last entry is selected
+        QTest::mouseClick(e.button(BookEditor::Delete), Qt::LeftButton);
+        QTest::mouseClick(e.button(BookEditor::Delete), Qt::LeftButton);
+        QVERIFY(e.names().isEmpty());
+        QCOMPARE(enabled(e), QStringLiteral("---"));
+    }
+
+    void editor_enterOkEscapeCancel() {
+        BookEditor e({"\\A"});
+        e.show();
+        QTest::keyClick(e.findChild<QListWidget*>("lst"), Qt::Key_Return);
+        QCOMPARE(e.result(), int(QDialog::Accepted));
+        BookEditor f({"\\A"});
+        f.show();
+        QTest::keyClick(&f, Qt::Key_Escape);
+        QCOMPARE(f.result(), int(QDialog::Rejected));
+    }
+
+    void editBookmarks_cancelKeepsOkHandsBack() {
+        start();
+        for (const char* p : {"\\C", "\\B", "\\A"})
+            books().Book_Add(p);
+        onEditor([](BookEditor& e) {
+            selectRow(e, 0);
+            QTest::mouseClick(e.button(BookEditor::MoveDown), Qt::LeftButton);
+            QTest::mouseClick(e.button(BookEditor::Delete), Qt::LeftButton);
+            QTest::mouseClick(e.button(BookEditor::Cancel), Qt::LeftButton);
+        });
+        QTest::keyClick(&w(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(menuEntries(), QStringList({"\\a", "\\b", "\\c"}));
+        onEditor([](BookEditor& e) {
+            selectRow(e, 0);
+            QTest::mouseClick(e.button(BookEditor::Delete), Qt::LeftButton);
+            QTest::mouseClick(e.button(BookEditor::Ok), Qt::LeftButton);
+        });
+        QVERIFY(m_f->click(MenuArray::Book, BookEdit));
+        QCOMPARE(menuEntries(), QStringList({"\\b", "\\c"}));
+        QCOMPARE(list(), QStringList({"\\B", "\\C"}));
+    }
+
+    void exit_writesSectionWithPaddedName() {
+        start(kSection + "\nCount=3\nName1=\\X\nName2=\\Y\nName3=\\Z\n");
+        QCOMPARE(list(), QStringList({"\\X", "\\Y", "\\Z"}));
+        onEditor([](BookEditor& e) {
+            selectRow(e, 2);
+            QTest::mouseClick(e.button(BookEditor::Delete), Qt::LeftButton);
+            QTest::mouseClick(e.button(BookEditor::Ok), Qt::LeftButton);
+        });
+        QVERIFY(m_f->click(MenuArray::Book, BookEdit));
+        const QByteArray ini = iniAfterExit();
+        QVERIFY(ini.contains(kSection + "\nCount= 2\nName1=\\X\nName2=\\Y\nName3=\\Z\n"));
+    }
+
+    void load_countAndEmptyNames_data() {
+        QTest::addColumn<QByteArray>("count");
+        QTest::addColumn<QStringList>("read");
+        QTest::newRow("negative") << QByteArray("-3") << QStringList{};
+        QTest::newRow("above 8") << QByteArray("12")
+                                 << QStringList{"\\1", "\\3", "\\4", "\\5", "\\6", "\\7", "\\8"};
+        QTest::newRow("not a number") << QByteArray("x") << QStringList{};
+        QTest::newRow("rounded") << QByteArray(" 2.6") << QStringList{"\\1", "\\3"};
+    }
+    // Name2 is empty in the file and skipped.
+    void load_countAndEmptyNames() {
+        QFETCH(QByteArray, count);
+        QFETCH(QStringList, read);
+        QByteArray ini = kSection + "\nCount=" + count + "\nName2=\n";
+        for (int i = 1; i <= 9; ++i)
+            if (i != 2)
+                ini += "Name" + QByteArray::number(i) + "=\\" + QByteArray::number(i) + '\n';
+        start(ini);
+        QCOMPARE(list(), read);
+        QCOMPARE(menuEntries(), read);
+        // Loading runs Book_MenuBuild, then Menu_Set enables Edit Bookmarks all the same.
+        QVERIFY(w().menu().entry(MenuArray::Book, BookEdit)->isEnabled());
+    }
+
+    // New and Open first put the old tree's bookmarks into its own section, then read the
+    // new tree's.
+    void treesKeepTheirOwn() {
+        start();
+        bookmark(0, "PLANTS");
+        const QString other = writeTreeFile(m_f->dir, "other.qmd", "OTHER\n  X\n");
+        prompter().answerOpen(other);
+        QVERIFY(m_f->click(MenuArray::File, FileOpen));
+        QVERIFY(list().isEmpty());
+        QVERIFY(menuEntries().isEmpty());
+        QVERIFY(m_f->readFile(m_f->iniPath()).contains(kSection + "\nCount= 1\nName1=\\PLANTS\n"));
+        bookmark(0, "X");
+        prompter().answerName("NEWTOP");
+        QVERIFY(m_f->click(MenuArray::File, FileNew));
+        QVERIFY(list().isEmpty());
+        prompter().answerOpen(treeFile());
+        QVERIFY(m_f->click(MenuArray::File, FileOpen));
+        QCOMPARE(list(), QStringList({"\\PLANTS"}));
+        prompter().answerOpen(other);
+        QVERIFY(m_f->click(MenuArray::File, FileOpen));
+        QCOMPARE(list(), QStringList({"\\X"}));
+        const QByteArray ini = iniAfterExit();
+        QVERIFY(ini.contains(section("OTHER") + "\nCount= 1\nName1=\\X\n"));
+        // The new tree got no bookmark and was left without a change.
+        QVERIFY(!ini.contains("[BookNEWTOP"));
+    }
+
+    void exit_withoutTree_writesNoBookSection() {
+        m_f->start();
+        QVERIFY(!iniAfterExit().contains("[Book"));
+    }
+};
+
+QTEST_MAIN(TestBookmarks)
+#include "test_bookmarks.moc"

@@ -1,0 +1,534 @@
+// Go To → Find and the Find window through the real main window: the root chosen, the three
+// styles, UP, STOP, the results opened in the cells, printed, and kept safe from edits.
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "find/find_commands.h"
+#include "find/found_list.h"
+#include "support/pdf_text.h"
+#include "support/program_fixture.h"
+#include "window/twips.h"
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+// Slots in outline order. LONG...'s path has 66 characters.
+QByteArray tree() {
+    QByteArray outline = "TOP\n"
+                         "  FRUIT\n"
+                         "    PLUM\n"
+                         "    APPLE\n"
+                         "    Apple\n"
+                         "    APPLES\n"
+                         "    PINE\n"
+                         "    BOX\n"
+                         "      APPLE\n"
+                         "  A\n"
+                         "    C\n"
+                         "    B\n"
+                         "      D\n"
+                         "  LEAF\n"
+                         "  LONGNAMEAAAAAAAAAAAA\n"
+                         "    LONGNAMEBBBBBBBBBBBB\n"
+                         "      LONGNAMECCCCCCCCCCCC\n";
+    // L1 at level 1 down to L12 at level 12.
+    for (int level = 1; level <= 12; ++level)
+        outline += QByteArray(2 * level, ' ') + "L" + QByteArray::number(level) + '\n';
+    outline += "  BIG\n";
+    for (int i = 1; i <= 2000; ++i)
+        outline += "    N" + QByteArray::number(i).rightJustified(4, '0') + '\n';
+    return outline;
+}
+
+QString said(const Prompt& p) {
+    return p.title + '|' + p.text;
+}
+
+template <typename W = QWidget> W* control(QWidget* window, const char* name) {
+    if (W* w = window->findChild<W*>(QLatin1String(name)))
+        return w;
+    qFatal("no control %s", name);
+}
+
+} // namespace
+
+class TestFindWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFixture> m_f;
+
+    MainWindow& w() { return m_f->w(); }
+    ScriptedPrompter& prompter() { return m_f->prompter; }
+    FindWindow* fw() { return m_f->program->find().findWindow(); }
+    QPushButton* cmd(int i) {
+        return control<QPushButton>(fw(), qPrintable(QString("cmd_%1").arg(i)));
+    }
+    QLineEdit* text() { return control<QLineEdit>(fw(), "Text1"); }
+    QListView* list() { return control<QListView>(fw(), "List"); }
+    QString rootLabel() { return control<QLabel>(fw(), "Lab_0")->text(); }
+
+    QStringList lines() {
+        QStringList out;
+        const FoundList& r = fw()->results();
+        for (int row = 0; row < r.rowCount(); ++row)
+            out << r.index(row).data().toString();
+        return out;
+    }
+    // Selects `name` in cell 0 (or opens the path of names first) and runs Go To → Find.
+    void findFrom(const QStringList& path) {
+        for (int i = 0; i < path.size(); ++i) {
+            const int cel = i == 0 ? 0 : 5 * i;
+            QVERIFY(i + 1 < path.size() ? openEntry(w(), cel, path[i])
+                                        : clickEntry(w(), cel, path[i]));
+        }
+        QVERIFY(m_f->click(MenuArray::Go, GoFind));
+        QVERIFY(fw() && fw()->isVisible());
+    }
+    void search(const QString& typed, int style) {
+        text()->clear();
+        QTest::keyClicks(text(), typed);
+        QTest::mouseClick(control<QRadioButton>(fw(), qPrintable(QString("Opt_%1").arg(style))),
+                          Qt::LeftButton);
+        QTest::mouseClick(cmd(1), Qt::LeftButton);
+    }
+    // Double-clicks a result line as a user would.
+    void doubleClickLine(int row) {
+        const QModelIndex idx = fw()->results().index(row);
+        list()->scrollTo(idx);
+        const QPoint at = list()->visualRect(idx).center();
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
+    }
+    // Every look at the clock finds 100 ms gone, so the search lets events in at its first
+    // look; `act` runs then, as a click or key of the user would.
+    void onFirstYield(std::function<void()> act) {
+        auto now = std::make_shared<qint64>(0);
+        fw()->setClock([this, now, act] {
+            if (*now == 0)
+                QTimer::singleShot(0, fw(), act);
+            return *now += 100;
+        });
+    }
+    // Activation reaches the window with the platform's next events.
+    void activate(QWidget* window) {
+        window->activateWindow();
+        QCoreApplication::processEvents();
+        QCOMPARE(QApplication::activeWindow(), window);
+    }
+
+private slots:
+    void init() {
+        m_f = std::make_unique<ProgramFixture>();
+        m_f->start({writeTreeFile(m_f->dir, "tree.qmd", tree().constData())});
+    }
+    void cleanup() {
+        QCOMPARE(prompter().unexpected, 0);
+        QVERIFY(prompter().allAnswered());
+        m_f.reset();
+    }
+
+    void open_windowAsDesigned() {
+        findFrom({"FRUIT"});
+        FindWindow* f = fw();
+        QCOMPARE(f->objectName(), QStringLiteral("FrmFind"));
+        QCOMPARE(f->windowTitle(), QStringLiteral("QuillMar Find Item"));
+        QVERIFY(!f->isModal());
+        // Owned by the main window, so it has no task bar entry of its own.
+        QCOMPARE(f->parentWidget(), &w());
+        QCOMPARE(f->size(), twips::size(6435, 4725));
+        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
+        QCOMPARE(control<QLabel>(f, "Lab_2")->text(), QStringLiteral("Search for :"));
+        QCOMPARE(control<QLabel>(f, "Lab_1")->text(), QStringLiteral("In Item :"));
+        QCOMPARE(control<QGroupBox>(f, "Fra_1")->title(), QStringLiteral("Search Style"));
+        QCOMPARE(control<QGroupBox>(f, "Fra_0")->title(), QStringLiteral("Search Results"));
+        QCOMPARE(control<QRadioButton>(f, "Opt_1")->text(), QStringLiteral("String in Item Names"));
+        QCOMPARE(control<QRadioButton>(f, "Opt_1")->geometry(), twips::rect(1920, 180, 1875, 255));
+        QCOMPARE(cmd(0)->text(), QStringLiteral("UP"));
+        QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
+        QCOMPARE(cmd(2)->text(), QStringLiteral("Print List"));
+        QVERIFY(cmd(1)->isDefault());
+        QVERIFY(cmd(1)->font().bold());
+        QCOMPARE(cmd(1)->font().pointSizeF(), 11.25);
+        QCOMPARE(list()->geometry(), twips::rect(120, 240, 6075, 2205));
+        QVERIFY(!cmd(2)->isEnabled());
+        QVERIFY(control<QRadioButton>(f, "Opt_0")->isChecked());
+        QVERIFY(text()->text().isEmpty());
+        QCOMPARE(text()->nextInFocusChain(), cmd(1));
+        QCOMPARE(cmd(1)->nextInFocusChain(), list());
+        QCOMPARE(fw()->RootNode(), 2);
+    }
+
+    void open_rootChoice_data() {
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<QString>("root");
+        QTest::newRow("entry with children") << QStringList{"FRUIT"} << "TOP/FRUIT";
+        QTest::newRow("leaf: its parent") << QStringList{"LEAF"} << "TOP";
+        QTest::newRow("leaf deeper") << QStringList{"FRUIT", "PLUM"} << "TOP/FRUIT";
+    }
+    void open_rootChoice() {
+        QFETCH(QStringList, path);
+        QFETCH(QString, root);
+        findFrom(path);
+        QCOMPARE(rootLabel(), root);
+    }
+
+    // The current cell's own item when nothing is selected in it, a leaf again giving way.
+    void open_noEntrySelected_usesCellItem() {
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        w().browser().list(5)->clearSelection();
+        QVERIFY(m_f->click(MenuArray::Go, GoFind));
+        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
+        QVERIFY(openEntry(w(), 0, "LEAF"));
+        QVERIFY(m_f->click(MenuArray::Go, GoFind));
+        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
+    }
+
+    void open_shortcutAndUndoCleared() {
+        prompter().answerName("KIWI");
+        QVERIFY(clickEntry(w(), 0, "FRUIT"));
+        QVERIFY(m_f->click(MenuArray::Edit, EditAdd));
+        QVERIFY(w().menu().entry(MenuArray::Edit, EditUndo)->isEnabled());
+        QVERIFY(clickEntry(w(), 0, "A"));
+        QTest::keyClick(&w(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(fw() && fw()->isVisible());
+        QCOMPARE(rootLabel(), QStringLiteral("TOP/A"));
+        QVERIFY(!w().menu().entry(MenuArray::Edit, EditUndo)->isEnabled());
+    }
+
+    void open_nothingToSearch_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("no current cell") << "none";
+        QTest::newRow("an empty cell") << "empty";
+        QTest::newRow("the top item without children") << "lonely";
+    }
+    void open_nothingToSearch() {
+        QFETCH(QString, how);
+        if (how == "none") {
+            w().browser().setCurCel(-1);
+        } else if (how == "empty") {
+            pressKey(w(), 10, Qt::Key_Return); // opening in an empty cell makes it current
+            QCOMPARE(w().browser().CurCel(), 10);
+        } else {
+            prompter().answerOpen(writeTreeFile(m_f->dir, "lonely.qmd", "SOLO\n"));
+            QVERIFY(m_f->click(MenuArray::File, FileOpen));
+        }
+        QVERIFY(m_f->click(MenuArray::Go, GoFind));
+        QCOMPARE(prompter().prompts.size(), how == "lonely" ? 2 : 1);
+        QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar|No selection"));
+        QCOMPARE(prompter().last().icon, PromptIcon::Exclamation);
+        QVERIFY(!fw());
+    }
+
+    void styles_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("exact APPLE")
+            << "APPLE" << 0 << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"};
+        QTest::newRow("PL in names") << "PL" << 1
+                                     << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/APPLES",
+                                                    "TOP/FRUIT/BOX/APPLE", "TOP/FRUIT/PLUM"};
+        QTest::newRow("names in PINEAPPLE")
+            << "PINEAPPLE" << 2
+            << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE", "TOP/FRUIT/PINE"};
+        QTest::newRow("typed lower case is raised")
+            << "apple" << 0 << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"};
+        QTest::newRow("a trailing space is kept") << "APPLE " << 0 << QStringList{};
+    }
+    void styles() {
+        QFETCH(QString, typed);
+        QFETCH(int, style);
+        QFETCH(QStringList, found);
+        findFrom({"FRUIT"});
+        search(typed, style);
+        QCOMPARE(fw()->SearchStyle(), style);
+        QCOMPARE(lines(), found);
+        QCOMPARE(cmd(2)->isEnabled(), !found.isEmpty());
+        QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
+        QCOMPARE(prompter().prompts.size(), found.isEmpty() ? 1 : 0);
+        if (found.isEmpty())
+            QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar Alert|No matches"));
+        QCOMPARE(fw()->results().index(0).data(FoundList::SlotRole).isValid(), !found.isEmpty());
+    }
+
+    void typing_raisesOnlyAtoZ() {
+        findFrom({"FRUIT"});
+        QTest::keyClicks(text(), QStringLiteral("pl "));
+        // Typed with a dead key or an input method: no key code, only the character.
+        QKeyEvent accented(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("é"));
+        QApplication::sendEvent(text(), &accented);
+        QTest::keyClicks(text(), QStringLiteral("1"));
+        QCOMPARE(text()->text(), QStringLiteral("PL é1"));
+    }
+
+    // Every item below the root, the first one included, in sorted-walk order; never the
+    // root, though its name matches.
+    void search_order_rootNeverListed() {
+        findFrom({"A"});
+        search("ABCD", 2);
+        QCOMPARE(lines(), QStringList({"TOP/A/B", "TOP/A/B/D", "TOP/A/C"}));
+        QCOMPARE(fw()->results().index(0).data(FoundList::SlotRole).toInt(), 12);
+    }
+
+    void search_longPathShortened() {
+        findFrom({"LONGNAMEAAAAAAAAAAAA"});
+        search("LONGNAMEC", 1);
+        const QString full = "TOP/LONGNAMEAAAAAAAAAAAA/LONGNAMEBBBBBBBBBBBB/LONGNAMECCCCCCCCCCCC";
+        QCOMPARE(lines(), QStringList({"..." + full.right(55)}));
+    }
+
+    void search_emptyText_keepsPrintList() {
+        findFrom({"FRUIT"});
+        search("PL", 1);
+        QVERIFY(cmd(2)->isEnabled());
+        text()->clear();
+        QTest::mouseClick(cmd(1), Qt::LeftButton);
+        QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar Alert|No search String !"));
+        QVERIFY(lines().isEmpty());
+        QVERIFY(cmd(2)->isEnabled());
+    }
+
+    void search_enterRunsIt() {
+        findFrom({"FRUIT"});
+        QTest::keyClicks(text(), "PLUM");
+        QTest::keyClick(text(), Qt::Key_Return);
+        QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
+    }
+
+    // STOP keeps what was found; while the search runs the cells stay browsable and the
+    // commands that change the tree do nothing.
+    void stop_keepsPartialResults() {
+        findFrom({"BIG"});
+        bool busy = false, addRan = true, browsed = false;
+        onFirstYield([&] {
+            busy = w().isBusy() && fw()->searching();
+            addRan = m_f->click(MenuArray::Edit, EditAdd) && !prompter().prompts.isEmpty();
+            browsed = clickEntry(w(), 0, "FRUIT") && w().browser().selectedSlot(0) == 2;
+            QCOMPARE(cmd(1)->text(), QStringLiteral("STOP"));
+            QTest::mouseClick(cmd(1), Qt::LeftButton);
+        });
+        search("N", 1);
+        QVERIFY(busy);
+        QVERIFY(!addRan);
+        QVERIFY(browsed);
+        QVERIFY(!fw()->searching());
+        QVERIFY(!w().isBusy());
+        // The clock is read every 256 items: the first look let the click in.
+        QCOMPARE(lines().size(), 256);
+        QCOMPARE(lines().first(), QStringLiteral("TOP/BIG/N0001"));
+        QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
+        QVERIFY(cmd(2)->isEnabled());
+        QVERIFY(prompter().prompts.isEmpty());
+    }
+
+    void close_duringSearch_endsIt_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Escape") << true;
+        QTest::newRow("close box") << false;
+    }
+    void close_duringSearch_endsIt() {
+        QFETCH(bool, escape);
+        findFrom({"BIG"});
+        onFirstYield([&] {
+            if (escape)
+                QTest::keyClick(list(), Qt::Key_Escape);
+            else
+                fw()->close();
+        });
+        search("N", 1);
+        QVERIFY(!fw()->isVisible());
+        QVERIFY(!fw()->searching());
+        QVERIFY(!w().isBusy());
+        QVERIFY(lines().isEmpty());
+        QVERIFY(prompter().prompts.isEmpty());
+        // Opened again, it starts afresh.
+        findFrom({"FRUIT"});
+        QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
+        search("PLUM", 0);
+        QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
+    }
+
+    void up_climbsToTheTop() {
+        findFrom({"FRUIT", "BOX"});
+        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT/BOX"));
+        QTest::mouseClick(cmd(0), Qt::LeftButton);
+        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
+        QCOMPARE(fw()->RootNode(), 2);
+        QTest::mouseClick(cmd(0), Qt::LeftButton);
+        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
+        QTest::mouseClick(cmd(0), Qt::LeftButton);
+        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
+        QCOMPARE(fw()->RootNode(), 1);
+        search("APPLE", 0);
+        QCOMPARE(lines().size(), 2);
+    }
+
+    // Activating the window again goes back to the root Go To → Find chose, and the label
+    // says so.
+    void up_thenActivation_labelNamesRootSearched() {
+        findFrom({"FRUIT", "BOX"});
+        activate(fw());
+        QTest::mouseClick(cmd(0), Qt::LeftButton);
+        QCOMPARE(fw()->RootNode(), 2);
+        activate(&w());
+        activate(fw());
+        QCOMPARE(fw()->RootNode(), 8);
+        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT/BOX"));
+        search("APPLE", 0);
+        QCOMPARE(lines(), QStringList({"TOP/FRUIT/BOX/APPLE"}));
+    }
+
+    void openAgain_resetsTheWindow() {
+        findFrom({"FRUIT"});
+        search("PINEAPPLE", 2);
+        QVERIFY(cmd(2)->isEnabled());
+        QVERIFY(clickEntry(w(), 0, "A"));
+        QVERIFY(m_f->click(MenuArray::Go, GoFind));
+        QCOMPARE(rootLabel(), QStringLiteral("TOP/A"));
+        QVERIFY(text()->text().isEmpty());
+        QVERIFY(control<QRadioButton>(fw(), "Opt_0")->isChecked());
+        QCOMPARE(fw()->SearchStyle(), 0);
+        QVERIFY(lines().isEmpty());
+        QVERIFY(!cmd(2)->isEnabled());
+    }
+
+    void reveal_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QList<int>>("cells");
+        QTest::newRow("1") << 1 << QList<int>{0, 5};
+        QTest::newRow("2") << 2 << QList<int>{0, 5, 10};
+        QTest::newRow("3") << 3 << QList<int>{0, 1, 6, 11};
+        QTest::newRow("4") << 4 << QList<int>{0, 1, 2, 7, 12};
+        QTest::newRow("7") << 7 << QList<int>{0, 1, 2, 3, 4, 9, 14, 13};
+        QTest::newRow("10") << 10 << QList<int>{0, 1, 2, 3, 4, 9, 14, 13, 12, 11, 10};
+        QTest::newRow("12") << 12 << QList<int>{0, 1, 2, 3, 4, 9, 14, 13, 12, 11, 10};
+    }
+    // The item in the last cell of its path, that cell current; deeper than the cells reach,
+    // its ancestor at level 11 selected in cell 10. The window stays open.
+    void reveal() {
+        QFETCH(int, level);
+        QFETCH(QList<int>, cells);
+        findFrom({"L1"});
+        QVERIFY(clickEntry(w(), 0, "BIG")); // the path starts elsewhere
+        search(QStringLiteral("L%1").arg(level), 0);
+        QCOMPARE(lines().size(), level == 1 ? 0 : 1);
+        if (level == 1) { // L1 is the root: search from the top instead
+            prompter().clear();
+            QTest::mouseClick(cmd(0), Qt::LeftButton);
+            search("L1", 0);
+        }
+        doubleClickLine(0);
+        QCOMPARE(pathBack(w()), cells);
+        QCOMPARE(w().browser().CurCel(), cells.last());
+        QCOMPARE(headerText(w(), cells.last()), QStringLiteral("L%1").arg(std::min(level, 10)));
+        const std::int32_t selected = w().browser().selectedSlot(cells.last());
+        if (level > 10)
+            QCOMPARE(w().nodes()[selected].Level, 11);
+        else
+            QCOMPARE(selected, 0);
+        QVERIFY(fw()->isVisible());
+        QCoreApplication::processEvents();
+        QCOMPARE(QApplication::activeWindow(), &w());
+    }
+
+    // A result whose item was deleted, or whose slot now holds another item, is passed over.
+    void staleResult_afterDeleteAndReuse() {
+        findFrom({"FRUIT"});
+        search("PL", 1);
+        QCOMPARE(lines().size(), 4);
+        // Delete APPLE (slot 4): the line stays, but opening it does nothing.
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        QVERIFY(clickEntry(w(), 5, "APPLE"));
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        QVERIFY(clickEntry(w(), 0, "A"));
+        const QList<int> before = pathBack(w());
+        doubleClickLine(0);
+        QCOMPARE(pathBack(w()), before);
+        // Its slot given to a new item elsewhere: still nothing.
+        prompter().answerName("NEWCOMER");
+        QVERIFY(m_f->click(MenuArray::Edit, EditAdd));
+        QCOMPARE(w().nodes()[4].Name, makeName("NEWCOMER"));
+        doubleClickLine(0);
+        QCOMPARE(w().browser().CurCel(), 0);
+        // The other lines still open their items.
+        doubleClickLine(3);
+        QCOMPARE(headerText(w(), w().browser().CurCel()), QStringLiteral("PLUM"));
+    }
+
+    void staleRoot_fallsBackToTop() {
+        findFrom({"FRUIT", "BOX"});
+        QVERIFY(clickEntry(w(), 5, "BOX"));
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        search("PLUM", 0);
+        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
+        QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
+    }
+
+    void treeReplaced_resetsWindow_data() {
+        QTest::addColumn<bool>("open");
+        QTest::newRow("Open") << true;
+        QTest::newRow("New") << false;
+    }
+    void treeReplaced_resetsWindow() {
+        QFETCH(bool, open);
+        findFrom({"FRUIT"});
+        search("PL", 1);
+        if (open) {
+            prompter().answerOpen(
+                writeTreeFile(m_f->dir, "other.qmd", "OTHER\n  FRUIT\n    PLUM\n"));
+            QVERIFY(m_f->click(MenuArray::File, FileOpen));
+        } else {
+            prompter().answerName("FRESH");
+            QVERIFY(m_f->click(MenuArray::File, FileNew));
+        }
+        QVERIFY(lines().isEmpty());
+        QVERIFY(!cmd(2)->isEnabled());
+        QCOMPARE(rootLabel(), open ? QStringLiteral("OTHER") : QStringLiteral("FRESH"));
+        search("PLUM", 0);
+        QCOMPARE(lines(), open ? QStringList{"OTHER/FRUIT/PLUM"} : QStringList{});
+    }
+
+    // Printed in full with "\", the header naming the text as it stands; a line whose item
+    // is gone is left out.
+    void printList_toPdf() {
+        findFrom({"FRUIT"});
+        search("PL", 1);
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        QVERIFY(clickEntry(w(), 5, "PLUM"));
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        QTest::keyClicks(text(), "X");
+        const QString pdf = m_f->path("found.pdf");
+        prompter().answerSave(pdf);
+        QTest::mouseClick(cmd(2), Qt::LeftButton);
+        QCOMPARE(prompter().last().title, QStringLiteral("QuillMar Print to File"));
+        QCOMPARE(textLines(pdfText(pdf)),
+                 QStringList({"QuillMar items found matching PLX, page 1", "TOP\\FRUIT\\APPLE",
+                              "TOP\\FRUIT\\APPLES", "TOP\\FRUIT\\BOX\\APPLE"}));
+    }
+
+    void printList_longPathInFull() {
+        findFrom({"LONGNAMEAAAAAAAAAAAA"});
+        search("LONGNAMEC", 1);
+        const QString pdf = m_f->path("long.pdf");
+        prompter().answerSave(pdf);
+        QTest::mouseClick(cmd(2), Qt::LeftButton);
+        QVERIFY(pdfText(pdf).contains(
+            "TOP\\LONGNAMEAAAAAAAAAAAA\\LONGNAMEBBBBBBBBBBBB\\LONGNAMECCCCCCCCCCCC"));
+    }
+};
+
+QTEST_MAIN(TestFindWindow)
+#include "test_find_window.moc"

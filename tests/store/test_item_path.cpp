@@ -1,0 +1,178 @@
+#include <QTest>
+
+#include "store/item_path.h"
+#include "store/tree_edit.h"
+#include "support/tree_checker.h"
+
+using namespace qm;
+
+namespace {
+
+// Slots: 1 WORLD, 2 EUROPE, 3 FRANCE, 4 PARIS, 5 LYON, 6 ASIA.
+const char* kWorld = "WORLD\n  EUROPE\n    FRANCE\n      PARIS\n      LYON\n  ASIA\n";
+
+// A chain of `depth` items below the top item, each named N; returns the deepest.
+std::int32_t chain(NodeTable& t, int depth) {
+    std::int32_t parent = 1;
+    for (int i = 0; i < depth; ++i) {
+        const std::int32_t c = t.Node_Alloc();
+        t[c].Name = makeName("N");
+        t[c].Parent = parent;
+        t[parent].FirstChild = c;
+        parent = c;
+    }
+    return parent;
+}
+
+} // namespace
+
+class TestItemPath : public QObject {
+    Q_OBJECT
+
+private slots:
+    void paths_ofParisAndTop() {
+        const NodeTable t = test::treeFromOutline(kWorld);
+        QCOMPARE(Item_Path(t, 4), std::string("WORLD/EUROPE/FRANCE/PARIS"));
+        QCOMPARE(printedPath(t, 4), std::string("WORLD\\EUROPE\\FRANCE\\PARIS"));
+        QCOMPARE(bookmarkPath(t, 4), std::string("\\EUROPE\\FRANCE\\PARIS"));
+        QCOMPARE(Item_Path(t, 1), std::string("WORLD"));
+        QCOMPARE(bookmarkPath(t, 1), std::string());
+        QCOMPARE(bookmarkPath(t, 6), std::string("\\ASIA"));
+        // Not an item: no path at all, never the signature's name.
+        QCOMPARE(Item_Path(t, 0), std::string());
+        QCOMPARE(Item_Path(t, 99), std::string());
+    }
+
+    void paths_trimEveryName() {
+        NodeTable t = test::treeFromOutline(kWorld);
+        t[2].Name = makeName("  EUROPE");
+        t[4].Name = makeName(" PARIS ");
+        QCOMPARE(Item_Path(t, 4), std::string("WORLD/EUROPE/FRANCE/PARIS"));
+        QCOMPARE(bookmarkPath(t, 4), std::string("\\EUROPE\\FRANCE\\PARIS"));
+        QCOMPARE(resolveBookmarkPath(t, "\\EUROPE\\FRANCE\\PARIS").item, 4);
+    }
+
+    void shortPath_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("shortened");
+        QTest::newRow("57 shown whole") << 57 << false;
+        QTest::newRow("58 shortened") << 58 << true;
+        QTest::newRow("200 shortened") << 200 << true;
+    }
+    void shortPath() {
+        QFETCH(int, length);
+        QFETCH(bool, shortened);
+        std::string full;
+        for (int i = 0; i < length; ++i)
+            full += static_cast<char>('A' + i % 26);
+        const std::string shown = qm::shortPath(full);
+        if (!shortened) {
+            QCOMPARE(shown, full);
+            return;
+        }
+        QCOMPARE(shown.size(), std::size_t(58));
+        QCOMPARE(shown, "..." + full.substr(full.size() - 55));
+    }
+
+    void resolveItemPath_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("item");
+        QTest::newRow("top") << "WORLD" << 1;
+        QTest::newRow("deep") << "WORLD/EUROPE/FRANCE/LYON" << 5;
+        QTest::newRow("missing") << "WORLD/EUROPE/SPAIN" << 0;
+        QTest::newRow("other top") << "EARTH/EUROPE" << 0;
+        QTest::newRow("name cut short") << "WORLD/EURO" << 0;
+        QTest::newRow("trailing separator") << "WORLD/ASIA/" << 0;
+        QTest::newRow("top name longer") << "WORLDS" << 0;
+        QTest::newRow("empty") << "" << 0;
+    }
+    void resolveItemPath() {
+        QFETCH(QString, path);
+        QFETCH(int, item);
+        const NodeTable t = test::treeFromOutline(kWorld);
+        QCOMPARE(qm::resolveItemPath(t, path.toStdString()), item);
+    }
+
+    // A name may hold the separator: every split is tried, first child first.
+    void resolve_separatorInsideNames() {
+        // Slots: 1 T, 2 A, 3 B/C (a name), 4 A/B (a name), 5 C, 6 X\Y (a name), 7 X, 8 Y.
+        const NodeTable t =
+            test::treeFromOutline("T\n  A\n    B/C\n  A/B\n    C\n  X\\Y\n  X\n    Y\n");
+        QCOMPARE(qm::resolveItemPath(t, "T/A/B/C"), 3);
+        QCOMPARE(qm::resolveItemPath(t, "T/A/B"), 4);
+        QCOMPARE(resolveBookmarkPath(t, "\\X\\Y").item, 6);
+        const PathMatch below = resolveBookmarkPath(t, "\\X\\Y\\Z");
+        QCOMPARE(below.complete, false);
+        QCOMPARE(below.item, 6);
+    }
+
+    void resolveBookmark_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("whole") << "\\EUROPE\\FRANCE\\PARIS" << 4 << true;
+        QTest::newRow("child of the top") << "\\ASIA" << 6 << true;
+        QTest::newRow("last name gone") << "\\EUROPE\\FRANCE\\NICE" << 3 << false;
+        QTest::newRow("middle name gone") << "\\EUROPE\\SPAIN\\PARIS" << 2 << false;
+        QTest::newRow("nothing matches") << "\\MARS" << 1 << false;
+        QTest::newRow("case counts") << "\\europe" << 1 << false;
+        QTest::newRow("no leading separator") << "EUROPE" << 1 << false;
+        QTest::newRow("empty") << "" << 1 << false;
+        QTest::newRow("below a leaf") << "\\ASIA\\TOKYO" << 6 << false;
+    }
+    // An unmatched name never falls through to some other child.
+    void resolveBookmark() {
+        QFETCH(QString, path);
+        QFETCH(int, item);
+        QFETCH(bool, complete);
+        const NodeTable t = test::treeFromOutline(kWorld);
+        const PathMatch m = resolveBookmarkPath(t, path.toStdString());
+        QCOMPARE(m.item, item);
+        QCOMPARE(m.complete, complete);
+    }
+
+    void resolve_withoutTree_findsNothing() {
+        NodeTable t;
+        t.resetEmpty();
+        QCOMPARE(resolveBookmarkPath(t, "\\A").item, 0);
+        QCOMPARE(qm::resolveItemPath(t, "A"), 0);
+    }
+
+    // Far deeper than a call stack would take one frame per level.
+    void resolve_deepChain() {
+        NodeTable t;
+        t.resetNew(makeName("T"));
+        constexpr int kDepth = 200000;
+        const std::int32_t deepest = chain(t, kDepth);
+        const std::string path = Item_Path(t, deepest);
+        QCOMPARE(path.size(), std::size_t(1 + 2 * kDepth));
+        QCOMPARE(qm::resolveItemPath(t, path), deepest);
+        QCOMPARE(resolveBookmarkPath(t, bookmarkPath(t, deepest)).item, deepest);
+    }
+
+    void itemStillAt_followsTheItem() {
+        NodeTable t = test::treeFromOutline(kWorld);
+        const std::string paris = Item_Path(t, 4);
+        QCOMPARE(itemStillAt(t, 4, paris), 4);
+        // Renamed: the slot no longer holds what was found, and nothing else has its path.
+        t[4].Name = makeName("NICE");
+        QCOMPARE(itemStillAt(t, 4, paris), 0);
+        // Deleted, and another PARIS added: the path leads to the new item.
+        t[4].Name = makeName("PARIS");
+        QCOMPARE(deleteSubtree(t, 4), 1);
+        QCOMPARE(itemStillAt(t, 4, paris), 0);
+        const std::int32_t fresh = t.Node_Alloc();
+        QCOMPARE(fresh, 4); // the freed slot is reused...
+        t[fresh].Name = makeName("ROME");
+        QVERIFY(linkLastChild(t, 2, fresh));
+        QCOMPARE(itemStillAt(t, 4, paris), 0); // ...by an item of another path
+        const std::int32_t again = t.Node_Alloc();
+        t[again].Name = makeName("PARIS");
+        QVERIFY(linkLastChild(t, 3, again));
+        QCOMPARE(itemStillAt(t, 4, paris), again);
+        QVERIFY(test::treeProblems(t).isEmpty());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestItemPath)
+#include "test_item_path.moc"
