@@ -128,9 +128,11 @@ private slots:
         QCOMPARE(w.zoom(), 125);
         QVERIFY(kSmall.contains(w.frameGeometry()));
         const QRect before = w.frameGeometry();
+        const QRect cell14 = w.browser().panel(14)->geometry();
         zoomKeys(w, "+");
         QCOMPARE(w.zoom(), 125);
         QCOMPARE(w.frameGeometry(), before);
+        QCOMPARE(w.browser().panel(14)->geometry(), cell14);
         QCOMPARE(w.browser().list(0)->font().pointSizeF(), 10.0);
         QCOMPARE(w.status().statusText(), QString("Zoom 150 % does not fit on the screen"));
         zoomKeys(w, "-");
