@@ -9,17 +9,15 @@
 #include "about/version.h"
 #include "window/emblem.h"
 #include "window/fixed_dialog.h"
-#include "window/twips.h"
 
 namespace qm {
 
 namespace {
 
-QLabel* label(QWidget* parent, const char* name, const QRect& geometry) {
+QLabel* label(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
     l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
     return l;
 }
 
@@ -50,17 +48,15 @@ AboutBox::AboutBox(Prompter& prompter, QWidget* owner)
     setModal(true);
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(8); // the twips layout is drawn for it
-    setFont(font);
+    m_layout.setFont(this, font);
 
-    auto* picIcon = label(this, "picIcon", twips::rect(240, 240, 540, 540));
-    picIcon->setPixmap(emblemPixmap(picIcon->width(), devicePixelRatio()));
+    m_icon = m_layout.place(label(this, "picIcon"), 240, 240, 540, 540);
+    m_title = m_layout.place(label(this, "lblTitle"), 1050, 120, 3900, 540);
+    m_layout.setFont(m_title, heavy(font, 18));
+    m_version = m_layout.place(label(this, "lblVersion"), 1050, 660, 3900, 285);
+    m_layout.setFont(m_version, heavy(font, 9));
 
-    m_title = label(this, "lblTitle", twips::rect(1050, 120, 3900, 540));
-    m_title->setFont(heavy(font, 18));
-    m_version = label(this, "lblVersion", twips::rect(1050, 660, 3900, 285));
-    m_version->setFont(heavy(font, 9));
-
-    QLabel* description = label(this, "lblDescription", twips::rect(1050, 975, 5355, 255));
+    QLabel* description = m_layout.place(label(this, "lblDescription"), 1050, 975, 5355, 255);
     description->setText(QStringLiteral(
         "A hierarchical database of named items, browsed in a grid of fifteen cells."));
 
@@ -68,9 +64,9 @@ AboutBox::AboutBox(Prompter& prompter, QWidget* owner)
     line->setObjectName(QStringLiteral("Line1"));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(twips::rect(225, 1305, 6180, 30));
+    m_layout.place(line, 225, 1305, 6180, 30);
 
-    QLabel* disclaimer = label(this, "lblDisclaimer", twips::rect(240, 1440, 4560, 900));
+    QLabel* disclaimer = m_layout.place(label(this, "lblDisclaimer"), 240, 1440, 4560, 900);
     disclaimer->setWordWrap(true);
     disclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     disclaimer->setText(QStringLiteral(
@@ -79,19 +75,29 @@ AboutBox::AboutBox(Prompter& prompter, QWidget* owner)
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("cmdOK"));
-    m_ok->setGeometry(twips::rect(5010, 1440, 1395, 375));
+    m_layout.place(m_ok, 5010, 1440, 1395, 375);
     m_ok->setDefault(true);
     auto* sysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
     sysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    sysInfo->setGeometry(twips::rect(5010, 1920, 1395, 375));
+    m_layout.place(sysInfo, 5010, 1920, 1395, 375);
     setTabOrder(m_ok, sysInfo);
 
     // Escape rejects, which closes the box as OK does.
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(sysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(m_prompter); });
 
-    setFixedSize(twips::size(6630, 2445));
+    m_layout.fixSize(this, 6630, 2445);
+    drawIcon();
     Form_Load();
+}
+
+void AboutBox::setScale(const twips::Scale& scale) {
+    m_layout.setScale(scale);
+    drawIcon();
+}
+
+void AboutBox::drawIcon() {
+    m_icon->setPixmap(emblemPixmap(m_icon->width(), devicePixelRatio()));
 }
 
 void AboutBox::Form_Load() {

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "window/twips_layout.h"
+
 class QLabel;
 class QPushButton;
 
@@ -16,6 +18,8 @@ class AboutBox : public QDialog {
 public:
     /// A fixed, modal dialog owned by (and centred on) `owner`.
     AboutBox(Prompter& prompter, QWidget* owner);
+    /// Follows the main window's zoom.
+    void setScale(const twips::Scale& scale);
 
     /// Centres the box on its owner each time it is shown, even after the user moved it.
     void setVisible(bool visible) override;
@@ -25,8 +29,11 @@ protected:
 
 private:
     void Form_Load();
+    void drawIcon();
 
     Prompter& m_prompter;
+    TwipsLayout m_layout;
+    QLabel* m_icon = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_version = nullptr;
     QPushButton* m_ok = nullptr;

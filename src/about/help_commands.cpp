@@ -22,6 +22,7 @@ void HelpCommands::dispatch(int index) {
     case HelpAbout:
         if (!m_about)
             m_about = new AboutBox(m_window.prompter(), &m_window);
+        m_about->setScale(m_window.scale());
         m_about->exec();
         break;
     default:

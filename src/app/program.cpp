@@ -17,6 +17,7 @@
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/twips.h"
+#include "window/zoom.h"
 
 namespace qm {
 
@@ -117,6 +118,7 @@ void Program::formLoad() {
     const double top = readIniNumber(m_ini, kDisplay, kMainTop, kDefaultPosition);
     const double perTwip = twips::screenDpi() / 1440.0;
     m_wantedPosition = QPointF(left * perTwip, top * perTwip);
+    m_window->setZoom(readZoom(m_ini));
     placeOnScreen();
 }
 
@@ -127,9 +129,12 @@ void Program::placeOnScreen() {
         QPoint(int(std::clamp(wanted.x(), -1e9, 1e9)), int(std::clamp(wanted.y(), -1e9, 1e9))));
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    if (screen)
-        m_window->move(
-            placeWindow(wanted, m_window->frameGeometry().size(), screen->availableGeometry()));
+    if (!screen)
+        return;
+    // A zoom kept from a larger screen is lowered until the window fits.
+    m_window->fitZoom(screen->availableGeometry());
+    m_window->move(
+        placeWindow(wanted, m_window->frameGeometry().size(), screen->availableGeometry()));
 }
 
 bool Program::formUnload() {
@@ -146,6 +151,7 @@ bool Program::formUnload() {
         writeIniNumber(m_ini, kDisplay, kMainLeft, twips::fromPixels(m_window->x()));
         writeIniNumber(m_ini, kDisplay, kMainTop, twips::fromPixels(m_window->y()));
     }
+    writeZoom(m_ini, m_window->zoom());
     SetIniValues(m_ini, m_settings);
     m_bookmarks->Book_Save();
     if (!batch.commit())

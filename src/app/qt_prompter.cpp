@@ -69,6 +69,8 @@ PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIc
                              PromptButtons buttons) {
     QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), m_owner);
     box.setTextFormat(Qt::PlainText); // texts carry names and paths, never markup
+    if (m_scale != twips::Scale())
+        box.setFont(m_scale.font(QApplication::font(&box)));
     // The box sizes itself to its text on showing; a spacer across it keeps the title whole.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(
@@ -91,6 +93,7 @@ PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIc
 QString QtPrompter::askName(const NameRequest& request) {
     if (!m_nameDialog)
         m_nameDialog = new NameDialog(*this, m_owner);
+    m_nameDialog->setScale(m_scale);
     return m_nameDialog->ask(request);
 }
 

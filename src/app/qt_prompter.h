@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "window/prompter.h"
+#include "window/twips.h"
 
 namespace qm {
 
@@ -20,6 +21,7 @@ public:
     QtPrompter& operator=(const QtPrompter&) = delete;
 
     void setOwner(QWidget* owner);
+    void setScale(const twips::Scale& scale) override { m_scale = scale; }
 
     PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                      PromptButtons buttons) override;
@@ -33,6 +35,7 @@ public:
 private:
     QPointer<QWidget> m_owner;
     QPointer<NameDialog> m_nameDialog; // created on first use, then kept hidden between uses
+    twips::Scale m_scale;
 };
 
 } // namespace qm

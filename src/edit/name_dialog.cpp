@@ -10,7 +10,6 @@
 #include <QScreen>
 
 #include "window/fixed_dialog.h"
-#include "window/twips.h"
 
 namespace qm {
 
@@ -74,28 +73,42 @@ NameDialog::NameDialog(Prompter& prompter, QWidget* parent)
     connect(m_ok, &QPushButton::clicked, this, &NameDialog::confirm);
     connect(m_cancel, &QPushButton::clicked, this, &NameDialog::reject);
 
+    m_layout.zoomNaturalFont(this);
+    placeOnScreen();
+    arrangeFor(m_lab->text());
+}
+
+void NameDialog::setScale(const twips::Scale& scale) {
+    if (scale == m_layout.scale())
+        return;
+    m_layout.setScale(scale);
+    placeOnScreen();
+    arrangeFor(m_lab->text());
+}
+
+void NameDialog::placeOnScreen() {
     // A fixed place on the screen rather than centred over the owner.
     const QPoint origin = screen() ? screen()->geometry().topLeft() : QPoint();
-    move(origin + twips::point(2760, 3750));
-    arrangeFor(m_lab->text());
+    move(origin + m_layout.scale().point(2760, 3750));
 }
 
 void NameDialog::arrangeFor(const QString& prompt) {
     // The designed layout, grown where the prompt needs more room: wider for a word longer
     // than the label (a large font), taller for the lines it wraps into.
+    const twips::Scale& s = m_layout.scale();
     const QFontMetrics fm(m_lab->font());
-    int width = twips::toPixels(3135);
+    int width = s.toPixels(3135);
     for (const QString& word : prompt.split(u' ', Qt::SkipEmptyParts))
         width = std::max(width, fm.horizontalAdvance(word) + 2 * m_lab->margin() + 2);
     m_lab->setText(prompt);
-    const int height = std::max(twips::toPixels(255), m_lab->heightForWidth(width));
-    const int dx = width - twips::toPixels(3135);
-    const int dy = height - twips::toPixels(255);
-    m_lab->setGeometry(twips::toPixels(240), twips::toPixels(120), width, height);
-    m_txt->setGeometry(twips::rect(240, 480, 3135, 285).adjusted(0, dy, dx, dy));
-    m_ok->setGeometry(twips::rect(240, 960, 1455, 375).translated(0, dy));
-    m_cancel->setGeometry(twips::rect(1920, 960, 1455, 375).translated(dx, dy));
-    setFixedSize(twips::size(3615, 1545) + QSize(dx, dy));
+    const int height = std::max(s.toPixels(255), m_lab->heightForWidth(width));
+    const int dx = width - s.toPixels(3135);
+    const int dy = height - s.toPixels(255);
+    m_lab->setGeometry(s.toPixels(240), s.toPixels(120), width, height);
+    m_txt->setGeometry(s.rect(240, 480, 3135, 285).adjusted(0, dy, dx, dy));
+    m_ok->setGeometry(s.rect(240, 960, 1455, 375).translated(0, dy));
+    m_cancel->setGeometry(s.rect(1920, 960, 1455, 375).translated(dx, dy));
+    setFixedSize(s.size(3615, 1545) + QSize(dx, dy));
 }
 
 QString NameDialog::ask(const NameRequest& request) {

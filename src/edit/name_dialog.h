@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include "window/prompter.h"
+#include "window/twips_layout.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,6 +22,8 @@ public:
     /// Sets title, prompt and text, shows the dialog modally and returns the typed name;
     /// the empty text means the user cancelled.
     QString ask(const NameRequest& request);
+    /// Follows the main window's zoom.
+    void setScale(const twips::Scale& scale);
 
 public slots:
     /// Hides the dialog unless the name is empty, which is refused with an alert.
@@ -36,12 +39,14 @@ protected:
 private:
     /// Shows the prompt whole, growing the dialog where it does not fit the designed label.
     void arrangeFor(const QString& prompt);
+    void placeOnScreen();
 
     Prompter& m_prompter;
     QLabel* m_lab;
     QLineEdit* m_txt;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+    TwipsLayout m_layout;
 };
 
 } // namespace qm

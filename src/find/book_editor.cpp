@@ -5,36 +5,32 @@
 #include <QPushButton>
 
 #include "window/fixed_dialog.h"
-#include "window/twips.h"
 
 namespace qm {
 
-BookEditor::BookEditor(const QStringList& names, QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), m_names(names) {
+BookEditor::BookEditor(const QStringList& names, const twips::Scale& scale, QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags), m_names(names), m_layout(scale) {
     setObjectName(QStringLiteral("frmBook"));
     setWindowTitle(QStringLiteral("QuillMar Bookmarks"));
     setModal(true);
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(8); // the twips layout is drawn for it
-    setFont(font);
+    m_layout.setFont(this, font);
 
-    m_lst = new QListWidget(this);
+    m_lst = m_layout.place(new QListWidget(this), 120, 120, 9495, 1620);
     m_lst->setObjectName(QStringLiteral("lst"));
-    m_lst->setGeometry(twips::rect(120, 120, 9495, 1620));
     m_lst->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lst->installEventFilter(this);
 
     const QStringList captions{QStringLiteral("Move UP"), QStringLiteral("Move DOWN"),
                                QStringLiteral("DELETE"), QStringLiteral("CANCEL"),
                                QStringLiteral("OK")};
-    const std::array<QRect, 5> places{
-        twips::rect(120, 1800, 1335, 375), twips::rect(1560, 1800, 1695, 375),
-        twips::rect(3360, 1800, 1215, 375), twips::rect(7080, 1800, 1215, 375),
-        twips::rect(8400, 1800, 1215, 375)};
+    const std::array<double, 5> lefts{120, 1560, 3360, 7080, 8400};
+    const std::array<double, 5> widths{1335, 1695, 1215, 1215, 1215};
     for (int i = 0; i < 5; ++i) {
-        m_cmd[i] = new QPushButton(captions[i], this);
+        m_cmd[i] =
+            m_layout.place(new QPushButton(captions[i], this), lefts[i], 1800, widths[i], 375);
         m_cmd[i]->setObjectName(QStringLiteral("cmd_%1").arg(i));
-        m_cmd[i]->setGeometry(places[i]);
         // Enter belongs to OK wherever the focus is.
         m_cmd[i]->setAutoDefault(false);
     }
@@ -48,7 +44,7 @@ BookEditor::BookEditor(const QStringList& names, QWidget* parent)
     connect(m_cmd[Ok], &QPushButton::clicked, this, &QDialog::accept);
     connect(m_lst, &QListWidget::itemSelectionChanged, this, &BookEditor::updateButtons);
 
-    setFixedSize(twips::size(9735, 2295));
+    m_layout.fixSize(this, 9735, 2295);
     Lst_Fill();
 }
 

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <array>
 
+#include "window/twips_layout.h"
+
 class QListWidget;
 class QPushButton;
 
@@ -15,8 +17,9 @@ class BookEditor : public QDialog {
 public:
     enum Button { MoveUp = 0, MoveDown, Delete, Cancel, Ok };
 
-    /// Opens on a copy of the bookmarks, most recent first.
-    BookEditor(const QStringList& names, QWidget* parent = nullptr);
+    /// Opens on a copy of the bookmarks, most recent first, laid out at `scale`.
+    explicit BookEditor(const QStringList& names, const twips::Scale& scale = twips::Scale(),
+                        QWidget* parent = nullptr);
 
     /// The working copy (EditNames, EditCount entries).
     const QStringList& names() const { return m_names; }
@@ -37,6 +40,7 @@ private:
     void deleteEntry();
 
     QStringList m_names;
+    TwipsLayout m_layout;
     QListWidget* m_lst = nullptr;
     std::array<QPushButton*, 5> m_cmd{};
 };

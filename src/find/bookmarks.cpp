@@ -119,7 +119,7 @@ void Bookmarks::openBookmark(int k) {
 }
 
 void Bookmarks::editBookmarks() {
-    BookEditor editor(m_names, &m_window);
+    BookEditor editor(m_names, m_window.scale(), &m_window);
     if (editor.exec() == QDialog::Accepted && editor.names() != m_names) {
         m_names = editor.names();
         m_changed = true;

@@ -1,5 +1,6 @@
 #include "find/find_commands.h"
 
+#include "find/find_window.h"
 #include "window/main_window.h"
 #include "window/prompter.h"
 
@@ -28,8 +29,11 @@ void FindCommands::Find_Open() {
                                 PromptIcon::Exclamation, PromptButtons::Ok);
         return;
     }
-    if (!m_find)
+    if (!m_find) {
         m_find = new FindWindow(m_window, m_printer);
+        m_find->setScale(m_window.scale());
+        QObject::connect(&m_window, &MainWindow::scaleChanged, m_find, &FindWindow::setScale);
+    }
     m_find->openAt(root);
     if (m_clearUndo)
         m_clearUndo();

@@ -22,7 +22,6 @@
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
-#include "window/twips.h"
 
 namespace qm {
 
@@ -51,11 +50,10 @@ QFont fontOf(const QFont& base, const QStringList& families, double points, bool
     return f;
 }
 
-QLabel* label(QWidget* parent, int index, const QString& text, const QRect& geometry) {
+QLabel* label(QWidget* parent, int index, const QString& text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QStringLiteral("Lab_%1").arg(index));
     l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
     return l;
 }
 
@@ -69,63 +67,61 @@ FindWindow::FindWindow(MainWindow& window, PrinterSource printer)
     setModal(false);
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(8); // the twips layout is drawn for it
-    setFont(font);
+    m_layout.setFont(this, font);
     const QStringList sansSerif{QStringLiteral("MS Sans Serif"), QStringLiteral("Arial")};
     const QStringList arial{QStringLiteral("Arial")};
 
-    label(this, 2, QStringLiteral("Search for :"), twips::rect(180, 240, 915, 255))
+    m_layout.place(label(this, 2, QStringLiteral("Search for :")), 180, 240, 915, 255)
         ->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    m_text = new QLineEdit(this);
+    m_text = m_layout.place(new QLineEdit(this), 1140, 180, 5055, 285);
     m_text->setObjectName(QStringLiteral("Text1"));
-    m_text->setGeometry(twips::rect(1140, 180, 5055, 285));
-    label(this, 1, QStringLiteral("In Item :"), twips::rect(180, 660, 675, 255))
+    m_layout.place(label(this, 1, QStringLiteral("In Item :")), 180, 660, 675, 255)
         ->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    m_rootLabel = label(this, 0, QString(), twips::rect(960, 660, 4875, 555));
-    m_rootLabel->setFont(fontOf(font, sansSerif, 8.25, true));
+    m_rootLabel = m_layout.place(label(this, 0, QString()), 960, 660, 4875, 555);
+    m_layout.setFont(m_rootLabel, fontOf(font, sansSerif, 8.25, true));
     m_rootLabel->setWordWrap(true);
     m_rootLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    const auto button = [this](int index, const QString& caption, const QRect& geometry) {
-        auto* b = new QPushButton(caption, this);
+    const auto button = [this](int index, const QString& caption, const QRectF& place,
+                               const QFont& at100) {
+        auto* b = m_layout.place(new QPushButton(caption, this), place.x(), place.y(),
+                                 place.width(), place.height());
         b->setObjectName(QStringLiteral("cmd_%1").arg(index));
-        b->setGeometry(geometry);
+        m_layout.setFont(b, at100);
         m_cmd[index] = b;
         return b;
     };
-    button(0, QStringLiteral("UP"), twips::rect(5880, 600, 495, 315))
-        ->setFont(fontOf(font, arial, 11.25, true));
+    button(0, QStringLiteral("UP"), {5880, 600, 495, 315}, fontOf(font, arial, 11.25, true));
 
     auto* style = new QGroupBox(QStringLiteral("Search Style"), this);
     style->setObjectName(QStringLiteral("Fra_1"));
-    style->setGeometry(twips::rect(180, 1200, 3855, 735));
+    m_layout.place(style, 180, 1200, 3855, 735);
     const QStringList styles{QStringLiteral("Exact name match"),
                              QStringLiteral("String in Item Names"),
                              QStringLiteral("Item Names in String")};
-    const std::array<QRect, 3> places{twips::rect(120, 420, 1695, 255),
-                                      twips::rect(1920, 180, 1875, 255),
-                                      twips::rect(1920, 420, 1875, 255)};
+    const std::array<QRectF, 3> places{QRectF(120, 420, 1695, 255), QRectF(1920, 180, 1875, 255),
+                                       QRectF(1920, 420, 1875, 255)};
     for (int i = 0; i < 3; ++i) {
-        m_opt[i] = new QRadioButton(styles[i], style);
+        const QRectF& place = places[i];
+        m_opt[i] = m_layout.place(new QRadioButton(styles[i], style), place.x(), place.y(),
+                                  place.width(), place.height());
         m_opt[i]->setObjectName(QStringLiteral("Opt_%1").arg(i));
-        m_opt[i]->setGeometry(places[i]);
         connect(m_opt[i], &QRadioButton::clicked, this, [this, i] { m_style = i; });
     }
     m_opt[0]->setChecked(true);
 
-    QPushButton* searchButton = button(1, kSearch, twips::rect(4140, 1260, 2235, 315));
-    searchButton->setFont(fontOf(font, arial, 11.25, true));
+    QPushButton* searchButton =
+        button(1, kSearch, {4140, 1260, 2235, 315}, fontOf(font, arial, 11.25, true));
     searchButton->setDefault(true);
-    QPushButton* printButton =
-        button(2, QStringLiteral("Print List"), twips::rect(4140, 1620, 2235, 315));
-    printButton->setFont(fontOf(font, sansSerif, 9.75, false));
+    QPushButton* printButton = button(2, QStringLiteral("Print List"), {4140, 1620, 2235, 315},
+                                      fontOf(font, sansSerif, 9.75, false));
     printButton->setEnabled(false);
 
     auto* found = new QGroupBox(QStringLiteral("Search Results"), this);
     found->setObjectName(QStringLiteral("Fra_0"));
-    found->setGeometry(twips::rect(60, 2040, 6315, 2595));
-    m_list = new QListView(found);
+    m_layout.place(found, 60, 2040, 6315, 2595);
+    m_list = m_layout.place(new QListView(found), 120, 240, 6075, 2205);
     m_list->setObjectName(QStringLiteral("List"));
-    m_list->setGeometry(twips::rect(120, 240, 6075, 2205));
     m_list->setModel(m_results);
     // Thousands of lines come in while the search runs: rows of one height cost nothing to
     // lay out.
@@ -150,7 +146,11 @@ FindWindow::FindWindow(MainWindow& window, PrinterSource printer)
     // The window sees every key before its controls: Escape closes it from anywhere.
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
-    setFixedSize(twips::size(6435, 4725));
+    m_layout.fixSize(this, 6435, 4725);
+}
+
+void FindWindow::setScale(const twips::Scale& scale) {
+    m_layout.setScale(scale);
 }
 
 FindWindow::~FindWindow() = default;

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "window/twips_layout.h"
+
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -43,6 +45,8 @@ public:
     bool searching() const { return m_searching; }
     const FoundList& results() const { return *m_results; }
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    /// Lays the window out at the main window's zoom.
+    void setScale(const twips::Scale& scale);
 
     // The handlers of the buttons and the list.
     void up();
@@ -74,6 +78,7 @@ private:
     void searchBelow(std::int32_t root, const QString& text);
 
     MainWindow& m_window;
+    TwipsLayout m_layout;
     PrinterSource m_printer;
     Clock m_clock;
     FoundList* m_results = nullptr;

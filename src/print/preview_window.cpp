@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 #include "window/fixed_dialog.h"
-#include "window/twips.h"
+#include "window/zoom.h"
 
 namespace qm {
 
@@ -48,7 +48,7 @@ PreviewWindow::PreviewWindow(QWidget* parent)
     : QDialog(parent, kFixedDialogFlags), m_pages(PageSurface::OwnScale, kUnitsPerScreenPoint) {
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("QuillMar Print Preview"));
-    setFont(QFont(QStringLiteral("Arial"), 8));
+    m_layout.setFont(this, QFont(QStringLiteral("Arial"), 8));
     setModal(true);
 
     m_shadow = new QFrame(this);
@@ -57,9 +57,9 @@ PreviewWindow::PreviewWindow(QWidget* parent)
     QPalette grey = m_shadow->palette();
     grey.setColor(QPalette::Window, QColor(128, 128, 128));
     m_shadow->setPalette(grey);
-    m_shadow->move(twips::point(240, 660));
+    m_layout.move(m_shadow, 240, 660);
     m_canvas = new PageCanvas(m_pages, m_curPage, this);
-    m_canvas->move(twips::point(120, 540));
+    m_layout.move(m_canvas, 120, 540);
 
     m_tools = new QToolBar(this);
     m_tools->setObjectName(QStringLiteral("Tools"));
@@ -86,12 +86,35 @@ QWidget* PreviewWindow::canvas() const {
     return m_canvas;
 }
 
-void PreviewWindow::prepare(const QSizeF& halfSize) {
-    const QSize client = twips::size(halfSize.width() + 450, halfSize.height() + 1170);
+void PreviewWindow::setScale(const twips::Scale& scale) {
+    m_wanted = scale;
+    arrange();
+}
+
+void PreviewWindow::arrange() {
+    if (m_halfSize.isEmpty())
+        return;
+    // A tall sheet at a large zoom would not fit on the screen: the zoom steps down for it.
+    const auto clientAt = [this](const twips::Scale& s) {
+        return s.size(m_halfSize.width() + 450, m_halfSize.height() + 1170);
+    };
+    const QRect area = availableArea(parentWidget() ? *parentWidget() : *this);
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize();
+    twips::Scale s = m_wanted;
+    while (s.percent() > kZoomSteps.front() && !fitsOn(clientAt(s) + frame, area))
+        s = twips::Scale(nextZoom(s.percent(), -1));
+    if (s != m_layout.scale())
+        m_layout.setScale(s);
+    const QSize client = clientAt(s);
     setFixedSize(client);
     m_tools->setGeometry(0, 0, client.width(), m_tools->sizeHint().height());
-    m_shadow->resize(twips::size(halfSize.width(), halfSize.height()));
-    m_canvas->resize(twips::size(halfSize.width(), halfSize.height()));
+    m_shadow->resize(s.size(m_halfSize.width(), m_halfSize.height()));
+    m_canvas->resize(s.size(m_halfSize.width(), m_halfSize.height()));
+}
+
+void PreviewWindow::prepare(const QSizeF& halfSize) {
+    m_halfSize = halfSize;
+    arrange();
     m_pages.reset(halfSize * 2);
     m_curPage = 1;
     m_canvas->update();

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include "print/recorded_pages.h"
+#include "window/twips_layout.h"
 
 class QAction;
 class QFrame;
@@ -20,6 +21,8 @@ public:
     /// Sizes the window, its shadow and its canvas for a sheet of twice `halfSize` twips and
     /// unloads every page but the first, which starts blank.
     void prepare(const QSizeF& halfSize);
+    /// Follows the main window's zoom; the pages keep their sheet's own scale.
+    void setScale(const twips::Scale& scale);
     /// The pages the layout draws on: the sheet's logical scale on a half-size canvas.
     RecordedPages& pages() { return m_pages; }
     const RecordedPages& pages() const { return m_pages; }
@@ -42,8 +45,12 @@ private:
     void toolClick(int index);
     void Form_Activate();
     void showPage();
+    void arrange();
 
     RecordedPages m_pages;
+    TwipsLayout m_layout;
+    QSizeF m_halfSize;     // of the sheet prepared last, in twips
+    twips::Scale m_wanted; // the main window's; the sheet may take a smaller one
     QToolBar* m_tools = nullptr;
     QString m_toolsTag = QStringLiteral("1"); // the page to show when the window activates
     QAction* m_buttons[3] = {};

@@ -125,6 +125,7 @@ void PrintCommands::PrintPreview() {
         return;
     if (!m_preview)
         m_preview = new PreviewWindow(&m_window);
+    m_preview->setScale(m_window.scale());
     m_preview->prepare(half);
     // Recorded pages always take a new page.
     layOut(m_preview->pages(), item, settings, pageWidth, sample,

@@ -302,6 +302,7 @@ void FileCommands::opened() {
 
 void FileCommands::Options() {
     OptionsDialog dialog(m_settings, &m_window);
+    dialog.setScale(m_window.scale());
     connect(&dialog, &OptionsDialog::confirmed, this, [this] {
         m_autoSave.applyMode();
         writeSettings();

@@ -11,7 +11,6 @@
 #include <QTabWidget>
 
 #include "window/accessibility.h"
-#include "window/twips.h"
 
 namespace qm {
 
@@ -21,15 +20,10 @@ QString indexed(const char* name, int index) {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
 }
 
-template <typename W> W* place(W* widget, int x, int y, int w, int h) {
-    widget->setGeometry(twips::rect(x, y, w, h));
-    return widget;
-}
-
 QLabel* valueLabel(QWidget* parent, const QString& name) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
-    QFont bold = label->font();
+    QFont bold; // the rest, the size too, from the dialog
     bold.setBold(true);
     label->setFont(bold);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -74,14 +68,14 @@ OptionsDialog::OptionsDialog(Settings& settings, QWidget* parent)
 void OptionsDialog::build() {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
-    setFixedSize(twips::size(6150, 2970));
+    m_layout.fixSize(this, 6150, 2970);
     // The layout is fixed in twips, so the texts need a font of known width to fit.
     QFont font = this->font();
     font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
     font.setPointSize(8);
-    setFont(font);
+    m_layout.setFont(this, font);
 
-    m_tbs = place(new QTabWidget(this), 90, 90, 5970, 2340);
+    m_tbs = m_layout.place(new QTabWidget(this), 90, 90, 5970, 2340);
     m_tbs->setObjectName(QStringLiteral("tbsOptions"));
     for (int i = 0; i < 2; ++i) {
         m_pic[i] = new QWidget;
@@ -94,62 +88,71 @@ void OptionsDialog::build() {
 
     // General page: three rows, each with its value label just left of its slider.
     QGroupBox* fra0 =
-        place(frame(m_pic[0], 0, QStringLiteral("File Handling")), 60, 30, 5790, 1830);
+        m_layout.place(frame(m_pic[0], 0, QStringLiteral("File Handling")), 60, 30, 5790, 1830);
     m_fra[0] = fra0;
-    m_lab10 = place(captionLabel(fra0, QStringLiteral("Lab_10"),
-                                 QStringLiteral("Maximum number of Filenames in Menu-List:")),
-                    150, 300, 3700, 300);
-    m_lab[0] = place(valueLabel(fra0, indexed("Lab", 0)), 3870, 300, 330, 300);
-    m_sli[0] = place(slider(fra0, 0, 2, 8), 4260, 300, 1410, 300);
-    m_chkAs[0] = place(button<QCheckBox>(fra0, "ChkAs", 0, QStringLiteral("Auto-Save Datafile")),
+    m_lab10 =
+        m_layout.place(captionLabel(fra0, QStringLiteral("Lab_10"),
+                                    QStringLiteral("Maximum number of Filenames in Menu-List:")),
+                       150, 300, 3700, 300);
+    m_lab[0] = m_layout.place(valueLabel(fra0, indexed("Lab", 0)), 3870, 300, 330, 300);
+    m_sli[0] = m_layout.place(slider(fra0, 0, 2, 8), 4260, 300, 1410, 300);
+    m_chkAs[0] =
+        m_layout.place(button<QCheckBox>(fra0, "ChkAs", 0, QStringLiteral("Auto-Save Datafile")),
                        150, 915, 1950, 300);
-    m_optAs[0] = place(button<QRadioButton>(fra0, "OptAs", 0, QStringLiteral("After ... minutes")),
+    m_optAs[0] =
+        m_layout.place(button<QRadioButton>(fra0, "OptAs", 0, QStringLiteral("After ... minutes")),
                        2160, 720, 1650, 300);
-    m_lab[1] = place(valueLabel(fra0, indexed("Lab", 1)), 3870, 720, 330, 300);
-    m_sli[1] = place(slider(fra0, 1, 0, 6), 4260, 720, 1410, 300);
-    m_optAs[1] = place(button<QRadioButton>(fra0, "OptAs", 1, QStringLiteral("After ... changes")),
+    m_lab[1] = m_layout.place(valueLabel(fra0, indexed("Lab", 1)), 3870, 720, 330, 300);
+    m_sli[1] = m_layout.place(slider(fra0, 1, 0, 6), 4260, 720, 1410, 300);
+    m_optAs[1] =
+        m_layout.place(button<QRadioButton>(fra0, "OptAs", 1, QStringLiteral("After ... changes")),
                        2160, 1110, 1650, 300);
-    m_lab[2] = place(valueLabel(fra0, indexed("Lab", 2)), 3870, 1110, 330, 300);
-    m_sli[2] = place(slider(fra0, 2, 0, 6), 4260, 1110, 1410, 300);
-    m_chkAs[1] = place(button<QCheckBox>(fra0, "ChkAs", 1, QStringLiteral("Make Backups")), 150,
-                       1470, 1950, 300);
+    m_lab[2] = m_layout.place(valueLabel(fra0, indexed("Lab", 2)), 3870, 1110, 330, 300);
+    m_sli[2] = m_layout.place(slider(fra0, 2, 0, 6), 4260, 1110, 1410, 300);
+    m_chkAs[1] = m_layout.place(button<QCheckBox>(fra0, "ChkAs", 1, QStringLiteral("Make Backups")),
+                                150, 1470, 1950, 300);
 
     // Printing page: columns and font size on the left, the hierarchy style on the right.
-    QGroupBox* fra1 = place(frame(m_pic[1], 1, QStringLiteral("Columns")), 60, 30, 2640, 870);
+    QGroupBox* fra1 =
+        m_layout.place(frame(m_pic[1], 1, QStringLiteral("Columns")), 60, 30, 2640, 870);
     m_fra[1] = fra1;
-    m_lab[3] = place(captionLabel(fra1, indexed("Lab", 3), QStringLiteral("Maximum:")), 150, 390,
-                     1080, 300);
-    m_plab[0] = place(valueLabel(fra1, indexed("PLab", 0)), 1200, 390, 330, 300);
-    m_sli[3] = place(slider(fra1, 3, 1, 6), 1590, 390, 960, 300);
+    m_lab[3] = m_layout.place(captionLabel(fra1, indexed("Lab", 3), QStringLiteral("Maximum:")),
+                              150, 390, 1080, 300);
+    m_plab[0] = m_layout.place(valueLabel(fra1, indexed("PLab", 0)), 1200, 390, 330, 300);
+    m_sli[3] = m_layout.place(slider(fra1, 3, 1, 6), 1590, 390, 960, 300);
 
-    QGroupBox* fra3 = place(frame(m_pic[1], 3, QStringLiteral("Font Size")), 60, 990, 2640, 870);
+    QGroupBox* fra3 =
+        m_layout.place(frame(m_pic[1], 3, QStringLiteral("Font Size")), 60, 990, 2640, 870);
     m_fra[3] = fra3;
-    m_lab[5] = place(captionLabel(fra3, indexed("Lab", 5), QStringLiteral("...for Items:")), 150,
-                     390, 1080, 300);
-    m_plab[2] = place(valueLabel(fra3, indexed("PLab", 2)), 1200, 390, 330, 300);
-    m_sli[5] = place(slider(fra3, 5, 7, 12), 1590, 390, 960, 300);
+    m_lab[5] =
+        m_layout.place(captionLabel(fra3, indexed("Lab", 5), QStringLiteral("...for Items:")), 150,
+                       390, 1080, 300);
+    m_plab[2] = m_layout.place(valueLabel(fra3, indexed("PLab", 2)), 1200, 390, 330, 300);
+    m_sli[5] = m_layout.place(slider(fra3, 5, 7, 12), 1590, 390, 960, 300);
 
-    QGroupBox* fra2 =
-        place(frame(m_pic[1], 2, QStringLiteral("Show Hierarchy by ...")), 2790, 30, 3060, 1830);
+    QGroupBox* fra2 = m_layout.place(frame(m_pic[1], 2, QStringLiteral("Show Hierarchy by ...")),
+                                     2790, 30, 3060, 1830);
     m_fra[2] = fra2;
-    m_optP[0] =
-        place(button<QRadioButton>(fra2, "OptP", 0, QStringLiteral("Drawing descendancy lines")),
-              150, 330, 2820, 300);
-    m_optP[1] = place(
+    m_optP[0] = m_layout.place(
+        button<QRadioButton>(fra2, "OptP", 0, QStringLiteral("Drawing descendancy lines")), 150,
+        330, 2820, 300);
+    m_optP[1] = m_layout.place(
         button<QRadioButton>(fra2, "OptP", 1, QStringLiteral("Inserting a number empty spaces:")),
         150, 720, 2820, 300);
-    m_lab[4] = place(captionLabel(fra2, indexed("Lab", 4), QStringLiteral("Spaces per level:")),
-                     420, 1230, 1320, 300);
-    m_plab[1] = place(valueLabel(fra2, indexed("PLab", 1)), 1650, 1230, 330, 300);
-    m_sli[4] = place(slider(fra2, 4, 2, 6), 2040, 1230, 930, 300);
+    m_lab[4] =
+        m_layout.place(captionLabel(fra2, indexed("Lab", 4), QStringLiteral("Spaces per level:")),
+                       420, 1230, 1320, 300);
+    m_plab[1] = m_layout.place(valueLabel(fra2, indexed("PLab", 1)), 1650, 1230, 330, 300);
+    m_sli[4] = m_layout.place(slider(fra2, 4, 2, 6), 2040, 1230, 930, 300);
     // Four spaces, the middle of the range, is where the spaces slider starts when the
     // dialog opens with descendancy lines.
     m_sli[4]->setValue(4);
 
-    m_cmdOK = place(new QPushButton(QStringLiteral("OK"), this), 3855, 2520, 1035, 360);
+    m_cmdOK = m_layout.place(new QPushButton(QStringLiteral("OK"), this), 3855, 2520, 1035, 360);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setDefault(true);
-    m_cmdCancel = place(new QPushButton(QStringLiteral("Cancel"), this), 5025, 2520, 1035, 360);
+    m_cmdCancel =
+        m_layout.place(new QPushButton(QStringLiteral("Cancel"), this), 5025, 2520, 1035, 360);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
     // Each slider is read aloud by its own caption.

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "settings/settings_values.h"
+#include "window/twips_layout.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -24,6 +25,8 @@ public:
     /// Starts from `settings` and stores into it on OK. Choosing a hierarchy style changes
     /// `settings.Hierarchy` at once, and that change stays when the dialog is cancelled.
     explicit OptionsDialog(Settings& settings, QWidget* parent = nullptr);
+    /// Follows the main window's zoom.
+    void setScale(const twips::Scale& scale) { m_layout.setScale(scale); }
 
 signals:
     /// OK stored the values; the owner now runs the auto-save timer exactly when AsMode is 0
@@ -47,6 +50,7 @@ private:
     void loadCheck(int index, bool ticked);
 
     Settings& m_settings;
+    TwipsLayout m_layout;
     QTabWidget* m_tbs = nullptr;
     std::array<QWidget*, 2> m_pic{};
     std::array<QGroupBox*, 4> m_fra{};

@@ -4,11 +4,14 @@
 #include <cmath>
 
 #include "settings/ini_file.h"
+#include "window/zoom.h"
 
 namespace qm {
 
 namespace {
 
+const QString kDisplay = QStringLiteral("Display");
+const QString kZoom = QStringLiteral("Zoom");
 const QString kFileBuf = QStringLiteral("FileBuf");
 const QString kAutoSave = QStringLiteral("AutoSave");
 const QString kPrinting = QStringLiteral("Printing");
@@ -95,6 +98,14 @@ bool writeIniNumber(IniFile& ini, const QString& section, const QString& key, do
 
 bool writeIniNumber(IniFile& ini, const QString& section, const QString& key, int value) {
     return ini.write(section, key, numberText(value));
+}
+
+int readZoom(const IniFile& ini) {
+    return nearestZoom(readIniNumber(ini, kDisplay, kZoom, kZoomSteps.front()));
+}
+
+bool writeZoom(IniFile& ini, int percent) {
+    return writeIniNumber(ini, kDisplay, kZoom, percent);
 }
 
 void GetIniValues(const IniFile& ini, Settings& s) {

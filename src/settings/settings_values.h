@@ -45,6 +45,11 @@ int readIniSetting(const IniFile& ini, const QString& section, const QString& ke
 bool writeIniNumber(IniFile& ini, const QString& section, const QString& key, double value);
 bool writeIniNumber(IniFile& ini, const QString& section, const QString& key, int value);
 
+/// The window's zoom in percent ([Display] Zoom, 100 when missing); any other value than a
+/// zoom step reads as the nearest step.
+int readZoom(const IniFile& ini);
+bool writeZoom(IniFile& ini, int percent);
+
 /// Reads the main settings, each brought into its range (see Settings). Recent-file places
 /// above the count are emptied; their keys are not read.
 void GetIniValues(const IniFile& ini, Settings& settings);

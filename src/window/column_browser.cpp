@@ -7,7 +7,6 @@
 #include "window/cell_list.h"
 #include "window/names.h"
 #include "window/prompter.h"
-#include "window/twips.h"
 
 namespace qm {
 
@@ -18,18 +17,26 @@ public:
         setObjectName(QStringLiteral("CPn_%1").arg(index));
         setAutoFillBackground(true);
     }
+    void setScale(twips::Scale scale) {
+        m_scale = scale;
+        update();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
         QWidget::paintEvent(event);
         QPainter p(this);
-        p.setPen(QColor(64, 64, 64));
-        const QRect r(QPoint(0, 0), twips::size(1980, 2460));
-        p.drawLine(r.topLeft(), r.topRight());
-        p.drawLine(r.topLeft(), r.bottomLeft());
-        p.drawLine(r.bottomLeft(), r.bottomRight());
-        p.drawLine(r.topRight(), r.bottomRight());
+        const QColor frame(64, 64, 64);
+        const QSize r = m_scale.size(1980, 2460);
+        const int n = m_scale.lineWidth();
+        p.fillRect(0, 0, r.width(), n, frame);
+        p.fillRect(0, 0, n, r.height(), frame);
+        p.fillRect(0, r.height() - n, r.width(), n, frame);
+        p.fillRect(r.width() - n, 0, n, r.height(), frame);
     }
+
+private:
+    twips::Scale m_scale;
 };
 
 namespace {
@@ -65,20 +72,20 @@ QColor modeColour(int mode, const QPalette& base) {
 ColumnBrowser::ColumnBrowser(NodeTable& nodes, Prompter& prompter, QWidget* parent)
     : QWidget(parent), m_nodes(nodes), m_prompter(prompter) {
     setObjectName(QStringLiteral("CPn_15"));
-    setFixedSize(twips::size(10310, 7665));
+    m_layout.fixSize(this, 10310, 7665);
     for (int i = 0; i < kCellCount; ++i) {
         const int row = i / kRowLength;
         const int column = i % kRowLength;
         auto* panel = new CellPanel(i, this);
-        panel->setGeometry(twips::rect(60 + 2040 * column, 60 + 2520 * row, 1995, 2475));
+        m_layout.place(panel, 60 + 2040 * column, 60 + 2520 * row, 1995, 2475);
         panel->installEventFilter(this);
         auto* header = new QLabel(panel);
         header->setObjectName(QStringLiteral("CLab_%1").arg(i));
-        header->setGeometry(twips::rect(120, 60, 1815, 255));
+        m_layout.place(header, 120, 60, 1815, 255);
         header->setMouseTracking(true);
         header->installEventFilter(this);
         auto* list = new CellList(i, nodes, panel);
-        list->setGeometry(twips::rect(60, 300, 1875, 2100));
+        m_layout.place(list, 60, 300, 1875, 2100);
         connect(list, &CellList::focused, this, &ColumnBrowser::gotFocus);
         connect(list, &CellList::openRequested, this, &ColumnBrowser::openEntry);
         connect(list, &CellList::escapePressed, this, &ColumnBrowser::goBack);
@@ -90,6 +97,16 @@ ColumnBrowser::ColumnBrowser(NodeTable& nodes, Prompter& prompter, QWidget* pare
         m_headers[i] = header;
         m_lists[i] = list;
         Cell_SetMode(i, Plain);
+    }
+}
+
+void ColumnBrowser::setScale(twips::Scale scale) {
+    m_layout.setScale(scale);
+    for (int i = 0; i < kCellCount; ++i) {
+        m_panels[i]->setScale(scale);
+        // The header's room changed: cut the whole name afresh.
+        const QLabel* header = m_headers[i];
+        setHeader(i, header->toolTip().isEmpty() ? header->text() : header->toolTip());
     }
 }
 

@@ -9,6 +9,7 @@
 #include "store/cells_file.h"
 #include "store/node_table.h"
 #include "window/cell_list.h"
+#include "window/twips_layout.h"
 
 class QLabel;
 
@@ -24,6 +25,9 @@ public:
     enum Mode { Plain = 0, OnPath = 1, Current = 2 };
 
     ColumnBrowser(NodeTable& nodes, Prompter& prompter, QWidget* parent = nullptr);
+
+    /// Lays the cells out at a zoom; their fonts are the window's.
+    void setScale(twips::Scale scale);
 
     void Cells_Reset();
     void Cell_Clear(int cel);
@@ -84,6 +88,7 @@ private:
     std::array<QLabel*, kCellCount> m_headers{};
     std::array<CellList*, kCellCount> m_lists{};
     FillProgress m_fillProgress;
+    TwipsLayout m_layout;
 };
 
 } // namespace qm

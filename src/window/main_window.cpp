@@ -1,5 +1,6 @@
 #include "window/main_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -15,7 +16,7 @@
 #include "window/names.h"
 #include "window/prompter.h"
 #include "window/status_progress.h"
-#include "window/twips.h"
+#include "window/zoom.h"
 
 namespace qm {
 
@@ -32,12 +33,14 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("QuillMar  [no data]"));
     // Liberation Sans stands in for Arial with the same metrics, so lists fit as designed.
-    setFont(QFont(QStringLiteral("Arial"), 8));
+    m_layout.setFont(this, QFont(QStringLiteral("Arial"), 8));
     m_menu = new MainMenu(this);
     m_menu->setGate([this] { return !isBusy(); });
+    for (int i = 0; i < 4; ++i)
+        m_layout.zoomNaturalFont(m_menu->topMenu(i));
 
     m_client = new QWidget(this);
-    m_client->setFixedSize(twips::size(10320, 7965));
+    m_layout.fixSize(m_client, 10320, 7965);
     setCentralWidget(m_client);
     m_browser = new ColumnBrowser(m_nodes, m_prompter, m_client);
     m_browser->move(0, 0);
@@ -71,7 +74,8 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     m_timAs->setObjectName(QStringLiteral("TimAs"));
     m_timAs->setInterval(kAutoSaveTickMs);
 
-    setFixedSize(m_client->width(), m_client->height() + menuBar()->sizeHint().height());
+    setFixedSize(layOut(scale()));
+    addZoomKeys();
 
     // What the window's load does once it has read the settings.
     Menu_Set(MenuState::NoTree);
@@ -81,6 +85,67 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::addZoomKeys() {
+    const auto key = [this](const char* name, QList<QKeySequence> keys, auto step) {
+        auto* action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, step] { stepZoom(step(zoom())); });
+    };
+    key("zoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        [](int z) { return nextZoom(z, 1); });
+    key("zoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [](int z) { return nextZoom(z, -1); });
+    key("zoomReset", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [](int) { return kZoomSteps.front(); });
+}
+
+QSize MainWindow::layOut(twips::Scale scale) {
+    m_layout.setScale(scale);
+    m_browser->setScale(scale);
+    m_status->setScale(scale);
+    return {m_client->width(), m_client->height() + menuBar()->sizeHint().height()};
+}
+
+void MainWindow::zoomChanged() {
+    m_prompter.setScale(scale());
+    emit scaleChanged(scale());
+}
+
+void MainWindow::setZoom(int percent) {
+    const twips::Scale wanted(nearestZoom(percent));
+    if (wanted == scale())
+        return;
+    setFixedSize(layOut(wanted));
+    zoomChanged();
+}
+
+bool MainWindow::stepZoom(int percent) {
+    const int wanted = nearestZoom(percent);
+    if (isBusy() || wanted == zoom())
+        return false;
+    const twips::Scale before = scale();
+    const QSize size = layOut(twips::Scale(wanted));
+    const QSize frame = size + frameGeometry().size() - this->size();
+    const QRect area = availableArea(*this);
+    // Measured on the laid-out parts, before the window itself changes size. A smaller
+    // window is never refused.
+    if (wanted > before.percent() && !fitsOn(frame, area)) {
+        layOut(before);
+        m_status->Status_Text(QStringLiteral("Zoom %1 % does not fit on the screen").arg(wanted));
+        return false;
+    }
+    setFixedSize(size);
+    move(placeWindow(pos(), frame, area));
+    zoomChanged();
+    m_status->Status_Text(QStringLiteral("Zoom %1 %").arg(zoom()));
+    return true;
+}
+
+void MainWindow::fitZoom(const QRect& area) {
+    while (zoom() > kZoomSteps.front() && !fitsOn(frameGeometry().size(), area))
+        setZoom(nextZoom(zoom(), -1));
+}
 
 QWidget* MainWindow::columnArea() const {
     return m_browser;

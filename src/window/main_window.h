@@ -11,6 +11,7 @@
 #include "window/column_browser.h"
 #include "window/main_menu.h"
 #include "window/status_area.h"
+#include "window/twips_layout.h"
 
 class QTimer;
 
@@ -54,6 +55,17 @@ public:
     /// "QuillMar  [text]".
     void setCaptionFile(const QString& text);
 
+    /// The zoom of the window and of the dialogs it opens.
+    const twips::Scale& scale() const { return m_layout.scale(); }
+    int zoom() const { return scale().percent(); }
+    /// Lays the window out at the zoom step nearest to `percent`, whatever the screen.
+    void setZoom(int percent);
+    /// The user's step to another zoom: refused, with a status text, when the window would
+    /// not fit on the screen's available area; the window is kept on that area.
+    bool stepZoom(int percent);
+    /// Lowers the zoom until the window fits on `area`; 100 % stays whatever the area.
+    void fitZoom(const QRect& area);
+
     /// True while a long operation runs; nothing else may start then.
     bool isBusy() const { return m_busy > 0; }
     class BusyScope {
@@ -81,11 +93,19 @@ signals:
     void treeAboutToBeReplaced();
     /// The new table is in place, its cells and the caption set.
     void treeReplaced();
+    /// The zoom changed; a dialog kept open beside the window follows it.
+    void scaleChanged(const twips::Scale& scale);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// Lays every part out at `scale` and returns the size the window needs for them.
+    QSize layOut(twips::Scale scale);
+    /// Ctrl++ (or Ctrl+=), Ctrl+- and Ctrl+0, kept out of the menus.
+    void addZoomKeys();
+    void zoomChanged();
+
     Prompter& m_prompter;
     NodeTable m_nodes;
     QString m_curFile;
@@ -100,6 +120,7 @@ private:
     QTimer* m_timAs = nullptr;
     std::function<bool()> m_closeHandler;
     std::function<void()> m_changeStep;
+    TwipsLayout m_layout;
 };
 
 } // namespace qm

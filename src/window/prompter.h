@@ -8,6 +8,10 @@ class QPrinter;
 
 namespace qm {
 
+namespace twips {
+class Scale;
+}
+
 enum class PromptIcon { None, Exclamation, Question, Information };
 enum class PromptButtons { Ok, OkCancel, YesNoCancel };
 enum class PromptAnswer { Ok, Cancel, Yes, No };
@@ -38,6 +42,9 @@ public:
     /// The platform's print dialog, which sets up the printer, paper and orientation;
     /// false when cancelled.
     virtual bool printDialog(QPrinter& printer, const QString& title) = 0;
+
+    /// The zoom of the window the prompts are shown over, for the prompts to follow.
+    virtual void setScale(const twips::Scale& /*scale*/) {}
 
     /// The exclamation box titled "QuillMar Alert" with a single OK button.
     void alert(const QString& text) {

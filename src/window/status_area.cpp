@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "store/node_table.h"
-#include "window/twips.h"
 
 namespace qm {
 
@@ -22,23 +21,28 @@ StatusArea::StatusArea(const NodeTable& nodes, QWidget* client)
       m_count(new QLabel(m_bar)), m_progress(new QProgressBar(client)) {
     m_bar->setObjectName(QStringLiteral("StatusBar"));
     m_bar->setSizeGripEnabled(false);
-    m_bar->setGeometry(twips::rect(0, 7965 - 270, 10320, 270));
+    m_layout.place(m_bar, 0, 7965 - 270, 10320, 270);
     m_text->setObjectName(QStringLiteral("StatusPanel_1"));
     m_text->setText(QStringLiteral("Welcome to QuillMar v2.0"));
     m_text->setToolTip(QStringLiteral("Current status"));
     m_count->setObjectName(QStringLiteral("StatusPanel_2"));
     m_count->setText(QStringLiteral("Items: 0"));
     m_count->setToolTip(QStringLiteral("Number of items in the database"));
-    m_count->setMinimumWidth(twips::toPixels(2000));
     m_bar->addWidget(m_text, 1);
     m_bar->addPermanentWidget(m_count);
 
     m_progress->setObjectName(QStringLiteral("PBar"));
-    m_progress->setGeometry(twips::rect(2025, 7740, 7035, 225));
+    m_layout.place(m_progress, 2025, 7740, 7035, 225);
     m_progress->setTextVisible(false);
     m_progress->setRange(0, kBarResolution);
     m_progress->hide();
     m_progress->raise();
+    setScale(m_layout.scale());
+}
+
+void StatusArea::setScale(twips::Scale scale) {
+    m_layout.setScale(scale);
+    m_count->setMinimumWidth(scale.toPixels(2000));
 }
 
 void StatusArea::Progress_Start(double maximum) {

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "window/twips_layout.h"
+
 class QLabel;
 class QProgressBar;
 class QStatusBar;
@@ -17,6 +19,9 @@ class StatusArea {
 public:
     /// Builds both bars on `client`, whose bottom they occupy.
     StatusArea(const NodeTable& nodes, QWidget* client);
+
+    /// Lays both bars out at a zoom; their fonts are the window's.
+    void setScale(twips::Scale scale);
 
     void Progress_Start(double maximum);
     void Progress_Step(double value);
@@ -38,6 +43,7 @@ private:
     QProgressBar* m_progress;
     double m_maximum = 1;
     QElapsedTimer m_lastPaint;
+    TwipsLayout m_layout;
 };
 
 } // namespace qm

@@ -95,8 +95,8 @@ private slots:
         AboutBox box(prompter, nullptr);
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
-        QCOMPARE(box.minimumSize(), twips::size(6630, 2445));
-        QCOMPARE(box.maximumSize(), twips::size(6630, 2445));
+        QCOMPARE(box.minimumSize(), twips::Scale().size(6630, 2445));
+        QCOMPARE(box.maximumSize(), twips::Scale().size(6630, 2445));
         for (QWidget* child : box.findChildren<QWidget*>()) {
             QVERIFY2(box.rect().contains(child->geometry()), qPrintable(child->objectName()));
             if (auto* label = qobject_cast<QLabel*>(child); label && !label->wordWrap()) {

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "support/program_fixture.h"
 #include "window/twips.h"
+#include "window/zoom.h"
 
 using namespace qm;
 using namespace qm::test;

@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     if (!save(*find, out + "/find.png"))
         return fail("cannot write", out + "/find.png");
 
-    qm::BookEditor editor({books.BookNames(1), books.BookNames(2), books.BookNames(3)}, &w);
+    qm::BookEditor editor({books.BookNames(1), books.BookNames(2), books.BookNames(3)}, w.scale(),
+                          &w);
     editor.show();
     auto* lst = editor.findChild<QListWidget*>("lst");
     lst->setCurrentRow(1);

@@ -145,21 +145,22 @@ private slots:
         QVERIFY(!f->isModal());
         // Owned by the main window, so it has no task bar entry of its own.
         QCOMPARE(f->parentWidget(), &w());
-        QCOMPARE(f->size(), twips::size(6435, 4725));
+        QCOMPARE(f->size(), twips::Scale().size(6435, 4725));
         QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
         QCOMPARE(control<QLabel>(f, "Lab_2")->text(), QStringLiteral("Search for :"));
         QCOMPARE(control<QLabel>(f, "Lab_1")->text(), QStringLiteral("In Item :"));
         QCOMPARE(control<QGroupBox>(f, "Fra_1")->title(), QStringLiteral("Search Style"));
         QCOMPARE(control<QGroupBox>(f, "Fra_0")->title(), QStringLiteral("Search Results"));
         QCOMPARE(control<QRadioButton>(f, "Opt_1")->text(), QStringLiteral("String in Item Names"));
-        QCOMPARE(control<QRadioButton>(f, "Opt_1")->geometry(), twips::rect(1920, 180, 1875, 255));
+        QCOMPARE(control<QRadioButton>(f, "Opt_1")->geometry(),
+                 twips::Scale().rect(1920, 180, 1875, 255));
         QCOMPARE(cmd(0)->text(), QStringLiteral("UP"));
         QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
         QCOMPARE(cmd(2)->text(), QStringLiteral("Print List"));
         QVERIFY(cmd(1)->isDefault());
         QVERIFY(cmd(1)->font().bold());
         QCOMPARE(cmd(1)->font().pointSizeF(), 11.25);
-        QCOMPARE(list()->geometry(), twips::rect(120, 240, 6075, 2205));
+        QCOMPARE(list()->geometry(), twips::Scale().rect(120, 240, 6075, 2205));
         QVERIFY(!cmd(2)->isEnabled());
         QVERIFY(control<QRadioButton>(f, "Opt_0")->isChecked());
         QVERIFY(text()->text().isEmpty());

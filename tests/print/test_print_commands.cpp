@@ -116,9 +116,9 @@ private slots:
                                     "QuillMar listing for SMALL, page 1", "[    <--     ]",
                                     "[    -->     ]", "[   Print    ]", "1/1 --"}));
         // A4 is 11900 × 16840 twips: the half page is 5950 × 8420.
-        QCOMPARE(client, twips::size(5950 + 450, 8420 + 1170));
-        QCOMPARE(canvas, twips::rect(120, 540, 5950, 8420));
-        QCOMPARE(shadow, twips::rect(240, 660, 5950, 8420));
+        QCOMPARE(client, twips::Scale().size(5950 + 450, 8420 + 1170));
+        QCOMPARE(canvas, twips::Scale().rect(120, 540, 5950, 8420));
+        QCOMPARE(shadow, twips::Scale().rect(240, 660, 5950, 8420));
         QCOMPARE(shadowColour, QColor(128, 128, 128));
         QCOMPARE(prompter().prompts.size(), 0); // nothing printed
         QVERIFY(!print().preview());            // the close box unloads the window
@@ -269,7 +269,7 @@ private slots:
         QSize client;
         onPreview([&](PreviewWindow& p) { client = p.size(); });
         QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
-        QCOMPARE(client, twips::size(8420 + 450, 5950 + 1170));
+        QCOMPARE(client, twips::Scale().size(8420 + 450, 5950 + 1170));
         const QString pdf = m_f->path("wide.pdf");
         prompter().answerSave(pdf);
         QVERIFY(m_f->click(MenuArray::Print, PrintNow));
