@@ -19,6 +19,7 @@
 #include "store/data_file.h"
 #include "store/name_codec.h"
 #include "store/name_match.h"
+#include "store/outline.h"
 #include "store/safe_file.h"
 #include "store/sort_walk.h"
 #include "store/walk.h"
@@ -153,6 +154,19 @@ void Save(benchmark::State& state) {
     }
 }
 
+// What qmtool export --format opml -o does: the tree as an OPML document, written through
+// the same safe writer as the save.
+void ExportOpml(benchmark::State& state) {
+    const BigTree& t = bigTree();
+    const std::string path = (t.dir / "tree.opml").string();
+    for (auto _ : state) {
+        std::string error;
+        if (!qm::findUnholdable(t.table, 1, qm::OutlineFormat::Opml).ok ||
+            !qm::exportOutlineFile(path, t.table, 1, qm::OutlineFormat::Opml, error))
+            state.SkipWithError(("cannot export: " + error).c_str());
+    }
+}
+
 void Walk(benchmark::State& state) {
     const BigTree& t = bigTree();
     for (auto _ : state) {
@@ -247,6 +261,7 @@ BENCHMARK(PlainDecode)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTim
 BENCHMARK(Load)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RawWrite)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Save)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ExportOpml)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Walk)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SortWalk)->Arg(kBigTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(AllocFresh)->Arg(kAllocations)->Unit(benchmark::kMillisecond)->UseRealTime();

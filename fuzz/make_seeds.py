@@ -110,6 +110,36 @@ CELLS = {
 }
 
 
+def nested(depth):
+    return ("<opml version=\"2.0\"><body>\n" +
+            "".join("<outline text=\"L%d\">\n" % k for k in range(depth)) +
+            "</outline>" * depth + "</body></opml>\n").encode()
+
+
+OPML_HEAD = '<?xml version="1.0" encoding="UTF-8"?>\n<opml version="2.0">\n'
+OPML = {
+    "valid": (OPML_HEAD + '<head><title>Notes</title><dateCreated>today</dateCreated></head>\n'
+              '<body><outline text="TOP" _note="a note"><outline text="A"/>\n'
+              '<outline text="B"><outline text="B1" created="1"></outline></outline>'
+              '</outline></body></opml>\n').encode(),
+    "several_tops": (OPML_HEAD + '<head><title>R&amp;D</title></head><body>'
+                     '<outline text="A"/><outline text="  B  "><outline text="C"/></outline>'
+                     '</body></opml>').encode(),
+    "entities": ('<?xml version="1.0"?>\n<!DOCTYPE opml [<!ENTITY co "Company">'
+                 '<!ENTITY ext SYSTEM "file:///etc/hostname">]>\n<opml><head><title>'
+                 '<![CDATA[<T>]]></title></head><body><outline text="&co; &#233;&#9;x">&ext;'
+                 '</outline></body></opml>').encode(),
+    "windows_1252": ('<?xml version="1.0" encoding="windows-1252"?><opml><body>'
+                     '<outline text="Z\u00dcRICH \u20ac"/></body></opml>').encode("cp1252"),
+    "utf16": ('\ufeff<?xml version="1.0" encoding="UTF-16"?><opml><body>'
+              '<outline text="\u00c9T\u00c9"/></body></opml>').encode("utf-16-le"),
+    "long_names": ('<opml><body><outline text="ABCDEFGHIJKLMNOPQRSTUVWXYZ">'
+                   '<outline text="0123456789012345678 9"/></outline></body></opml>').encode(),
+    "deep": nested(256),
+    "malformed": b'<opml><body><outline text="A"></body></opml>',
+}
+
+
 def write(folder, files):
     path = os.path.join(HERE, "corpus", folder)
     os.makedirs(path, exist_ok=True)
@@ -120,3 +150,4 @@ def write(folder, files):
 
 write("data_file", DATA)
 write("cells_file", CELLS)
+write("opml", OPML)

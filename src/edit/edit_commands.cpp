@@ -1,7 +1,11 @@
 #include "edit/edit_commands.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 
+#include "store/outline.h"
 #include "store/tree_edit.h"
 #include "window/main_window.h"
 #include "window/names.h"
@@ -12,6 +16,10 @@ namespace qm {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// Larger subtrees stay in the buffer: their text would keep the window waiting, and the
+// programs they are pasted into.
+constexpr std::int32_t kClipboardItems = 100000;
 
 /// True when a child of `parent` has the trimmed name `name` (bytes, case distinct).
 bool hasChildNamed(const NodeTable& nodes, std::int32_t parent, std::string_view name) {
@@ -271,7 +279,30 @@ std::int32_t EditCommands::bufferSelection() {
         return 0;
     }
     Buffer_Fill(s);
+    m_bufferOnly = clipboardFill(s);
     return s;
+}
+
+QString EditCommands::clipboardFill(std::int32_t item) {
+    if (BufCount() > kClipboardItems)
+        return QStringLiteral("too many items for the clipboard");
+    auto data = std::make_unique<QMimeData>();
+    const OutlineExport text = exportOutline(m_window.nodes(), item, OutlineFormat::Text);
+    if (text.ok)
+        data->setText(QString::fromStdString(text.text));
+    const OutlineExport opml = exportOutline(m_window.nodes(), item, OutlineFormat::Opml);
+    if (opml.ok)
+        data->setData(QStringLiteral("text/x-opml"), QByteArray::fromStdString(opml.text));
+    if (!text.ok && !opml.ok)
+        return QStringLiteral("a name cannot go to the clipboard");
+    QGuiApplication::clipboard()->setMimeData(data.release());
+    return QString();
+}
+
+void EditCommands::reportBufferOnly() {
+    if (!m_bufferOnly.isEmpty())
+        m_window.status().Status_Text(QStringLiteral("Copied to QuillMar's buffer only: ") +
+                                      m_bufferOnly);
 }
 
 void EditCommands::Item_Cut() {
@@ -281,12 +312,15 @@ void EditCommands::Item_Cut() {
         return;
     Undo_Set(6, m_window.browser().CurCel(), s);
     m_window.DataChanged(1);
+    reportBufferOnly();
 }
 
 void EditCommands::Item_Copy() {
     MainWindow::BusyScope busy(m_window);
-    if (bufferSelection() >= 1)
-        Undo_Set(0, -1, 0);
+    if (bufferSelection() < 1)
+        return;
+    Undo_Set(0, -1, 0);
+    reportBufferOnly();
 }
 
 void EditCommands::Buffer_Fill(std::int32_t item) {

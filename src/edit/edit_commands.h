@@ -3,6 +3,7 @@
 // through the program's own copy buffer.
 
 #include <QObject>
+#include <QString>
 #include <cstdint>
 #include <vector>
 
@@ -50,6 +51,12 @@ private:
     /// Cut and Copy begin alike: the selected item into the buffer, or "No Selection!";
     /// returns the item, or 0.
     std::int32_t bufferSelection();
+    /// Puts the item's subtree on the system clipboard as a text outline and as OPML, for
+    /// other programs. Returns why it stays in the buffer alone instead (too large to copy
+    /// without keeping the window waiting, or no form can hold its names), or nothing.
+    QString clipboardFill(std::int32_t item);
+    /// Says on the status bar that the last Cut or Copy went to the buffer alone.
+    void reportBufferOnly();
     /// The item selected in the current cell, or 0.
     std::int32_t selectedItem() const;
     /// Selects an item put back by Undo in the cell that lists it.
@@ -61,6 +68,7 @@ private:
     std::int32_t m_undoNod = 0;
     std::int32_t m_delCount = 0;
     std::vector<Node> m_buf;
+    QString m_bufferOnly; // why the last Cut or Copy left the clipboard as it was
 };
 
 } // namespace qm

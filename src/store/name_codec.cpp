@@ -108,26 +108,29 @@ std::optional<std::u32string> fromUtf8(std::string_view utf8) {
     return out;
 }
 
+void appendUtf8(std::string& out, char32_t ch) {
+    if (ch < 0x80) {
+        out.push_back(static_cast<char>(ch));
+    } else if (ch < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
+        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+    } else if (ch < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (ch >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((ch >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+    }
+}
+
 std::string toUtf8(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char32_t ch : text) {
-        if (ch < 0x80) {
-            out.push_back(static_cast<char>(ch));
-        } else if (ch < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
-            out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-        } else if (ch < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (ch >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((ch >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-        }
-    }
+    for (char32_t ch : text)
+        appendUtf8(out, ch);
     return out;
 }
 

@@ -23,6 +23,7 @@ std::optional<std::string> encodeChars(std::u32string_view text);
 /// UTF-8 to UTF-32 and back, for the command line and outlines. Invalid UTF-8 gives nothing.
 std::optional<std::u32string> fromUtf8(std::string_view utf8);
 std::string toUtf8(std::u32string_view text);
+void appendUtf8(std::string& out, char32_t ch);
 
 /// Windows-1252 bytes straight to UTF-8, and back (nothing when not storable).
 std::string bytesToUtf8(std::string_view bytes);

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "store/name_codec.h"
-#include "store/walk.h"
 
 namespace qm {
 
@@ -24,108 +23,81 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-// The last child linked so far under each open level, so appending stays constant-time.
-void appendChild(NodeTable& table, std::vector<std::int32_t>& lastAt, std::int32_t parent,
-                 std::int32_t child) {
-    const int level = table[parent].Level + 1;
-    Node& c = table[child];
-    c.Parent = parent;
-    c.Level = static_cast<std::uint8_t>(level);
-    if (static_cast<std::size_t>(level) >= lastAt.size())
-        lastAt.resize(level + 1, 0);
-    const std::int32_t last = lastAt[level];
-    if (last >= 1 && table[last].Parent == parent) {
-        table[last].NextSibling = child;
-        c.PrevSibling = last;
-    } else {
-        table[parent].FirstChild = child;
+bool isAsciiPunctuation(char32_t c) {
+    return (c >= U'!' && c <= U'/') || (c >= U':' && c <= U'@') || (c >= U'[' && c <= U'`') ||
+           (c >= U'{' && c <= U'~');
+}
+
+// A backslash before ASCII punctuation stands for the punctuation itself.
+void unescapeMarkdown(std::u32string& name) {
+    std::size_t to = 0;
+    for (std::size_t from = 0; from < name.size(); ++from) {
+        if (name[from] == U'\\' && from + 1 < name.size() && isAsciiPunctuation(name[from + 1]))
+            ++from;
+        name[to++] = name[from];
     }
-    lastAt[level] = child;
+    name.resize(to);
+}
+
+OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool markdown) {
+    OutlineBuilder builder(rules, "use --top NAME");
+    std::vector<std::string_view> lines = splitLines(utf8);
+    while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string_view::npos)
+        lines.pop_back();
+    if (lines.empty()) {
+        builder.fail(1, "the outline is empty");
+        return std::move(builder.result());
+    }
+    builder.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int lineNo = static_cast<int>(i + 1);
+        const std::string_view line = lines[i];
+        const std::size_t indent = line.find_first_not_of(' ');
+        if (indent == std::string_view::npos) {
+            builder.fail(lineNo, "empty name");
+            break;
+        }
+        if (indent % 2 != 0) {
+            builder.fail(lineNo, "odd indentation");
+            break;
+        }
+        std::string_view text = line.substr(indent);
+        if (markdown) {
+            if (text.find_first_of("-*+") != 0 || (text.size() > 1 && text[1] != ' ')) {
+                builder.fail(lineNo, "not a list item (\"- NAME\")");
+                break;
+            }
+            text.remove_prefix(std::min<std::size_t>(2, text.size()));
+        }
+        while (!text.empty() && text.back() == ' ')
+            text.remove_suffix(1);
+        std::optional<std::u32string> name = fromUtf8(text);
+        if (!name) {
+            builder.fail(lineNo, "not valid UTF-8");
+            break;
+        }
+        if (markdown)
+            unescapeMarkdown(*name);
+        if (i == 0 && indent != 0) {
+            builder.fail(lineNo, "the first line must not be indented");
+            break;
+        }
+        if (!builder.add(static_cast<int>(indent / 2), *name, lineNo))
+            break;
+        if (i + 1 == lines.size())
+            builder.finish();
+    }
+    return std::move(builder.result());
 }
 
 } // namespace
 
-OutlineResult parseOutline(std::string_view utf8) {
-    OutlineResult result;
-    const auto fail = [&](int line, std::string why) {
-        result.ok = false;
-        result.errorLine = line;
-        result.error = std::move(why);
-        return std::move(result);
-    };
-    std::vector<std::string_view> lines = splitLines(utf8);
-    while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string_view::npos)
-        lines.pop_back();
-    if (lines.empty())
-        return fail(1, "the outline is empty");
-
-    std::vector<std::int32_t> path;   // the open item at each depth
-    std::vector<std::int32_t> lastAt; // per level, for appending
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int lineNo = static_cast<int>(i + 1);
-        std::string_view line = lines[i];
-        const std::size_t indent = line.find_first_not_of(' ');
-        if (indent == std::string_view::npos)
-            return fail(lineNo, "empty name");
-        if (indent % 2 != 0)
-            return fail(lineNo, "odd indentation");
-        const std::size_t depth = indent / 2;
-        std::string_view text = line.substr(indent);
-        while (!text.empty() && text.back() == ' ')
-            text.remove_suffix(1);
-        const auto chars = fromUtf8(text);
-        if (!chars)
-            return fail(lineNo, "not valid UTF-8");
-        if (chars->size() > static_cast<std::size_t>(kNameLength))
-            return fail(lineNo, "name longer than 20 characters");
-        const auto bytes = encodeChars(*chars);
-        if (!bytes)
-            return fail(lineNo, "name has characters the data file cannot hold");
-        if (i == 0) {
-            if (depth != 0)
-                return fail(lineNo, "the first line must not be indented");
-            result.table.resetNew(makeName(*bytes));
-            path.assign(1, 1);
-            continue;
-        }
-        if (depth == 0)
-            return fail(lineNo, "a second top-level line");
-        if (depth > path.size())
-            return fail(lineNo, "indentation skips a level");
-        if (depth > 255)
-            return fail(lineNo, "deeper than 255 levels");
-        path.resize(depth);
-        const std::int32_t slot = result.table.Node_Alloc();
-        result.table[slot].Name = makeName(*bytes);
-        appendChild(result.table, lastAt, path.back(), slot);
-        path.push_back(slot);
-    }
-    result.ok = true;
-    return result;
+OutlineResult parseOutline(std::string_view utf8, const ImportRules& rules) {
+    return parseLines(utf8, rules, false);
 }
 
-std::string dumpOutline(const NodeTable& table, int* blankNames) {
-    std::string out;
-    int blanks = 0;
-    if (table.hasTree()) {
-        SubtreeWalk walk(table);
-        for (std::int32_t n = walk.Walk_Start(1); n >= 1; n = walk.Walk_Next(n)) {
-            const std::string_view name = trimmedName(table[n].Name);
-            if (name.empty())
-                ++blanks;
-            out.append(2 * static_cast<std::size_t>(table[n].Level), ' ');
-            out += bytesToUtf8(name);
-            out += '\n';
-        }
-    }
-    if (blankNames)
-        *blankNames = blanks;
-    return out;
-}
-
-bool hasOutlineForm(const NameField& name) {
-    const std::string_view trimmed = trimmedName(name);
-    return !trimmed.empty() && trimmed.find_first_of("\r\n") == std::string_view::npos;
+OutlineResult parseMarkdown(std::string_view utf8, const ImportRules& rules) {
+    return parseLines(utf8, rules, true);
 }
 
 } // namespace qm

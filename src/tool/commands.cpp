@@ -1,6 +1,7 @@
 #include "tool/commands.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "store/sort_walk.h"
 #include "store/tree_check.h"
 #include "store/walk.h"
+#include "tool/opml_reader.h"
 
 namespace qm {
 
@@ -26,7 +28,15 @@ constexpr std::string_view kUsage =
     "\n"
     "  dump FILE                      print the tree as an outline: one name a line,\n"
     "                                 two spaces of indent per level (UTF-8)\n"
-    "  import OUTLINE FILE [--force]  build the data file FILE from an outline\n"
+    "  export FILE [--format text|opml|markdown] [-o OUT [--force]]\n"
+    "                                 the tree as an outline (the default), an OPML 2.0\n"
+    "                                 document or a Markdown list, to OUT or the output\n"
+    "  import OUTLINE FILE [--format text|opml|markdown] [--truncate] [--top NAME] [--force]\n"
+    "                                 build the data file FILE from an outline, an OPML\n"
+    "                                 document or a Markdown list (told apart by content);\n"
+    "                                 --truncate cuts names longer than 20 characters;\n"
+    "                                 --top names a top item over several top-level items\n"
+    "                                 (an OPML title does too)\n"
     "  check FILE                     test the signature and the links, list every problem\n"
     "  repair FILE -o OUT [--force]   write the sound part of a damaged FILE to OUT: every\n"
     "                                 item reachable through links that agree, lost items\n"
@@ -38,72 +48,96 @@ constexpr std::string_view kUsage =
     "                                 name (in-names) or the name within TEXT (names-in)\n"
     "  listing FILE ROOT -o OUT.pdf [--columns N] [--font-size N] [--hierarchy N]\n"
     "                                 lay the items below ROOT out on A4 pages as the\n"
-    "                                 printed listing, into OUT.pdf\n"
+    "                                 printed listing, into OUT.pdf: at most N columns a\n"
+    "                                 page (2), N points a line (10); hierarchy 0: two\n"
+    "                                 spaces a level and descendancy lines, N of 1 or more:\n"
+    "                                 N spaces a level, below 0: two spaces, no lines\n"
     "  --help                         show this text\n"
     "\n"
     "ROOT is a full path such as WORLD/EUROPE. Names are compared trimmed and case-sensitive.\n"
-    "--force replaces an existing FILE or OUT. Exit status: 0 done, 1 check found problems,\n"
-    "2 usage error, unusable file or not enough memory.\n";
+    "--force replaces an existing FILE or OUT. Exit status: 0 done, 1 check found problems\n"
+    "or a listing was refused, 2 usage error, unusable file or not enough memory.\n";
 
-// The options a command takes.
-enum Option : unsigned { kForce = 1, kOutput = 2, kStyle = 4 };
-
-// One command line split into its words and its options, parsed once for every command.
-struct CommandLine {
-    std::vector<std::string> words; // the command name and its arguments
-    bool force = false;
-    std::optional<std::string> output;
-    std::optional<std::string> style;
-    bool help = false;
-
-    unsigned options() const {
-        return (force ? kForce : 0u) | (output ? kOutput : 0u) | (style ? kStyle : 0u);
-    }
+struct OptionSpec {
+    std::string_view name;
+    std::string_view shortName;
+    Option option;
+    std::string CommandLine::*text;          // or
+    std::optional<int> CommandLine::*number; // or neither: a flag
+    int low, high;
+    std::string_view needs; // what a missing value is told
 };
 
-class ToolError {
-public:
-    explicit ToolError(std::string message) : m_message(std::move(message)) {}
-    const std::string& message() const { return m_message; }
-
-private:
-    std::string m_message;
+constexpr OptionSpec kOptions[] = {
+    {"--output", "-o", kOutput, &CommandLine::output, nullptr, 0, 0,
+     "-o needs the path of the file to write"},
+    {"--force", "", kForce, nullptr, nullptr, 0, 0, ""},
+    {"--style", "", kStyle, &CommandLine::style, nullptr, 0, 0,
+     "--style needs a value: exact, in-names or names-in"},
+    {"--format", "", kFormat, &CommandLine::format, nullptr, 0, 0,
+     "--format needs a value: text, opml or markdown"},
+    {"--truncate", "", kTruncate, nullptr, nullptr, 0, 0, ""},
+    {"--top", "", kTop, &CommandLine::top, nullptr, 0, 0, "--top needs the name of a top item"},
+    {"--columns", "", kColumns, nullptr, &CommandLine::columns, 1, 100, ""},
+    {"--font-size", "", kFontSize, nullptr, &CommandLine::fontSize, 1, 1000, ""},
+    {"--hierarchy", "", kHierarchy, nullptr, &CommandLine::hierarchy, -100, 100, ""},
 };
 
-std::string takeValue(const std::vector<std::string>& args, std::size_t& i, const char* what) {
-    if (i + 1 >= args.size())
-        throw ToolError(std::string(what));
-    return args[++i];
+int wholeNumber(std::string_view option, const std::string& text, int low, int high) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        throw ToolError(std::string(option) + " needs a whole number from " + std::to_string(low) +
+                        " to " + std::to_string(high) + ", not \"" + text + "\"");
+    return value;
 }
 
-// Words starting with "--" are options, and "-o"; "--" ends them, so a search text may
-// start with "-".
+// Words starting with "--" are options, and "-o"; "--NAME=VALUE" as well as "--NAME VALUE";
+// "--" ends them, so a search text may start with "-".
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     bool optionsDone = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (optionsDone) {
+        if (optionsDone || a == "-" || a.empty() || a[0] != '-' ||
+            (a.size() > 1 && a[1] != '-' && a != "-o" && a != "-h")) {
             cl.words.push_back(a);
-        } else if (a == "-h" || a == "--help") {
-            cl.help = true;
-        } else if (a == "-o" || a == "--output") {
-            cl.output = takeValue(args, i, "-o needs the path of the file to write");
-        } else if (a.compare(0, 9, "--output=") == 0) {
-            cl.output = a.substr(9);
-        } else if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            cl.words.push_back(a);
-        } else if (a == "--") {
-            optionsDone = true;
-        } else if (a == "--force") {
-            cl.force = true;
-        } else if (a == "--style") {
-            cl.style = takeValue(args, i, "--style needs a value: exact, in-names or names-in");
-        } else if (a.compare(0, 8, "--style=") == 0) {
-            cl.style = a.substr(8);
-        } else {
-            throw ToolError("unknown option " + a);
+            continue;
         }
+        if (a == "--") {
+            optionsDone = true;
+            continue;
+        }
+        if (a == "-h" || a == "--help") {
+            cl.help = true;
+            continue;
+        }
+        const std::size_t eq = a.find('=');
+        const std::string_view name = std::string_view(a).substr(0, eq);
+        const auto spec =
+            std::find_if(std::begin(kOptions), std::end(kOptions), [&](const OptionSpec& o) {
+                return name == o.name || name == o.shortName;
+            });
+        if (spec == std::end(kOptions) || (eq != std::string::npos && a[1] != '-'))
+            throw ToolError("unknown option " + a);
+        cl.given |= spec->option;
+        if (!spec->text && !spec->number) {
+            if (eq != std::string::npos)
+                throw ToolError(std::string(spec->name) + " takes no value");
+            continue;
+        }
+        std::string value;
+        if (eq != std::string::npos)
+            value = a.substr(eq + 1);
+        else if (i + 1 < args.size())
+            value = args[++i];
+        else
+            throw ToolError(spec->needs.empty() ? std::string(spec->name) + " needs a value"
+                                                : std::string(spec->needs));
+        if (spec->text)
+            cl.*(spec->text) = value;
+        else
+            cl.*(spec->number) = wholeNumber(spec->name, value, spec->low, spec->high);
     }
     return cl;
 }
@@ -152,7 +186,7 @@ void warnOfOldCells(const std::string& dataPath, std::ostream& err) {
 
 void refuseToReplace(const CommandLine& cl, const std::string& path) {
     std::error_code ec;
-    if (!cl.force && std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+    if (!cl.has(kForce) && std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
         throw ToolError(path + ": already exists; use --force to replace it");
 }
 
@@ -173,25 +207,136 @@ int runDump(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     return kToolOk;
 }
 
+// The format a --format names, or `fallback` without one.
+OutlineFormat formatOption(const CommandLine& cl, OutlineFormat fallback) {
+    if (!cl.has(kFormat))
+        return fallback;
+    if (cl.format == "text")
+        return OutlineFormat::Text;
+    if (cl.format == "opml")
+        return OutlineFormat::Opml;
+    if (cl.format == "markdown")
+        return OutlineFormat::Markdown;
+    throw ToolError("unknown format " + cl.format + "; use text, opml or markdown");
+}
+
+const char* formatName(OutlineFormat format) {
+    return format == OutlineFormat::Opml       ? "OPML"
+           : format == OutlineFormat::Markdown ? "Markdown"
+                                               : "an outline";
+}
+
+bool startsWith(std::string_view text, std::string_view start) {
+    return text.substr(0, start.size()) == start;
+}
+
+// An XML prolog, comment or root element makes an OPML document (so does a byte order mark
+// of UTF-16 or UTF-32, which outlines never use); lines that are all list items a Markdown
+// list; anything else an outline.
+OutlineFormat formatOfContent(std::string_view bytes) {
+    if (startsWith(bytes, "\xFE\xFF") || startsWith(bytes, "\xFF\xFE") ||
+        startsWith(bytes, std::string_view("\0\0\xFE\xFF", 4)))
+        return OutlineFormat::Opml;
+    if (startsWith(bytes, "\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    const std::string_view start =
+        bytes.substr(std::min(bytes.find_first_not_of(" \t\r\n"), bytes.size()));
+    for (const std::string_view xml : {"<?xml", "<opml", "<!--", "<!DOCTYPE"})
+        if (startsWith(start, xml))
+            return OutlineFormat::Opml;
+    bool items = false;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
+        std::string_view line = bytes.substr(at, end - at);
+        at = end + 1;
+        line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+        if (line.empty() || line == "\r")
+            continue;
+        if (line.find_first_of("-*+") != 0 ||
+            (line.size() > 1 && line[1] != ' ' && line[1] != '\r'))
+            return OutlineFormat::Text;
+        items = true;
+    }
+    return items ? OutlineFormat::Markdown : OutlineFormat::Text;
+}
+
 int runImport(const CommandLine& cl, std::ostream&, std::ostream& err) {
     const std::string& outlinePath = cl.words[1];
     const std::string& dataPath = cl.words[2];
     refuseToReplace(cl, dataPath);
+    ImportRules rules;
+    rules.truncate = cl.has(kTruncate);
+    if (cl.has(kTop)) {
+        rules.top = fromUtf8(cl.top);
+        if (!rules.top)
+            throw ToolError("the name given with --top is not valid UTF-8");
+    }
 
     std::string text;
     std::string error;
     if (!readWholeFile(outlinePath, text, error))
         throw ToolError(outlinePath + ": cannot be read: " + error);
-    // Editors on Windows like to start UTF-8 files with a byte order mark.
+    const OutlineFormat format = formatOption(cl, formatOfContent(text));
+    // Editors on Windows like to start UTF-8 files with a byte order mark; the XML reader
+    // reads it itself.
     std::string_view body = text;
-    if (body.substr(0, 3) == "\xEF\xBB\xBF")
+    if (format != OutlineFormat::Opml && startsWith(body, "\xEF\xBB\xBF"))
         body.remove_prefix(3);
-    const OutlineResult parsed = parseOutline(body);
+    const OutlineResult parsed = format == OutlineFormat::Opml       ? readOpml(body, rules)
+                                 : format == OutlineFormat::Markdown ? parseMarkdown(body, rules)
+                                                                     : parseOutline(body, rules);
+    const auto place = [&](int line, int column) {
+        return outlinePath + (line > 0 ? ":" + std::to_string(line) : "") +
+               (column > 0 ? ":" + std::to_string(column) : "") + ": ";
+    };
     if (!parsed.ok)
-        throw ToolError(outlinePath + ":" + std::to_string(parsed.errorLine) + ": " + parsed.error);
+        throw ToolError(place(parsed.errorLine, parsed.errorColumn) + parsed.error);
     if (!saveDataFile(dataPath, parsed.table, error))
         throw ToolError(dataPath + ": cannot be written: " + error);
+    for (const OutlineNotice& w : parsed.warnings)
+        err << place(w.line, 0) << "warning: " << w.text << '\n';
     warnOfOldCells(dataPath, err);
+    return kToolOk;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Writing OUT must never cost the data file it comes from, also through a link at OUT.
+void refuseToOverwriteSource(const std::string& source, const std::string& output,
+                             const char* what) {
+    if (sameFile(source, output))
+        throw ToolError(output + ": is " + source + " itself; write the " + what +
+                        " to a new file");
+}
+
+int runExport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    const std::string& path = cl.words[1];
+    const OutlineFormat format = formatOption(cl, OutlineFormat::Text);
+    if (cl.has(kOutput)) {
+        refuseToOverwriteSource(path, cl.output, "export");
+        refuseToReplace(cl, cl.output);
+    }
+    const LoadResult load = usableFile(path, err);
+    const OutlineExport refusal = findUnholdable(load.table, 1, format);
+    if (!refusal.ok)
+        throw ToolError(path + ": cannot export " +
+                        quotedName(decodeBytes(Item_Path(load.table, refusal.item))) + " as " +
+                        formatName(format) + ": " + refusal.why + "; nothing written");
+    if (!cl.has(kOutput)) {
+        writeOutline(load.table, 1, format, [&](std::string_view piece) {
+            return static_cast<bool>(
+                out.write(piece.data(), static_cast<std::streamsize>(piece.size())));
+        });
+        return kToolOk;
+    }
+    std::string error;
+    if (!exportOutlineFile(cl.output, load.table, 1, format, error))
+        throw ToolError(cl.output + ": cannot be written: " + error);
     return kToolOk;
 }
 
@@ -230,21 +375,11 @@ int runCheck(const CommandLine& cl, std::ostream& out, std::ostream&) {
     return kToolProblems;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 int runRepair(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const std::string& path = cl.words[1];
-    if (!cl.output)
-        throw ToolError("usage: qmtool repair FILE -o OUT [--force]");
-    const std::string& outPath = *cl.output;
-    // Also through a link at OUT: the damaged file stays as it is, whatever happens.
-    if (sameFile(path, outPath))
-        throw ToolError(outPath + ": is " + path + " itself; write the repair to a new file");
+    const std::string& outPath = cl.output;
+    // The damaged file stays as it is, whatever happens.
+    refuseToOverwriteSource(path, outPath, "repair");
     refuseToReplace(cl, outPath);
     DataRecords raw = recordsOf(path);
     if (raw.records < 2)
@@ -291,10 +426,10 @@ int runStats(const CommandLine& cl, std::ostream& out, std::ostream& err) {
 
 int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     MatchStyle style = MatchStyle::Exact;
-    if (cl.style) {
-        const auto parsed = matchStyleFromString(*cl.style);
+    if (cl.has(kStyle)) {
+        const auto parsed = matchStyleFromString(cl.style);
         if (!parsed)
-            throw ToolError("unknown search style " + *cl.style +
+            throw ToolError("unknown search style " + cl.style +
                             "; use exact, in-names or names-in");
         style = *parsed;
     }
@@ -336,52 +471,64 @@ struct Command {
     std::string_view name;
     std::string_view synopsis; // shown when the arguments do not fit
     std::size_t arguments;
-    unsigned options; // the options it takes
-    int (*run)(const CommandLine&, std::ostream& out, std::ostream& err);
+    unsigned options;  // the options it takes
+    unsigned required; // and of those, the ones it cannot do without
+    CommandRun run;    // null for the listing, which the caller brings
 };
 
 constexpr Command kCommands[] = {
-    {"dump", "dump FILE", 1, 0, runDump},
-    {"import", "import OUTLINE FILE [--force]", 2, kForce, runImport},
-    {"check", "check FILE", 1, 0, runCheck},
-    {"repair", "repair FILE -o OUT [--force]", 1, kForce | kOutput, runRepair},
-    {"stats", "stats FILE", 1, 0, runStats},
-    {"find", "find FILE ROOT TEXT [--style exact|in-names|names-in]", 3, kStyle, runFind},
+    {"dump", "dump FILE", 1, 0, 0, runDump},
+    {"export", "export FILE [--format text|opml|markdown] [-o OUT [--force]]", 1,
+     kFormat | kOutput | kForce, 0, runExport},
+    {"import",
+     "import OUTLINE FILE [--format text|opml|markdown] [--truncate] [--top NAME] [--force]", 2,
+     kForce | kFormat | kTruncate | kTop, 0, runImport},
+    {"check", "check FILE", 1, 0, 0, runCheck},
+    {"repair", "repair FILE -o OUT [--force]", 1, kForce | kOutput, kOutput, runRepair},
+    {"stats", "stats FILE", 1, 0, 0, runStats},
+    {"find", "find FILE ROOT TEXT [--style exact|in-names|names-in]", 3, kStyle, 0, runFind},
+    {"listing", "listing FILE ROOT -o OUT.pdf [--columns N] [--font-size N] [--hierarchy N]", 2,
+     kOutput | kColumns | kFontSize | kHierarchy, kOutput, nullptr},
 };
 
-// "--force belongs to import and repair".
-std::string optionOwners(unsigned option, const char* spelling) {
-    std::string owners;
-    for (const Command& c : kCommands) {
-        if (!(c.options & option))
-            continue;
-        owners += owners.empty() ? "" : " and ";
-        owners += c.name;
-    }
-    return std::string(spelling) + " belongs to " + owners;
+// "--force belongs to export, import and repair".
+std::string optionOwners(const OptionSpec& option) {
+    std::vector<std::string_view> owners;
+    for (const Command& c : kCommands)
+        if (c.options & option.option)
+            owners.push_back(c.name);
+    std::string text =
+        std::string(option.shortName.empty() ? option.name : option.shortName) + " belongs to ";
+    for (std::size_t i = 0; i < owners.size(); ++i)
+        text += std::string(i == 0                   ? ""
+                            : i + 1 == owners.size() ? " and "
+                                                     : ", ") +
+                std::string(owners[i]);
+    return text;
 }
 
-int runCommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+int runCommand(const CommandLine& cl, std::ostream& out, std::ostream& err, CommandRun listing) {
     const std::string& name = cl.words[0];
     const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
                                       [&](const Command& c) { return c.name == name; });
     if (command == std::end(kCommands))
         throw ToolError("unknown command " + name + "; see qmtool --help");
-    const unsigned stray = cl.options() & ~command->options;
-    if (stray & kForce)
-        throw ToolError(optionOwners(kForce, "--force"));
-    if (stray & kOutput)
-        throw ToolError(optionOwners(kOutput, "-o"));
-    if (stray & kStyle)
-        throw ToolError(optionOwners(kStyle, "--style"));
-    if (cl.words.size() != command->arguments + 1)
+    for (const OptionSpec& o : kOptions)
+        if (cl.has(o.option) && !(command->options & o.option))
+            throw ToolError(optionOwners(o));
+    if (cl.words.size() != command->arguments + 1 ||
+        (cl.given & command->required) != command->required)
         throw ToolError("usage: qmtool " + std::string(command->synopsis));
-    return command->run(cl, out, err);
+    const CommandRun run = command->run ? command->run : listing;
+    if (!run)
+        throw ToolError(name + " is not available in this program");
+    return run(cl, out, err);
 }
 
 } // namespace
 
-int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            CommandRun listing) {
     try {
         const CommandLine cl = parseCommandLine(args);
         if (cl.help) {
@@ -392,9 +539,10 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             err << kUsage;
             return kToolError;
         }
-        return runCommand(cl, out, err);
+        return runCommand(cl, out, err, listing);
     } catch (const ToolError& e) {
         err << "qmtool: " << e.message() << '\n';
+        return e.status();
     } catch (const std::bad_alloc&) {
         err << kNoMemoryMessage << '\n';
     } catch (const std::exception& e) {

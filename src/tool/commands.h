@@ -1,8 +1,10 @@
 #pragma once
-// qmtool's commands (dump, import, check, repair, stats, find) behind one entry point, so
-// tests run them in-process; the executable only hands over its arguments and streams.
+// qmtool's commands (dump, export, import, check, repair, stats, find, listing) behind one
+// entry point, so tests run them in-process; the executable only hands over its arguments
+// and streams.
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -18,8 +20,49 @@ constexpr int kToolError = 2;    // usage error, a file that cannot be used, or 
 /// What qmtool says when an allocation fails, wherever it does.
 constexpr const char* kNoMemoryMessage = "qmtool: there is not enough memory";
 
+/// The options of every command, parsed once.
+enum Option : unsigned {
+    kForce = 1,
+    kOutput = 2,
+    kStyle = 4,
+    kFormat = 8,
+    kTruncate = 16,
+    kTop = 32,
+    kColumns = 64,
+    kFontSize = 128,
+    kHierarchy = 256,
+};
+
+/// One command line split into its words (the command name and its arguments) and options.
+struct CommandLine {
+    std::vector<std::string> words;
+    unsigned given = 0; // the options on the line
+    bool help = false;
+    std::string output, style, format, top;
+    std::optional<int> columns, fontSize, hierarchy;
+
+    bool has(Option o) const { return (given & o) != 0; }
+};
+
+/// A command's failure: one line on stderr ("qmtool: " and the message) and its status.
+class ToolError {
+public:
+    explicit ToolError(std::string message, int status = kToolError)
+        : m_message(std::move(message)), m_status(status) {}
+    const std::string& message() const { return m_message; }
+    int status() const { return m_status; }
+
+private:
+    std::string m_message;
+    int m_status;
+};
+
+using CommandRun = int (*)(const CommandLine&, std::ostream& out, std::ostream& err);
+
 /// Runs one command line (without the program name); returns the exit status. Nothing
-/// thrown inside leaves it: every failure becomes one line on `err` and status 2.
-int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+/// thrown inside leaves it: every failure becomes one line on `err`. `listing` runs the
+/// listing command, which needs Qt's GUI library; without it the command is refused.
+int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            CommandRun listing = nullptr);
 
 } // namespace qm

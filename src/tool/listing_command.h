@@ -1,6 +1,6 @@
 #pragma once
 // qmtool listing: the printed listing of one item laid out into a PDF file without a window,
-// by the same layout as File -> Print. The one command of the tool that needs Qt.
+// by the same layout as File -> Print. The one command of the tool that needs Qt's GUI.
 
 #include <ostream>
 #include <string>
@@ -8,11 +8,9 @@
 
 namespace qm {
 
-/// Runs `listing FILE PATH -o OUT.pdf [--columns N] [--font-size N] [--hierarchy N]` (the
-/// words after the program name); needs a QGuiApplication. Returns the exit status.
-int runListing(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-/// The same from main(): makes the application first, on the offscreen platform unless the
+/// runTool with the listing command as well (the words after the program name). Makes a
+/// QGuiApplication for the listing when there is none, on the offscreen platform unless the
 /// user named another, so it runs where there is no display.
-int runListingMain(int argc, char** argv, std::ostream& out, std::ostream& err);
+int runToolWithListing(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace qm

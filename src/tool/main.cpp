@@ -6,13 +6,10 @@
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    // runTool keeps its failures to itself; this catches the listing's, which lays pages
-    // out with the print library.
+    // runTool keeps its failures to itself; this catches what fails before it runs.
     try {
         const std::vector<std::string> args(argv + 1, argv + argc);
-        const int status = !args.empty() && args[0] == "listing"
-                               ? qm::runListingMain(argc, argv, std::cout, std::cerr)
-                               : qm::runTool(args, std::cout, std::cerr);
+        const int status = qm::runToolWithListing(args, std::cout, std::cerr);
         std::cout.flush();
         return std::cout ? status : qm::kToolError;
     } catch (const std::bad_alloc&) {

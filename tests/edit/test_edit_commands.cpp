@@ -3,7 +3,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QMenu>
+#include <QMimeData>
 #include <QTest>
 
 #include "edit/edit_commands.h"
@@ -264,6 +266,57 @@ private slots:
         shortcut(Paste);
         QCOMPARE(childNames(nodes(), 1), Names({"ONE", "BEAN2"}));
         QCOMPARE(w().status().countText(), QString("Items: 4"));
+    }
+
+    // Cut and Copy offer the subtree to other programs too, as an outline and as OPML;
+    // Paste takes the buffer whatever the clipboard holds.
+    void copyCut_fillTheClipboard_pasteTakesTheBuffer() {
+        start();
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        QVERIFY(openEntry(w(), 0, "VEG"));
+        QVERIFY(clickEntry(w(), 5, "BEAN"));
+        shortcut(Copy);
+        QCOMPARE(clipboard->text(), QString("BEAN\n  GREEN\n  RED\n"));
+        QCOMPARE(clipboard->mimeData()->data("text/x-opml"),
+                 QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"2.0\">\n"
+                            "  <head>\n    <title>BEAN</title>\n  </head>\n  <body>\n"
+                            "    <outline text=\"BEAN\">\n      <outline text=\"GREEN\"/>\n"
+                            "      <outline text=\"RED\"/>\n    </outline>\n  </body>\n</opml>\n"));
+        clipboard->setText("KIWI");
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        shortcut(Paste);
+        QCOMPARE(childNames(nodes(), 2), Names({"APPLE", "KIWI", "BEAN"}));
+        QCOMPARE(childNames(nodes(), slot("FRUIT/BEAN")), Names({"GREEN", "RED"}));
+        QVERIFY(clickEntry(w(), 0, "EMPTY"));
+        shortcut(Cut);
+        QCOMPARE(clipboard->text(), QString("EMPTY\n"));
+        QCOMPARE(w().status().statusText(), QString());
+    }
+
+    // More than 100,000 items stay in the buffer alone, and the status bar says so.
+    void cutCopy_over100000Items_bufferOnly() {
+        std::string outline = "TOP\n  FITS\n";
+        for (int i = 1; i < 100000; ++i)
+            outline += "    F" + std::to_string(i) + "\n";
+        outline += "  OVER\n";
+        for (int i = 1; i <= 100000; ++i)
+            outline += "    O" + std::to_string(i) + "\n";
+        start(outline.c_str());
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        QVERIFY(clickEntry(w(), 0, "FITS"));
+        shortcut(Copy);
+        QCOMPARE(edit().BufCount(), 100000);
+        QVERIFY(clipboard->text().startsWith("FITS\n  F1\n"));
+        QVERIFY(clipboard->mimeData()->hasFormat("text/x-opml"));
+        for (Cmd c : {Copy, Cut}) {
+            QVERIFY(clickEntry(w(), 0, "OVER"));
+            shortcut(c);
+            QCOMPARE(edit().BufCount(), 100001);
+            QVERIFY(clipboard->text().startsWith("FITS\n"));
+            QCOMPARE(w().status().statusText(),
+                     QString("Copied to QuillMar's buffer only: too many items for the clipboard"));
+        }
+        QCOMPARE(childNames(nodes(), 1), Names({"FITS"}));
     }
 
     void cutUndo_addReusesCutSlotsAndEndsUndo_pasteElsewhereUndo() {

@@ -19,7 +19,7 @@ namespace {
 using Run = ToolRun;
 
 Run run(const QStringList& args) {
-    return runCommand(runListing, args);
+    return runCommand(runToolWithListing, args);
 }
 
 // BIG lists 300 items; names outside ASCII reach the path and the PDF intact.

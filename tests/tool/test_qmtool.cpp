@@ -21,7 +21,9 @@ namespace {
 using Run = ToolRun;
 
 Run run(const QStringList& args) {
-    return runCommand(runTool, args);
+    return runCommand([](const std::vector<std::string>& a, std::ostream& out,
+                         std::ostream& err) { return runTool(a, out, err); },
+                      args);
 }
 
 void saveTable(const QString& path, const NodeTable& table) {
@@ -329,7 +331,7 @@ private slots:
         row("missing argument", {"find", f, "W"}, "usage:");
         row("unknown option", {"dump", f, "--all"}, "unknown option");
         row("option of another command", {"dump", f, "--force"},
-            "--force belongs to import and repair");
+            "--force belongs to export, import and repair");
         row("unknown style", {"find", f, "W", "A", "--style", "x"}, "search style");
         row("empty search text", {"find", f, "W", ""}, "empty");
         row("root not found", {"find", f, "W/M", "A"}, "W/M: no such item");
@@ -342,6 +344,13 @@ private slots:
         putFile(path("one.txt"), "ONE\n");
         row("import over a read-only file", {"import", path("one.txt"), readOnly, "--force"},
             readOnly + ": cannot be written: it is read-only");
+        row("flag with a value", {"import", path("one.txt"), path("out.qmd"), "--truncate=yes"},
+            "--truncate takes no value");
+        row("option without its value", {"export", f, "--format"},
+            "--format needs a value: text, opml or markdown");
+        row("--top for another command", {"dump", f, "--top", "X"}, "--top belongs to import");
+        row("listing's option for another command", {"export", f, "--columns", "2"},
+            "--columns belongs to listing");
         bad("empty outline", "\n\n", ":1: the outline is empty");
         bad("name of 21 characters", "T\n  ABCDEFGHIJKLMNOPQRSTU\n", ":2: name longer than 20");
         bad("character outside the code page", "T\n  A\n  \xC4\x8C\n", ":3: name has characters");

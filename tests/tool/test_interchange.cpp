@@ -1,0 +1,314 @@
+// qmtool export and import of OPML, Markdown and text outlines: documents in the shapes other
+// outliners write, refusals with their line and column, and round trips byte for byte.
+
+#include <QtTest>
+
+#include "store/data_file.h"
+#include "support/file_bytes.h"
+#include "support/tool_run.h"
+#include "support/tree_checker.h"
+#include "tool/commands.h"
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+ToolRun run(const QStringList& args) {
+    return runCommand([](const std::vector<std::string>& a, std::ostream& out,
+                         std::ostream& err) { return runTool(a, out, err); },
+                      args);
+}
+
+// Names that mean something to Markdown or XML, a tab and a C1 control inside names.
+const char* const kTricky = "TOP & <CO> \"Q\"\n"
+                            "  1. FIRST\n"
+                            "  #TAG\n"
+                            "    - DASH\n"
+                            "      *STAR* _U_ `C`\n"
+                            "    TAB\tIN\n"
+                            "  BACK\\SLASH [L](X)\n"
+                            "    ZÜRICH € ~\n"
+                            "  + PLUS\n"
+                            "  C1\xC2\x81X\n";
+
+const char* const kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"2.0\">\n";
+
+// `depth` outline elements each inside the one before, one a line from line 2 on.
+QByteArray nested(int depth, const QByteArray& after = {}) {
+    QByteArray doc = "<opml version=\"2.0\"><body>\n";
+    for (int k = 0; k < depth; ++k)
+        doc += "<outline text=\"L" + QByteArray::number(k) + "\">\n";
+    for (int k = 0; k < depth; ++k)
+        doc += "</outline>";
+    return doc + after + "</body></opml>\n";
+}
+
+} // namespace
+
+class TestInterchange : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QString saveTree(const QString& name, NodeTable table) {
+        std::string error;
+        const QString file = path(name);
+        if (!saveDataFile(file.toStdString(), table, error))
+            QTest::qFail(error.c_str(), __FILE__, __LINE__);
+        return file;
+    }
+
+private slots:
+    // What export writes, import reads back to the same file, byte for byte; OPML even
+    // keeps line breaks inside names.
+    void exportImport_sameBytes_data() {
+        QTest::addColumn<QString>("format");
+        for (const char* f : {"text", "opml", "markdown"})
+            QTest::newRow(f) << f;
+    }
+    void exportImport_sameBytes() {
+        QFETCH(QString, format);
+        NodeTable tree = treeFromOutline(kTricky);
+        if (format == "opml")
+            tree[3].Name = makeName("LF\nCR\rIN");
+        const QString source = saveTree("source.qmd", std::move(tree));
+        const QString doc = path("doc." + format), copy = path("copy.qmd");
+        QFile::remove(copy);
+        const ToolRun out = run({"export", source, "--format", format, "-o", doc, "--force"});
+        QCOMPARE(out.err, QString());
+        const ToolRun in = run({"import", doc, copy});
+        QCOMPARE(in.err, QString());
+        QCOMPARE(in.code, 0);
+        QCOMPARE(fileBytes(copy), fileBytes(source));
+        QCOMPARE(run({"export", source, "--format", format}).out.toUtf8(), fileBytes(doc));
+    }
+
+    // Markdown renders each name as it is, and OPML nests as the tree does.
+    void export_documents() {
+        const QString tricky = saveTree("tricky.qmd", treeFromOutline(kTricky));
+        QCOMPARE(run({"export", tricky, "--format=markdown"}).out,
+                 QString("- TOP \\& \\<CO\\> \"Q\"\n"
+                         "  - 1\\. FIRST\n"
+                         "  - \\#TAG\n"
+                         "    - \\- DASH\n"
+                         "      - \\*STAR\\* \\_U\\_ \\`C\\`\n"
+                         "    - TAB\tIN\n"
+                         "  - BACK\\\\SLASH \\[L\\](X)\n"
+                         "    - ZÜRICH € \\~\n"
+                         "  - \\+ PLUS\n"
+                         "  - C1\u0081X\n"));
+        const QString small = saveTree("small.qmd", treeFromOutline("A&B\n  C\n    D\n  E\n"));
+        QCOMPARE(run({"export", small, "--format", "opml"}).out,
+                 QString(kHead) + "  <head>\n    <title>A&amp;B</title>\n  </head>\n  <body>\n"
+                                  "    <outline text=\"A&amp;B\">\n"
+                                  "      <outline text=\"C\">\n"
+                                  "        <outline text=\"D\"/>\n"
+                                  "      </outline>\n"
+                                  "      <outline text=\"E\"/>\n"
+                                  "    </outline>\n"
+                                  "  </body>\n</opml>\n");
+        QCOMPARE(run({"export", small}).out, QString("A&B\n  C\n    D\n  E\n"));
+    }
+
+    // The whole export is refused and nothing written, not even over a file --force
+    // would replace.
+    void export_nameTheFormatCannotHold_refused_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("control character in OPML")
+            << "opml"
+            << QByteArray("A\x01"
+                          "B")
+            << "cannot export \"TOP/MID/A\\x01B\" as OPML: its name holds a control character "
+               "that XML cannot carry; nothing written";
+        QTest::newRow("line break in an outline")
+            << "text" << QByteArray("A\nB")
+            << "cannot export \"TOP/MID/A\\x0AB\" as an outline: its name holds a line break";
+        QTest::newRow("carriage return in Markdown")
+            << "markdown" << QByteArray("A\rB") << "as Markdown: its name holds a line break";
+        QTest::newRow("blank name in OPML")
+            << "opml" << QByteArray("   ") << "\"TOP/MID/\" as OPML: its name is blank";
+    }
+    void export_nameTheFormatCannotHold_refused() {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, name);
+        QFETCH(QString, message);
+        NodeTable tree = treeFromOutline("TOP\n  MID\n    OK\n    BAD\n");
+        tree[4].Name = makeName(name.toStdString());
+        const QString file = saveTree("bad.qmd", std::move(tree)), out = path("bad.out");
+        putFile(out, "older");
+        for (const QStringList& to : {QStringList(), QStringList{"-o", out, "--force"}}) {
+            const ToolRun r = run(QStringList{"export", file, "--format", format} + to);
+            QCOMPARE(r.code, 2);
+            QCOMPARE(r.out, QString());
+            QVERIFY2(r.err.startsWith("qmtool: " + file + ": ") && r.err.contains(message),
+                     qPrintable(r.err));
+        }
+        QCOMPARE(fileBytes(out), QByteArray("older"));
+    }
+
+    void exportToFile_onlyOverWhatItMayReplace() {
+        const QString file = saveTree("tree.qmd", treeFromOutline("T\n  A\n"));
+        const QString out = path("tree.opml"), link = path("link.qmd");
+        const QByteArray data = fileBytes(file);
+        putFile(out, "older");
+        QVERIFY(QFile::link(file, link));
+        const ToolRun kept = run({"export", file, "--format", "opml", "-o", out});
+        QVERIFY(kept.code == 2 && kept.err.contains("already exists; use --force"));
+        const ToolRun self = run({"export", file, "-o", link, "--force"});
+        QVERIFY(self.code == 2 && self.err.contains("itself"));
+        QCOMPARE(fileBytes(file), data);
+        QCOMPARE(fileBytes(out), QByteArray("older"));
+        QCOMPARE(run({"export", file, "--format", "opml", "-o", out, "--force"}).code, 0);
+        QVERIFY(fileBytes(out).contains("<outline text=\"A\"/>"));
+    }
+
+    // Documents in the shapes other outliners write them, and outlines by content.
+    void import_data() {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("dump");
+        QTest::addColumn<QString>("warnings"); // %1 stands for the document's path
+        QTest::newRow("head, notes and attributes of other outliners")
+            << QByteArray(kHead) +
+                   "<!-- exported -->\n"
+                   "  <head>\n"
+                   "    <title>Projects</title>\n"
+                   "    <dateCreated>Mon, 01 Jan 2024 10:00:00 GMT</dateCreated>\n"
+                   "    <expansionState>0,2</expansionState>\n"
+                   "  </head>\n"
+                   "  <body>\n"
+                   "    <outline text=\"HOUSE\" _note=\"before winter\" created=\"2024-01-01\">\n"
+                   "      <outline text=\"ROOF\" _status=\"checked\"/>\n"
+                   "      <outline text=\"GARDEN\"></outline>\n"
+                   "    </outline>\n"
+                   "  </body>\n</opml>\n"
+            << QStringList() << "HOUSE\n  ROOF\n  GARDEN\n"
+            << "%1: warning: ignored what the tree does not keep: 2 elements (dateCreated, "
+               "expansionState) and 3 attributes (_note, created, _status)\n";
+        const QByteArray several =
+            "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<opml "
+            "version=\"1.0\"><head><title><![CDATA[R&D]]>"
+            "</title></head><body>\n<outline text=\"  CAF&#201; &amp; CO  \"/>\n"
+            "<outline text=\"B\"><outline text=\"B1\"/></outline></body></opml>";
+        QTest::newRow("byte order mark; several top-level outlines under the title")
+            << several << QStringList() << "R&D\n  CAFÉ & CO\n  B\n    B1\n"
+            << "";
+        QTest::newRow("--top before the title")
+            << several << QStringList{"--top", "MINE"} << "MINE\n  CAFÉ & CO\n  B\n    B1\n"
+            << "";
+        QTest::newRow("--top with one top-level outline")
+            << nested(1) << QStringList{"--top", "MINE"} << "L0\n"
+            << "%1: warning: the one top-level item is the top item; the top name given is not "
+               "used\n";
+        QTest::newRow("windows-1252 prolog")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<opml><body>"
+                          "<outline text=\"Z\xDCRICH \x80\"/></body></opml>")
+            << QStringList() << "ZÜRICH €\n"
+            << "";
+        QTest::newRow("entity of the document; an external one never fetched")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE opml [<!ENTITY co \"Company\">"
+                          "<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>\n<opml><body>"
+                          "<outline text=\"&co;\">&ext;</outline></body></opml>")
+            << QStringList() << "Company\n"
+            << "";
+        QTest::newRow("--truncate: names cut, one warning each")
+            << QByteArray("<opml><body>\n<outline text=\"ABCDEFGHIJKLMNOPQRSTUVWXYZ\">\n"
+                          "<outline text=\"0123456789012345678 9\"/>\n"
+                          "<outline text=\"SHORT\"/></outline></body></opml>")
+            << QStringList{"--truncate"} << "ABCDEFGHIJKLMNOPQRST\n  0123456789012345678\n  SHORT\n"
+            << "%1:2: warning: name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" cut to 20 characters: "
+               "\"ABCDEFGHIJKLMNOPQRST\"\n"
+               "%1:3: warning: name \"0123456789012345678 9\" cut to 20 characters: "
+               "\"0123456789012345678\"\n";
+        QTest::newRow("Markdown by content") << QByteArray("- TOP\r\n  - A\\*B\r\n    * 1\\. X\r\n")
+                                             << QStringList() << "TOP\n  A*B\n    1. X\n"
+                                             << "";
+        QTest::newRow("a list read as an outline when told")
+            << QByteArray("- A\n  - B\n") << QStringList{"--format", "text"} << "- A\n  - B\n"
+            << "";
+        QTest::newRow("outline lines under --top")
+            << QByteArray("A\nB\n  B1\n") << QStringList{"--top", "T"} << "T\n  A\n  B\n    B1\n"
+            << "";
+    }
+    void import() {
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, options);
+        const QString doc = path("in.doc"), file = path("in.qmd");
+        putFile(doc, document);
+        const ToolRun r = run(QStringList{"import", doc, file, "--force"} + options);
+        QFETCH(QString, warnings);
+        QCOMPARE(r.err, warnings.replace("%1", doc));
+        QCOMPARE(r.code, 0);
+        QTEST(run({"dump", file}).out, "dump");
+        QCOMPARE(run({"check", file}).out, QString("signature: ok\n"));
+    }
+
+    // One line, with the place of the fault; no data file is written.
+    void import_refused_data() {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char* name, const QByteArray& doc, const QString& message,
+                            const QStringList& options = {}) {
+            QTest::newRow(name) << doc << options << message;
+        };
+        row("malformed", "<opml version=\"2.0\"><body>\n<outline text=\"A\">\n</body></opml>",
+            ":3:7: Opening and ending tag mismatch.");
+        row("text after the document", "<opml><body><outline text=\"A\"/></body></opml>junk",
+            ":1:46: Extra content at end of document.");
+        row("empty with --format opml", "", ":1: Premature end of document.", {"--format", "opml"});
+        row("not OPML", "<?xml version=\"1.0\"?><html><body/></html>",
+            ":1:27: not an OPML document: its root element is <html>");
+        row("no body", "<opml><head/></opml>", ": the document has no body");
+        row("empty body", "<opml><body>  </body></opml>", ": the body holds no outline");
+        row("several top-level outlines and no title",
+            "<opml><head/><body><outline text=\"A\"/>\n<outline text=\"B\"/></body></opml>",
+            ":2: a second top-level item, and no name for a top item over them: the head has "
+            "no title; use --top NAME");
+        row("name over 20 characters", nested(2).replace("L1", "ABCDEFGHIJKLMNOPQRSTU"),
+            ":3: name longer than 20 characters: \"ABCDEFGHIJKLMNOPQRSTU\"");
+        row("character outside the code page, --truncate or not",
+            "<opml><body>\n<outline text=\"A&#x263A;\"/></body></opml>",
+            ":2: name has characters the data file cannot hold: \"A☺\"", {"--truncate"});
+        row("outline without text", "<opml><body><outline title=\"A\"/></body></opml>",
+            ":1:32: an outline element without a text attribute");
+        row("blank text", "<opml><body><outline text=\"  \"/></body></opml>", ":1: empty name");
+        row("external entity in a name",
+            "<!DOCTYPE opml [<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>\n"
+            "<opml><body><outline text=\"&ext;\"/></body></opml>",
+            ":2:32: Reference to external entity 'ext' in attribute value.");
+        row("257 levels", nested(257), ":258: deeper than 255 levels");
+        row("256 levels below a top item", nested(256, "<outline text=\"NEXT\"/>"),
+            ":257: deeper than 255 levels below the top item", {"--top", "T"});
+        row("Markdown line that is no list item", "- A\n  B\n", ":2: not a list item (\"- NAME\")",
+            {"--format", "markdown"});
+        row("unknown format", "A\n", "unknown format xml; use text, opml or markdown",
+            {"--format", "xml"});
+    }
+    void import_refused() {
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, options);
+        QFETCH(QString, message);
+        const QString doc = path("bad.doc"), file = path("refused.qmd");
+        putFile(doc, document);
+        const ToolRun r = run(QStringList{"import", doc, file} + options);
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.contains(message + "\n"), qPrintable(r.err));
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void import_256LevelsOfOutlines_deepestAtLevel255() {
+        const QString doc = path("deep.opml"), file = path("deep.qmd");
+        putFile(doc, nested(256));
+        QCOMPARE(run({"import", doc, file}).code, 0);
+        QVERIFY(run({"stats", file}).out.endsWith("depth: 255\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInterchange)
+#include "test_interchange.moc"
