@@ -55,6 +55,16 @@ class TestPrintCommands : public QObject {
     ScriptedPrompter& prompter() { return m_f->prompter; }
     PrintCommands& print() { return m_f->program->print(); }
     void start() { m_f->start({writeTreeFile(m_f->dir, "tree.qmd", tree().constData())}); }
+    /// Runs Print, its file dialog answered with `name` in the test folder and any question
+    /// after it with `then`; the file's path.
+    QString printTo(const QString& name, std::optional<PromptAnswer> then = {}) {
+        const QString pdf = m_f->path(name);
+        prompter().answerSave(pdf);
+        if (then)
+            prompter().answer(*then);
+        [&] { QVERIFY(m_f->click(MenuArray::Print, PrintNow)); }();
+        return pdf;
+    }
 
 private slots:
     void init() {
@@ -185,10 +195,7 @@ private slots:
             QVERIFY(openEntry(w(), w().browser().CurCel(), name));
         if (!select.isEmpty())
             QVERIFY(clickEntry(w(), w().browser().CurCel(), select));
-        const QString pdf = m_f->path("listing.pdf");
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
-        const QString text = pdfText(pdf);
+        const QString text = pdfText(printTo("listing.pdf"));
         QCOMPARE(textLines(text), listing);
         QCOMPARE(text.count('\f'), 1);
     }
@@ -197,10 +204,7 @@ private slots:
     // from 1000 twips in 10, one level indented by two spaces of 10-point Arial.
     void print_positionsAndSizesOnTheSheet() {
         QVERIFY(clickEntry(w(), 0, "SMALL"));
-        const QString pdf = m_f->path("small.pdf");
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
-        const QString bbox = pdfText(pdf, {"-bbox"});
+        const QString bbox = pdfText(printTo("small.pdf"), {"-bbox"});
         const auto word = [&](const QString& w) {
             const QRegularExpression re(
                 QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" "
@@ -218,34 +222,25 @@ private slots:
         QVERIFY(qAbs(s1a[0] - 50.0 - sheetTextWidth("  ", 10) / 20) < 0.01);
     }
 
-    void print_overwriteAskedCancelKeepsFile() {
+    // An existing file is replaced only when the user agrees; a failing write is reported.
+    void print_overwriteAskedCancelKeeps_failureReported() {
         const QString pdf = m_f->path("old.pdf");
         putFile(pdf, "old");
         QVERIFY(clickEntry(w(), 0, "SMALL"));
-        prompter().answerSave(pdf);
-        prompter().answer(PromptAnswer::Cancel);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        printTo("old.pdf", PromptAnswer::Cancel);
         QCOMPARE(said(prompter().last()), QString("QuillMar Warning|Overwrite existing file ?"));
         QCOMPARE(prompter().last().icon, PromptIcon::Question);
         QCOMPARE(prompter().last().buttons, PromptButtons::OkCancel);
         QCOMPARE(m_f->readFile(pdf), QByteArray("old"));
-        prompter().answerSave(pdf);
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        printTo("old.pdf", PromptAnswer::Ok);
         QVERIFY(m_f->readFile(pdf).startsWith("%PDF"));
         // The save dialog is cancelled: nothing more.
         prompter().answerSave(QString());
         QVERIFY(m_f->click(MenuArray::Print, PrintNow));
         QCOMPARE(prompter().last().kind, Prompt::SaveFile);
-    }
-
-    void print_unwritableTargetReported() {
-        const QString pdf = m_f->path("missing/x.pdf");
-        QVERIFY(clickEntry(w(), 0, "SMALL"));
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        const QString missing = printTo("missing/x.pdf");
         QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
-        QVERIFY2(prompter().last().text.startsWith(pdf + "\r\ncould not be printed: "),
+        QVERIFY2(prompter().last().text.startsWith(missing + "\r\ncould not be printed: "),
                  qPrintable(prompter().last().text));
         QVERIFY(!QFileInfo::exists(m_f->path("missing")));
         QVERIFY(!w().isBusy());
@@ -253,7 +248,8 @@ private slots:
     }
 
     // The paper chosen in Page Setup is what the preview and the printout use; Cancel
-    // changes nothing and says nothing.
+    // changes nothing and says nothing. A page narrower than the column sample gets a
+    // message before anything is asked.
     void pageSetup_choosesPaperForPreviewAndPrint() {
         prompter().answerPrint(PromptAnswer::Cancel,
                                [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
@@ -270,31 +266,22 @@ private slots:
         onPreview([&](PreviewWindow& p) { client = p.size(); });
         QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
         QCOMPARE(client, twips::Scale().size(8420 + 450, 5950 + 1170));
-        const QString pdf = m_f->path("wide.pdf");
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
-        QVERIFY(
-            pdfText(pdf, {"-bbox"}).contains("<page width=\"842.000000\" height=\"595.000000\">"));
-    }
+        QVERIFY(pdfText(printTo("wide.pdf"), {"-bbox"})
+                    .contains("<page width=\"842.000000\" height=\"595.000000\">"));
 
-    // A page narrower than the column sample gets a message before anything is asked.
-    void narrowPage_noColumn_refused_data() {
-        QTest::addColumn<int>("entry");
-        QTest::newRow("Print") << int(PrintNow);
-        QTest::newRow("Preview") << int(PrintPreview);
-    }
-    void narrowPage_noColumn_refused() {
-        QFETCH(int, entry);
         prompter().answerPrint(PromptAnswer::Ok, [](QPrinter& p) {
             p.setPageSize(QPageSize(QSizeF(50, 80), QPageSize::Millimeter));
+            p.setPageOrientation(QPageLayout::Portrait);
         });
         QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
-        QVERIFY(clickEntry(w(), 0, "SMALL"));
-        QVERIFY(m_f->click(MenuArray::Print, entry));
-        QCOMPARE(prompter().prompts.size(), 2);
-        QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
-        QVERIFY(prompter().last().text.startsWith("Not one column of the listing fits"));
-        QVERIFY(!print().preview());
+        for (int entry : {PrintNow, PrintPreview}) {
+            const qsizetype asked = prompter().prompts.size();
+            QVERIFY(m_f->click(MenuArray::Print, entry));
+            QCOMPARE(prompter().prompts.size(), asked + 1);
+            QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
+            QVERIFY(prompter().last().text.startsWith("Not one column of the listing fits"));
+            QVERIFY(!print().preview());
+        }
     }
 };
 
