@@ -199,7 +199,6 @@ private slots:
     }
     void repair() {
         QFETCH(QString, changes);
-        QFETCH(QString, outline);
         const QString damaged = path("damaged.qmd"), repaired = path("repaired.qmd");
         if (QTest::currentDataTag() == QString("deeper than 255 levels"))
             writeChain(damaged, 256);
@@ -214,7 +213,7 @@ private slots:
         QVERIFY2(r.out.contains(report), qPrintable(r.out));
         QCOMPARE(fileBytes(damaged), before);
         QCOMPARE(run({"check", repaired}).out, QString("signature: ok\n"));
-        QCOMPARE(run({"dump", repaired}).out, outline);
+        QTEST(run({"dump", repaired}).out, "outline");
     }
 
     // The repair never writes over the damaged file, nor through a link to it, nor over
