@@ -102,41 +102,9 @@ private slots:
         QVERIFY(!print().preview());
     }
 
-    void preview_onePage_windowAndArrows_closeBoxPrintsNothing() {
-        QVERIFY(clickEntry(w(), 0, "SMALL"));
-        QStringList seen;
-        QRect canvas, shadow;
-        QColor shadowColour;
-        QSize client;
-        onPreview([&](PreviewWindow& p) {
-            seen << p.windowTitle() << state(p) << shownHeader(p);
-            for (int i = 1; i <= 3; ++i)
-                seen << '[' + p.tool(i)->iconText() + ']';
-            client = p.size();
-            canvas = p.canvas()->geometry();
-            auto* s = p.findChild<QFrame*>("Shadow");
-            shadow = s->geometry();
-            shadowColour = s->palette().color(QPalette::Window);
-            clickTool(p, 2); // disabled: stays on page 1
-            seen << state(p);
-        });
-        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
-        QCOMPARE(seen, QStringList({"QuillMar Print Preview", "1/1 --",
-                                    "QuillMar listing for SMALL, page 1", "[    <--     ]",
-                                    "[    -->     ]", "[   Print    ]", "1/1 --"}));
-        // A4 is 11900 × 16840 twips: the half page is 5950 × 8420.
-        QCOMPARE(client, twips::Scale().size(5950 + 450, 8420 + 1170));
-        QCOMPARE(canvas, twips::Scale().rect(120, 540, 5950, 8420));
-        QCOMPARE(shadow, twips::Scale().rect(240, 660, 5950, 8420));
-        QCOMPARE(shadowColour, QColor(128, 128, 128));
-        QCOMPARE(prompter().prompts.size(), 0); // nothing printed
-        QVERIFY(!print().preview());            // the close box unloads the window
-        QVERIFY(!w().isBusy());
-    }
-
-    // Print from the preview prints the listing that was previewed; the window is kept,
-    // and the next preview starts over on a single page 1.
-    void preview_threePages_arrowsThenPrint_thenSecondPreview() {
+    // Print from the preview prints the listing that was previewed; the window is kept, the
+    // next preview starts over on page 1, and its close box unloads it, printing nothing.
+    void preview_arrowsPrintThenOnePageWindowAndCloseBox() {
         QVERIFY(clickEntry(w(), 0, "BIG"));
         QStringList seen;
         onPreview([&](PreviewWindow& p) {
@@ -169,9 +137,33 @@ private slots:
 
         QVERIFY(clickEntry(w(), 0, "SMALL"));
         seen.clear();
-        onPreview([&](PreviewWindow& p) { seen << state(p) << shownHeader(p); });
+        QRect canvas, shadow;
+        QColor shadowColour;
+        QSize client;
+        onPreview([&](PreviewWindow& p) {
+            seen << p.windowTitle() << state(p) << shownHeader(p);
+            for (int i = 1; i <= 3; ++i)
+                seen << '[' + p.tool(i)->iconText() + ']';
+            client = p.size();
+            canvas = p.canvas()->geometry();
+            auto* s = p.findChild<QFrame*>("Shadow");
+            shadow = s->geometry();
+            shadowColour = s->palette().color(QPalette::Window);
+            clickTool(p, 2); // disabled: stays on page 1
+            seen << state(p);
+        });
         QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
-        QCOMPARE(seen, QStringList({"1/1 --", "QuillMar listing for SMALL, page 1"}));
+        QCOMPARE(seen, QStringList({"QuillMar Print Preview", "1/1 --",
+                                    "QuillMar listing for SMALL, page 1", "[    <--     ]",
+                                    "[    -->     ]", "[   Print    ]", "1/1 --"}));
+        // A4 is 11900 × 16840 twips: the half page is 5950 × 8420.
+        QCOMPARE(client, twips::Scale().size(5950 + 450, 8420 + 1170));
+        QCOMPARE(canvas, twips::Scale().rect(120, 540, 5950, 8420));
+        QCOMPARE(shadow, twips::Scale().rect(240, 660, 5950, 8420));
+        QCOMPARE(shadowColour, QColor(128, 128, 128));
+        QCOMPARE(prompter().prompts.size(), 1); // nothing printed since
+        QVERIFY(!print().preview());
+        QVERIFY(!w().isBusy());
     }
 
     // The selected entry's item, else the current cell's own item.
