@@ -138,8 +138,7 @@ private slots:
         QVERIFY(nodes().records() == before && w().DataSaved());
         verifyUndo(0);
 
-        // Added names are trimmed; a clash answered OK asks again with an empty box; case
-        // counts.
+        // Added names are trimmed; a clash answered OK asks again, box empty; case counts.
         prompter().answerName("  PEAR ");
         shortcut(Add);
         verifyAsked(-1, "Add QuillMar item", "Name for FRUIT child item:", "");

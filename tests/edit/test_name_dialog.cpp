@@ -116,9 +116,8 @@ private slots:
         QVERIFY(!m_dlg->isVisible() && m_prompter.prompts.isEmpty());
     }
 
-    // The prompt carries an item name of up to 20 characters: it wraps, and a word wider
-    // than the designed label (a large font) widens the dialog. Enter with the box empty
-    // alerts and leaves the dialog open.
+    // A prompt with a 20-character name wraps; a word wider than the label (large font) widens
+    // the dialog. Enter on an empty box alerts and leaves the dialog open.
     void longPrompt_shownWhole_enterOnEmptyAlerts_data() {
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<int>("points");

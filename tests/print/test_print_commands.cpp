@@ -55,8 +55,7 @@ class TestPrintCommands : public QObject {
     ScriptedPrompter& prompter() { return m_f->prompter; }
     PrintCommands& print() { return m_f->program->print(); }
     void start() { m_f->start({writeTreeFile(m_f->dir, "tree.qmd", tree().constData())}); }
-    /// Runs Print, its file dialog answered with `name` in the test folder and any question
-    /// after it with `then`; the file's path.
+    /// Print, its file dialog answered with `name` (a question after it with `then`); the path.
     QString printTo(const QString& name, std::optional<PromptAnswer> then = {}) {
         const QString pdf = m_f->path(name);
         prompter().answerSave(pdf);
@@ -238,9 +237,8 @@ private slots:
         QCOMPARE(w().status().statusText(), QString());
     }
 
-    // The paper chosen in Page Setup is what the preview and the printout use; Cancel
-    // changes nothing and says nothing. A page narrower than the column sample gets a
-    // message before anything is asked.
+    // Page Setup's paper is what preview and printout use; Cancel changes and says nothing.
+    // A page narrower than the column sample gets a message before anything is asked.
     void pageSetup_choosesPaperForPreviewAndPrint() {
         prompter().answerPrint(PromptAnswer::Cancel,
                                [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });

@@ -48,9 +48,8 @@ class TestFileCommands : public QObject {
     Q_OBJECT
 
 private slots:
-    // New and every load tell the program before and after they replace the tree (the old
-    // tree still there, then the new one shown); a refused file replaces nothing. The undo
-    // record goes with the old tree.
+    // New and loads signal before (old tree still there) and after (new one shown) replacing
+    // the tree; a refused file replaces nothing; the undo record goes with the old tree.
     void newAndLoads_replaceTheTree_saveAskCancelledKeepsIt() {
         ProgramFixture f;
         const QString a = writeTreeFile(f.dir, "a.qmd", kTree);
@@ -367,9 +366,8 @@ private slots:
         QVERIFY(!as.pending());
     }
 
-    // A save that falls due inside a command or while a dialog is open waits for its end.
-    // Auto-save asks nothing: a file changed by another program waits for Save, a tree
-    // without a file for Save As; the status bar says why.
+    // A save due inside a command or while a dialog is open waits for its end. Auto-save asks
+    // nothing: a file changed elsewhere waits for Save, a new tree for Save As, saying why.
     void autoSave_waitsForCommandOrDialog_asksNothing() {
         ProgramFixture f;
         f.writeIni("[AutoSave]\nValue=0\nMinutes=0\nChanges=0\nBackup=0\n"); // 8 ticks

@@ -20,8 +20,7 @@ QByteArray recordBytes(const std::vector<Node>& recs) {
     return bytes;
 }
 
-// Slots: 1 Top, 2 A, 3 A1, 4 A2, 5 B, 6 C, and 7 a free slot whose stale links loop.
-// Optionally with one field of one record changed.
+// Slots 1 Top, 2 A, 3 A1, 4 A2, 5 B, 6 C, 7 free with looping stale links; one field changed.
 template <typename T = int>
 QByteArray sample(int slot = 0, T Node::*field = nullptr, std::type_identity_t<T> value = {}) {
     NodeTable t = test::treeFromOutline("Top\n  A\n    A1\n    A2\n  B\n  C\n");
