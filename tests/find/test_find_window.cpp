@@ -13,6 +13,7 @@
 
 #include "find/find_commands.h"
 #include "find/found_list.h"
+#include "support/control.h"
 #include "support/pdf_text.h"
 #include "support/program_fixture.h"
 #include "window/twips.h"
@@ -24,23 +25,10 @@ namespace {
 
 // Slots in outline order. LONG...'s path has 66 characters.
 QByteArray tree() {
-    QByteArray outline = "TOP\n"
-                         "  FRUIT\n"
-                         "    PLUM\n"
-                         "    APPLE\n"
-                         "    Apple\n"
-                         "    APPLES\n"
-                         "    PINE\n"
-                         "    BOX\n"
-                         "      APPLE\n"
-                         "  A\n"
-                         "    C\n"
-                         "    B\n"
-                         "      D\n"
-                         "  LEAF\n"
-                         "  LONGNAMEAAAAAAAAAAAA\n"
-                         "    LONGNAMEBBBBBBBBBBBB\n"
-                         "      LONGNAMECCCCCCCCCCCC\n";
+    QByteArray outline =
+        "TOP\n  FRUIT\n    PLUM\n    APPLE\n    Apple\n    APPLES\n    PINE\n"
+        "    BOX\n      APPLE\n  A\n    C\n    B\n      D\n  LEAF\n"
+        "  LONGNAMEAAAAAAAAAAAA\n    LONGNAMEBBBBBBBBBBBB\n      LONGNAMECCCCCCCCCCCC\n";
     // L1 at level 1 down to L12 at level 12.
     for (int level = 1; level <= 12; ++level)
         outline += QByteArray(2 * level, ' ') + "L" + QByteArray::number(level) + '\n';
@@ -48,16 +36,6 @@ QByteArray tree() {
     for (int i = 1; i <= 2000; ++i)
         outline += "    N" + QByteArray::number(i).rightJustified(4, '0') + '\n';
     return outline;
-}
-
-QString said(const Prompt& p) {
-    return p.title + '|' + p.text;
-}
-
-template <typename W = QWidget> W* control(QWidget* window, const char* name) {
-    if (W* w = window->findChild<W*>(QLatin1String(name)))
-        return w;
-    qFatal("no control %s", name);
 }
 
 } // namespace
@@ -84,12 +62,15 @@ class TestFindWindow : public QObject {
             out << r.index(row).data().toString();
         return out;
     }
-    // Selects `name` in cell 0 (or opens the path of names first) and runs Go To → Find.
+    // Opens the path of names from cell 0, selects the last ("": none), runs Go To → Find.
     void findFrom(const QStringList& path) {
         for (int i = 0; i < path.size(); ++i) {
             const int cel = i == 0 ? 0 : 5 * i;
-            QVERIFY(i + 1 < path.size() ? openEntry(w(), cel, path[i])
-                                        : clickEntry(w(), cel, path[i]));
+            if (path[i].isEmpty())
+                w().browser().list(cel)->clearSelection();
+            else
+                QVERIFY(i + 1 < path.size() ? openEntry(w(), cel, path[i])
+                                            : clickEntry(w(), cel, path[i]));
         }
         QVERIFY(m_f->click(MenuArray::Go, GoFind));
         QVERIFY(fw() && fw()->isVisible());
@@ -100,6 +81,12 @@ class TestFindWindow : public QObject {
         QTest::mouseClick(control<QRadioButton>(fw(), qPrintable(QString("Opt_%1").arg(style))),
                           Qt::LeftButton);
         QTest::mouseClick(cmd(1), Qt::LeftButton);
+    }
+    // Deletes the entry `name` of cell `cel`, confirming.
+    void deleteEntry(int cel, const QString& name) {
+        QVERIFY(clickEntry(w(), cel, name));
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
     }
     // Double-clicks a result line as a user would.
     void doubleClickLine(int row) {
@@ -175,23 +162,15 @@ private slots:
         QTest::newRow("entry with children") << QStringList{"FRUIT"} << "TOP/FRUIT";
         QTest::newRow("leaf: its parent") << QStringList{"LEAF"} << "TOP";
         QTest::newRow("leaf deeper") << QStringList{"FRUIT", "PLUM"} << "TOP/FRUIT";
+        // The current cell's own item when nothing is selected in it, a leaf again giving way.
+        QTest::newRow("nothing selected") << QStringList{"FRUIT", ""} << "TOP/FRUIT";
+        QTest::newRow("nothing selected, a leaf") << QStringList{"LEAF", ""} << "TOP";
     }
     void open_rootChoice() {
         QFETCH(QStringList, path);
         QFETCH(QString, root);
         findFrom(path);
         QCOMPARE(rootLabel(), root);
-    }
-
-    // The current cell's own item when nothing is selected in it, a leaf again giving way.
-    void open_noEntrySelected_usesCellItem() {
-        QVERIFY(openEntry(w(), 0, "FRUIT"));
-        w().browser().list(5)->clearSelection();
-        QVERIFY(m_f->click(MenuArray::Go, GoFind));
-        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
-        QVERIFY(openEntry(w(), 0, "LEAF"));
-        QVERIFY(m_f->click(MenuArray::Go, GoFind));
-        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
     }
 
     void open_shortcutAndUndoCleared() {
@@ -225,7 +204,7 @@ private slots:
         }
         QVERIFY(m_f->click(MenuArray::Go, GoFind));
         QCOMPARE(prompter().prompts.size(), how == "lonely" ? 2 : 1);
-        QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar|No selection"));
+        QCOMPARE(prompter().last().said(), QStringLiteral("QuillMar|No selection"));
         QCOMPARE(prompter().last().icon, PromptIcon::Exclamation);
         QVERIFY(!fw());
     }
@@ -258,11 +237,11 @@ private slots:
         QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
         QCOMPARE(prompter().prompts.size(), found.isEmpty() ? 1 : 0);
         if (found.isEmpty())
-            QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar Alert|No matches"));
+            QCOMPARE(prompter().last().said(), QStringLiteral("QuillMar Alert|No matches"));
         QCOMPARE(fw()->results().index(0).data(FoundList::SlotRole).isValid(), !found.isEmpty());
     }
 
-    void typing_raisesOnlyAtoZ() {
+    void typing_raisesOnlyAtoZ_enterSearches() {
         findFrom({"FRUIT"});
         QTest::keyClicks(text(), QStringLiteral("pl "));
         // Typed with a dead key or an input method: no key code, only the character.
@@ -270,6 +249,10 @@ private slots:
         QApplication::sendEvent(text(), &accented);
         QTest::keyClicks(text(), QStringLiteral("1"));
         QCOMPARE(text()->text(), QStringLiteral("PL é1"));
+        text()->clear();
+        QTest::keyClicks(text(), "PLUM");
+        QTest::keyClick(text(), Qt::Key_Return);
+        QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
     // Every item below the root, the first one included, in sorted-walk order; never the
@@ -281,11 +264,16 @@ private slots:
         QCOMPARE(fw()->results().index(0).data(FoundList::SlotRole).toInt(), 12);
     }
 
-    void search_longPathShortened() {
+    // Shortened in the list, printed in full.
+    void longPath_shortenedButPrintedWhole() {
         findFrom({"LONGNAMEAAAAAAAAAAAA"});
         search("LONGNAMEC", 1);
         const QString full = "TOP/LONGNAMEAAAAAAAAAAAA/LONGNAMEBBBBBBBBBBBB/LONGNAMECCCCCCCCCCCC";
         QCOMPARE(lines(), QStringList({"..." + full.right(55)}));
+        const QString pdf = m_f->path("long.pdf");
+        prompter().answerSave(pdf);
+        QTest::mouseClick(cmd(2), Qt::LeftButton);
+        QVERIFY(pdfText(pdf).contains(QString(full).replace('/', '\\')));
     }
 
     void search_emptyText_keepsPrintList() {
@@ -294,16 +282,9 @@ private slots:
         QVERIFY(cmd(2)->isEnabled());
         text()->clear();
         QTest::mouseClick(cmd(1), Qt::LeftButton);
-        QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar Alert|No search String !"));
+        QCOMPARE(prompter().last().said(), QStringLiteral("QuillMar Alert|No search String !"));
         QVERIFY(lines().isEmpty());
         QVERIFY(cmd(2)->isEnabled());
-    }
-
-    void search_enterRunsIt() {
-        findFrom({"FRUIT"});
-        QTest::keyClicks(text(), "PLUM");
-        QTest::keyClick(text(), Qt::Key_Return);
-        QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
     // STOP keeps what was found; while the search runs the cells stay browsable and the
@@ -359,8 +340,11 @@ private slots:
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
-    void up_climbsToTheTop() {
+    // UP climbs to the top; activating the window again goes back to the root Go To → Find
+    // chose, and the label says so.
+    void up_climbsToTheTop_activationGoesBack() {
         findFrom({"FRUIT", "BOX"});
+        activate(fw());
         QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT/BOX"));
         QTest::mouseClick(cmd(0), Qt::LeftButton);
         QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
@@ -372,15 +356,6 @@ private slots:
         QCOMPARE(fw()->RootNode(), 1);
         search("APPLE", 0);
         QCOMPARE(lines().size(), 2);
-    }
-
-    // Activating the window again goes back to the root Go To → Find chose, and the label
-    // says so.
-    void up_thenActivation_labelNamesRootSearched() {
-        findFrom({"FRUIT", "BOX"});
-        activate(fw());
-        QTest::mouseClick(cmd(0), Qt::LeftButton);
-        QCOMPARE(fw()->RootNode(), 2);
         activate(&w());
         activate(fw());
         QCOMPARE(fw()->RootNode(), 8);
@@ -449,9 +424,7 @@ private slots:
         QCOMPARE(lines().size(), 4);
         // Delete APPLE (slot 4): the line stays, but opening it does nothing.
         QVERIFY(openEntry(w(), 0, "FRUIT"));
-        QVERIFY(clickEntry(w(), 5, "APPLE"));
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        deleteEntry(5, "APPLE");
         QVERIFY(clickEntry(w(), 0, "A"));
         const QList<int> before = pathBack(w());
         doubleClickLine(0);
@@ -469,9 +442,7 @@ private slots:
 
     void staleRoot_fallsBackToTop() {
         findFrom({"FRUIT", "BOX"});
-        QVERIFY(clickEntry(w(), 5, "BOX"));
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        deleteEntry(5, "BOX");
         search("PLUM", 0);
         QCOMPARE(rootLabel(), QStringLiteral("TOP"));
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
@@ -507,9 +478,7 @@ private slots:
         findFrom({"FRUIT"});
         search("PL", 1);
         QVERIFY(openEntry(w(), 0, "FRUIT"));
-        QVERIFY(clickEntry(w(), 5, "PLUM"));
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        deleteEntry(5, "PLUM");
         QTest::keyClicks(text(), "X");
         const QString pdf = m_f->path("found.pdf");
         prompter().answerSave(pdf);
@@ -518,16 +487,6 @@ private slots:
         QCOMPARE(textLines(pdfText(pdf)),
                  QStringList({"QuillMar items found matching PLX, page 1", "TOP\\FRUIT\\APPLE",
                               "TOP\\FRUIT\\APPLES", "TOP\\FRUIT\\BOX\\APPLE"}));
-    }
-
-    void printList_longPathInFull() {
-        findFrom({"LONGNAMEAAAAAAAAAAAA"});
-        search("LONGNAMEC", 1);
-        const QString pdf = m_f->path("long.pdf");
-        prompter().answerSave(pdf);
-        QTest::mouseClick(cmd(2), Qt::LeftButton);
-        QVERIFY(pdfText(pdf).contains(
-            "TOP\\LONGNAMEAAAAAAAAAAAA\\LONGNAMEBBBBBBBBBBBB\\LONGNAMECCCCCCCCCCCC"));
     }
 };
 
