@@ -13,6 +13,7 @@
 
 #include "find/find_commands.h"
 #include "find/found_list.h"
+#include "store/item_path.h"
 #include "support/control.h"
 #include "support/pdf_text.h"
 #include "support/program_fixture.h"
@@ -209,36 +210,44 @@ private slots:
         QVERIFY(!fw());
     }
 
+    // Every item below the root in sorted-walk order, each line naming its item's slot; never
+    // the root, though its name matches.
     void styles_data() {
+        QTest::addColumn<QString>("root");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("style");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("exact APPLE")
-            << "APPLE" << 0 << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"};
-        QTest::newRow("PL in names") << "PL" << 1
+        const QStringList apples{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"};
+        const QString fruit = "FRUIT";
+        QTest::newRow("exact APPLE") << fruit << "APPLE" << 0 << apples;
+        QTest::newRow("PL in names") << fruit << "PL" << 1
                                      << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/APPLES",
                                                     "TOP/FRUIT/BOX/APPLE", "TOP/FRUIT/PLUM"};
         QTest::newRow("names in PINEAPPLE")
-            << "PINEAPPLE" << 2
-            << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE", "TOP/FRUIT/PINE"};
-        QTest::newRow("typed lower case is raised")
-            << "apple" << 0 << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"};
-        QTest::newRow("a trailing space is kept") << "APPLE " << 0 << QStringList{};
+            << fruit << "PINEAPPLE" << 2 << (apples + QStringList{"TOP/FRUIT/PINE"});
+        QTest::newRow("typed lower case is raised") << fruit << "apple" << 0 << apples;
+        QTest::newRow("a trailing space is kept") << fruit << "APPLE " << 0 << QStringList{};
+        QTest::newRow("order, root not listed")
+            << QString("A") << "ABCD" << 2 << QStringList{"TOP/A/B", "TOP/A/B/D", "TOP/A/C"};
     }
     void styles() {
+        QFETCH(QString, root);
         QFETCH(QString, typed);
         QFETCH(int, style);
         QFETCH(QStringList, found);
-        findFrom({"FRUIT"});
+        findFrom({root});
         search(typed, style);
         QCOMPARE(fw()->SearchStyle(), style);
         QCOMPARE(lines(), found);
+        for (int row = 0; row < found.size(); ++row) {
+            const int slot = fw()->results().index(row).data(FoundList::SlotRole).toInt();
+            QCOMPARE(QString::fromStdString(Item_Path(w().nodes(), slot)), found[row]);
+        }
         QCOMPARE(cmd(2)->isEnabled(), !found.isEmpty());
         QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
         QCOMPARE(prompter().prompts.size(), found.isEmpty() ? 1 : 0);
         if (found.isEmpty())
             QCOMPARE(prompter().last().said(), QStringLiteral("QuillMar Alert|No matches"));
-        QCOMPARE(fw()->results().index(0).data(FoundList::SlotRole).isValid(), !found.isEmpty());
     }
 
     void typing_raisesOnlyAtoZ_enterSearches() {
@@ -253,15 +262,6 @@ private slots:
         QTest::keyClicks(text(), "PLUM");
         QTest::keyClick(text(), Qt::Key_Return);
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
-    }
-
-    // Every item below the root, the first one included, in sorted-walk order; never the
-    // root, though its name matches.
-    void search_order_rootNeverListed() {
-        findFrom({"A"});
-        search("ABCD", 2);
-        QCOMPARE(lines(), QStringList({"TOP/A/B", "TOP/A/B/D", "TOP/A/C"}));
-        QCOMPARE(fw()->results().index(0).data(FoundList::SlotRole).toInt(), 12);
     }
 
     // Shortened in the list, printed in full.
