@@ -58,7 +58,7 @@ constexpr std::string_view kUsage =
     "--force replaces an existing FILE or OUT. Exit status: 0 done, 1 check found problems\n"
     "or a listing was refused, 2 usage error, unusable file or not enough memory.\n";
 
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;
     std::string_view shortName;
     Option option;
@@ -68,7 +68,7 @@ struct OptionSpec {
     std::string_view needs; // what a missing value is told
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"--output", "-o", kOutput, &CommandLine::output, nullptr, 0, 0,
      "-o needs the path of the file to write"},
     {"--force", "", kForce, nullptr, nullptr, 0, 0, ""},
@@ -114,16 +114,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         const std::size_t eq = a.find('=');
         const std::string_view name = std::string_view(a).substr(0, eq);
-        const auto spec =
-            std::find_if(std::begin(kOptions), std::end(kOptions), [&](const OptionSpec& o) {
+        const auto known =
+            std::find_if(std::begin(kOptions), std::end(kOptions), [&](const OptionRule& o) {
                 return name == o.name || name == o.shortName;
             });
-        if (spec == std::end(kOptions) || (eq != std::string::npos && a[1] != '-'))
+        if (known == std::end(kOptions) || (eq != std::string::npos && a[1] != '-'))
             throw ToolError("unknown option " + a);
-        cl.given |= spec->option;
-        if (!spec->text && !spec->number) {
+        cl.given |= known->option;
+        if (!known->text && !known->number) {
             if (eq != std::string::npos)
-                throw ToolError(std::string(spec->name) + " takes no value");
+                throw ToolError(std::string(known->name) + " takes no value");
             continue;
         }
         std::string value;
@@ -132,12 +132,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         else if (i + 1 < args.size())
             value = args[++i];
         else
-            throw ToolError(spec->needs.empty() ? std::string(spec->name) + " needs a value"
-                                                : std::string(spec->needs));
-        if (spec->text)
-            cl.*(spec->text) = value;
+            throw ToolError(known->needs.empty() ? std::string(known->name) + " needs a value"
+                                                 : std::string(known->needs));
+        if (known->text)
+            cl.*(known->text) = value;
         else
-            cl.*(spec->number) = wholeNumber(spec->name, value, spec->low, spec->high);
+            cl.*(known->number) = wholeNumber(known->name, value, known->low, known->high);
     }
     return cl;
 }
@@ -492,7 +492,7 @@ constexpr Command kCommands[] = {
 };
 
 // "--force belongs to export, import and repair".
-std::string optionOwners(const OptionSpec& option) {
+std::string optionOwners(const OptionRule& option) {
     std::vector<std::string_view> owners;
     for (const Command& c : kCommands)
         if (c.options & option.option)
@@ -513,7 +513,7 @@ int runCommand(const CommandLine& cl, std::ostream& out, std::ostream& err, Comm
                                       [&](const Command& c) { return c.name == name; });
     if (command == std::end(kCommands))
         throw ToolError("unknown command " + name + "; see qmtool --help");
-    for (const OptionSpec& o : kOptions)
+    for (const OptionRule& o : kOptions)
         if (cl.has(o.option) && !(command->options & o.option))
             throw ToolError(optionOwners(o));
     if (cl.words.size() != command->arguments + 1 ||

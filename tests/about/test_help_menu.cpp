@@ -2,13 +2,12 @@
 // help entries that have no help; and the identity the program gives the desktop.
 
 #include <QApplication>
-#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 #include "about/about_box.h"
 #include "about/app_identity.h"
+#include "support/modal_driver.h"
 #include "support/program_fixture.h"
 #include "window/emblem.h"
 
@@ -16,27 +15,6 @@ using namespace qm;
 using namespace qm::test;
 
 namespace {
-
-/// Runs `check` on the modal dialog once one is up (polled, so it works whenever the dialog
-/// appears); gives up after a few seconds. A dialog the check left open is closed, so a
-/// failing check ends the test instead of hanging it.
-void whenModal(std::function<void(QWidget*)> check) {
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, check] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            check(modal);
-            if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible())
-                dialog->reject();
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
-}
 
 QImage iconImage(const QIcon& icon) {
     return icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
@@ -50,72 +28,57 @@ class TestHelpMenu : public QObject {
 private slots:
     void initTestCase() { applyApplicationIdentity(); }
 
-    void about_isModalOverTheWindowAndCloses_data() {
+    // Made on first use and kept: each opening shows the same box, modal over the window and
+    // centred on it (though moved away last time), with OK focused; the command returns only
+    // once the box is closed.
+    void about_isKeptCentredModalAndCloses_data() {
         QTest::addColumn<int>("key"); // 0: a click on OK
         QTest::newRow("Enter") << int(Qt::Key_Enter);
         QTest::newRow("Return") << int(Qt::Key_Return);
         QTest::newRow("Escape") << int(Qt::Key_Escape);
         QTest::newRow("click OK") << 0;
     }
-    void about_isModalOverTheWindowAndCloses() {
+    void about_isKeptCentredModalAndCloses() {
         QFETCH(int, key);
         ProgramFixture f;
         MainWindow& w = f.start();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        for (int round = 0; round < 2; ++round) { // the kept box behaves the same next time
-            QWidget* seen = nullptr;
-            QString title, version;
+        QCOMPARE(iconImage(w.windowIcon()), iconImage(appIcon()));
+        QList<AboutBox*> seen;
+        for (int round = 0; round < 2; ++round) {
+            QString shown;
+            QPoint offset(99, 99);
             bool okFocusedAndDefault = false, closedWhileOpen = false;
-            whenModal([&](QWidget* modal) {
-                seen = modal;
-                title = modal->findChild<QLabel*>("lblTitle")->text();
-                version = modal->findChild<QLabel*>("lblVersion")->text();
-                auto* ok = modal->findChild<QPushButton*>("cmdOK");
+            onModal<AboutBox>([&](AboutBox& box) {
+                seen << &box;
+                shown = box.findChild<QLabel*>("lblTitle")->text() + '|' +
+                        box.findChild<QLabel*>("lblVersion")->text();
+                offset = box.frameGeometry().center() - w.frameGeometry().center();
+                auto* ok = box.findChild<QPushButton*>("cmdOK");
                 // The focus follows the activation, which the platform reports when it can.
                 QTRY_COMPARE(QApplication::focusWidget(), ok);
                 okFocusedAndDefault = ok->isDefault();
+                box.move(box.pos() + QPoint(40, 40));
                 if (key)
                     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
                 else
                     QTest::mouseClick(ok, Qt::LeftButton);
-                closedWhileOpen = !modal->isVisible();
+                closedWhileOpen = !box.isVisible();
             });
             QVERIFY(f.click(MenuArray::Help, HelpAbout));
-            // The menu command returns only once the box is closed again.
-            QVERIFY(seen);
+            QCOMPARE(seen.size(), round + 1);
             QVERIFY(closedWhileOpen);
             QVERIFY(okFocusedAndDefault);
-            QCOMPARE(seen->objectName(), QStringLiteral("frmAbout"));
-            QCOMPARE(seen->parentWidget(), &w);
-            QCOMPARE(title, QStringLiteral("QuillMar"));
-            QCOMPARE(version, QStringLiteral("Version 2.0.5"));
-            QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        }
-        QCOMPARE(f.prompter.prompts.size(), 0);
-    }
-
-    // Made on first use and kept: the second opening shows the same box, centred again.
-    void about_isKeptAndCentredOnTheWindow() {
-        ProgramFixture f;
-        MainWindow& w = f.start();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QList<QWidget*> seen;
-        QList<QPoint> offsets;
-        for (int round = 0; round < 2; ++round) {
-            whenModal([&](QWidget* modal) {
-                seen << modal;
-                offsets << modal->frameGeometry().center() - w.frameGeometry().center();
-                modal->move(modal->pos() + QPoint(40, 40)); // moved away, it comes back
-                QTest::keyClick(modal, Qt::Key_Escape);
-            });
-            QVERIFY(f.click(MenuArray::Help, HelpAbout));
-        }
-        QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen[0], seen[1]);
-        QCOMPARE(w.findChildren<AboutBox*>().size(), 1);
-        for (const QPoint& offset : offsets)
+            QCOMPARE(seen.last()->parentWidget(), &w);
+            QCOMPARE(shown, QStringLiteral("QuillMar|Version 2.0.5"));
             QVERIFY2(offset.manhattanLength() <= 4,
                      qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+            QCOMPARE(iconImage(seen.last()->windowIcon()), iconImage(appIcon()));
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        }
+        QCOMPARE(seen[0], seen[1]);
+        QCOMPARE(w.findChildren<AboutBox*>().size(), 1);
+        QCOMPARE(f.prompter.prompts.size(), 0);
     }
 
     // The entries are hidden and disabled; their handler, reached directly, says why.
@@ -146,21 +109,6 @@ private slots:
         QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("QuillMar"));
         QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("2.0.5"));
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("quillmar"));
-    }
-
-    // The main window and the About box carry the emblem.
-    void identity_everyWindowCarriesTheEmblem() {
-        ProgramFixture f;
-        MainWindow& w = f.start();
-        const QImage emblem = iconImage(appIcon());
-        QCOMPARE(iconImage(w.windowIcon()), emblem);
-        QImage boxIcon;
-        whenModal([&](QWidget* modal) {
-            boxIcon = iconImage(modal->windowIcon());
-            QTest::keyClick(modal, Qt::Key_Escape);
-        });
-        QVERIFY(f.click(MenuArray::Help, HelpAbout));
-        QCOMPARE(boxIcon, emblem);
     }
 };
 

@@ -1,6 +1,5 @@
 // Start-up: the command line, the window it opens with, and the file it names.
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/program.h"
@@ -36,45 +35,36 @@ private slots:
         QCOMPARE(qm::commandLineFile(arguments), file);
     }
 
-    void start_withExistingFile_opensIt_data() {
-        QTest::addColumn<bool>("quoted");
-        QTest::newRow("unquoted") << false;
-        QTest::newRow("quoted") << true;
+    // The file the command line names is opened silently; a missing one leaves no data.
+    void start_withFile_data() {
+        QTest::addColumn<QString>("argument"); // %1: the path of a tree
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("unquoted") << "%1" << true;
+        QTest::newRow("quoted") << "\"%1\"" << true;
+        QTest::newRow("missing") << "/nonexistent/tree.qmd" << false;
     }
-    void start_withExistingFile_opensIt() {
-        QFETCH(bool, quoted);
-        QTemporaryDir dir;
-        const QString path = writeTreeFile(dir, "my trees.qmd", "WORLD\n  EUROPE\n    FRANCE\n");
-        ScriptedPrompter prompter;
-        Program program(prompter, dir.filePath("QuillMar.ini"));
-        const QString arg = quoted ? "\"" + path + "\"" : path;
-        program.start(arg.split(' '), false);
-        MainWindow& w = program.window();
-        QCOMPARE(w.windowTitle(), "QuillMar  [" + path + "]");
-        QCOMPARE(headerText(w, 0), QString("WORLD"));
-        QCOMPARE(w.browser().CurCel(), 0);
-        QCOMPARE(w.status().countText(), QString("Items: 2"));
+    void start_withFile() {
+        QFETCH(QString, argument);
+        QFETCH(bool, opened);
+        ProgramFixture f;
+        const QString path = writeTreeFile(f.dir, "my trees.qmd", "WORLD\n  EUROPE\n    FRANCE\n");
+        MainWindow& w = f.start(argument.arg(path).split(' '));
+        QCOMPARE(w.windowTitle(), "QuillMar  [" + (opened ? path : QString("no data")) + "]");
+        QCOMPARE(w.columnArea()->isVisible(), opened);
+        QCOMPARE(w.status().countText(), QString(opened ? "Items: 2" : "Items: 0"));
         QCOMPARE(w.status().statusText(), QString());
-        QVERIFY(!w.menu().entry(MenuArray::File, FileSave)->isEnabled());
-        QVERIFY(w.menu().entry(MenuArray::File, FileSaveAs)->isEnabled());
-        QVERIFY(w.menu().entry(MenuArray::Edit, EditCut)->isEnabled());
-        QVERIFY(w.menu().entry(MenuArray::Go, GoFind)->isEnabled());
-        QVERIFY(!w.menu().entry(MenuArray::Edit, EditUndo)->isEnabled());
-        QCOMPARE(prompter.prompts.size(), 0);
-    }
-
-    void start_withMissingFile_startsEmptyAndSilent() {
-        QTemporaryDir dir;
-        ScriptedPrompter prompter;
-        Program program(prompter, dir.filePath("QuillMar.ini"));
-        program.start({"/nonexistent/tree.qmd"}, false);
-        MainWindow& w = program.window();
-        QCOMPARE(w.windowTitle(), QString("QuillMar  [no data]"));
-        QVERIFY(!w.columnArea()->isVisible());
-        QCOMPARE(w.status().statusText(), QString());
-        QCOMPARE(w.status().countText(), QString("Items: 0"));
-        QVERIFY(!w.menu().entry(MenuArray::Edit, EditAdd)->isEnabled());
-        QCOMPARE(prompter.prompts.size(), 0);
+        const auto on = [&](MenuArray array, int entry) {
+            return w.menu().entry(array, entry)->isEnabled();
+        };
+        QCOMPARE((QList<bool>{on(MenuArray::File, FileSave), on(MenuArray::File, FileSaveAs),
+                              on(MenuArray::Edit, EditAdd), on(MenuArray::Edit, EditCut),
+                              on(MenuArray::Go, GoFind), on(MenuArray::Edit, EditUndo)}),
+                 (QList<bool>{false, opened, opened, opened, opened, false}));
+        if (opened) {
+            QCOMPARE(headerText(w, 0), QString("WORLD"));
+            QCOMPARE(w.browser().CurCel(), 0);
+        }
+        QCOMPARE(f.prompter.prompts.size(), 0);
     }
 
     // Available areas: 800 x 600 at the origin, and a second screen to the right.
@@ -134,12 +124,9 @@ private slots:
     void oddSettingsFile_alertDefaultsLeftAlone_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("pipe") << "fifo"
-                              << "it is not a regular file";
-        QTest::newRow("link to a pipe") << "link"
-                                        << "it is not a regular file";
-        QTest::newRow("64 GiB") << "huge"
-                                << "it is larger than 1 MiB";
+        QTest::newRow("pipe") << "fifo" << QString("it is not a regular file");
+        QTest::newRow("link to a pipe") << "link" << QString("it is not a regular file");
+        QTest::newRow("64 GiB") << "huge" << QString("it is larger than 1 MiB");
     }
     void oddSettingsFile_alertDefaultsLeftAlone() {
         QFETCH(QString, kind);

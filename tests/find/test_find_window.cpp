@@ -13,6 +13,8 @@
 
 #include "find/find_commands.h"
 #include "find/found_list.h"
+#include "store/item_path.h"
+#include "support/control.h"
 #include "support/pdf_text.h"
 #include "support/program_fixture.h"
 #include "window/twips.h"
@@ -24,23 +26,10 @@ namespace {
 
 // Slots in outline order. LONG...'s path has 66 characters.
 QByteArray tree() {
-    QByteArray outline = "TOP\n"
-                         "  FRUIT\n"
-                         "    PLUM\n"
-                         "    APPLE\n"
-                         "    Apple\n"
-                         "    APPLES\n"
-                         "    PINE\n"
-                         "    BOX\n"
-                         "      APPLE\n"
-                         "  A\n"
-                         "    C\n"
-                         "    B\n"
-                         "      D\n"
-                         "  LEAF\n"
-                         "  LONGNAMEAAAAAAAAAAAA\n"
-                         "    LONGNAMEBBBBBBBBBBBB\n"
-                         "      LONGNAMECCCCCCCCCCCC\n";
+    QByteArray outline =
+        "TOP\n  FRUIT\n    PLUM\n    APPLE\n    Apple\n    APPLES\n    PINE\n"
+        "    BOX\n      APPLE\n  A\n    C\n    B\n      D\n  LEAF\n"
+        "  LONGNAMEAAAAAAAAAAAA\n    LONGNAMEBBBBBBBBBBBB\n      LONGNAMECCCCCCCCCCCC\n";
     // L1 at level 1 down to L12 at level 12.
     for (int level = 1; level <= 12; ++level)
         outline += QByteArray(2 * level, ' ') + "L" + QByteArray::number(level) + '\n';
@@ -48,16 +37,6 @@ QByteArray tree() {
     for (int i = 1; i <= 2000; ++i)
         outline += "    N" + QByteArray::number(i).rightJustified(4, '0') + '\n';
     return outline;
-}
-
-QString said(const Prompt& p) {
-    return p.title + '|' + p.text;
-}
-
-template <typename W = QWidget> W* control(QWidget* window, const char* name) {
-    if (W* w = window->findChild<W*>(QLatin1String(name)))
-        return w;
-    qFatal("no control %s", name);
 }
 
 } // namespace
@@ -84,12 +63,15 @@ class TestFindWindow : public QObject {
             out << r.index(row).data().toString();
         return out;
     }
-    // Selects `name` in cell 0 (or opens the path of names first) and runs Go To → Find.
+    // Opens the path of names from cell 0, selects the last ("": none), runs Go To → Find.
     void findFrom(const QStringList& path) {
         for (int i = 0; i < path.size(); ++i) {
             const int cel = i == 0 ? 0 : 5 * i;
-            QVERIFY(i + 1 < path.size() ? openEntry(w(), cel, path[i])
-                                        : clickEntry(w(), cel, path[i]));
+            if (path[i].isEmpty())
+                w().browser().list(cel)->clearSelection();
+            else
+                QVERIFY(i + 1 < path.size() ? openEntry(w(), cel, path[i])
+                                            : clickEntry(w(), cel, path[i]));
         }
         QVERIFY(m_f->click(MenuArray::Go, GoFind));
         QVERIFY(fw() && fw()->isVisible());
@@ -100,6 +82,12 @@ class TestFindWindow : public QObject {
         QTest::mouseClick(control<QRadioButton>(fw(), qPrintable(QString("Opt_%1").arg(style))),
                           Qt::LeftButton);
         QTest::mouseClick(cmd(1), Qt::LeftButton);
+    }
+    // Deletes the entry `name` of cell `cel`, confirming.
+    void deleteEntry(int cel, const QString& name) {
+        QVERIFY(clickEntry(w(), cel, name));
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
     }
     // Double-clicks a result line as a user would.
     void doubleClickLine(int row) {
@@ -175,23 +163,15 @@ private slots:
         QTest::newRow("entry with children") << QStringList{"FRUIT"} << "TOP/FRUIT";
         QTest::newRow("leaf: its parent") << QStringList{"LEAF"} << "TOP";
         QTest::newRow("leaf deeper") << QStringList{"FRUIT", "PLUM"} << "TOP/FRUIT";
+        // The current cell's own item when nothing is selected in it, a leaf again giving way.
+        QTest::newRow("nothing selected") << QStringList{"FRUIT", ""} << "TOP/FRUIT";
+        QTest::newRow("nothing selected, a leaf") << QStringList{"LEAF", ""} << "TOP";
     }
     void open_rootChoice() {
         QFETCH(QStringList, path);
         QFETCH(QString, root);
         findFrom(path);
         QCOMPARE(rootLabel(), root);
-    }
-
-    // The current cell's own item when nothing is selected in it, a leaf again giving way.
-    void open_noEntrySelected_usesCellItem() {
-        QVERIFY(openEntry(w(), 0, "FRUIT"));
-        w().browser().list(5)->clearSelection();
-        QVERIFY(m_f->click(MenuArray::Go, GoFind));
-        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
-        QVERIFY(openEntry(w(), 0, "LEAF"));
-        QVERIFY(m_f->click(MenuArray::Go, GoFind));
-        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
     }
 
     void open_shortcutAndUndoCleared() {
@@ -225,44 +205,52 @@ private slots:
         }
         QVERIFY(m_f->click(MenuArray::Go, GoFind));
         QCOMPARE(prompter().prompts.size(), how == "lonely" ? 2 : 1);
-        QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar|No selection"));
+        QCOMPARE(prompter().last().said(), QStringLiteral("QuillMar|No selection"));
         QCOMPARE(prompter().last().icon, PromptIcon::Exclamation);
         QVERIFY(!fw());
     }
 
+    // Every item below the root in sorted-walk order, each line naming its item's slot; never
+    // the root, though its name matches.
     void styles_data() {
+        QTest::addColumn<QString>("root");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("style");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("exact APPLE")
-            << "APPLE" << 0 << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"};
-        QTest::newRow("PL in names") << "PL" << 1
+        const QStringList apples{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"};
+        const QString fruit = "FRUIT";
+        QTest::newRow("exact APPLE") << fruit << "APPLE" << 0 << apples;
+        QTest::newRow("PL in names") << fruit << "PL" << 1
                                      << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/APPLES",
                                                     "TOP/FRUIT/BOX/APPLE", "TOP/FRUIT/PLUM"};
         QTest::newRow("names in PINEAPPLE")
-            << "PINEAPPLE" << 2
-            << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE", "TOP/FRUIT/PINE"};
-        QTest::newRow("typed lower case is raised")
-            << "apple" << 0 << QStringList{"TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"};
-        QTest::newRow("a trailing space is kept") << "APPLE " << 0 << QStringList{};
+            << fruit << "PINEAPPLE" << 2 << (apples + QStringList{"TOP/FRUIT/PINE"});
+        QTest::newRow("typed lower case is raised") << fruit << "apple" << 0 << apples;
+        QTest::newRow("a trailing space is kept") << fruit << "APPLE " << 0 << QStringList{};
+        QTest::newRow("order, root not listed")
+            << QString("A") << "ABCD" << 2 << QStringList{"TOP/A/B", "TOP/A/B/D", "TOP/A/C"};
     }
     void styles() {
+        QFETCH(QString, root);
         QFETCH(QString, typed);
         QFETCH(int, style);
         QFETCH(QStringList, found);
-        findFrom({"FRUIT"});
+        findFrom({root});
         search(typed, style);
         QCOMPARE(fw()->SearchStyle(), style);
         QCOMPARE(lines(), found);
+        for (int row = 0; row < found.size(); ++row) {
+            const int slot = fw()->results().index(row).data(FoundList::SlotRole).toInt();
+            QCOMPARE(QString::fromStdString(Item_Path(w().nodes(), slot)), found[row]);
+        }
         QCOMPARE(cmd(2)->isEnabled(), !found.isEmpty());
         QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
         QCOMPARE(prompter().prompts.size(), found.isEmpty() ? 1 : 0);
         if (found.isEmpty())
-            QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar Alert|No matches"));
-        QCOMPARE(fw()->results().index(0).data(FoundList::SlotRole).isValid(), !found.isEmpty());
+            QCOMPARE(prompter().last().said(), QStringLiteral("QuillMar Alert|No matches"));
     }
 
-    void typing_raisesOnlyAtoZ() {
+    void typing_raisesOnlyAtoZ_enterSearches() {
         findFrom({"FRUIT"});
         QTest::keyClicks(text(), QStringLiteral("pl "));
         // Typed with a dead key or an input method: no key code, only the character.
@@ -270,22 +258,22 @@ private slots:
         QApplication::sendEvent(text(), &accented);
         QTest::keyClicks(text(), QStringLiteral("1"));
         QCOMPARE(text()->text(), QStringLiteral("PL é1"));
+        text()->clear();
+        QTest::keyClicks(text(), "PLUM");
+        QTest::keyClick(text(), Qt::Key_Return);
+        QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
-    // Every item below the root, the first one included, in sorted-walk order; never the
-    // root, though its name matches.
-    void search_order_rootNeverListed() {
-        findFrom({"A"});
-        search("ABCD", 2);
-        QCOMPARE(lines(), QStringList({"TOP/A/B", "TOP/A/B/D", "TOP/A/C"}));
-        QCOMPARE(fw()->results().index(0).data(FoundList::SlotRole).toInt(), 12);
-    }
-
-    void search_longPathShortened() {
+    // Shortened in the list, printed in full.
+    void longPath_shortenedButPrintedWhole() {
         findFrom({"LONGNAMEAAAAAAAAAAAA"});
         search("LONGNAMEC", 1);
         const QString full = "TOP/LONGNAMEAAAAAAAAAAAA/LONGNAMEBBBBBBBBBBBB/LONGNAMECCCCCCCCCCCC";
         QCOMPARE(lines(), QStringList({"..." + full.right(55)}));
+        const QString pdf = m_f->path("long.pdf");
+        prompter().answerSave(pdf);
+        QTest::mouseClick(cmd(2), Qt::LeftButton);
+        QVERIFY(pdfText(pdf).contains(QString(full).replace('/', '\\')));
     }
 
     void search_emptyText_keepsPrintList() {
@@ -294,16 +282,9 @@ private slots:
         QVERIFY(cmd(2)->isEnabled());
         text()->clear();
         QTest::mouseClick(cmd(1), Qt::LeftButton);
-        QCOMPARE(said(prompter().last()), QStringLiteral("QuillMar Alert|No search String !"));
+        QCOMPARE(prompter().last().said(), QStringLiteral("QuillMar Alert|No search String !"));
         QVERIFY(lines().isEmpty());
         QVERIFY(cmd(2)->isEnabled());
-    }
-
-    void search_enterRunsIt() {
-        findFrom({"FRUIT"});
-        QTest::keyClicks(text(), "PLUM");
-        QTest::keyClick(text(), Qt::Key_Return);
-        QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
     // STOP keeps what was found; while the search runs the cells stay browsable and the
@@ -359,8 +340,11 @@ private slots:
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
-    void up_climbsToTheTop() {
+    // UP climbs to the top; activating the window again goes back to the root Go To → Find
+    // chose, and the label says so.
+    void up_climbsToTheTop_activationGoesBack() {
         findFrom({"FRUIT", "BOX"});
+        activate(fw());
         QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT/BOX"));
         QTest::mouseClick(cmd(0), Qt::LeftButton);
         QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
@@ -372,35 +356,12 @@ private slots:
         QCOMPARE(fw()->RootNode(), 1);
         search("APPLE", 0);
         QCOMPARE(lines().size(), 2);
-    }
-
-    // Activating the window again goes back to the root Go To → Find chose, and the label
-    // says so.
-    void up_thenActivation_labelNamesRootSearched() {
-        findFrom({"FRUIT", "BOX"});
-        activate(fw());
-        QTest::mouseClick(cmd(0), Qt::LeftButton);
-        QCOMPARE(fw()->RootNode(), 2);
         activate(&w());
         activate(fw());
         QCOMPARE(fw()->RootNode(), 8);
         QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT/BOX"));
         search("APPLE", 0);
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/BOX/APPLE"}));
-    }
-
-    void openAgain_resetsTheWindow() {
-        findFrom({"FRUIT"});
-        search("PINEAPPLE", 2);
-        QVERIFY(cmd(2)->isEnabled());
-        QVERIFY(clickEntry(w(), 0, "A"));
-        QVERIFY(m_f->click(MenuArray::Go, GoFind));
-        QCOMPARE(rootLabel(), QStringLiteral("TOP/A"));
-        QVERIFY(text()->text().isEmpty());
-        QVERIFY(control<QRadioButton>(fw(), "Opt_0")->isChecked());
-        QCOMPARE(fw()->SearchStyle(), 0);
-        QVERIFY(lines().isEmpty());
-        QVERIFY(!cmd(2)->isEnabled());
     }
 
     void reveal_data() {
@@ -449,9 +410,7 @@ private slots:
         QCOMPARE(lines().size(), 4);
         // Delete APPLE (slot 4): the line stays, but opening it does nothing.
         QVERIFY(openEntry(w(), 0, "FRUIT"));
-        QVERIFY(clickEntry(w(), 5, "APPLE"));
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        deleteEntry(5, "APPLE");
         QVERIFY(clickEntry(w(), 0, "A"));
         const QList<int> before = pathBack(w());
         doubleClickLine(0);
@@ -469,24 +428,33 @@ private slots:
 
     void staleRoot_fallsBackToTop() {
         findFrom({"FRUIT", "BOX"});
-        QVERIFY(clickEntry(w(), 5, "BOX"));
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        deleteEntry(5, "BOX");
         search("PLUM", 0);
         QCOMPARE(rootLabel(), QStringLiteral("TOP"));
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
-    void treeReplaced_resetsWindow_data() {
-        QTest::addColumn<bool>("open");
-        QTest::newRow("Open") << true;
-        QTest::newRow("New") << false;
+    // Go To → Find again, or another tree, starts the window afresh.
+    void reset_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QStringList>("plums"); // what a search for PLUM then finds
+        QTest::newRow("Find again") << "find"
+                                    << "TOP/A" << QStringList{};
+        QTest::newRow("Open") << "open"
+                              << "OTHER" << QStringList{"OTHER/FRUIT/PLUM"};
+        QTest::newRow("New") << "new"
+                             << "FRESH" << QStringList{};
     }
-    void treeReplaced_resetsWindow() {
-        QFETCH(bool, open);
+    void reset() {
+        QFETCH(QString, how);
         findFrom({"FRUIT"});
-        search("PL", 1);
-        if (open) {
+        search("PINEAPPLE", 2);
+        QVERIFY(cmd(2)->isEnabled());
+        if (how == "find") {
+            QVERIFY(clickEntry(w(), 0, "A"));
+            QVERIFY(m_f->click(MenuArray::Go, GoFind));
+        } else if (how == "open") {
             prompter().answerOpen(
                 writeTreeFile(m_f->dir, "other.qmd", "OTHER\n  FRUIT\n    PLUM\n"));
             QVERIFY(m_f->click(MenuArray::File, FileOpen));
@@ -494,11 +462,14 @@ private slots:
             prompter().answerName("FRESH");
             QVERIFY(m_f->click(MenuArray::File, FileNew));
         }
+        QTEST(rootLabel(), "root");
+        QVERIFY(text()->text().isEmpty());
+        QVERIFY(control<QRadioButton>(fw(), "Opt_0")->isChecked());
+        QCOMPARE(fw()->SearchStyle(), 0);
         QVERIFY(lines().isEmpty());
         QVERIFY(!cmd(2)->isEnabled());
-        QCOMPARE(rootLabel(), open ? QStringLiteral("OTHER") : QStringLiteral("FRESH"));
         search("PLUM", 0);
-        QCOMPARE(lines(), open ? QStringList{"OTHER/FRUIT/PLUM"} : QStringList{});
+        QTEST(lines(), "plums");
     }
 
     // Printed in full with "\", the header naming the text as it stands; a line whose item
@@ -507,9 +478,7 @@ private slots:
         findFrom({"FRUIT"});
         search("PL", 1);
         QVERIFY(openEntry(w(), 0, "FRUIT"));
-        QVERIFY(clickEntry(w(), 5, "PLUM"));
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
+        deleteEntry(5, "PLUM");
         QTest::keyClicks(text(), "X");
         const QString pdf = m_f->path("found.pdf");
         prompter().answerSave(pdf);
@@ -518,16 +487,6 @@ private slots:
         QCOMPARE(textLines(pdfText(pdf)),
                  QStringList({"QuillMar items found matching PLX, page 1", "TOP\\FRUIT\\APPLE",
                               "TOP\\FRUIT\\APPLES", "TOP\\FRUIT\\BOX\\APPLE"}));
-    }
-
-    void printList_longPathInFull() {
-        findFrom({"LONGNAMEAAAAAAAAAAAA"});
-        search("LONGNAMEC", 1);
-        const QString pdf = m_f->path("long.pdf");
-        prompter().answerSave(pdf);
-        QTest::mouseClick(cmd(2), Qt::LeftButton);
-        QVERIFY(pdfText(pdf).contains(
-            "TOP\\LONGNAMEAAAAAAAAAAAA\\LONGNAMEBBBBBBBBBBBB\\LONGNAMECCCCCCCCCCCC"));
     }
 };
 

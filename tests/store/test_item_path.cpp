@@ -11,45 +11,26 @@ namespace {
 // Slots: 1 WORLD, 2 EUROPE, 3 FRANCE, 4 PARIS, 5 LYON, 6 ASIA.
 const char* kWorld = "WORLD\n  EUROPE\n    FRANCE\n      PARIS\n      LYON\n  ASIA\n";
 
-// A chain of `depth` items below the top item, each named N; returns the deepest.
-std::int32_t chain(NodeTable& t, int depth) {
-    std::int32_t parent = 1;
-    for (int i = 0; i < depth; ++i) {
-        const std::int32_t c = t.Node_Alloc();
-        t[c].Name = makeName("N");
-        t[c].Parent = parent;
-        t[parent].FirstChild = c;
-        parent = c;
-    }
-    return parent;
-}
-
 } // namespace
 
 class TestItemPath : public QObject {
     Q_OBJECT
 
 private slots:
+    // Every name trimmed; no path at all for what is not an item, never the signature's name.
     void paths_ofParisAndTop() {
-        const NodeTable t = test::treeFromOutline(kWorld);
-        QCOMPARE(Item_Path(t, 4), std::string("WORLD/EUROPE/FRANCE/PARIS"));
-        QCOMPARE(printedPath(t, 4), std::string("WORLD\\EUROPE\\FRANCE\\PARIS"));
-        QCOMPARE(bookmarkPath(t, 4), std::string("\\EUROPE\\FRANCE\\PARIS"));
-        QCOMPARE(Item_Path(t, 1), std::string("WORLD"));
-        QCOMPARE(bookmarkPath(t, 1), std::string());
-        QCOMPARE(bookmarkPath(t, 6), std::string("\\ASIA"));
-        // Not an item: no path at all, never the signature's name.
-        QCOMPARE(Item_Path(t, 0), std::string());
-        QCOMPARE(Item_Path(t, 99), std::string());
-    }
-
-    void paths_trimEveryName() {
         NodeTable t = test::treeFromOutline(kWorld);
         t[2].Name = makeName("  EUROPE");
         t[4].Name = makeName(" PARIS ");
         QCOMPARE(Item_Path(t, 4), std::string("WORLD/EUROPE/FRANCE/PARIS"));
+        QCOMPARE(printedPath(t, 4), std::string("WORLD\\EUROPE\\FRANCE\\PARIS"));
         QCOMPARE(bookmarkPath(t, 4), std::string("\\EUROPE\\FRANCE\\PARIS"));
         QCOMPARE(resolveBookmarkPath(t, "\\EUROPE\\FRANCE\\PARIS").item, 4);
+        QCOMPARE(Item_Path(t, 1), std::string("WORLD"));
+        QCOMPARE(bookmarkPath(t, 1), std::string());
+        QCOMPARE(bookmarkPath(t, 6), std::string("\\ASIA"));
+        QCOMPARE(Item_Path(t, 0), std::string());
+        QCOMPARE(Item_Path(t, 99), std::string());
     }
 
     void shortPath_data() {
@@ -66,12 +47,8 @@ private slots:
         for (int i = 0; i < length; ++i)
             full += static_cast<char>('A' + i % 26);
         const std::string shown = qm::shortPath(full);
-        if (!shortened) {
-            QCOMPARE(shown, full);
-            return;
-        }
-        QCOMPARE(shown.size(), std::size_t(58));
-        QCOMPARE(shown, "..." + full.substr(full.size() - 55));
+        QCOMPARE(shown, shortened ? "..." + full.substr(full.size() - 55) : full);
+        QCOMPARE(shown.size(), std::min<std::size_t>(full.size(), 58));
     }
 
     void resolveItemPath_data() {
@@ -143,7 +120,14 @@ private slots:
         NodeTable t;
         t.resetNew(makeName("T"));
         constexpr int kDepth = 200000;
-        const std::int32_t deepest = chain(t, kDepth);
+        std::int32_t deepest = 1; // a chain of items named N below the top item
+        for (int i = 0; i < kDepth; ++i) {
+            const std::int32_t c = t.Node_Alloc();
+            t[c].Name = makeName("N");
+            t[c].Parent = deepest;
+            t[deepest].FirstChild = c;
+            deepest = c;
+        }
         const std::string path = Item_Path(t, deepest);
         QCOMPARE(path.size(), std::size_t(1 + 2 * kDepth));
         QCOMPARE(qm::resolveItemPath(t, path), deepest);

@@ -21,6 +21,7 @@ struct Prompt {
     NameRequest name;  // for Name prompts
     QString folder{};  // where a file dialog opened
     QString filters{}; // a file dialog's filters
+    QString said() const { return title + '|' + text; }
 };
 
 class ScriptedPrompter : public Prompter {

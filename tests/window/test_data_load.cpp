@@ -54,6 +54,8 @@ private slots:
                            "2 items were filed at a wrong level and are shown where they belong.",
                            rescue + "it into a new file."}
             << "Items: 5";
+        QTest::newRow("wrong signature only")
+            << "0.Name=quillMar" << QStringList{"is NO Quillmar DataFile !"} << "Items: 5";
     }
     void workedAroundDamage_toldOnceAndKeptOnSave() {
         QFETCH(QString, changes);
@@ -67,6 +69,7 @@ private slots:
         QFETCH(QStringList, note);
         QCOMPARE(f.prompter.last().text, file + kCrLf + note.join(kCrLf));
         QCOMPARE(f.prompter.last().title, QString("QuillMar Alert"));
+        QCOMPARE(f.prompter.last().icon, PromptIcon::Exclamation);
         QTEST(w.status().countText(), "count");
         QCOMPARE(f.readFile(file), before);
 
@@ -93,22 +96,16 @@ private slots:
         QTest::addColumn<QString>("changes");
         QTest::addColumn<QString>("said");
         const QString repair = kCrLf + "\"qmtool repair\" can rescue its items into a new file.";
+        const QString damaged = "can't be loaded: it is damaged ";
         QTest::newRow("listed under two parents")
-            << "5.Parent=2"
-            << "can't be loaded: it is damaged (an item is listed under two "
-               "parents)." +
-                   repair;
+            << "5.Parent=2" << damaged + "(an item is listed under two parents)." + repair;
         QTest::newRow("loop") << "6.NextSibling=2"
-                              << "can't be loaded: it is damaged (an item is listed twice)." +
-                                     repair;
-        QTest::newRow("top item missing") << "1.InUse=0"
-                                          << "can't be loaded: it is damaged (its top item is "
-                                             "missing).";
+                              << damaged + "(an item is listed twice)." + repair;
+        QTest::newRow("top item missing") << "1.InUse=0" << damaged + "(its top item is missing).";
         QTest::newRow("not ours") << "0.Name=xyz 1.Parent=4"
-                                  << "can't be loaded: it is not a QuillMar data file.";
+                                  << QString("can't be loaded: it is not a QuillMar data file.");
         QTest::newRow("too large for the memory")
-            << "huge"
-            << "can't be loaded: there is not enough memory for it.";
+            << "huge" << QString("can't be loaded: there is not enough memory for it.");
     }
     void refusedFile_oneAlertInUsersWords() {
         QFETCH(QString, changes);

@@ -10,9 +10,9 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include "app/qt_prompter.h"
+#include "support/modal_driver.h"
 #include "support/program_fixture.h"
 
 using namespace qm;
@@ -141,16 +141,7 @@ private slots:
         QCOMPARE(w.status().statusText(), QString("Zoom 100 %"));
     }
 
-    // Grown near the screen's corner, the window moves back onto the screen.
-    void stepNearScreenEdge_windowMovedOntoScreen() {
-        MainWindow& w = start(display(kLarge.bottomRight() - QPoint(700, 560)));
-        zoomKeys(w, "++++");
-        QCOMPARE(w.zoom(), 200);
-        QVERIFY2(kLarge.contains(w.frameGeometry()),
-                 qPrintable(QString("%1,%2").arg(w.x()).arg(w.y())));
-    }
-
-    void setting_readNearestStepWrittenAtExit_data() {
+    void setting_readNearestStepKeptOnScreenWrittenAtExit_data() {
         QTest::addColumn<QByteArray>("saved"); // null: no key
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<QString>("keys");
@@ -167,8 +158,10 @@ private slots:
         QTest::newRow("changed by keys") << QByteArray("125") << large << "+" << 150;
         QTest::newRow("too large for the screen: the largest that fits")
             << QByteArray("200") << kSmall.topLeft() << "" << 125;
+        QTest::newRow("grown near the corner: moved onto the screen")
+            << QByteArray() << kLarge.bottomRight() - QPoint(700, 560) << "++++" << 200;
     }
-    void setting_readNearestStepWrittenAtExit() {
+    void setting_readNearestStepKeptOnScreenWrittenAtExit() {
         QFETCH(QByteArray, saved);
         QFETCH(QPoint, at);
         QFETCH(QString, keys);
@@ -176,7 +169,8 @@ private slots:
         MainWindow& w = start(display(at, saved));
         zoomKeys(w, keys);
         QCOMPARE(w.zoom(), zoom);
-        QVERIFY(w.screen()->availableGeometry().contains(w.frameGeometry()));
+        QVERIFY2(QGuiApplication::screenAt(at)->availableGeometry().contains(w.frameGeometry()),
+                 qPrintable(QString("%1,%2").arg(w.x()).arg(w.y())));
         QVERIFY(w.close());
         QCOMPARE(readIniSetting(IniFile(f.iniPath()), "Display", "Zoom", 0), zoom);
         QCOMPARE(f.prompter.prompts.size(), 0);
@@ -228,21 +222,11 @@ private slots:
 
         QSize seen;
         double seenPoints = -1, natural = -1;
-        QTimer poll;
-        int ticks = 0;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal && ++ticks < 300)
-                return;
-            poll.stop();
-            if (!modal)
-                return;
-            seen = modal->size();
-            seenPoints = modal->font().pointSizeF();
-            natural = QApplication::font(modal).pointSizeF();
-            modal->close();
+        onModal<QWidget>([&](QWidget& modal) {
+            seen = modal.size();
+            seenPoints = modal.font().pointSizeF();
+            natural = QApplication::font(&modal).pointSizeF();
         });
-        poll.start(10);
         if (array < 0)
             prompter.alert("No Selection");
         else
