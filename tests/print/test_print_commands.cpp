@@ -25,10 +25,6 @@ QByteArray tree() {
     return outline + "  SMALL\n    S1\n      S1A\n    S2\n  LEAF\n";
 }
 
-QString said(const Prompt& p) {
-    return p.title + '|' + p.text;
-}
-
 // What the preview showed at one moment: page, page count and the arrows' states.
 QString state(PreviewWindow& p) {
     return QStringLiteral("%1/%2 %3%4")
@@ -95,7 +91,7 @@ private slots:
             w().browser().setCurCel(-1);
         QVERIFY(m_f->click(MenuArray::Print, entry));
         QCOMPARE(prompter().prompts.size(), 1);
-        QTEST(said(prompter().last()), "prompt");
+        QTEST(prompter().last().said(), "prompt");
         QCOMPARE(prompter().last().icon, PromptIcon::Exclamation);
         QCOMPARE(prompter().last().buttons, PromptButtons::Ok);
         QVERIFY(!print().preview());
@@ -124,7 +120,7 @@ private slots:
         QCOMPARE(seen,
                  QStringList({"1/3 ->", "1/3 ->", "3/3 <-", "QuillMar listing for BIG, page 3",
                               "2/3 <>", "QuillMar listing for BIG, page 2"}));
-        QCOMPARE(said(prompter().last()), QString("QuillMar Print to File|"));
+        QCOMPARE(prompter().last().said(), QString("QuillMar Print to File|"));
         QCOMPARE(prompter().last().filters, QString("PDF (*.pdf)"));
         const QString text = pdfText(pdf);
         QVERIFY(!text.isNull());
@@ -218,7 +214,7 @@ private slots:
         putFile(pdf, "old");
         QVERIFY(clickEntry(w(), 0, "SMALL"));
         printTo("old.pdf", PromptAnswer::Cancel);
-        QCOMPARE(said(prompter().last()), QString("QuillMar Warning|Overwrite existing file ?"));
+        QCOMPARE(prompter().last().said(), QString("QuillMar Warning|Overwrite existing file ?"));
         QCOMPARE(prompter().last().icon, PromptIcon::Question);
         QCOMPARE(prompter().last().buttons, PromptButtons::OkCancel);
         QCOMPARE(m_f->readFile(pdf), QByteArray("old"));
@@ -243,7 +239,7 @@ private slots:
         prompter().answerPrint(PromptAnswer::Cancel,
                                [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
         QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
-        QCOMPARE(said(prompter().last()), QString("QuillMar Page Setup|"));
+        QCOMPARE(prompter().last().said(), QString("QuillMar Page Setup|"));
         QCOMPARE(prompter().last().kind, Prompt::PrintDialog);
         QCOMPARE(print().printer().pageLayout().orientation(), QPageLayout::Portrait);
 

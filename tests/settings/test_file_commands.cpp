@@ -24,10 +24,6 @@ void change(MainWindow& w, const char* name = "CHANGED") {
     w.DataChanged(1);
 }
 
-QString said(const Prompt& p) {
-    return p.title + '|' + p.text;
-}
-
 // Changes or ticks, each followed by the event loop's turn, which runs a save that fell due.
 void changed(MainWindow& w, AutoSave& as, int times) {
     for (int i = 0; i < times; ++i) {
@@ -81,7 +77,7 @@ private slots:
         QCOMPARE(w.windowTitle(), "QuillMar  [" + b + "]");
         f.prompter.answerName("ABCDEFGHIJKLMNOPQRS");
         QVERIFY(f.click(MenuArray::File, FileNew));
-        QCOMPARE(said(f.prompter.last()), QString("New QuillMar DataFile|Name for TOP Cell:"));
+        QCOMPARE(f.prompter.last().said(), QString("New QuillMar DataFile|Name for TOP Cell:"));
         QCOMPARE(seen.mid(0, 3),
                  QStringList({"before TOP " + a + " TOP", "after QuillMar  [" + b + "] BEE",
                               "before BEE " + b + " BEE"}));
@@ -97,9 +93,9 @@ private slots:
         f.prompter.answerSave(QString());
         QVERIFY(!f.program->files().Save_Ask());
         const Prompt ask = f.prompter.prompts.value(f.prompter.prompts.size() - 2);
-        QCOMPARE(said(ask), QString("QuillMar Request|Save  first ?"));
+        QCOMPARE(ask.said(), QString("QuillMar Request|Save  first ?"));
         QVERIFY(ask.icon == PromptIcon::Question && ask.buttons == PromptButtons::YesNoCancel);
-        QCOMPARE(said(f.prompter.last()), QString("Save QuillMar Data|QuillMar v2.0 DbFile"));
+        QCOMPARE(f.prompter.last().said(), QString("Save QuillMar Data|QuillMar v2.0 DbFile"));
         QVERIFY(!w.DataSaved());
         // The asking command stops too.
         f.prompter.answer(PromptAnswer::Cancel);
@@ -119,7 +115,7 @@ private slots:
         f.prompter.answerSave(big);
         f.prompter.answer(PromptAnswer::Cancel);
         QVERIFY(f.click(MenuArray::File, FileSaveAs));
-        QCOMPARE(said(f.prompter.last()), QString("QuillMar Warning|Overwrite existing file ?"));
+        QCOMPARE(f.prompter.last().said(), QString("QuillMar Warning|Overwrite existing file ?"));
         QCOMPARE(f.prompter.last().icon, PromptIcon::Question);
         QCOMPARE(f.readFile(big), bigBefore);
         // Another program rewrites the open file; then a folder where the new file should go
