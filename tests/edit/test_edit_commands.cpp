@@ -37,7 +37,20 @@ class TestEditCommands : public QObject {
     ScriptedPrompter& prompter() { return m_f->prompter; }
 
     void start(const char* outline = kTree) {
-        m_f->start({writeTreeFile(m_f->dir, "tree.qmd", outline)});
+        startFile(writeTreeFile(m_f->dir, "tree.qmd", outline));
+    }
+    /// Starts on kTree from a file that holds -1 wherever a link is none, as some files do.
+    void startMinusLinks() {
+        NodeTable t = treeFromOutline(kTree);
+        for (std::int32_t k = 2; k <= t.NodeCount(); ++k)
+            for (std::int32_t* link : {&t[k].FirstChild, &t[k].PrevSibling, &t[k].NextSibling})
+                *link = *link == 0 ? -1 : *link;
+        std::string error;
+        QVERIFY(saveDataFile(m_f->path("minus.qmd").toStdString(), t, error));
+        startFile(m_f->path("minus.qmd"));
+    }
+    void startFile(const QString& file) {
+        m_f->start({file});
         w().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w()));
     }
@@ -125,8 +138,7 @@ private slots:
         QVERIFY(nodes().records() == before && w().DataSaved());
         verifyUndo(0);
 
-        // Added names are trimmed; a clash answered OK asks again with an empty box; case
-        // counts.
+        // Added names are trimmed; a clash answered OK asks again, box empty; case counts.
         prompter().answerName("  PEAR ");
         shortcut(Add);
         verifyAsked(-1, "Add QuillMar item", "Name for FRUIT child item:", "");
@@ -136,6 +148,7 @@ private slots:
         shortcut(Add);
         QCOMPARE(shown(-1).name.text, QString());
         QCOMPARE(childNames(nodes(), 2), Names({"APPLE", "KIWI", "PEAR", "apple"}));
+        QCOMPARE(selectedName(5), QString("apple")); // the next command acts on it
         QVERIFY(!w().DataSaved() && w().menu().entry(MenuArray::File, FileSave)->isEnabled());
         verifyUndo(Add, 5, 12);
 
@@ -154,7 +167,7 @@ private slots:
     }
 
     void deleteAndUndo_freeCountMovesBySubtreeSize_laterCellsEmptied() {
-        start();
+        startMinusLinks();
         QVERIFY(openEntry(w(), 0, "VEG"));
         const std::vector<Node> before = nodes().records();
         for (auto [name, s, size, question] :
@@ -171,10 +184,14 @@ private slots:
             QCOMPARE(nodes().FreeCount(), size);
             QCOMPARE(w().status().countText(), QString("Items: %1").arg(9 - size));
             verifyUndo(Delete, 5, s);
+            // Undone from another cell, the item is back selected in the cell it left, current.
+            QVERIFY(clickEntry(w(), 0, "EMPTY"));
             shortcut(Undo);
             QCOMPARE(nodes().FreeCount(), 0);
             QVERIFY(nodes().records() == before);
             verifyUndo(0);
+            QCOMPARE(w().browser().CurCel(), 5);
+            QCOMPARE(Names({selectedName(0), selectedName(5)}), Names({"VEG", name}));
         }
 
         // Deleting an item shown open empties every cell that showed what lay below it.
@@ -187,50 +204,29 @@ private slots:
         QCOMPARE(cellTexts(w(), 0), Names({"+ FRUIT", "EMPTY"}));
     }
 
-    void minusOneLinks_pasteThenDeleteMiddleUndoDeleteLast() {
-        // A file may hold -1 where a link is none; this one does everywhere.
-        NodeTable t = treeFromOutline(kTree);
-        for (std::int32_t k = 2; k <= t.NodeCount(); ++k)
-            for (std::int32_t* link : {&t[k].FirstChild, &t[k].PrevSibling, &t[k].NextSibling})
-                *link = *link == 0 ? -1 : *link;
-        std::string error;
-        QVERIFY(saveDataFile(m_f->path("minus.qmd").toStdString(), t, error));
-        start();
-        prompter().answerOpen(m_f->path("minus.qmd"));
-        QVERIFY(m_f->click(MenuArray::File, FileOpen));
-        QCOMPARE(w().CurFile(), m_f->path("minus.qmd"));
-
-        QVERIFY(clickEntry(w(), 0, "VEG"));
-        shortcut(Copy);
-        QVERIFY(openEntry(w(), 0, "EMPTY"));
-        shortcut(Paste);
-        QCOMPARE(childNames(nodes(), slot("EMPTY/VEG")), Names({"BEAN", "LEEK"}));
-        QCOMPARE(childNames(nodes(), slot("EMPTY/VEG/BEAN")), Names({"GREEN", "RED"}));
-        QM_VERIFY_TREE(nodes());
-
-        QVERIFY(clickEntry(w(), 0, "VEG"));
-        confirmDelete();
-        QCOMPARE(childNames(nodes(), 1), Names({"FRUIT", "EMPTY"}));
-        shortcut(Undo);
-        QCOMPARE(childNames(nodes(), 1), Names({"FRUIT", "VEG", "EMPTY"}));
-        QVERIFY(clickEntry(w(), 0, "EMPTY"));
-        confirmDelete();
-        QCOMPARE(childNames(nodes(), 1), Names({"FRUIT", "VEG"}));
-    }
-
     void copyPaste_shapeUndoClashesPasteInsideTheCopiedAndIntoAnotherFile() {
-        start();
+        startMinusLinks();
         QVERIFY(openEntry(w(), 0, "VEG"));
         QVERIFY(clickEntry(w(), 5, "BEAN"));
         shortcut(Copy);
         // Copy changes nothing, but ends the chance to undo.
         QVERIFY(w().DataSaved() && !w().menu().entry(MenuArray::File, FileSave)->isEnabled());
         verifyUndo(0);
-
+        // It offers the subtree to other programs too, as an outline and as OPML; Paste takes
+        // the buffer whatever the clipboard holds.
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        QCOMPARE(clipboard->text(), QString("BEAN\n  GREEN\n  RED\n"));
+        QCOMPARE(clipboard->mimeData()->data("text/x-opml"),
+                 QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"2.0\">\n"
+                            "  <head>\n    <title>BEAN</title>\n  </head>\n  <body>\n"
+                            "    <outline text=\"BEAN\">\n      <outline text=\"GREEN\"/>\n"
+                            "      <outline text=\"RED\"/>\n    </outline>\n  </body>\n</opml>\n"));
+        clipboard->setText("KIWI");
         QVERIFY(openEntry(w(), 0, "FRUIT"));
         shortcut(Paste);
         QCOMPARE(childNames(nodes(), 11), Names({"GREEN", "RED"}));
         QCOMPARE(cellTexts(w(), 5), Names({"+ BEAN", "APPLE", "KIWI"}));
+        QCOMPARE(selectedName(5), QString("BEAN"));
         verifyUndo(Paste, 5, 11);
         shortcut(Undo);
         QCOMPARE(nodes().FreeCount(), 3);
@@ -266,31 +262,6 @@ private slots:
         shortcut(Paste);
         QCOMPARE(childNames(nodes(), 1), Names({"ONE", "BEAN2"}));
         QCOMPARE(w().status().countText(), QString("Items: 4"));
-    }
-
-    // Cut and Copy offer the subtree to other programs too, as an outline and as OPML;
-    // Paste takes the buffer whatever the clipboard holds.
-    void copyCut_fillTheClipboard_pasteTakesTheBuffer() {
-        start();
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        QVERIFY(openEntry(w(), 0, "VEG"));
-        QVERIFY(clickEntry(w(), 5, "BEAN"));
-        shortcut(Copy);
-        QCOMPARE(clipboard->text(), QString("BEAN\n  GREEN\n  RED\n"));
-        QCOMPARE(clipboard->mimeData()->data("text/x-opml"),
-                 QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"2.0\">\n"
-                            "  <head>\n    <title>BEAN</title>\n  </head>\n  <body>\n"
-                            "    <outline text=\"BEAN\">\n      <outline text=\"GREEN\"/>\n"
-                            "      <outline text=\"RED\"/>\n    </outline>\n  </body>\n</opml>\n"));
-        clipboard->setText("KIWI");
-        QVERIFY(openEntry(w(), 0, "FRUIT"));
-        shortcut(Paste);
-        QCOMPARE(childNames(nodes(), 2), Names({"APPLE", "KIWI", "BEAN"}));
-        QCOMPARE(childNames(nodes(), slot("FRUIT/BEAN")), Names({"GREEN", "RED"}));
-        QVERIFY(clickEntry(w(), 0, "EMPTY"));
-        shortcut(Cut);
-        QCOMPARE(clipboard->text(), QString("EMPTY\n"));
-        QCOMPARE(w().status().statusText(), QString());
     }
 
     // More than 100,000 items stay in the buffer alone, and the status bar says so.
@@ -340,7 +311,9 @@ private slots:
         QCOMPARE(prompter().prompts.size(), 3);
         QVERIFY(edit().BufCount() == 0 && w().DataSaved() && nodes().records() == before);
 
-        shortcut(Cut); // no confirmation
+        shortcut(Cut); // no confirmation; on the clipboard too
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("BEAN\n  GREEN\n  RED\n"));
+        QCOMPARE(w().status().statusText(), QString());
         verifyUndo(Cut, 5, 6);
         QVERIFY(!w().DataSaved());
         shortcut(Undo);
@@ -366,72 +339,33 @@ private slots:
         QCOMPARE(nodes().FreeCount(), 3);
     }
 
-    // The item just added, pasted or put back is the one selected, so the next command
-    // acts on it.
-    void selection_followsAddPasteAndUndoneDelete() {
-        start();
-        QVERIFY(openEntry(w(), 0, "FRUIT"));
-        prompter().answerName("PEAR");
-        shortcut(Add);
-        QCOMPARE(selectedName(5), QString("PEAR"));
-        confirmDelete();
-        QCOMPARE(shown(-1).text, QString("Sure to delete PEAR ?"));
-        shortcut(Undo);
-        QCOMPARE(selectedName(5), QString("PEAR"));
-
-        QVERIFY(clickEntry(w(), 5, "KIWI"));
-        shortcut(Copy);
-        QVERIFY(openEntry(w(), 0, "VEG"));
-        shortcut(Paste);
-        QCOMPARE(selectedName(5), QString("KIWI"));
-
-        // Undone from another cell, the item is back selected in the cell it left, current.
-        QVERIFY(clickEntry(w(), 5, "LEEK"));
-        confirmDelete();
-        QVERIFY(clickEntry(w(), 0, "EMPTY"));
-        shortcut(Undo);
-        QCOMPARE(w().browser().CurCel(), 5);
-        QCOMPARE(selectedName(5), QString("LEEK"));
-        QCOMPARE(selectedName(0), QString("VEG")); // the path back to it
-    }
-
-    void keys_deleteF2AndInsertRunTheirCommands_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("asked");
-        QTest::newRow("Delete") << int(Qt::Key_Delete) << "Sure to delete KIWI ?";
-        QTest::newRow("F2") << int(Qt::Key_F2) << "Name for FRUIT Cell:";
-        QTest::newRow("Insert") << int(Qt::Key_Insert) << "Name for FRUIT child item:";
-    }
-    void keys_deleteF2AndInsertRunTheirCommands() {
-        QFETCH(int, key);
+    // Delete, F2 and Insert in a list run their commands; the menu a right click opens acts
+    // on the entry under the mouse.
+    void keysAndRightClick_runTheirCommands() {
         start();
         QVERIFY(openEntry(w(), 0, "FRUIT"));
         QVERIFY(clickEntry(w(), 5, "KIWI"));
-        if (key == Qt::Key_Delete)
-            prompter().answer(PromptAnswer::Cancel);
-        else
-            prompter().answerName(QString());
-        QTest::keyClick(w().browser().list(5), Qt::Key(key));
-        QTEST(prompter().last().text, "asked");
-        QCOMPARE(prompter().prompts.size(), 1);
-    }
-
-    void rightClickThenDelete_asksAboutTheEntryUnderTheMouse() {
-        start();
-        QVERIFY(openEntry(w(), 0, "VEG"));
-        QVERIFY(clickEntry(w(), 5, "BEAN"));
+        prompter().answer(PromptAnswer::Cancel);
+        prompter().answerName(QString());
+        prompter().answerName(QString());
         CellList* list = w().browser().list(5);
-        const QPoint leek =
-            list->visualRect(list->entries()->index(cellTexts(w(), 5).indexOf("LEEK"))).center();
-        QTest::mousePress(list->viewport(), Qt::RightButton, {}, leek);
-        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, leek);
+        for (Qt::Key key : {Qt::Key_Delete, Qt::Key_F2, Qt::Key_Insert})
+            QTest::keyClick(list, key);
+        QCOMPARE(
+            Names({shown(0).text, shown(1).text, shown(2).text}),
+            Names({"Sure to delete KIWI ?", "Name for FRUIT Cell:", "Name for FRUIT child item:"}));
+        QCOMPARE(prompter().prompts.size(), 3);
+        const QPoint apple =
+            list->visualRect(list->entries()->index(cellTexts(w(), 5).indexOf("APPLE"))).center();
+        QTest::mousePress(list->viewport(), Qt::RightButton, {}, apple);
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, apple);
         QMenu* menu = w().menu().topMenu(1);
         QTRY_COMPARE(QApplication::activePopupWidget(), menu);
         prompter().answer(PromptAnswer::Ok);
         QTest::mouseClick(menu, Qt::LeftButton, {},
                           menu->actionGeometry(w().menu().entry(MenuArray::Edit, Delete)).center());
-        QCOMPARE(prompter().last().text, QString("Sure to delete LEEK ?"));
-        QCOMPARE(childNames(nodes(), slot("VEG")), Names({"BEAN"}));
+        QCOMPARE(prompter().last().text, QString("Sure to delete APPLE ?"));
+        QCOMPARE(childNames(nodes(), 2), Names({"KIWI"}));
     }
 
     void paste_deeperThan30Levels_refusedBeforeAllocating() {

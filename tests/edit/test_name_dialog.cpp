@@ -116,16 +116,16 @@ private slots:
         QVERIFY(!m_dlg->isVisible() && m_prompter.prompts.isEmpty());
     }
 
-    // The prompt carries an item name of up to 20 characters: it wraps, and a word wider
-    // than the designed label (a large font) widens the dialog.
-    void longPrompt_shownWhole_data() {
+    // A prompt with a 20-character name wraps; a word wider than the label (large font) widens
+    // the dialog. Enter on an empty box alerts and leaves the dialog open.
+    void longPrompt_shownWhole_enterOnEmptyAlerts_data() {
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<int>("points");
         QTest::newRow("short") << "Name for TOP Cell:" << 0;
         QTest::newRow("long name") << "Name for GARDEN FURNITURE SE child item:" << 0;
         QTest::newRow("long word, large font") << "Name for WWWWWWWWWWWWWWWWWWWW Cell:" << 22;
     }
-    void longPrompt_shownWhole() {
+    void longPrompt_shownWhole_enterOnEmptyAlerts() {
         QFETCH(QString, prompt);
         QFETCH(int, points);
         if (points) {
@@ -133,7 +133,7 @@ private slots:
             big.setPointSize(points);
             m_dlg->setFont(big);
         }
-        run({"Add QuillMar item", prompt, {}, false}, [&] {
+        const QString name = run({"Add QuillMar item", prompt, {}, false}, [&] {
             auto* lab = m_dlg->findChild<QLabel*>("Lab");
             auto* txt = m_dlg->findChild<QWidget*>("Txt");
             QCOMPARE(lab->text(), prompt);
@@ -148,18 +148,12 @@ private slots:
                         .height() <= room.height());
             // Nothing overlaps it and everything stays inside the dialog.
             QVERIFY(lab->geometry().bottom() < txt->geometry().top());
-            for (const char* name : {"Txt", "OKButton", "CancelButton"})
-                QVERIFY2(m_dlg->rect().contains(m_dlg->findChild<QWidget*>(name)->geometry()),
-                         name);
+            for (const char* child : {"Txt", "OKButton", "CancelButton"})
+                QVERIFY2(m_dlg->rect().contains(m_dlg->findChild<QWidget*>(child)->geometry()),
+                         child);
             // A screen reader names the text box by the prompt.
             QCOMPARE(QAccessible::queryAccessibleInterface(txt)->text(QAccessible::Name), prompt);
-            press(Qt::Key_Escape);
-        });
-    }
-
-    void enterOnEmptyText_alertsAndStaysOpen() {
-        const QString name = run({"New QuillMar DataFile", "Name for TOP Cell:", {}, false}, [&] {
-            QCOMPARE(QApplication::focusWidget(), m_dlg->findChild<QWidget*>("Txt"));
+            QCOMPARE(QApplication::focusWidget(), txt);
             press(Qt::Key_Return);
             QVERIFY(m_dlg->isVisible());
             type("root");

@@ -25,10 +25,6 @@ QByteArray tree() {
     return outline + "  SMALL\n    S1\n      S1A\n    S2\n  LEAF\n";
 }
 
-QString said(const Prompt& p) {
-    return p.title + '|' + p.text;
-}
-
 // What the preview showed at one moment: page, page count and the arrows' states.
 QString state(PreviewWindow& p) {
     return QStringLiteral("%1/%2 %3%4")
@@ -55,6 +51,15 @@ class TestPrintCommands : public QObject {
     ScriptedPrompter& prompter() { return m_f->prompter; }
     PrintCommands& print() { return m_f->program->print(); }
     void start() { m_f->start({writeTreeFile(m_f->dir, "tree.qmd", tree().constData())}); }
+    /// Print, its file dialog answered with `name` (a question after it with `then`); the path.
+    QString printTo(const QString& name, std::optional<PromptAnswer> then = {}) {
+        const QString pdf = m_f->path(name);
+        prompter().answerSave(pdf);
+        if (then)
+            prompter().answer(*then);
+        [&] { QVERIFY(m_f->click(MenuArray::Print, PrintNow)); }();
+        return pdf;
+    }
 
 private slots:
     void init() {
@@ -81,21 +86,52 @@ private slots:
     void refusals() {
         QFETCH(int, entry);
         QFETCH(bool, noCell);
-        QFETCH(QString, prompt);
         QVERIFY(clickEntry(w(), 0, "LEAF"));
         if (noCell)
             w().browser().setCurCel(-1);
         QVERIFY(m_f->click(MenuArray::Print, entry));
         QCOMPARE(prompter().prompts.size(), 1);
-        QCOMPARE(said(prompter().last()), prompt);
+        QTEST(prompter().last().said(), "prompt");
         QCOMPARE(prompter().last().icon, PromptIcon::Exclamation);
         QCOMPARE(prompter().last().buttons, PromptButtons::Ok);
         QVERIFY(!print().preview());
     }
 
-    void preview_onePage_windowAndArrows_closeBoxPrintsNothing() {
-        QVERIFY(clickEntry(w(), 0, "SMALL"));
+    // Print from the preview prints the listing that was previewed; the window is kept, the
+    // next preview starts over on page 1, and its close box unloads it, printing nothing.
+    void preview_arrowsPrintThenOnePageWindowAndCloseBox() {
+        QVERIFY(clickEntry(w(), 0, "BIG"));
         QStringList seen;
+        onPreview([&](PreviewWindow& p) {
+            seen << state(p);
+            clickTool(p, 1); // disabled on page 1
+            seen << state(p);
+            clickTool(p, 2);
+            clickTool(p, 2);
+            seen << state(p) << shownHeader(p);
+            clickTool(p, 2); // disabled on the last page
+            clickTool(p, 1);
+            seen << state(p) << shownHeader(p);
+            clickTool(p, 3);
+        });
+        const QString pdf = m_f->path("big.pdf");
+        prompter().answerSave(pdf);
+        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
+        QCOMPARE(seen,
+                 QStringList({"1/3 ->", "1/3 ->", "3/3 <-", "QuillMar listing for BIG, page 3",
+                              "2/3 <>", "QuillMar listing for BIG, page 2"}));
+        QCOMPARE(prompter().last().said(), QString("QuillMar Print to File|"));
+        QCOMPARE(prompter().last().filters, QString("PDF (*.pdf)"));
+        const QString text = pdfText(pdf);
+        QVERIFY(!text.isNull());
+        QCOMPARE(text.count('\f'), 3);
+        QVERIFY(text.contains("QuillMar listing for BIG, page 3"));
+        QVERIFY(text.contains("N300"));
+        QVERIFY(print().preview());
+        QVERIFY(!print().preview()->isVisible());
+
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        seen.clear();
         QRect canvas, shadow;
         QColor shadowColour;
         QSize client;
@@ -120,49 +156,9 @@ private slots:
         QCOMPARE(canvas, twips::Scale().rect(120, 540, 5950, 8420));
         QCOMPARE(shadow, twips::Scale().rect(240, 660, 5950, 8420));
         QCOMPARE(shadowColour, QColor(128, 128, 128));
-        QCOMPARE(prompter().prompts.size(), 0); // nothing printed
-        QVERIFY(!print().preview());            // the close box unloads the window
+        QCOMPARE(prompter().prompts.size(), 1); // nothing printed since
+        QVERIFY(!print().preview());
         QVERIFY(!w().isBusy());
-    }
-
-    // Print from the preview prints the listing that was previewed; the window is kept,
-    // and the next preview starts over on a single page 1.
-    void preview_threePages_arrowsThenPrint_thenSecondPreview() {
-        QVERIFY(clickEntry(w(), 0, "BIG"));
-        QStringList seen;
-        onPreview([&](PreviewWindow& p) {
-            seen << state(p);
-            clickTool(p, 1); // disabled on page 1
-            seen << state(p);
-            clickTool(p, 2);
-            clickTool(p, 2);
-            seen << state(p) << shownHeader(p);
-            clickTool(p, 2); // disabled on the last page
-            clickTool(p, 1);
-            seen << state(p) << shownHeader(p);
-            clickTool(p, 3);
-        });
-        const QString pdf = m_f->path("big.pdf");
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
-        QCOMPARE(seen,
-                 QStringList({"1/3 ->", "1/3 ->", "3/3 <-", "QuillMar listing for BIG, page 3",
-                              "2/3 <>", "QuillMar listing for BIG, page 2"}));
-        QCOMPARE(said(prompter().last()), QString("QuillMar Print to File|"));
-        QCOMPARE(prompter().last().filters, QString("PDF (*.pdf)"));
-        const QString text = pdfText(pdf);
-        QVERIFY(!text.isNull());
-        QCOMPARE(text.count('\f'), 3);
-        QVERIFY(text.contains("QuillMar listing for BIG, page 3"));
-        QVERIFY(text.contains("N300"));
-        QVERIFY(print().preview());
-        QVERIFY(!print().preview()->isVisible());
-
-        QVERIFY(clickEntry(w(), 0, "SMALL"));
-        seen.clear();
-        onPreview([&](PreviewWindow& p) { seen << state(p) << shownHeader(p); });
-        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
-        QCOMPARE(seen, QStringList({"1/1 --", "QuillMar listing for SMALL, page 1"}));
     }
 
     // The selected entry's item, else the current cell's own item.
@@ -185,10 +181,7 @@ private slots:
             QVERIFY(openEntry(w(), w().browser().CurCel(), name));
         if (!select.isEmpty())
             QVERIFY(clickEntry(w(), w().browser().CurCel(), select));
-        const QString pdf = m_f->path("listing.pdf");
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
-        const QString text = pdfText(pdf);
+        const QString text = pdfText(printTo("listing.pdf"));
         QCOMPARE(textLines(text), listing);
         QCOMPARE(text.count('\f'), 1);
     }
@@ -197,10 +190,7 @@ private slots:
     // from 1000 twips in 10, one level indented by two spaces of 10-point Arial.
     void print_positionsAndSizesOnTheSheet() {
         QVERIFY(clickEntry(w(), 0, "SMALL"));
-        const QString pdf = m_f->path("small.pdf");
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
-        const QString bbox = pdfText(pdf, {"-bbox"});
+        const QString bbox = pdfText(printTo("small.pdf"), {"-bbox"});
         const auto word = [&](const QString& w) {
             const QRegularExpression re(
                 QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" "
@@ -218,47 +208,38 @@ private slots:
         QVERIFY(qAbs(s1a[0] - 50.0 - sheetTextWidth("  ", 10) / 20) < 0.01);
     }
 
-    void print_overwriteAskedCancelKeepsFile() {
+    // An existing file is replaced only when the user agrees; a failing write is reported.
+    void print_overwriteAskedCancelKeeps_failureReported() {
         const QString pdf = m_f->path("old.pdf");
         putFile(pdf, "old");
         QVERIFY(clickEntry(w(), 0, "SMALL"));
-        prompter().answerSave(pdf);
-        prompter().answer(PromptAnswer::Cancel);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
-        QCOMPARE(said(prompter().last()), QString("QuillMar Warning|Overwrite existing file ?"));
+        printTo("old.pdf", PromptAnswer::Cancel);
+        QCOMPARE(prompter().last().said(), QString("QuillMar Warning|Overwrite existing file ?"));
         QCOMPARE(prompter().last().icon, PromptIcon::Question);
         QCOMPARE(prompter().last().buttons, PromptButtons::OkCancel);
         QCOMPARE(m_f->readFile(pdf), QByteArray("old"));
-        prompter().answerSave(pdf);
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        printTo("old.pdf", PromptAnswer::Ok);
         QVERIFY(m_f->readFile(pdf).startsWith("%PDF"));
         // The save dialog is cancelled: nothing more.
         prompter().answerSave(QString());
         QVERIFY(m_f->click(MenuArray::Print, PrintNow));
         QCOMPARE(prompter().last().kind, Prompt::SaveFile);
-    }
-
-    void print_unwritableTargetReported() {
-        const QString pdf = m_f->path("missing/x.pdf");
-        QVERIFY(clickEntry(w(), 0, "SMALL"));
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+        const QString missing = printTo("missing/x.pdf");
         QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
-        QVERIFY2(prompter().last().text.startsWith(pdf + "\r\ncould not be printed: "),
+        QVERIFY2(prompter().last().text.startsWith(missing + "\r\ncould not be printed: "),
                  qPrintable(prompter().last().text));
         QVERIFY(!QFileInfo::exists(m_f->path("missing")));
         QVERIFY(!w().isBusy());
         QCOMPARE(w().status().statusText(), QString());
     }
 
-    // The paper chosen in Page Setup is what the preview and the printout use; Cancel
-    // changes nothing and says nothing.
+    // Page Setup's paper is what preview and printout use; Cancel changes and says nothing.
+    // A page narrower than the column sample gets a message before anything is asked.
     void pageSetup_choosesPaperForPreviewAndPrint() {
         prompter().answerPrint(PromptAnswer::Cancel,
                                [](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
         QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
-        QCOMPARE(said(prompter().last()), QString("QuillMar Page Setup|"));
+        QCOMPARE(prompter().last().said(), QString("QuillMar Page Setup|"));
         QCOMPARE(prompter().last().kind, Prompt::PrintDialog);
         QCOMPARE(print().printer().pageLayout().orientation(), QPageLayout::Portrait);
 
@@ -270,31 +251,22 @@ private slots:
         onPreview([&](PreviewWindow& p) { client = p.size(); });
         QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
         QCOMPARE(client, twips::Scale().size(8420 + 450, 5950 + 1170));
-        const QString pdf = m_f->path("wide.pdf");
-        prompter().answerSave(pdf);
-        QVERIFY(m_f->click(MenuArray::Print, PrintNow));
-        QVERIFY(
-            pdfText(pdf, {"-bbox"}).contains("<page width=\"842.000000\" height=\"595.000000\">"));
-    }
+        QVERIFY(pdfText(printTo("wide.pdf"), {"-bbox"})
+                    .contains("<page width=\"842.000000\" height=\"595.000000\">"));
 
-    // A page narrower than the column sample gets a message before anything is asked.
-    void narrowPage_noColumn_refused_data() {
-        QTest::addColumn<int>("entry");
-        QTest::newRow("Print") << int(PrintNow);
-        QTest::newRow("Preview") << int(PrintPreview);
-    }
-    void narrowPage_noColumn_refused() {
-        QFETCH(int, entry);
         prompter().answerPrint(PromptAnswer::Ok, [](QPrinter& p) {
             p.setPageSize(QPageSize(QSizeF(50, 80), QPageSize::Millimeter));
+            p.setPageOrientation(QPageLayout::Portrait);
         });
         QVERIFY(m_f->click(MenuArray::Print, PrintPageSetup));
-        QVERIFY(clickEntry(w(), 0, "SMALL"));
-        QVERIFY(m_f->click(MenuArray::Print, entry));
-        QCOMPARE(prompter().prompts.size(), 2);
-        QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
-        QVERIFY(prompter().last().text.startsWith("Not one column of the listing fits"));
-        QVERIFY(!print().preview());
+        for (int entry : {PrintNow, PrintPreview}) {
+            const qsizetype asked = prompter().prompts.size();
+            QVERIFY(m_f->click(MenuArray::Print, entry));
+            QCOMPARE(prompter().prompts.size(), asked + 1);
+            QCOMPARE(prompter().last().title, QString("QuillMar Alert"));
+            QVERIFY(prompter().last().text.startsWith("Not one column of the listing fits"));
+            QVERIFY(!print().preview());
+        }
     }
 };
 

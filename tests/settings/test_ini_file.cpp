@@ -49,9 +49,8 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, section);
         QFETCH(QString, key);
-        QFETCH(QString, expected);
         putFile(m_path, file);
-        QCOMPARE(IniFile(m_path).read(section, key, QStringLiteral("dflt")), expected);
+        QTEST(IniFile(m_path).read(section, key, QStringLiteral("dflt")), "expected");
     }
 
     // What reading takes away around a value is put back in quotes.
@@ -123,20 +122,17 @@ private slots:
     }
 
     // Only a regular file of a sane size is read or written; anything else is refused on the
-    // first look-up and left alone, however it is asked.
+    // first look-up, read or write, and left alone.
     void oddFiles_refusedAndLeftAlone_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("folder") << "folder"
-                                << "it is a folder";
-        QTest::newRow("pipe") << "fifo"
-                              << "it is not a regular file";
-        QTest::newRow("device") << "device"
-                                << "it is not a regular file";
-        QTest::newRow("link to a pipe") << "link"
-                                        << "it is not a regular file";
-        QTest::newRow("64 GiB") << "huge"
-                                << "it is larger than 1 MiB";
+        // clang-format off
+        QTest::newRow("folder")         << "folder" << "it is a folder";
+        QTest::newRow("pipe")           << "fifo"   << "it is not a regular file";
+        QTest::newRow("device")         << "device" << "it is not a regular file";
+        QTest::newRow("link to a pipe") << "link"   << "it is not a regular file";
+        QTest::newRow("64 GiB")         << "huge"   << "it is larger than 1 MiB";
+        // clang-format on
     }
     void oddFiles_refusedAndLeftAlone() {
         QFETCH(QString, kind);
@@ -187,18 +183,13 @@ private slots:
         QCOMPARE(fileBytes(real), QByteArray("[A]\nk=2\n"));
     }
 
-    void writeFailures_reportedNotSilent() {
+    void writeFailure_reportedNotSilent() {
         IniFile lost(m_dir.filePath(QStringLiteral("no/such/folder/t.ini")));
         IniFile::Batch batch(lost);
         QVERIFY(lost.write("A", "k", "v")); // held until the commit
         QVERIFY(!batch.commit());
         QVERIFY(!lost.errorString().isEmpty()); // the reason; the path is the caller's to say
         QVERIFY(!lost.errorString().contains(QStringLiteral("folder/t.ini")));
-
-        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder.ini")));
-        IniFile blocked(m_dir.filePath(QStringLiteral("folder.ini")));
-        QVERIFY(!blocked.write("A", "k", "v"));
-        QVERIFY(!blocked.errorString().isEmpty());
     }
 };
 

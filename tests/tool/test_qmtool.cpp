@@ -3,7 +3,6 @@
 #include <QtTest>
 
 #include <sstream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "store/data_file.h"
@@ -80,7 +79,7 @@ class TestQmtool : public QObject {
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private slots:
-    void dumpImportDumpAndUsage_storedOrderSurvives() {
+    void dumpImportDumpAndUsage_storedOrderSurvives_sampleDumps() {
         const QString crafted = path("crafted.qmd"), txt = path("crafted.txt");
         saveTable(crafted, craftedTable());
         const QByteArray craftedBytes = fileBytes(crafted);
@@ -99,14 +98,17 @@ private slots:
         // Slots in outline order, as adding the items one by one would give.
         saveTable(path("added.qmd"), treeFromOutline("TOP\n  C\n  B\n    A\n"));
         QCOMPARE(fileBytes(crafted), fileBytes(path("added.qmd")));
-
         saveTable(path("blank.qmd"), craftedTable("   "));
         const Run b = run({"dump", path("blank.qmd")});
         QVERIFY(b.code == 0 && b.err.contains("1 item has a name an outline cannot hold"));
-
         const Run none = run({}), help = run({"find", "--help"});
         QVERIFY(none.code == 2 && none.err.startsWith("Usage: qmtool"));
         QVERIFY(help.code == 0 && help.out.startsWith("Usage: qmtool"));
+        // The bundled sample checks clean and dumps to its outline.
+        const QString examples = qEnvironmentVariable("QM_SOURCE_DIR") + "/examples/";
+        QCOMPARE(run({"check", examples + "world.qmd"}).code, 0);
+        QCOMPARE(run({"dump", examples + "world.qmd"}).out.toUtf8(),
+                 fileBytes(examples + "world.txt"));
     }
 
     // Each row patches one byte of the crafted file; the clean row keeps its value.
@@ -126,11 +128,6 @@ private slots:
         row("wrong level", 4 * 38 + 16, 7,
             "ok\nslot 4 (A) has Level 7 but lies at depth 2\n"
             "result: 1 problem; QuillMar opens this file and works around them\n");
-        row("link beyond the last slot", 2 * 38 + 4, 99,
-            "ok\nslot 2 (B) links to slot 99 as its first child, beyond the last slot 5\n"
-            "slot 4 (A) is in use but cannot be reached from the top item\n"
-            "result: 2 problems; QuillMar cannot open this file; qmtool repair can rescue its "
-            "items\n");
     }
     void checkFile() {
         QFETCH(int, at);
@@ -142,8 +139,7 @@ private slots:
         QTEST(r.out, "report");
     }
 
-    // Every problem of a file in one run, the harmless ones too; a repeated name is only a
-    // notice and does not fail the check by itself.
+    // Every problem in one run, harmless ones too; a repeated name is only a notice.
     void check_listsEveryProblemInOneRun() {
         const QString f = path("six.qmd");
         saveTable(f, treeFromOutline(kBase));
@@ -161,7 +157,6 @@ private slots:
                         "3 stray bytes follow the last whole record\n"
                         "result: 7 problems; QuillMar cannot open this file; qmtool repair can "
                         "rescue its items\n");
-
         saveTable(f, treeFromOutline(kBase));
         patchRecords(f, "5.Name=A 6.Name=A");
         const Run same = run({"check", f});
@@ -209,7 +204,6 @@ private slots:
     }
     void repair() {
         QFETCH(QString, changes);
-        QFETCH(QString, outline);
         const QString damaged = path("damaged.qmd"), repaired = path("repaired.qmd");
         if (QTest::currentDataTag() == QString("deeper than 255 levels"))
             writeChain(damaged, 256);
@@ -224,7 +218,7 @@ private slots:
         QVERIFY2(r.out.contains(report), qPrintable(r.out));
         QCOMPARE(fileBytes(damaged), before);
         QCOMPARE(run({"check", repaired}).out, QString("signature: ok\n"));
-        QCOMPARE(run({"dump", repaired}).out, outline);
+        QTEST(run({"dump", repaired}).out, "outline");
     }
 
     // The repair never writes over the damaged file, nor through a link to it, nor over
@@ -273,7 +267,6 @@ private slots:
                      qPrintable(r.err));
         }
         QFile::remove(huge);
-
         saveTable(path("small.qmd"), treeFromOutline(kBase));
         NoMemoryBuffer full;
         std::ostream out(&full);
@@ -281,13 +274,6 @@ private slots:
         std::ostringstream err;
         QCOMPARE(runTool({"dump", path("small.qmd").toStdString()}, out, err), 2);
         QCOMPARE(err.str(), std::string("qmtool: there is not enough memory\n"));
-    }
-
-    void bundledSample_checksCleanAndDumpsToItsOutline() {
-        const QString examples = qEnvironmentVariable("QM_SOURCE_DIR") + "/examples/";
-        QCOMPARE(run({"check", examples + "world.qmd"}).code, 0);
-        QCOMPARE(run({"dump", examples + "world.qmd"}).out.toUtf8(),
-                 fileBytes(examples + "world.txt"));
     }
 
     void find_data() {
