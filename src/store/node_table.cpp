@@ -1,6 +1,7 @@
 #include "store/node_table.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -78,12 +79,25 @@ void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount, const Slo
     m_nodes[0] = nodeHeader();
 }
 
+std::int32_t NodeTable::lowestFreeFrom(std::int32_t slot) const {
+    // Four slots a step: where free slots lie at random, a test per slot would mispredict
+    // about once an allocation; a test per four rarely does.
+    for (; slot + 3 <= m_nodeCount; slot += 4) {
+        const unsigned free =
+            unsigned(!m_nodes[slot].inUse()) | unsigned(!m_nodes[slot + 1].inUse()) << 1 |
+            unsigned(!m_nodes[slot + 2].inUse()) << 2 | unsigned(!m_nodes[slot + 3].inUse()) << 3;
+        if (free != 0)
+            return slot + std::countr_zero(free);
+    }
+    while (slot <= m_nodeCount && m_nodes[slot].inUse())
+        ++slot;
+    return slot;
+}
+
 std::int32_t NodeTable::Node_Alloc() {
     std::int32_t slot = m_nodeCount + 1;
     if (m_freeCount > 0) {
-        slot = m_lowestFree;
-        while (slot <= m_nodeCount && m_nodes[slot].inUse())
-            ++slot;
+        slot = lowestFreeFrom(m_lowestFree);
         if (slot <= m_nodeCount)
             --m_freeCount;
         else

@@ -62,6 +62,9 @@ public:
     static std::int32_t capacityForRecords(std::int64_t records);
 
 private:
+    /// The first free slot at or after `slot`, or NodeCount + 1 when there is none.
+    std::int32_t lowestFreeFrom(std::int32_t slot) const;
+
     std::vector<Node> m_nodes;
     std::int32_t m_nodeCount = 0;
     std::int32_t m_freeCount = 0;
