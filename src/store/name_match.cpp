@@ -136,7 +136,10 @@ bool NameMatcher::nameInText(const NameField& name) const {
             continue;
         }
         const std::size_t last = run.bytes.size() - trimmed.size();
+        // Where the first two bytes both stand: few places are left to compare in full.
         std::uint64_t at = run.at[static_cast<unsigned char>(trimmed[0])];
+        if (trimmed.size() > 1)
+            at &= run.at[static_cast<unsigned char>(trimmed[1])] >> 1;
         if (last < 63)
             at &= (std::uint64_t{2} << last) - 1;
         for (; at != 0; at &= at - 1) {
