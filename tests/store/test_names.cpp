@@ -107,6 +107,16 @@ private slots:
                                                       << "APPLE" << true;
         QTest::newRow("name across such a character") << 2 << "APP\u0100LE"
                                                       << "APPLE" << false;
+        QTest::newRow("name past a false start") << 2 << "APAPPLE"
+                                                 << "APPLE" << true;
+        QTest::newRow("name at the end of the text") << 2 << "XYZAB"
+                                                     << "AB" << true;
+        QTest::newRow("one-byte name last") << 2 << "XYZ"
+                                            << "Z" << true;
+        QTest::newRow("second byte apart") << 2 << "AXB"
+                                           << "AB" << false;
+        QTest::newRow("name at the end of a long text") << 2 << QString(70, 'X') + "APPLE"
+                                                        << "APPLE" << true;
     }
     void matcher() {
         QFETCH(int, style);
