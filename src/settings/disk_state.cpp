@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
-#include <functional>
-#include <string_view>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 #include <vector>
+
+#include "store/content_hash.h"
 
 namespace qm {
 
@@ -44,34 +44,18 @@ bool remoteFileSystem(int fd) {
     }
 }
 
-// Fills the buffer unless the file ends first, so the chunks (and so the hash) never depend
-// on how the reads happened to be split.
-ssize_t readChunk(int fd, char* data, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, data + got, size - got);
+std::optional<std::uint64_t> hashBytes(int fd) {
+    ContentHash hash;
+    std::vector<char> buffer(kChunk);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        got += std::size_t(n);
-    }
-    return ssize_t(got);
-}
-
-std::optional<std::uint64_t> hashBytes(int fd) {
-    std::uint64_t hash = 0;
-    std::vector<char> buffer(kChunk);
-    for (;;) {
-        const ssize_t n = readChunk(fd, buffer.data(), buffer.size());
-        if (n < 0)
             return std::nullopt;
         if (n == 0)
-            return hash;
-        const std::size_t h = std::hash<std::string_view>{}({buffer.data(), std::size_t(n)});
-        hash = (hash ^ h) * 0x100000001b3ULL;
+            return hash.value();
+        hash.add(buffer.data(), std::size_t(n));
     }
 }
 
@@ -115,6 +99,13 @@ bool identityMayMissChange(std::int64_t changedNs, std::int64_t nowNs, bool remo
 
 std::optional<DiskState> readDiskState(const QString& path, std::int64_t nowNs) {
     return record(path, nowNs, Hash::IfIdentityMayMissChange);
+}
+
+std::optional<DiskState> writtenDiskState(const QString& path, std::uint64_t written) {
+    std::optional<DiskState> state = record(path, -1, Hash::Never);
+    if (state)
+        state->hash = written;
+    return state;
 }
 
 bool changedSince(const DiskState& known, const QString& path) {

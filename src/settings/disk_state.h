@@ -37,6 +37,11 @@ bool identityMayMissChange(std::int64_t changedNs, std::int64_t nowNs, bool remo
 /// file's times when below 0; tests set it.
 std::optional<DiskState> readDiskState(const QString& path, std::int64_t nowNs = -1);
 
+/// The state of a file this program has just written, `written` being the hash of the bytes
+/// it wrote (a ContentHash): kept whatever the clock, and nothing read back, so a change
+/// made right after the write is not taken as ours.
+std::optional<DiskState> writtenDiskState(const QString& path, std::uint64_t written);
+
 /// True when the file differs from the recorded state, or cannot be read any more.
 bool changedSince(const DiskState& known, const QString& path);
 

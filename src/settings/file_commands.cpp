@@ -8,6 +8,7 @@
 #include "settings/options_dialog.h"
 #include "settings/settings_values.h"
 #include "store/cells_file.h"
+#include "store/content_hash.h"
 #include "store/data_file.h"
 #include "store/safe_file.h"
 #include "window/main_window.h"
@@ -162,10 +163,14 @@ bool FileCommands::writeTree(bool alerts) {
     status.Progress_Start(nodes.NodeCount() + 1);
     status.Status_Text(QStringLiteral("Saving data ..."));
     std::string error;
-    const bool saved = saveDataFile(path, nodes, error, [this, &status](std::int64_t done) {
-        status.Progress_Step(static_cast<double>(done));
-        m_window.yieldEvents();
-    });
+    ContentHash written;
+    const bool saved = saveDataFile(
+        path, nodes, error,
+        [this, &status](std::int64_t done) {
+            status.Progress_Step(static_cast<double>(done));
+            m_window.yieldEvents();
+        },
+        &written);
     if (!saved) {
         status.Status_Reset();
         failed(file, error);
@@ -176,7 +181,7 @@ bool FileCommands::writeTree(bool alerts) {
     const std::string cells = cellsPathFor(path);
     if (!cells.empty() && !writeCellsFile(cells, m_window.browser().cells(), error))
         failed(QString::fromStdString(cells), error);
-    m_known = readDiskState(file);
+    m_known = writtenDiskState(file, written.value());
     m_lastFolder = folderOf(file);
     m_window.Status_Reset();
     m_window.setCaptionFile(file);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "store/byte_order.h"
+#include "store/content_hash.h"
 #include "store/progress.h"
 #include "store/safe_file.h"
 #include "store/walk.h"
@@ -295,7 +296,7 @@ LoadResult loadDataFile(const std::string& path, Progress* progress) {
 }
 
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  Progress* progress) {
+                  Progress* progress, ContentHash* written) {
     const std::int64_t records = static_cast<std::int64_t>(table.NodeCount()) + 1;
     const auto& slots = table.records();
     if (progress)
@@ -309,7 +310,10 @@ bool saveDataFile(const std::string& path, const NodeTable& table, std::string& 
                 for (std::int64_t k = 0; k < count; ++k)
                     encodeRecord(slots[static_cast<std::size_t>(first + k)],
                                  buffer.data() + k * kRecordSize);
-                if (!sink(buffer.data(), static_cast<std::size_t>(count * kRecordSize)))
+                const auto size = static_cast<std::size_t>(count * kRecordSize);
+                if (written)
+                    written->add(buffer.data(), size);
+                if (!sink(buffer.data(), size))
                     return false;
                 if (progress)
                     progress->step(first + count);
@@ -320,9 +324,9 @@ bool saveDataFile(const std::string& path, const NodeTable& table, std::string& 
 }
 
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  const ProgressFn& progress) {
+                  const ProgressFn& progress, ContentHash* written) {
     FunctionProgress adapter(progress);
-    return saveDataFile(path, table, error, &adapter);
+    return saveDataFile(path, table, error, &adapter, written);
 }
 
 int treeDepth(const NodeTable& table) {

@@ -12,6 +12,7 @@
 
 namespace qm {
 
+class ContentHash;
 class Progress;
 
 constexpr int kRecordSize = 38;
@@ -76,12 +77,13 @@ LoadResult loadDataBytes(std::string_view bytes, Progress* progress = nullptr);
 
 /// Writes records 0..NodeCount of the table safely; false with the reason on failure. A
 /// link at the path is written through to its target; a read-only file is not replaced.
+/// `written`, when given, takes in every byte written.
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  Progress* progress = nullptr);
+                  Progress* progress = nullptr, ContentHash* written = nullptr);
 /// The same, reporting the number of records written to a function.
 using ProgressFn = std::function<void(std::int64_t done)>;
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  const ProgressFn& progress);
+                  const ProgressFn& progress, ContentHash* written = nullptr);
 
 /// Depth of the deepest item below the top item (0 for a lone top item).
 int treeDepth(const NodeTable& table);
