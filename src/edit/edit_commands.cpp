@@ -285,7 +285,7 @@ std::int32_t EditCommands::bufferSelection() {
 
 QString EditCommands::clipboardFill(std::int32_t item) {
     if (BufCount() > kClipboardItems)
-        return QStringLiteral("too many items for the clipboard");
+        return QStringLiteral("more than 100,000 items");
     auto data = std::make_unique<QMimeData>();
     const OutlineExport text = exportOutline(m_window.nodes(), item, OutlineFormat::Text);
     if (text.ok)
@@ -294,15 +294,15 @@ QString EditCommands::clipboardFill(std::int32_t item) {
     if (opml.ok)
         data->setData(QStringLiteral("text/x-opml"), QByteArray::fromStdString(opml.text));
     if (!text.ok && !opml.ok)
-        return QStringLiteral("a name cannot go to the clipboard");
+        return QStringLiteral("its names hold control characters");
     QGuiApplication::clipboard()->setMimeData(data.release());
     return QString();
 }
 
 void EditCommands::reportBufferOnly() {
     if (!m_bufferOnly.isEmpty())
-        m_window.status().Status_Text(QStringLiteral("Copied to QuillMar's buffer only: ") +
-                                      m_bufferOnly);
+        m_window.status().Status_Text(
+            QStringLiteral("In QuillMar's buffer only, not on the clipboard: ") + m_bufferOnly);
 }
 
 void EditCommands::Item_Cut() {

@@ -285,7 +285,8 @@ private slots:
             QCOMPARE(edit().BufCount(), 100001);
             QVERIFY(clipboard->text().startsWith("FITS\n"));
             QCOMPARE(w().status().statusText(),
-                     QString("Copied to QuillMar's buffer only: too many items for the clipboard"));
+                     QString("In QuillMar's buffer only, not on the clipboard: more than "
+                             "100,000 items"));
         }
         QCOMPARE(childNames(nodes(), 1), Names({"FITS"}));
     }
