@@ -7,7 +7,7 @@
 
 #include "bench_tree.h"
 #include "store/outline.h"
-#include "tool/opml_reader.h"
+#include "interchange/opml_reader.h"
 
 namespace {
 

@@ -23,23 +23,7 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-bool isAsciiPunctuation(char32_t c) {
-    return (c >= U'!' && c <= U'/') || (c >= U':' && c <= U'@') || (c >= U'[' && c <= U'`') ||
-           (c >= U'{' && c <= U'~');
-}
-
-// A backslash before ASCII punctuation stands for the punctuation itself.
-void unescapeMarkdown(std::u32string& name) {
-    std::size_t to = 0;
-    for (std::size_t from = 0; from < name.size(); ++from) {
-        if (name[from] == U'\\' && from + 1 < name.size() && isAsciiPunctuation(name[from + 1]))
-            ++from;
-        name[to++] = name[from];
-    }
-    name.resize(to);
-}
-
-OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool markdown) {
+OutlineResult parseLines(std::string_view utf8, const ImportRules& rules) {
     OutlineBuilder builder(rules, "use --top NAME");
     std::vector<std::string_view> lines = splitLines(utf8);
     while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string_view::npos)
@@ -62,13 +46,6 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool m
             break;
         }
         std::string_view text = line.substr(indent);
-        if (markdown) {
-            if (text.find_first_of("-*+") != 0 || (text.size() > 1 && text[1] != ' ')) {
-                builder.fail(lineNo, "not a list item (\"- NAME\")");
-                break;
-            }
-            text.remove_prefix(std::min<std::size_t>(2, text.size()));
-        }
         while (!text.empty() && text.back() == ' ')
             text.remove_suffix(1);
         std::optional<std::u32string> name = fromUtf8(text);
@@ -76,8 +53,6 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool m
             builder.fail(lineNo, "not valid UTF-8");
             break;
         }
-        if (markdown)
-            unescapeMarkdown(*name);
         if (i == 0 && indent != 0) {
             builder.fail(lineNo, "the first line must not be indented");
             break;
@@ -93,11 +68,7 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool m
 } // namespace
 
 OutlineResult parseOutline(std::string_view utf8, const ImportRules& rules) {
-    return parseLines(utf8, rules, false);
-}
-
-OutlineResult parseMarkdown(std::string_view utf8, const ImportRules& rules) {
-    return parseLines(utf8, rules, true);
+    return parseLines(utf8, rules);
 }
 
 } // namespace qm

@@ -15,9 +15,6 @@ namespace qm {
 /// Builds a new table from UTF-8 outline text. Each line takes the next slot and is linked
 /// as the last child of its parent, as adding the items one by one would.
 OutlineResult parseOutline(std::string_view utf8, const ImportRules& rules = {});
-/// The same from a Markdown list as exportOutline writes it: "- NAME" (or "*", "+"), two
-/// spaces per level, backslash escapes.
-OutlineResult parseMarkdown(std::string_view utf8, const ImportRules& rules = {});
 
 enum class OutlineFormat { Text, Markdown, Opml };
 
