@@ -5,8 +5,10 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include "interchange/outline_import.h"
 #include "store/outline.h"
 #include "store/tree_edit.h"
+#include "window/load_report.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -16,6 +18,15 @@ namespace qm {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+const QString kOpmlType = QStringLiteral("text/x-opml");
+
+// The undo code of Paste from Clipboard: every top it pasted, the last children of one item.
+constexpr int kUndoPasteClipboard = EditPasteClipboard;
+
+QString pasteTooDeep() {
+    return QStringLiteral("Can't paste item here:") + kCrLf +
+           QStringLiteral("Its items would lie more than 30 levels deep!");
+}
 
 // Larger subtrees stay in the buffer: their text would keep the window waiting, and the
 // programs they are pasted into.
@@ -44,7 +55,7 @@ EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(wind
 void EditCommands::dispatch(int index) {
     switch (index) {
     case EditUndo:
-        if (m_undoAction == 2 || m_undoAction == 8)
+        if (m_undoAction == 2 || m_undoAction == 8 || m_undoAction == kUndoPasteClipboard)
             Undo_Add();
         else if (m_undoAction == 3 || m_undoAction == 6)
             Undo_Delete();
@@ -66,6 +77,9 @@ void EditCommands::dispatch(int index) {
         break;
     case EditPaste:
         Item_Paste();
+        break;
+    case EditPasteClipboard:
+        Item_PasteClipboard();
         break;
     default:
         break;
@@ -259,7 +273,18 @@ void EditCommands::Undo_Add() {
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     const std::int32_t n = m_undoNod;
-    if (n == 0 || removeLastChild(nodes, n) == 0) {
+    // A paste from the clipboard added the item and the siblings after it; the others one.
+    std::vector<std::int32_t> added{n};
+    if (m_undoAction == kUndoPasteClipboard)
+        for (std::int32_t x = nodes.isItem(n) ? nodes[n].NextSibling : 0;
+             x >= 1 && nodes.isItem(x) && added.size() <= std::size_t(nodes.NodeCount());
+             x = nodes[x].NextSibling)
+            added.push_back(x);
+    std::size_t removed = 0;
+    while (n != 0 && removed < added.size() &&
+           removeLastChild(nodes, added[added.size() - 1 - removed]) > 0)
+        ++removed;
+    if (removed == 0) {
         Undo_Set(0, -1, 0);
         return;
     }
@@ -267,7 +292,8 @@ void EditCommands::Undo_Add() {
         m_window.browser().Cell_Fill(m_undoCel);
     Undo_Set(0, -1, 0);
     m_window.DataChanged(1);
-    m_window.Cell_Update(n);
+    for (std::size_t k = 0; k < removed; ++k)
+        m_window.Cell_Update(added[added.size() - 1 - k]);
     // The parent may have lost its only child: the cell listing it drops the "+ ".
     m_window.Cell_Update(nodes[n].Parent);
 }
@@ -350,35 +376,17 @@ void EditCommands::Item_Paste() {
     case PasteCheck::Ok:
         break;
     case PasteCheck::TooDeep:
-        prompter.alert(QStringLiteral("Can't paste item here:") + kCrLf +
-                       QStringLiteral("Its items would lie more than 30 levels deep!"));
+        prompter.alert(pasteTooDeep());
         return;
     default:
         return;
     }
 
-    // Only the top's name is tested; the names below it are taken over as they are.
-    while (hasChildNamed(nodes, p, trimmedName(m_buf[0].Name))) {
-        if (prompter.ask(QStringLiteral("Can't paste item here:") + kCrLf +
-                             QStringLiteral("It has the same name!") + kCrLf + kCrLf +
-                             QStringLiteral("Change name for top-item ?"),
-                         QStringLiteral("QuillMar Alert"), PromptIcon::Question,
-                         PromptButtons::OkCancel) != PromptAnswer::Ok)
-            return;
-        std::optional<NameField> name;
-        while (!name) {
-            const QString answer =
-                prompter.askName({QStringLiteral("Change QuillMar Item"),
-                                  QStringLiteral("Name for ") + trimmedNameText(nodes[p].Name) +
-                                      QStringLiteral(" Cell:"),
-                                  QString(), false});
-            if (answer.isEmpty())
-                return;
-            name = storableName(m_window.prompter(), answer);
-        }
-        // The buffer keeps the new name for later pastes.
-        m_buf[0].Name = *name;
-    }
+    // Only the top's name is tested; the names below it are taken over as they are. The
+    // buffer keeps a new name for later pastes.
+    if (!freeTopName(p, m_buf[0].Name,
+                     [&](std::string_view name) { return hasChildNamed(nodes, p, name); }))
+        return;
 
     StatusArea& status = m_window.status();
     status.Status_Text(QStringLiteral("Pasting Data ..."));
@@ -389,6 +397,107 @@ void EditCommands::Item_Paste() {
     Undo_Set(8, cel, top);
     m_window.DataChanged(1);
     m_window.Status_Reset();
+}
+
+bool EditCommands::freeTopName(std::int32_t parent, NameField& top,
+                               const std::function<bool(std::string_view)>& taken) {
+    Prompter& prompter = m_window.prompter();
+    while (taken(trimmedName(top))) {
+        if (prompter.ask(QStringLiteral("Can't paste item here:") + kCrLf +
+                             QStringLiteral("It has the same name!") + kCrLf + kCrLf +
+                             QStringLiteral("Change name for top-item ?"),
+                         QStringLiteral("QuillMar Alert"), PromptIcon::Question,
+                         PromptButtons::OkCancel) != PromptAnswer::Ok)
+            return false;
+        std::optional<NameField> name;
+        while (!name) {
+            const QString answer = prompter.askName(
+                {QStringLiteral("Change QuillMar Item"),
+                 QStringLiteral("Name for ") + trimmedNameText(m_window.nodes()[parent].Name) +
+                     QStringLiteral(" Cell:"),
+                 QString(), false});
+            if (answer.isEmpty())
+                return false;
+            name = storableName(prompter, answer);
+        }
+        top = *name;
+    }
+    return true;
+}
+
+void EditCommands::Item_PasteClipboard() {
+    MainWindow::BusyScope busy(m_window);
+    NodeTable& nodes = m_window.nodes();
+    Prompter& prompter = m_window.prompter();
+    const int cel = m_window.browser().CurCel();
+    if (cel < 0)
+        return;
+    const std::int32_t p = m_window.browser().cells()[cel].Nod;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!nodes.isItem(p) || !data)
+        return;
+    ImportRequest request;
+    request.lenientText = true;
+    request.fallbackTop = U"-"; // a top item made over several is never pasted
+    std::string bytes;
+    if (data->hasFormat(kOpmlType)) {
+        bytes = data->data(kOpmlType).toStdString();
+        request.format = OutlineFormat::Opml;
+    } else if (data->hasText()) {
+        bytes = data->text().toStdString();
+    } else {
+        return;
+    }
+    const OutlineResult r = importOutline(bytes, request).result;
+    if (!r.ok) {
+        prompter.alert(QStringLiteral("The clipboard holds no outline QuillMar can read:") + kCrLf +
+                       placeWords(r.errorLine, r.errorColumn) + QString::fromStdString(r.error) +
+                       QLatin1Char('.'));
+        return;
+    }
+
+    // Each top-level item of the outline as the buffer of a paste.
+    std::vector<std::vector<Node>> tops;
+    for (std::int32_t x = r.topMade ? r.table[1].FirstChild : 1; x >= 1;
+         x = r.topMade ? r.table[x].NextSibling : 0) {
+        copySubtree(r.table, x, tops.emplace_back());
+        if (checkPaste(nodes, p, tops.back()) == PasteCheck::TooDeep) {
+            prompter.alert(pasteTooDeep());
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        const auto taken = [&](std::string_view name) {
+            for (std::size_t j = 0; j < tops.size(); ++j)
+                if (j != i && trimmedName(tops[j][0].Name) == name)
+                    return true;
+            return hasChildNamed(nodes, p, name);
+        };
+        if (!freeTopName(p, tops[i][0].Name, taken))
+            return;
+    }
+
+    StatusArea& status = m_window.status();
+    status.Status_Text(QStringLiteral("Pasting Data ..."));
+    std::int32_t total = 0;
+    for (const std::vector<Node>& top : tops)
+        total += static_cast<std::int32_t>(top.size());
+    status.Progress_Start(total);
+    std::int32_t first = 0;
+    std::int32_t done = 0;
+    for (const std::vector<Node>& top : tops) {
+        const std::int32_t slot = pasteSubtree(
+            nodes, p, top, {{}, [&](std::int32_t n) { status.Progress_Step(done + n); }});
+        done += static_cast<std::int32_t>(top.size());
+        first = first > 0 ? first : slot;
+    }
+    m_window.Cell_Update(p);
+    m_window.browser().selectEntry(cel, first);
+    Undo_Set(kUndoPasteClipboard, cel, first);
+    m_window.DataChanged(1);
+    m_window.Status_Reset();
+    tellImportWarnings(prompter, QStringLiteral("The outline on the clipboard was pasted"),
+                       r.warnings);
 }
 
 } // namespace qm

@@ -59,8 +59,8 @@ private:
         if (!m_tried) {
             m_tried = true;
             UErrorCode status = U_ZERO_ERROR;
-            m_transform.reset(icu::Transliterator::createInstance(
-                "Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+            m_transform.reset(icu::Transliterator::createInstance("Any-Latin; Latin-ASCII",
+                                                                  UTRANS_FORWARD, status));
             if (U_FAILURE(status)) // no transform data: such characters are left out
                 m_transform.reset();
         }

@@ -41,8 +41,8 @@ public:
     std::string_view from(Place p) const {
         if (p.line < 1 || static_cast<std::size_t>(p.line) > m_starts.size() || p.column < 1)
             return {};
-        const std::size_t at = m_starts[static_cast<std::size_t>(p.line) - 1] +
-                               static_cast<std::size_t>(p.column) - 1;
+        const std::size_t at =
+            m_starts[static_cast<std::size_t>(p.line) - 1] + static_cast<std::size_t>(p.column) - 1;
         return at < m_text.size() ? m_text.substr(at) : std::string_view();
     }
 
@@ -130,7 +130,8 @@ OutlineResult readMarkdown(std::string_view bytes, const ImportRules& rules) {
     const Lines lines(bytes);
 
     std::size_t items = 0;
-    for (const Iter count(cmark_iter_new(doc.get())); cmark_iter_next(count.get()) != CMARK_EVENT_DONE;) {
+    for (const Iter count(cmark_iter_new(doc.get()));
+         cmark_iter_next(count.get()) != CMARK_EVENT_DONE;) {
         const cmark_node_type t = cmark_node_get_type(cmark_iter_get_node(count.get()));
         items += t == CMARK_NODE_ITEM || t == CMARK_NODE_HEADING ? 1 : 0;
     }
@@ -163,10 +164,9 @@ OutlineResult readMarkdown(std::string_view bytes, const ImportRules& rules) {
             cmark_node* first = cmark_node_first_child(n);
             const cmark_node_type firstType = first ? cmark_node_get_type(first) : CMARK_NODE_NONE;
             naming = firstType == CMARK_NODE_PARAGRAPH || firstType == CMARK_NODE_HEADING ? first
-                                                                                        : nullptr;
+                                                                                          : nullptr;
             std::string name = naming ? plainText(naming) : std::string();
-            if (naming && startsWithTaskBox(lines.from(placeOf(naming))) &&
-                startsWithTaskBox(name))
+            if (naming && startsWithTaskBox(lines.from(placeOf(naming))) && startsWithTaskBox(name))
                 name.erase(0, 4);
             if (!builder.add(listDepth + openItems, fromUtf8(name).value_or(U""), at.line,
                              at.column))
@@ -204,10 +204,12 @@ OutlineResult readMarkdown(std::string_view bytes, const ImportRules& rules) {
         cmark_iter_reset(it.get(), n, CMARK_EVENT_EXIT);
     }
     if (skipped.count > 0)
-        builder.warn(skipped.first.line, skipped.first.column,
-                     "skipped " + std::to_string(skipped.count) +
-                         (skipped.count == 1 ? " paragraph or other block" : " paragraphs or other blocks") +
-                         " of text that name no item; the first starts here");
+        builder.warn(
+            skipped.first.line, skipped.first.column,
+            "skipped " + std::to_string(skipped.count) +
+                (skipped.count == 1 ? " paragraph or other block of text that names"
+                                    : " paragraphs or other blocks of text that name") +
+                " no item; the first starts here");
     if (builder.itemCount() == 0) {
         builder.fail(1, "the document holds no list item or heading");
         return std::move(builder.result());

@@ -94,9 +94,9 @@ ImportedOutline importOutline(std::string_view bytes, const ImportRequest& reque
     if (rules.lenient)
         rules.transliterate = latinTransliteration();
     OutlineResult& r = imported.result;
-    r = text ? parseOutline(bytes, rules)
-             : imported.format == OutlineFormat::Opml ? readOpml(bytes, rules)
-                                                       : readMarkdown(bytes, rules);
+    r = text                                     ? parseOutline(bytes, rules)
+        : imported.format == OutlineFormat::Opml ? readOpml(bytes, rules)
+                                                 : readMarkdown(bytes, rules);
     // In the order of the document; summaries of the whole document first.
     std::stable_sort(r.warnings.begin(), r.warnings.end(),
                      [](const OutlineNotice& a, const OutlineNotice& b) {

@@ -3,14 +3,19 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <new>
 
+#include "interchange/outline_import.h"
 #include "settings/ini_file.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_values.h"
 #include "store/cells_file.h"
 #include "store/content_hash.h"
 #include "store/data_file.h"
+#include "store/item_path.h"
+#include "store/outline.h"
 #include "store/safe_file.h"
+#include "window/load_report.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -22,6 +27,39 @@ const QString kCrLf = QStringLiteral("\r\n");
 // The first filter is the one the dialogs start with.
 const QString kFilters = QStringLiteral("QuillMar Data (*.qmd);;All Files (*)");
 const QString kWarning = QStringLiteral("QuillMar Warning");
+const QString kOutlineFilters = QStringLiteral(
+    "Outlines (*.opml *.md *.markdown *.txt);;OPML (*.opml *.xml);;Markdown (*.md *.markdown);;"
+    "Text Outlines (*.txt);;All Files (*)");
+
+// The export's file types, each with the format it writes and the ending it gives a name.
+struct ExportType {
+    const char* filter;
+    OutlineFormat format;
+    const char* suffix;
+};
+constexpr ExportType kExportTypes[] = {
+    {"OPML (*.opml)", OutlineFormat::Opml, "opml"},
+    {"Markdown (*.md)", OutlineFormat::Markdown, "md"},
+    {"Text Outline (*.txt)", OutlineFormat::Text, "txt"},
+};
+
+const ExportType& exportType(const QString& filter) {
+    for (const ExportType& t : kExportTypes)
+        if (filter == QLatin1String(t.filter))
+            return t;
+    return kExportTypes[0];
+}
+
+QString formatWords(OutlineFormat format) {
+    return format == OutlineFormat::Opml       ? QStringLiteral("OPML")
+           : format == OutlineFormat::Markdown ? QStringLiteral("Markdown")
+                                               : QStringLiteral("an outline");
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
 
 QString folderOf(const QString& file) {
     return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
@@ -75,6 +113,12 @@ void FileCommands::dispatch(int index) {
         break;
     case FileExit:
         m_window.close();
+        break;
+    case FileImportOutline:
+        ImportOutline();
+        break;
+    case FileExportOutline:
+        ExportOutline();
         break;
     default:
         break;
@@ -303,6 +347,131 @@ void FileCommands::opened() {
     m_window.Menu_Set(MenuState::Opened);
     m_window.Status_Reset();
     m_window.repaint();
+}
+
+void FileCommands::ImportOutline() {
+    if (!Save_Ask())
+        return;
+    Prompter& prompter = m_window.prompter();
+    const QString path = absoluteFilePath(
+        prompter.openFile(QStringLiteral("Import Outline"), kOutlineFilters, startFolder()));
+    if (path.isEmpty())
+        return;
+    ImportRequest request;
+    request.lenientText = true;
+    request.fallbackTop = QFileInfo(path).completeBaseName().toStdU32String();
+    OutlineResult r;
+    try {
+        MainWindow::BusyScope busy(m_window);
+        m_window.status().Status_Text(QStringLiteral("Importing outline ..."));
+        std::string bytes;
+        std::string error;
+        if (!readWholeFile(toPath(path), bytes, error)) {
+            m_window.Status_Reset();
+            prompter.alert(path + kCrLf +
+                           QStringLiteral("can't be read: %1.").arg(QString::fromStdString(error)));
+            return;
+        }
+        r = importOutline(bytes, request).result;
+        m_window.Status_Reset();
+    } catch (const std::bad_alloc&) {
+        m_window.Status_Reset();
+        prompter.alert(path + kCrLf +
+                       QStringLiteral("can't be imported: there is not enough memory for it."));
+        return;
+    }
+    if (!r.ok) {
+        prompter.alert(path + kCrLf + QStringLiteral("can't be imported: ") +
+                       placeWords(r.errorLine, r.errorColumn) + QString::fromStdString(r.error) +
+                       QLatin1Char('.'));
+        return;
+    }
+    // A new tree as New makes one, but with items.
+    m_window.columnArea()->show();
+    emit m_window.treeAboutToBeReplaced();
+    m_window.nodes() = std::move(r.table);
+    m_window.setCaptionFile(QStringLiteral("..."));
+    m_window.setCurFile(QString());
+    m_known.reset();
+    m_lastFolder = folderOf(path);
+    m_window.Menu_Set(m_window.nodes()[1].hasChildren() ? MenuState::Opened : MenuState::NewTree);
+    // Unlike New's lone top item, an imported tree is work that closing must not drop unasked.
+    m_window.DataChanged(1);
+    m_window.browser().focusCell(1);
+    m_window.Cells_Reset();
+    emit m_window.treeReplaced();
+    m_window.repaint();
+    tellImportWarnings(prompter, path + kCrLf + QStringLiteral("was imported as a new tree"),
+                       r.warnings);
+}
+
+std::int32_t FileCommands::exportItem() const {
+    const ColumnBrowser& browser = m_window.browser();
+    const NodeTable& nodes = m_window.nodes();
+    const int cel = browser.CurCel();
+    if (cel >= 0) {
+        if (const std::int32_t s = browser.selectedSlot(cel); nodes.isItem(s))
+            return s;
+        if (const std::int32_t n = browser.cells()[cel].Nod; nodes.isItem(n))
+            return n;
+    }
+    return nodes.isItem(1) ? 1 : 0;
+}
+
+void FileCommands::ExportOutline() {
+    const std::int32_t item = exportItem();
+    if (item < 1)
+        return;
+    Prompter& prompter = m_window.prompter();
+    const NodeTable& nodes = m_window.nodes();
+    QStringList filters;
+    for (const ExportType& t : kExportTypes)
+        filters << QLatin1String(t.filter);
+    QString filter = m_exportFilter.isEmpty() ? filters.front() : m_exportFilter;
+    QString proposed = trimmedNameText(nodes[item].Name);
+    proposed.replace(QLatin1Char('/'), QLatin1Char('_'));
+    proposed += QLatin1Char('.') + QLatin1String(exportType(filter).suffix);
+    const QString chosen = prompter.saveFileOfType(QStringLiteral("Export Outline"),
+                                                   filters.join(QStringLiteral(";;")),
+                                                   startFolder(), proposed, filter);
+    if (chosen.isEmpty())
+        return;
+    const ExportType& type = exportType(filter);
+    m_exportFilter = QLatin1String(type.filter);
+    QString path = absoluteFilePath(chosen);
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + QLatin1String(type.suffix);
+    if (sameFile(path, m_window.CurFile())) {
+        prompter.alert(
+            path + kCrLf +
+            QStringLiteral("is the open data file; export the outline to another file."));
+        return;
+    }
+    if (QFileInfo::exists(path) &&
+        prompter.ask(QStringLiteral("Overwrite existing file ?"), kWarning, PromptIcon::Question,
+                     PromptButtons::OkCancel) != PromptAnswer::Ok)
+        return;
+    const OutlineExport refusal = findUnholdable(nodes, item, type.format);
+    if (!refusal.ok) {
+        prompter.alert(bytesText(Item_Path(nodes, refusal.item)) + kCrLf +
+                       QStringLiteral("can't be exported as %1: %2.")
+                           .arg(formatWords(type.format), QLatin1String(refusal.why)));
+        return;
+    }
+    MainWindow::BusyScope busy(m_window);
+    m_window.status().Status_Text(QStringLiteral("Exporting outline ..."));
+    std::string error;
+    const bool written = exportOutlineFile(toPath(path), nodes, item, type.format, error);
+    m_window.Status_Reset();
+    if (!written) {
+        prompter.alert(
+            path + kCrLf +
+            QStringLiteral("could not be written: %1.").arg(QString::fromStdString(error)));
+        return;
+    }
+    m_lastFolder = folderOf(path);
+    m_window.status().Status_Text(
+        QStringLiteral("Exported %1 to %2").arg(trimmedNameText(nodes[item].Name), path));
 }
 
 void FileCommands::Options() {

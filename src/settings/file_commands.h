@@ -41,6 +41,10 @@ public:
     void New();
     void Open();
     void Options();
+    /// Reads an OPML, Markdown or text outline into a new, unsaved tree.
+    void ImportOutline();
+    /// Writes the subtree of the item the user is at as OPML, Markdown or a text outline.
+    void ExportOutline();
     /// Loads a data file in place of the tree (the caller has asked Save_Ask); false when it
     /// was refused and the tree stays.
     bool load(const QString& file);
@@ -57,6 +61,9 @@ public:
 
 private:
     void opened();
+    /// The item an export starts at: the selected item of the current cell, else the
+    /// cell's item, else the top item.
+    std::int32_t exportItem() const;
     bool changedOnDisk() const;
     /// Writes the backup, the data file and the cells file; failures go to alerts, or to the
     /// status bar when nobody asked for the save.
@@ -71,6 +78,7 @@ private:
     AutoSave m_autoSave;
     bool m_backupArmed = false;
     QString m_lastFolder;
+    QString m_exportFilter; // the file type of the last export
     // What the data file held when this program last read or wrote it; nothing when there
     // is nothing to compare with (no file yet, or one the user chose to overwrite).
     std::optional<DiskState> m_known;

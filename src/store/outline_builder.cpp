@@ -53,13 +53,11 @@ bool OutlineBuilder::fail(int line, std::string why, int column) {
     return false;
 }
 
-
 void OutlineBuilder::warn(int line, int column, std::string text) {
     m_result.warnings.push_back({line, column, std::move(text)});
 }
 
-std::optional<NameField> OutlineBuilder::storable(std::u32string_view name, int line,
-                                                  int column) {
+std::optional<NameField> OutlineBuilder::storable(std::u32string_view name, int line, int column) {
     name = trimSpaces(name);
     const bool lenient = m_rules.lenient;
     std::u32string written;
@@ -152,8 +150,7 @@ bool OutlineBuilder::add(int depth, std::u32string_view name, int line, int colu
         return fail(line, "deeper than 255 levels", column);
     if (depth == 0 && m_tops > 0 && !hasTopName())
         return fail(line,
-                    "a second top-level item, and no name for a top item over them: " +
-                        m_noTopHint,
+                    "a second top-level item, and no name for a top item over them: " + m_noTopHint,
                     column);
     const std::optional<NameField> field = storable(name, line, column);
     if (!field)

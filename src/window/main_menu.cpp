@@ -1,8 +1,11 @@
 #include "window/main_menu.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMimeData>
 
 #include "window/accessibility.h"
 
@@ -27,12 +30,19 @@ struct Switched {
     int index;
 };
 constexpr Switched kSwitched[] = {
-    {0, MenuArray::File, FileSave},      {1, MenuArray::File, FileSaveAs},
-    {2, MenuArray::Print, PrintPreview}, {2, MenuArray::Print, PrintNow},
-    {3, MenuArray::Edit, EditUndo},      {4, MenuArray::Edit, EditAdd},
-    {5, MenuArray::Edit, EditDelete},    {6, MenuArray::Edit, EditRename},
-    {7, MenuArray::Edit, EditCut},       {8, MenuArray::Edit, EditCopy},
-    {9, MenuArray::Edit, EditPaste},     {10, MenuArray::Go, GoFind},
+    {0, MenuArray::File, FileSave},
+    {1, MenuArray::File, FileSaveAs},
+    {1, MenuArray::File, FileExportOutline},
+    {2, MenuArray::Print, PrintPreview},
+    {2, MenuArray::Print, PrintNow},
+    {3, MenuArray::Edit, EditUndo},
+    {4, MenuArray::Edit, EditAdd},
+    {5, MenuArray::Edit, EditDelete},
+    {6, MenuArray::Edit, EditRename},
+    {7, MenuArray::Edit, EditCut},
+    {8, MenuArray::Edit, EditCopy},
+    {9, MenuArray::Edit, EditPaste},
+    {10, MenuArray::Go, GoFind},
     {10, MenuArray::Book, BookThis},
 };
 
@@ -53,6 +63,9 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window) {
     add(file, MenuArray::File, FileOpen, "mnuFile", "&Open...", "Ctrl+O");
     add(file, MenuArray::File, FileSave, "mnuFile", "&Save", "Ctrl+S")->setEnabled(false);
     add(file, MenuArray::File, FileSaveAs, "mnuFile", "Save &As...")->setEnabled(false);
+    add(file, MenuArray::File, FileImportOutline, "mnuFile", "&Import Outline...", "Ctrl+I");
+    add(file, MenuArray::File, FileExportOutline, "mnuFile", "&Export Outline...", "Ctrl+Shift+E")
+        ->setEnabled(false);
     add(file, MenuArray::File, FileOptions, "mnuFile", "Op&tions", "Ctrl+T");
     add(file, MenuArray::File, FileExit, "mnuFile", "E&xit");
     separator(file, "mnuFileBar0");
@@ -74,6 +87,11 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window) {
     add(edit, MenuArray::Edit, EditCut, "mnuEdit", "Cu&t", "Ctrl+X")->setEnabled(false);
     add(edit, MenuArray::Edit, EditCopy, "mnuEdit", "&Copy", "Ctrl+C")->setEnabled(false);
     add(edit, MenuArray::Edit, EditPaste, "mnuEdit", "&Paste", "Ctrl+V")->setEnabled(false);
+    add(edit, MenuArray::Edit, EditPasteClipboard, "mnuEdit", "Paste from Clip&board",
+        "Ctrl+Shift+V")
+        ->setEnabled(false);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &MainMenu::refreshClipboardPaste);
 
     QMenu* go = m_top[2];
     add(go, MenuArray::Go, GoFind, "mnuGo", "&Find", "Ctrl+F")->setEnabled(false);
@@ -131,6 +149,14 @@ void MainMenu::Menu_Set(MenuState state) {
     for (const Switched& s : kSwitched)
         entry(s.array, s.index)->setEnabled(on[s.flag]);
     entry(MenuArray::Book, BookEdit)->setEnabled(true);
+    m_hasTree = state != MenuState::NoTree;
+    refreshClipboardPaste();
+}
+
+void MainMenu::refreshClipboardPaste() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const bool text = data && (data->hasText() || data->hasFormat(QStringLiteral("text/x-opml")));
+    entry(MenuArray::Edit, EditPasteClipboard)->setEnabled(m_hasTree && text);
 }
 
 void MainMenu::setHandler(MenuArray array, Handler handler) {

@@ -17,8 +17,18 @@ namespace qm {
 
 enum class MenuArray { File, Print, FileMRU, Edit, Go, Book, Help };
 
-// Entry indices of the arrays; the gaps are separators, which keep their index.
-enum FileEntry { FileNew = 0, FileOpen, FileSave, FileSaveAs, FileOptions, FileExit };
+// Entry indices of the arrays; the gaps are separators, which keep their index. Entries
+// added later take the next free index, wherever they are shown.
+enum FileEntry {
+    FileNew = 0,
+    FileOpen,
+    FileSave,
+    FileSaveAs,
+    FileOptions,
+    FileExit,
+    FileImportOutline,
+    FileExportOutline
+};
 enum PrintEntry { PrintPageSetup = 0, PrintPreview, PrintNow };
 enum EditEntry {
     EditUndo = 0,
@@ -27,7 +37,8 @@ enum EditEntry {
     EditRename,
     EditCut = 6,
     EditCopy,
-    EditPaste
+    EditPaste,
+    EditPasteClipboard
 };
 enum GoEntry { GoFind = 0 };
 /// Bookmark This, Edit Bookmarks, then the bookmarks themselves from BookFirst on.
@@ -55,6 +66,8 @@ public:
     /// Switches the tree-dependent entries as the state's row of the table says; always
     /// enables Edit Bookmarks.
     void Menu_Set(MenuState state);
+    /// Paste from Clipboard is on while there is a tree and the clipboard holds text.
+    void refreshClipboardPaste();
 
     using Handler = std::function<void(int index)>;
     void setHandler(MenuArray array, Handler handler);
@@ -73,6 +86,7 @@ private:
     std::map<MenuArray, Handler> m_handlers;
     std::function<bool()> m_gate;
     QAction* m_fileBar1 = nullptr;
+    bool m_hasTree = false;
 };
 
 } // namespace qm

@@ -30,28 +30,26 @@ QString described(const OutlineResult& r) {
             .arg(QString::fromStdString(r.error));
     QString out = QString::fromStdString(dumpOutline(r.table));
     for (const OutlineNotice& w : r.warnings)
-        out += QString("! %1:%2 %3\n").arg(w.line).arg(w.column).arg(QString::fromStdString(w.text));
+        out +=
+            QString("! %1:%2 %3\n").arg(w.line).arg(w.column).arg(QString::fromStdString(w.text));
     return out;
 }
 
 // Names that mean something to one Markdown reader or another, at most 20 characters.
+// clang-format off
 const QStringList kTrickyNames{
-    "1. FIRST",       "2) SECOND",        "A) ALPHA",        "(A) PAREN",     "(@) EXAMPLE",
-    "iv. ROMAN",      "#. HASH",          "# HEAD",          "+ PLUS",        "- DASH",
-    "* STAR",         "> QUOTE",          "| LINE BLOCK",    "$x$ MATH",      "@cite KEY",
-    "^sup^ x",        "~sub~ x",          "~~strike~~",      "'single' \"dbl\"", "A -- B --- C",
-    "A... B",         "`code`",           "*em* _em_",       "[link](x)",     "![img](x)",
-    "<b>tag</b>",     "&amp; &#32;",      "A  B    C",       "\tTAB LEAD",    "TAB\tIN",
-    "BACK\\SLASH\\",  ":smile: x",        "::: div",         "[ ] task",      "[x] done",
-    "www.x.com",      "a_b@c.org",        "C1\u0081X",       "NBSP\u00A0X",   "\u0001CTRL",
-    "VT END\u000B",   "---",              "***",             "___",           "= SETEXT",
-    "1986. YEAR",     "{.class}",         "[^1] note",       "\\",            "ZÜRICH € ~",
-    "x<y & y>z",      "{=html}",          "%PERCENT",        "Mr. X",         "I.  INTRO",
-    "C++ & C#",       "2*3*4 A_B_C",      "<http://x.org>",  "x^2 a~b",       "1.5 -1 +1",
-    "&#;",            "a|b|c",            "#",               "'",             "\"",
-    "...",            "-",                "+",               "_",             "[X] y",
-    "http://x.org/a_b",
+    "1. FIRST", "2) SECOND", "A) ALPHA", "(A) PAREN", "(@) EXAMPLE", "iv. ROMAN", "#. HASH",
+    "# HEAD", "+ PLUS", "- DASH", "* STAR", "> QUOTE", "| LINE BLOCK", "$x$ MATH", "@cite KEY",
+    "^sup^ x", "~sub~ x", "~~strike~~", "'single' \"dbl\"", "A -- B --- C", "A... B", "`code`",
+    "*em* _em_", "[link](x)", "![img](x)", "<b>tag</b>", "&amp; &#32;", "A  B    C",
+    "\tTAB LEAD", "TAB\tIN", "BACK\\SLASH\\", ":smile: x", "::: div", "[ ] task", "[x] done",
+    "www.x.com", "a_b@c.org", "C1\u0081X", "NBSP\u00A0X", "\u0001CTRL", "VT END\u000B", "---",
+    "***", "___", "= SETEXT", "1986. YEAR", "{.class}", "[^1] note", "\\", "ZÜRICH € ~",
+    "x<y & y>z", "{=html}", "%PERCENT", "Mr. X", "I.  INTRO", "C++ & C#", "2*3*4 A_B_C",
+    "<http://x.org>", "x^2 a~b", "1.5 -1 +1", "&#;", "a|b|c", "#", "'", "\"", "...", "-", "+",
+    "_", "[X] y", "http://x.org/a_b",
 };
+// clang-format on
 
 // TOP with a child of each name.
 NodeTable flatTree(const QStringList& names) {
@@ -76,7 +74,8 @@ QStringList commonMarkNames(const std::string& markdown) {
         QString text;
         for (cmark_node* block = cmark_node_first_child(item); block;
              block = cmark_node_next(block)) {
-            if (cmark_node_get_type(block) != CMARK_NODE_PARAGRAPH || block != cmark_node_first_child(item))
+            if (cmark_node_get_type(block) != CMARK_NODE_PARAGRAPH ||
+                block != cmark_node_first_child(item))
                 text += QString("<%1>").arg(cmark_node_get_type_string(block));
             for (cmark_node* in = cmark_node_first_child(block); in; in = cmark_node_next(in))
                 text += cmark_node_get_type(in) == CMARK_NODE_TEXT
@@ -124,9 +123,8 @@ QStringList gfmNames(QByteArray xml) {
                 names << (tag == "item" ? "" : "<tasklist>");
         } else if (items == 2 && tag == "text") {
             for (const QChar c : r.readElementText())
-                names.last() += c.unicode() > 0xE000 && c.unicode() < 0xE020
-                                    ? QChar(c.unicode() - 0xE000)
-                                    : c;
+                names.last() +=
+                    c.unicode() > 0xE000 && c.unicode() < 0xE020 ? QChar(c.unicode() - 0xE000) : c;
         } else if (items == 2 && tag != "paragraph" && tag != "link") {
             names.last() += "<" + tag + ">";
         }
@@ -197,8 +195,7 @@ private slots:
             "      apt-get install\n  Use\n  Setext Heading\n    Alpha\n"
             "! 3:1 skipped 3 paragraphs or other blocks of text that name no item; the first "
             "starts here\n");
-        row("several tops under the first heading",
-            "- loose item\n\n# Heading\n- under it\n",
+        row("several tops under the first heading", "- loose item\n\n# Heading\n- under it\n",
             "Heading\n  loose item\n  Heading\n    under it\n");
         row("task boxes dropped, escaped brackets kept",
             "- [ ] open task\n- [x] done task\n- \\[ \\] not a task\n- A &amp; B \\* C\n",
@@ -220,7 +217,8 @@ private slots:
             "! 7:3 empty name: named \"-\"\n"
             "! 7:3 name \"-\" is a sibling's already: named \"- 2\"\n");
         row("other scripts in Latin letters, what has none left out",
-            "- St\xC3\xA4" "dte\n  - \xE5\x8C\x97\xE4\xBA\xAC\n"
+            "- St\xC3\xA4"
+            "dte\n  - \xE5\x8C\x97\xE4\xBA\xAC\n"
             "  - \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0 \xF0\x9F\x8E\x89\n"
             "  - \xF0\x9F\x8E\x89\n  - Zu\xCC\x88rich\n",
             "Städte\n  bei jing\n  Moskva\n  -\n  Zürich\n"
@@ -286,16 +284,16 @@ private slots:
         QTest::addColumn<int>("format");
         QTest::addColumn<QString>("refusal");
         const auto md = int(OutlineFormat::Markdown), opml = int(OutlineFormat::Opml);
-        QTest::newRow("empty Markdown item") << QByteArray("- A\n  - B\n  -\n") << md
-                                             << "refused 3:3 empty name";
+        QTest::newRow("empty Markdown item")
+            << QByteArray("- A\n  - B\n  -\n") << md << "refused 3:3 empty name";
         QTest::newRow("long Markdown name")
             << QByteArray("# ABCDEFGHIJKLMNOPQRSTU\n") << md
             << "refused 1:1 name longer than 20 characters: \"ABCDEFGHIJKLMNOPQRSTU\"";
         QTest::newRow("Chinese in OPML")
             << QByteArray("<opml><body>\n<outline text=\"北京\"/></body></opml>") << opml
             << "refused 2:20 name has characters the data file cannot hold: \"北京\"";
-        QTest::newRow("Markdown not UTF-8") << QByteArray("- A\n- B\xFF\n") << md
-                                            << "refused 2:4 not valid UTF-8";
+        QTest::newRow("Markdown not UTF-8")
+            << QByteArray("- A\n- B\xFF\n") << md << "refused 2:4 not valid UTF-8";
         QTest::newRow("several tops and no name")
             << QByteArray("- A\n- B\n") << md
             << "refused 2:1 a second top-level item, and no name for a top item over them: use "
@@ -322,9 +320,9 @@ private slots:
         QCOMPARE(back.warnings.size(), 0u);
         QVERIFY(back.table.records() == tree.records());
 
-        const QByteArray gfm = runReader("cmark-gfm", {"-t", "xml", "-e", "table", "-e",
-                                                       "strikethrough", "-e", "autolink", "-e",
-                                                       "tagfilter", "-e", "tasklist"},
+        const QByteArray gfm = runReader("cmark-gfm",
+                                         {"-t", "xml", "-e", "table", "-e", "strikethrough", "-e",
+                                          "autolink", "-e", "tagfilter", "-e", "tasklist"},
                                          md.text);
         if (!gfm.isEmpty())
             QCOMPARE(gfmNames(gfm), kTrickyNames);

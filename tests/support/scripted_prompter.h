@@ -21,6 +21,7 @@ struct Prompt {
     NameRequest name;  // for Name prompts
     QString folder{};  // where a file dialog opened
     QString filters{}; // a file dialog's filters
+    QString details{}; // a message's list behind "Show Details...", or a save dialog's type
     QString said() const { return title + '|' + text; }
 };
 
@@ -31,6 +32,10 @@ public:
     void answerName(const QString& name) { m_answers.push_back(Reply{Prompt::Name, {}, name}); }
     void answerOpen(const QString& path) { m_answers.push_back(Reply{Prompt::OpenFile, {}, path}); }
     void answerSave(const QString& path) { m_answers.push_back(Reply{Prompt::SaveFile, {}, path}); }
+    /// A save dialog whose file type the user chose as well (empty: the type proposed).
+    void answerSave(const QString& path, const QString& filter) {
+        m_answers.push_back(Reply{Prompt::SaveFile, {}, path, {}, filter});
+    }
     /// The print dialog: OK after `choose` set up the printer as a user would, or Cancel.
     void answerPrint(PromptAnswer a, std::function<void(QPrinter&)> choose = {}) {
         m_answers.push_back(Reply{Prompt::PrintDialog, a, {}, std::move(choose)});
@@ -54,6 +59,11 @@ public:
             (m_answers.empty() || m_answers.front().kind != Prompt::Message))
             return PromptAnswer::Ok; // a plain alert needs no script
         return take(Prompt::Message).answer;
+    }
+    void tell(const QString& text, const QString& title, PromptIcon icon,
+              const QString& details) override {
+        prompts.append(
+            Prompt{Prompt::Message, text, title, icon, PromptButtons::Ok, {}, {}, {}, details});
     }
     QString askName(const NameRequest& request) override {
         prompts.append(Prompt{Prompt::Name, request.prompt, request.title, PromptIcon::None,
@@ -83,6 +93,22 @@ public:
                               filters});
         return take(Prompt::SaveFile).text;
     }
+    QString saveFileOfType(const QString& title, const QString& filters, const QString& folder,
+                           const QString& proposed, QString& filter) override {
+        prompts.append(Prompt{Prompt::SaveFile,
+                              proposed,
+                              title,
+                              PromptIcon::None,
+                              PromptButtons::OkCancel,
+                              {},
+                              folder,
+                              filters,
+                              filter});
+        const Reply r = take(Prompt::SaveFile);
+        if (!r.filter.isEmpty())
+            filter = r.filter;
+        return r.text;
+    }
     bool printDialog(QPrinter& printer, const QString& title) override {
         prompts.append(
             Prompt{Prompt::PrintDialog, {}, title, PromptIcon::None, PromptButtons::OkCancel, {}});
@@ -100,6 +126,7 @@ private:
         PromptAnswer answer;
         QString text;
         std::function<void(QPrinter&)> choose = {};
+        QString filter = {};
     };
     Reply take(Prompt::Kind kind) {
         if (m_answers.empty() || m_answers.front().kind != kind) {
