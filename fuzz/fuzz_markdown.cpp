@@ -13,7 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rules.top = U"TOP";
     if (size % 2 == 1) {
         rules.lenient = true;
-        rules.transliterate = qm::latinTransliteration();
+        // Made once: building ICU's transform costs far more than a run.
+        static const qm::Transliteration latin = qm::latinTransliteration();
+        rules.transliterate = latin;
     }
     const qm::OutlineResult r = qm::readMarkdown(bytes, rules);
     if (!r.ok) {

@@ -14,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rules.top = U"TOP";
     if (size % 8 >= 4) {
         rules.lenient = true;
-        rules.transliterate = qm::latinTransliteration();
+        // Made once: building ICU's transform costs far more than a run.
+        static const qm::Transliteration latin = qm::latinTransliteration();
+        rules.transliterate = latin;
         rules.fallbackTop = U"FILE";
     }
     const qm::OutlineResult r = qm::readOpml(bytes, rules);

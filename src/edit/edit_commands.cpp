@@ -362,15 +362,19 @@ void EditCommands::Buffer_Fill(std::int32_t item) {
     status.Status_Reset();
 }
 
+std::int32_t EditCommands::pasteTarget() const {
+    const ColumnBrowser& b = m_window.browser();
+    const std::int32_t p = b.CurCel() >= 0 ? b.cells()[b.CurCel()].Nod : 0;
+    return m_window.nodes().isItem(p) ? p : 0;
+}
+
 void EditCommands::Item_Paste() {
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     Prompter& prompter = m_window.prompter();
     const int cel = m_window.browser().CurCel();
-    if (cel < 0)
-        return;
-    const std::int32_t p = m_window.browser().cells()[cel].Nod;
-    if (!nodes.isItem(p) || m_buf.empty())
+    const std::int32_t p = pasteTarget();
+    if (p < 1 || m_buf.empty())
         return;
     switch (checkPaste(nodes, p, m_buf)) {
     case PasteCheck::Ok:
@@ -430,11 +434,9 @@ void EditCommands::Item_PasteClipboard() {
     NodeTable& nodes = m_window.nodes();
     Prompter& prompter = m_window.prompter();
     const int cel = m_window.browser().CurCel();
-    if (cel < 0)
-        return;
-    const std::int32_t p = m_window.browser().cells()[cel].Nod;
+    const std::int32_t p = pasteTarget();
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!nodes.isItem(p) || !data)
+    if (p < 1 || !data)
         return;
     ImportRequest request;
     request.lenientText = true;

@@ -62,6 +62,8 @@ private:
     QString clipboardFill(std::int32_t item);
     /// Says on the status bar that the last Cut or Copy went to the buffer alone.
     void reportBufferOnly();
+    /// The item of the current cell, which pastes add children to; 0 when there is none.
+    std::int32_t pasteTarget() const;
     /// The item selected in the current cell, or 0.
     std::int32_t selectedItem() const;
     /// Asks for a new name while `taken` says a pasted top's name is taken; false when the

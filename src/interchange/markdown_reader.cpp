@@ -204,12 +204,11 @@ OutlineResult readMarkdown(std::string_view bytes, const ImportRules& rules) {
         cmark_iter_reset(it.get(), n, CMARK_EVENT_EXIT);
     }
     if (skipped.count > 0)
-        builder.warn(
-            skipped.first.line, skipped.first.column,
-            "skipped " + std::to_string(skipped.count) +
-                (skipped.count == 1 ? " paragraph or other block of text that names"
-                                    : " paragraphs or other blocks of text that name") +
-                " no item; the first starts here");
+        builder.warn(skipped.first.line, skipped.first.column,
+                     "skipped " + std::to_string(skipped.count) +
+                         (skipped.count == 1 ? " paragraph or other block of text that names"
+                                             : " paragraphs or other blocks of text that name") +
+                         " no item; the first starts here");
     if (builder.itemCount() == 0) {
         builder.fail(1, "the document holds no list item or heading");
         return std::move(builder.result());

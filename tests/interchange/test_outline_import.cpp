@@ -278,36 +278,6 @@ private slots:
         QTEST(described(read(document)), "tree");
     }
 
-    // --strict keeps the refusals, with their place; a text outline is always strict.
-    void strict_refuses_data() {
-        QTest::addColumn<QByteArray>("document");
-        QTest::addColumn<int>("format");
-        QTest::addColumn<QString>("refusal");
-        const auto md = int(OutlineFormat::Markdown), opml = int(OutlineFormat::Opml);
-        QTest::newRow("empty Markdown item")
-            << QByteArray("- A\n  - B\n  -\n") << md << "refused 3:3 empty name";
-        QTest::newRow("long Markdown name")
-            << QByteArray("# ABCDEFGHIJKLMNOPQRSTU\n") << md
-            << "refused 1:1 name longer than 20 characters: \"ABCDEFGHIJKLMNOPQRSTU\"";
-        QTest::newRow("Chinese in OPML")
-            << QByteArray("<opml><body>\n<outline text=\"北京\"/></body></opml>") << opml
-            << "refused 2:20 name has characters the data file cannot hold: \"北京\"";
-        QTest::newRow("Markdown not UTF-8")
-            << QByteArray("- A\n- B\xFF\n") << md << "refused 2:4 not valid UTF-8";
-        QTest::newRow("several tops and no name")
-            << QByteArray("- A\n- B\n") << md
-            << "refused 2:1 a second top-level item, and no name for a top item over them: use "
-               "--top NAME";
-    }
-    void strict_refuses() {
-        QFETCH(QByteArray, document);
-        QFETCH(int, format);
-        ImportRequest request;
-        request.strict = true;
-        request.format = OutlineFormat(format);
-        QTEST(described(importOutline(document.toStdString(), request).result), "refusal");
-    }
-
     // Every tricky name written to Markdown reads back as it is, in CommonMark, in the
     // reader here, and in GitHub's and pandoc's readers where they are installed.
     void markdownEscapes_readBackExactly() {

@@ -83,15 +83,8 @@ public:
     }
     QString saveFile(const QString& title, const QString& filters, const QString& folder,
                      const QString& proposed) override {
-        prompts.append(Prompt{Prompt::SaveFile,
-                              proposed,
-                              title,
-                              PromptIcon::None,
-                              PromptButtons::OkCancel,
-                              {},
-                              folder,
-                              filters});
-        return take(Prompt::SaveFile).text;
+        QString noType;
+        return saveFileOfType(title, filters, folder, proposed, noType);
     }
     QString saveFileOfType(const QString& title, const QString& filters, const QString& folder,
                            const QString& proposed, QString& filter) override {

@@ -274,6 +274,8 @@ private slots:
             ":1:32: an outline element without a text attribute", strict);
         row("--strict: blank text", "<opml><body><outline text=\"  \"/></body></opml>",
             ":1:32: empty name", strict);
+        row("--strict: empty Markdown item", "- A\n  - B\n  -\n", ":3:3: empty name", strict);
+        row("--strict: Markdown not UTF-8", "- A\n- B\xFF\n", ":2:4: not valid UTF-8", strict);
         row("external entity in a name",
             "<!DOCTYPE opml [<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>\n"
             "<opml><body><outline text=\"&ext;\"/></body></opml>",
