@@ -39,7 +39,7 @@ constexpr std::string_view kUsage =
     "                                 named \"-\", other scripts written in Latin letters,\n"
     "                                 long ones cut to 20 characters, equal siblings\n"
     "                                 numbered; --strict refuses them instead, as outlines\n"
-    "                                 always are, and --truncate then still cuts long names;\n"
+    "                                 always are; --truncate cuts long names all the same;\n"
     "                                 --top names a top item over several top-level items\n"
     "                                 (else an OPML title, a first Markdown heading, or\n"
     "                                 the OUTLINE file's name)\n"
