@@ -26,10 +26,11 @@ template <std::size_t N> bool listed(const std::array<const char*, N>& names, co
 
 LaunchOptions parseLaunchOptions(const QStringList& arguments) {
     LaunchOptions o;
-    const auto refuse = [&o](const QString& why) {
-        o.action = LaunchOptions::Action::Usage;
-        o.error = why;
-        return o;
+    const auto refuse = [](const QString& why) {
+        LaunchOptions refused;
+        refused.action = LaunchOptions::Action::Usage;
+        refused.error = why;
+        return refused;
     };
     qsizetype i = 0;
     for (; i < arguments.size(); ++i) {
