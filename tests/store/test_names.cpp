@@ -66,13 +66,14 @@ private slots:
             << "\"a\\x0Ab\\x1B[0m\\x7F\\x85\\x09z\"";
         QTest::newRow("a byte that is no UTF-8") << QByteArray("a\xFF\xC3z") << "a\\xFF\\xC3z"
                                                  << "\"a\\xFF\\xC3z\"";
-        QTest::newRow("60 characters, whole") << sixty << QString(sixty) << '"' + QString(sixty) + '"';
+        QTest::newRow("60 characters, whole")
+            << sixty << QString(sixty) << '"' + QString(sixty) + '"';
         QTest::newRow("61 characters, cut")
             << sixty + 'z' << QString(30, 'a') + "…" + QString(28, 'a') + "z"
             << '"' + QString(59, 'a') + "…\"";
         QTest::newRow("an escape is never split")
-            << QByteArray(28, 'a') + QByteArray(100, '\0') << QString(28, 'a') + "…" +
-                                                                  QString("\\x00").repeated(7)
+            << QByteArray(28, 'a') + QByteArray(100, '\0')
+            << QString(28, 'a') + "…" + QString("\\x00").repeated(7)
             << '"' + QString(28, 'a') + QString("\\x00").repeated(7) + "…\"";
     }
     void shownInMessages() {

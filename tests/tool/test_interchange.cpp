@@ -23,10 +23,10 @@ ToolRun run(const QStringList& args) {
 
 // Names that mean something to Markdown, XML or an outline file, and control characters.
 const std::string kAwkward[] = {
-    "- DASH",     "* STAR",          "1. ONE",     "# HEAD",        "<!-- C -->",
-    "<?xml x?>",  "+ PLUS",          "BACK\\SLASH", "\\x41 \\\\",     "TAB\tIN",
-    "&amp; <B>",  "\"Q\" 'A'",       "Z\xDCRICH \x80", "C1\x81X \x85", "NBSP\xA0X",
-    "[L](X) `C`", "*STAR* _U_ ~",    "LF\nIN",     "CR\rIN",        std::string("NUL\0IN", 6),
+    "- DASH",     "* STAR",       "1. ONE",         "# HEAD",       "<!-- C -->",
+    "<?xml x?>",  "+ PLUS",       "BACK\\SLASH",    "\\x41 \\\\",   "TAB\tIN",
+    "&amp; <B>",  "\"Q\" 'A'",    "Z\xDCRICH \x80", "C1\x81X \x85", "NBSP\xA0X",
+    "[L](X) `C`", "*STAR* _U_ ~", "LF\nIN",         "CR\rIN",       std::string("NUL\0IN", 6),
     "ESC\x1B[1m", "DEL\x7F",
 };
 
@@ -78,8 +78,8 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QByteArray>("top");
         for (const char* format : {"", "opml", "markdown"})
-            for (const char* top : {"- A", "* S", "1. ONE", "# H", "<!-- C -->", "<?xml x?>",
-                                    "+ P", "\\x41"})
+            for (const char* top :
+                 {"- A", "* S", "1. ONE", "# H", "<!-- C -->", "<?xml x?>", "+ P", "\\x41"})
                 QTest::addRow("%s, top item %s", *format ? format : "default", top)
                     << format << QByteArray(top);
     }
@@ -91,9 +91,10 @@ private slots:
         const auto holds = [&](const std::string& name) {
             NodeTable one = treeFromOutline("T\n  N\n");
             one[2].Name = makeName(name);
-            return findUnholdable(one, 1, format == "opml"       ? OutlineFormat::Opml
-                                          : format == "markdown" ? OutlineFormat::Markdown
-                                                                 : OutlineFormat::TextFile)
+            return findUnholdable(one, 1,
+                                  format == "opml"       ? OutlineFormat::Opml
+                                  : format == "markdown" ? OutlineFormat::Markdown
+                                                         : OutlineFormat::TextFile)
                 .ok;
         };
         int held = 0;

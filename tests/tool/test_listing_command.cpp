@@ -64,8 +64,8 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(int, pages);
         const QString pdf = path("big.pdf");
-        QCOMPARE(run(QStringList{"listing", m_file, "TOP/BIG", "-o", pdf, "--force"} + options).code,
-                 0);
+        QCOMPARE(
+            run(QStringList{"listing", m_file, "TOP/BIG", "-o", pdf, "--force"} + options).code, 0);
         const QString text = pdfText(pdf);
         QCOMPARE(text.count('\f'), pages);
         QVERIFY(text.contains(QString("QuillMar listing for BIG, page %1").arg(pages)));

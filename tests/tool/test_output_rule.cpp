@@ -74,7 +74,7 @@ private slots:
         const QList<qint64> before = fileStamp(out);
 
         QStringList args{command, input};
-        args << (command == "import" ? QStringList{out}
+        args << (command == "import"    ? QStringList{out}
                  : command == "listing" ? QStringList{"TOP", "-o", out}
                                         : QStringList{"-o", out});
         if (force)

@@ -262,8 +262,8 @@ private slots:
     void repair_randomDamage_keepsWhatTheLinksReach() {
         std::mt19937 random(19);
         const auto below = [&](int n) { return int(random() % unsigned(n)); };
-        const char* fields[] = {"Parent", "FirstChild", "PrevSibling", "NextSibling", "Level",
-                                "InUse"};
+        const char* fields[] = {"Parent",      "FirstChild", "PrevSibling",
+                                "NextSibling", "Level",      "InUse"};
         const QString damaged = path("random.qmd"), repaired = path("random-repaired.qmd");
         for (int round = 0; round < 100; ++round) {
             const int items = 2 + below(30);
@@ -273,7 +273,8 @@ private slots:
                 outline += QString(2 * depth, ' ') + 'N' + QString::number(k) + '\n';
             }
             const NodeTable tree = treeFromOutline(outline.toStdString());
-            QByteArray bytes((items + 1) * kRecordSize, '\0'); // written without a wait for the disk
+            QByteArray bytes((items + 1) * kRecordSize,
+                             '\0'); // written without a wait for the disk
             for (int k = 0; k <= items; ++k)
                 encodeRecord(tree[k], bytes.data() + k * kRecordSize);
             putFile(damaged, bytes);
@@ -433,7 +434,8 @@ private slots:
         bad("indented first line", "  T\n", ":1: the first line must not be indented");
         // User data in a message is cut short and cannot break its line or drive a terminal.
         const QString odd = path("x\n\x1b[31m" + QString(200, 'y'));
-        row("path with control characters, cut", {"check", odd}, "/x\\x0A…" + QString(29, 'y') + ": cannot be read");
+        row("path with control characters, cut", {"check", odd},
+            "/x\\x0A…" + QString(29, 'y') + ": cannot be read");
         putFile(path("nul.txt"), QByteArray(20 << 20, '\0') + '\n');
         row("a line of 20 MB of NUL bytes", {"import", path("nul.txt"), path("out.qmd")},
             ":1: name longer than 20 characters: \"" + QString("\\x00").repeated(14) + "…\"");
