@@ -5,8 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <ostream>
 #include <stdexcept>
 #include <streambuf>
@@ -20,30 +18,18 @@ namespace {
 
 constexpr std::int32_t kChildren = 1000000;
 
-namespace fs = std::filesystem;
-
 struct FlatFile {
-    fs::path dir;
-    std::string file, repaired;
+    qm::bench::ScratchDir dir;
+    std::string file = dir.file("flat.qmd");
+    std::string repaired = dir.file("repaired.qmd");
 
     FlatFile() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-bench-XXXXXX";
-        if (!::mkdtemp(tmpl.data()))
-            throw std::runtime_error("cannot make a scratch folder");
-        dir = tmpl;
-        file = (dir / "flat.qmd").string();
-        repaired = (dir / "repaired.qmd").string();
         qm::NodeTable table = qm::bench::makeWide("TOP", kChildren);
         for (std::int32_t k = 2; k <= table.NodeCount(); ++k)
             table[k].NextSibling = 0;
         std::string error;
         if (!qm::saveDataFile(file, table, error))
             throw std::runtime_error("cannot write the file: " + error);
-    }
-    ~FlatFile() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 };
 
