@@ -100,14 +100,11 @@ std::optional<std::u32string> lineName(std::string_view text, bool escaped, cons
     return name;
 }
 
-enum class Syntax { Text, Markdown };
-
-OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, Syntax syntax) {
+OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool markdown) {
     OutlineBuilder builder(rules, "use --top NAME");
     std::vector<std::string_view> lines = splitLines(utf8);
     while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string_view::npos)
         lines.pop_back();
-    const bool markdown = syntax == Syntax::Markdown;
     const bool escaped = !markdown && !lines.empty() && lines.front() == kOutlineFileHeader;
     const std::size_t first = escaped ? 1 : 0;
     if (lines.size() == first) {
@@ -160,11 +157,11 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, Syntax
 } // namespace
 
 OutlineResult parseOutline(std::string_view utf8, const ImportRules& rules) {
-    return parseLines(utf8, rules, Syntax::Text);
+    return parseLines(utf8, rules, false);
 }
 
 OutlineResult parseMarkdown(std::string_view utf8, const ImportRules& rules) {
-    return parseLines(utf8, rules, Syntax::Markdown);
+    return parseLines(utf8, rules, true);
 }
 
 } // namespace qm

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
 #include <new>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
 
 #include "store/data_file.h"
 #include "store/item_path.h"
@@ -321,7 +319,7 @@ int runExport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const OutlineExport refusal = findUnholdable(load.table, 1, format);
     if (!refusal.ok)
         throw ToolError(shownText(path) + ": cannot export " +
-                        quotedName(decodeBytes(Item_Path(load.table, refusal.item))) + " as " +
+                        quotedText(bytesToUtf8(Item_Path(load.table, refusal.item))) + " as " +
                         formatName(format) + ": " + refusal.why + "; nothing written");
     if (!cl.has(kOutput)) {
         writeOutline(load.table, 1, format, [&](std::string_view piece) {
