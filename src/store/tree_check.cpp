@@ -293,10 +293,11 @@ private:
             m_ex.outside = 0;
     }
 
+    // Items outside the tree are reported as such, and mending leaves them out.
     void checkInUse() {
         for (std::int32_t k = 1; k <= m_count; ++k) {
             const std::uint8_t v = m_n[k].InUse;
-            if (v == kSlotFree || v == kSlotInUse)
+            if (v == kSlotFree || v == kSlotInUse || !m_ex.inTree[k])
                 continue;
             note({Fault::OddInUse, k, 0, v, Mend::Set, kSlotInUse});
             if (m_mode == Examine::Mend)
