@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "about/version.h"
 #include "store/data_file.h"
 #include "store/item_path.h"
 #include "store/message_text.h"
@@ -57,6 +58,7 @@ constexpr std::string_view kUsage =
     "                                 spaces a level and descendancy lines, N of 1 or more:\n"
     "                                 N spaces a level, below 0: two spaces, no lines\n"
     "  --help                         show this text\n"
+    "  --version                      show the version\n"
     "\n"
     "ROOT is a full path such as WORLD/EUROPE. Names are compared trimmed and case-sensitive.\n"
     "No command writes over the file it reads (by any name or link), a folder, a pipe, a\n"
@@ -118,6 +120,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             cl.help = true;
             continue;
         }
+        if (a == "--version") {
+            cl.version = true;
+            continue;
+        }
         const std::size_t eq = a.find('=');
         const std::string_view name = std::string_view(a).substr(0, eq);
         const auto known =
@@ -125,7 +131,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 return name == o.name || name == o.shortName;
             });
         if (known == std::end(kOptions) || (eq != std::string::npos && a[1] != '-'))
-            throw ToolError("unknown option " + shownText(a));
+            throw ToolError("unknown option " + shownText(a) + "; see qmtool --help");
         cl.given |= known->option;
         if (!known->text && !known->number) {
             if (eq != std::string::npos)
@@ -546,6 +552,10 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         cl = parseCommandLine(args);
         if (cl.help) {
             out << kUsage;
+            return kToolOk;
+        }
+        if (cl.version) {
+            out << "qmtool (" << kAppTitle << ") " << kVersionText << '\n';
             return kToolOk;
         }
         if (cl.words.empty()) {
