@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the OPML reader, strict and lenient. Whatever it accepts must be
-// a sound tree that reads back the same from every format that can hold its names.
+// a sound tree with no free slot that reads back the same from every format that can hold
+// its names.
 
 #include <string_view>
 

@@ -22,13 +22,16 @@ inline void checkSound(const qm::NodeTable& t) {
 
 inline void checkReadsBack(const qm::NodeTable& t, qm::OutlineFormat format) {
     const qm::OutlineExport e = qm::exportOutline(t, 1, format);
+    // The outline file holds every name.
+    CHECK(e.ok || format != qm::OutlineFormat::TextFile);
     if (!e.ok) {
         CHECK(e.item >= 1 && e.item <= t.NodeCount() && e.text.empty());
         return;
     }
-    const qm::OutlineResult again = format == qm::OutlineFormat::Opml   ? qm::readOpml(e.text)
-                                    : format == qm::OutlineFormat::Text ? qm::parseOutline(e.text)
-                                                                        : qm::readMarkdown(e.text);
+    const qm::OutlineResult again = format == qm::OutlineFormat::Opml ? qm::readOpml(e.text)
+                                    : format == qm::OutlineFormat::Markdown
+                                        ? qm::readMarkdown(e.text)
+                                        : qm::parseOutline(e.text);
     CHECK(again.ok && again.warnings.empty());
     CHECK(again.table.NodeCount() == t.NodeCount());
     for (std::int32_t k = 0; k <= t.NodeCount(); ++k)
@@ -41,8 +44,8 @@ inline void checkAccepted(const qm::OutlineResult& r) {
     for (const qm::OutlineNotice& w : r.warnings)
         CHECK(!w.text.empty());
     checkSound(r.table);
-    for (const auto format :
-         {qm::OutlineFormat::Opml, qm::OutlineFormat::Text, qm::OutlineFormat::Markdown})
+    for (const auto format : {qm::OutlineFormat::Opml, qm::OutlineFormat::Text,
+                              qm::OutlineFormat::TextFile, qm::OutlineFormat::Markdown})
         checkReadsBack(r.table, format);
 }
 

@@ -75,6 +75,17 @@ std::string plainText(cmark_node* block) {
     return text;
 }
 
+// A name as the reader keeps it: as far as kNameKept says, however long the paragraph.
+std::u32string nameOf(std::string_view text) {
+    std::u32string name = fromUtf8(text, kNameKept).value_or(U"");
+    const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    if (static_cast<std::size_t>(characters) > kNameKept)
+        markCut(name);
+    return name;
+}
+
 // A task list's box ("- [ ] TODO") is markup where it is written as such, not escaped.
 bool startsWithTaskBox(std::string_view source) {
     return source.size() >= 4 && source[0] == '[' && source[2] == ']' && source[3] == ' ' &&
@@ -168,8 +179,7 @@ OutlineResult readMarkdown(std::string_view bytes, const ImportRules& rules) {
             std::string name = naming ? plainText(naming) : std::string();
             if (naming && startsWithTaskBox(lines.from(placeOf(naming))) && startsWithTaskBox(name))
                 name.erase(0, 4);
-            if (!builder.add(listDepth + openItems, fromUtf8(name).value_or(U""), at.line,
-                             at.column))
+            if (!builder.add(listDepth + openItems, nameOf(name), at.line, at.column))
                 return std::move(builder.result());
             ++openItems;
             continue;
@@ -181,7 +191,7 @@ OutlineResult readMarkdown(std::string_view bytes, const ImportRules& rules) {
                 const int level = cmark_node_get_heading_level(n);
                 while (!headings.empty() && headings.back() >= level)
                     headings.pop_back();
-                const std::u32string name = fromUtf8(plainText(n)).value_or(U"");
+                const std::u32string name = nameOf(plainText(n));
                 if (!offered)
                     builder.offerTopName(name, at.line, at.column);
                 offered = true;

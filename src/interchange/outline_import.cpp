@@ -48,11 +48,19 @@ bool isBlank(std::string_view line) {
 } // namespace
 
 OutlineFormat outlineFormatOf(std::string_view bytes) {
-    if (startsWith(bytes, "\xFE\xFF") || startsWith(bytes, "\xFF\xFE") ||
-        startsWith(bytes, std::string_view("\0\0\xFE\xFF", 4)))
-        return OutlineFormat::Opml;
+    for (const std::string_view mark :
+         {std::string_view("\xFE\xFF"), std::string_view("\xFF\xFE"),
+          std::string_view("\0\0\xFE\xFF", 4), std::string_view("\0<", 2),
+          std::string_view("<\0", 2), std::string_view("\0\0\0<", 4)})
+        if (startsWith(bytes, mark))
+            return OutlineFormat::Opml;
     if (startsWith(bytes, kUtf8Bom))
         bytes.remove_prefix(kUtf8Bom.size());
+    std::string_view firstLine = bytes.substr(0, bytes.find('\n'));
+    if (!firstLine.empty() && firstLine.back() == '\r')
+        firstLine.remove_suffix(1);
+    if (firstLine == kOutlineFileHeader)
+        return OutlineFormat::TextFile;
     const std::string_view start =
         bytes.substr(std::min(bytes.find_first_not_of(" \t\r\n"), bytes.size()));
     for (const std::string_view xml : {"<?xml", "<opml", "<!--", "<!DOCTYPE"})
@@ -89,7 +97,8 @@ ImportedOutline importOutline(std::string_view bytes, const ImportRequest& reque
     rules.truncate = request.truncate;
     rules.top = request.top;
     rules.fallbackTop = request.fallbackTop;
-    const bool text = imported.format == OutlineFormat::Text;
+    const bool text =
+        imported.format == OutlineFormat::Text || imported.format == OutlineFormat::TextFile;
     rules.lenient = text ? request.lenientText : !request.strict;
     if (rules.lenient)
         rules.transliterate = latinTransliteration();

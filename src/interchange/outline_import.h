@@ -10,9 +10,10 @@
 
 namespace qm {
 
-/// OPML for an XML document (and for UTF-16 or UTF-32 text, which outlines never are);
-/// Markdown for text that starts with a list item, a heading or a code fence, or that has
-/// both such a line and a blank line between its lines; a text outline otherwise.
+/// OPML for an XML document (and for UTF-16 or UTF-32 text, which outlines never are, with
+/// or without a byte order mark); the outline file by its first line; Markdown for text
+/// that starts with a list item, a heading or a code fence, or that has both such a line
+/// and a blank line between its lines; a text outline otherwise.
 OutlineFormat outlineFormatOf(std::string_view bytes);
 
 struct ImportRequest {

@@ -40,7 +40,7 @@ struct ExportType {
 constexpr ExportType kExportTypes[] = {
     {"OPML (*.opml)", OutlineFormat::Opml, "opml"},
     {"Markdown (*.md)", OutlineFormat::Markdown, "md"},
-    {"Text Outline (*.txt)", OutlineFormat::Text, "txt"},
+    {"Text Outline (*.txt)", OutlineFormat::TextFile, "txt"},
 };
 
 const ExportType& exportType(const QString& filter) {
@@ -54,11 +54,6 @@ QString formatWords(OutlineFormat format) {
     return format == OutlineFormat::Opml       ? QStringLiteral("OPML")
            : format == OutlineFormat::Markdown ? QStringLiteral("Markdown")
                                                : QStringLiteral("an outline");
-}
-
-bool sameFile(const QString& a, const QString& b) {
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
 }
 
 QString folderOf(const QString& file) {
@@ -129,7 +124,7 @@ bool FileCommands::Save_Ask() {
     if (m_window.DataSaved())
         return true;
     const PromptAnswer answer = m_window.prompter().ask(
-        QStringLiteral("Save %1 first ?").arg(m_window.CurFile()),
+        QStringLiteral("Save %1 first ?").arg(messageText(m_window.CurFile())),
         QStringLiteral("QuillMar Request"), PromptIcon::Question, PromptButtons::YesNoCancel);
     if (answer == PromptAnswer::Cancel)
         return false;
@@ -153,8 +148,9 @@ bool FileCommands::Save() {
     const QString& file = m_window.CurFile();
     if (changedOnDisk()) {
         const PromptAnswer answer = m_window.prompter().ask(
-            file + kCrLf + QStringLiteral("was changed by another program since it was loaded.") +
-                kCrLf + QStringLiteral("Overwrite it ?"),
+            messageText(file) + kCrLf +
+                QStringLiteral("was changed by another program since it was loaded.") + kCrLf +
+                QStringLiteral("Overwrite it ?"),
             kWarning, PromptIcon::Exclamation, PromptButtons::OkCancel);
         if (answer != PromptAnswer::Ok)
             return false;
@@ -186,10 +182,11 @@ bool FileCommands::writeTree(bool alerts) {
     const auto failed = [&](const QString& what, const std::string& error) {
         const QString why = QString::fromStdString(error);
         if (alerts)
-            m_window.prompter().alert(what + kCrLf +
+            m_window.prompter().alert(messageText(what) + kCrLf +
                                       QStringLiteral("could not be saved: %1.").arg(why));
         else
-            problem = QStringLiteral("Auto-save: %1 could not be saved: %2").arg(what, why);
+            problem =
+                QStringLiteral("Auto-save: %1 could not be saved: %2").arg(messageText(what), why);
     };
     const std::string path = toPath(file);
     if (m_settings.MakeBackup == 1) {
@@ -300,15 +297,22 @@ void FileCommands::Open() {
         return;
     const QString path = absoluteFilePath(m_window.prompter().openFile(
         QStringLiteral("Open QuillMar Data"), kFilters, startFolder()));
-    if (path.isEmpty())
+    if (path.isEmpty() || !fileThere(path, QStringLiteral("Doesn't exist !")))
         return;
-    if (!regularFileExists(toPath(path))) {
-        m_window.browser().setCurCel(-1);
-        m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist !"));
-        return;
-    }
     if (load(path))
         opened();
+}
+
+bool FileCommands::fileThere(const QString& path, const QString& gone) {
+    if (regularFileExists(toPath(path)))
+        return true;
+    m_window.browser().setCurCel(-1);
+    // A folder, a pipe or a device is there, but no data file can be.
+    const QString kind = QString::fromStdString(notAFile(toPath(path)));
+    m_window.prompter().alert(
+        messageText(path) + kCrLf +
+        (kind.isEmpty() ? gone : QStringLiteral("is not a data file: %1.").arg(kind)));
+    return false;
 }
 
 bool FileCommands::load(const QString& file) {
@@ -331,14 +335,20 @@ void FileCommands::openRecent(int place) {
     const QString path = absoluteFilePath(m_recent.path(place));
     if (path != m_recent.path(place))
         m_recent.replace(place, path);
-    if (!regularFileExists(toPath(path))) {
-        m_window.browser().setCurCel(-1);
-        m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist any more!"));
+    if (!fileThere(path, QStringLiteral("Doesn't exist any more!"))) {
         m_recent.remove(place);
         return;
     }
     if (load(path))
         opened();
+}
+
+void FileCommands::showRecent() {
+    for (const QString& path : m_recent.showAll())
+        m_window.prompter().alert(
+            messageText(path) + kCrLf +
+            QStringLiteral("can't be a file's name: it holds a NUL character. It was taken off "
+                           "the recent files."));
 }
 
 void FileCommands::opened() {
@@ -368,7 +378,7 @@ void FileCommands::ImportOutline() {
         std::string error;
         if (!readWholeFile(toPath(path), bytes, error)) {
             m_window.Status_Reset();
-            prompter.alert(path + kCrLf +
+            prompter.alert(messageText(path) + kCrLf +
                            QStringLiteral("can't be read: %1.").arg(QString::fromStdString(error)));
             return;
         }
@@ -376,12 +386,12 @@ void FileCommands::ImportOutline() {
         m_window.Status_Reset();
     } catch (const std::bad_alloc&) {
         m_window.Status_Reset();
-        prompter.alert(path + kCrLf +
+        prompter.alert(messageText(path) + kCrLf +
                        QStringLiteral("can't be imported: there is not enough memory for it."));
         return;
     }
     if (!r.ok) {
-        prompter.alert(path + kCrLf + QStringLiteral("can't be imported: ") +
+        prompter.alert(messageText(path) + kCrLf + QStringLiteral("can't be imported: ") +
                        placeWords(r.errorLine, r.errorColumn) + QString::fromStdString(r.error) +
                        QLatin1Char('.'));
         return;
@@ -401,7 +411,8 @@ void FileCommands::ImportOutline() {
     m_window.Cells_Reset();
     emit m_window.treeReplaced();
     m_window.repaint();
-    tellImportWarnings(prompter, path + kCrLf + QStringLiteral("was imported as a new tree"),
+    tellImportWarnings(prompter,
+                       messageText(path) + kCrLf + QStringLiteral("was imported as a new tree"),
                        r.warnings);
 }
 
@@ -441,10 +452,16 @@ void FileCommands::ExportOutline() {
     QString path = absoluteFilePath(chosen);
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + QLatin1String(type.suffix);
-    if (sameFile(path, m_window.CurFile())) {
+    // Never over the open data file, a folder or a read-only file, whatever the user answers.
+    const std::string data = toPath(m_window.CurFile());
+    WriteRules rules = kDataFileRules;
+    rules.source = data;
+    if (const std::string why = outputRefusal(toPath(path), rules); !why.empty()) {
+        const bool itself = outputRefusal(toPath(path), kDataFileRules).empty();
         prompter.alert(
-            path + kCrLf +
-            QStringLiteral("is the open data file; export the outline to another file."));
+            messageText(path) + kCrLf +
+            (itself ? QStringLiteral("is the open data file; export the outline to another file.")
+                    : QStringLiteral("can't be written: %1.").arg(QString::fromStdString(why))));
         return;
     }
     if (QFileInfo::exists(path) &&
@@ -461,17 +478,17 @@ void FileCommands::ExportOutline() {
     MainWindow::BusyScope busy(m_window);
     m_window.status().Status_Text(QStringLiteral("Exporting outline ..."));
     std::string error;
-    const bool written = exportOutlineFile(toPath(path), nodes, item, type.format, error);
+    const bool written = exportOutlineFile(toPath(path), nodes, item, type.format, error, rules);
     m_window.Status_Reset();
     if (!written) {
         prompter.alert(
-            path + kCrLf +
+            messageText(path) + kCrLf +
             QStringLiteral("could not be written: %1.").arg(QString::fromStdString(error)));
         return;
     }
     m_lastFolder = folderOf(path);
-    m_window.status().Status_Text(
-        QStringLiteral("Exported %1 to %2").arg(trimmedNameText(nodes[item].Name), path));
+    m_window.status().Status_Text(QStringLiteral("Exported %1 to %2")
+                                      .arg(trimmedNameText(nodes[item].Name), messageText(path)));
 }
 
 void FileCommands::Options() {
@@ -491,15 +508,15 @@ void FileCommands::writeSettings() {
 
 void FileCommands::reportSettingsFailure() {
     m_window.prompter().alert(
-        QStringLiteral("The settings could not be saved in %1:").arg(m_ini.path()) + kCrLf +
-        m_ini.errorString() + QLatin1Char('.'));
+        QStringLiteral("The settings could not be saved in %1:").arg(messageText(m_ini.path())) +
+        kCrLf + m_ini.errorString() + QLatin1Char('.'));
 }
 
 void FileCommands::reportSettingsRefusal() {
     if (m_ini.refusal().isEmpty())
         return;
     m_window.prompter().alert(
-        m_ini.path() + kCrLf +
+        messageText(m_ini.path()) + kCrLf +
         QStringLiteral("can't be used for the settings: %1.").arg(m_ini.refusal()) + kCrLf +
         QStringLiteral("The default settings are used, and the file is left as it is."));
 }

@@ -11,9 +11,17 @@
 #include <unordered_set>
 #include <vector>
 
+#include "store/message_text.h"
 #include "store/node_table.h"
 
 namespace qm {
+
+/// A name read from a document is kept to this many characters, with "…" after them when it
+/// is longer: far beyond 20 characters, so it is refused or cut as the whole name would be,
+/// and a line of a hundred megabytes costs no more memory than a short one.
+constexpr std::size_t kNameKept = 256;
+/// Appends "…" to a name cut to kNameKept characters.
+void markCut(std::u32string& name);
 
 /// Gives a name whose characters the code page cannot all hold in characters it can (or
 /// leaves them out); the builder drops whatever it still cannot store.
@@ -113,8 +121,5 @@ private:
     int m_deepestColumn = 0;
     OutlineResult m_result;
 };
-
-/// A name in double quotes for a message, control characters written as \xNN.
-std::string quotedName(std::u32string_view name);
 
 } // namespace qm

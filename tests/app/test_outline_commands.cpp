@@ -2,6 +2,7 @@
 // menu entries and keys with scripted answers; files are checked on disk.
 
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -173,7 +174,7 @@ private slots:
             << "veg.list" << int(OutlineFormat::Markdown);
         QTest::newRow("text outline") << "Text Outline (*.txt)"
                                       << "veg.txt"
-                                      << "veg.txt" << int(OutlineFormat::Text);
+                                      << "veg.txt" << int(OutlineFormat::TextFile);
     }
     void exportOutline_itemTheUserIsAt() {
         QFETCH(QString, filter);
@@ -195,8 +196,9 @@ private slots:
         QVERIFY(w().DataSaved());
     }
 
-    // Nothing selected: the cell's item. Never over the open data file; an existing file
-    // only when the user says so; a name the format cannot hold refuses the whole export.
+    // Nothing selected: the cell's item. Never over the open data file or a folder; an
+    // existing file only when the user says so; a name the format cannot hold refuses the whole
+    // export.
     void exportOutline_cellsItem_refusals() {
         startTree();
         QVERIFY(openEntry(w(), 0, "FRUIT"));
@@ -209,6 +211,11 @@ private slots:
         QCOMPARE(prompter().last().said(),
                  "QuillMar Alert|" + m_f->path("tree.qmd") +
                      "\r\nis the open data file; export the outline to another file.");
+        QVERIFY(QDir(m_f->dir.path()).mkdir("sub.md"));
+        prompter().answerSave(m_f->path("sub.md"));
+        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        QCOMPARE(prompter().last().said(),
+                 "QuillMar Alert|" + m_f->path("sub.md") + "\r\ncan't be written: it is a folder.");
         prompter().answerSave(out);
         prompter().answer(PromptAnswer::Cancel);
         QVERIFY(m_f->click(MenuArray::File, FileExportOutline));

@@ -285,7 +285,10 @@ private slots:
         const OutlineExport md = exportOutline(tree, 1, OutlineFormat::Markdown);
         QVERIFY(md.ok);
         QCOMPARE(commonMarkNames(md.text), kTrickyNames);
-        const OutlineResult back = importOutline(md.text, {OutlineFormat::Markdown, true}).result;
+        ImportRequest strict;
+        strict.format = OutlineFormat::Markdown;
+        strict.strict = true;
+        const OutlineResult back = importOutline(md.text, strict).result;
         QVERIFY(back.ok);
         QCOMPARE(back.warnings.size(), 0u);
         QVERIFY(back.table.records() == tree.records());
