@@ -314,6 +314,8 @@ private slots:
         };
         row("XML", "\xEF\xBB\xBF  <?xml version=\"1.0\"?><opml/>", OutlineFormat::Opml);
         row("UTF-16", QByteArray("\xFF\xFE<\0o\0", 6), OutlineFormat::Opml);
+        row("outline file, names like list items", "QuillMar outline, version 1\n- A\n  # B\n",
+            OutlineFormat::TextFile);
         row("list", "- A\n  - B\n", OutlineFormat::Markdown);
         row("numbered list", "1) A\n", OutlineFormat::Markdown);
         row("heading first", "# Notes\nA\n", OutlineFormat::Markdown);
