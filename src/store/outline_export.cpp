@@ -125,9 +125,8 @@ bool isAsciiAlnum(char c) {
 // Escapes what starts markup in CommonMark, GFM or pandoc's Markdown with its extensions
 // (smart punctuation, fancy list markers, line blocks, math, citations, super- and
 // subscripts, emoji, links found in bare URLs), so that each of them reads the name back
-// as stored. Runs of spaces,
-// which readers collapse, and tabs and other control characters, which they drop at the
-// ends, are written as character references.
+// as stored. Runs of spaces, which readers collapse, and tabs and other control characters,
+// which they drop at the ends, are written as character references.
 void appendMarkdown(std::string& out, std::string_view bytes) {
     constexpr std::string_view kMarkup = "\\`*_[]<>|$@^~&'\"";
     std::size_t lead = 0; // "1." or "A)" or "iv." at the start would begin a list
