@@ -470,7 +470,7 @@ void FileCommands::ExportOutline() {
         return;
     const OutlineExport refusal = findUnholdable(nodes, item, type.format);
     if (!refusal.ok) {
-        prompter.alert(bytesText(Item_Path(nodes, refusal.item)) + kCrLf +
+        prompter.alert(messageText(bytesText(Item_Path(nodes, refusal.item))) + kCrLf +
                        QStringLiteral("can't be exported as %1: %2.")
                            .arg(formatWords(type.format), QLatin1String(refusal.why)));
         return;

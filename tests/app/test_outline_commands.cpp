@@ -228,7 +228,7 @@ private slots:
         prompter().answer(PromptAnswer::Ok);
         QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
         QCOMPARE(prompter().last().text,
-                 QString("TOP/FRUIT/KI\nWI\r\ncan't be exported as Markdown: its name holds a "
+                 QString("TOP/FRUIT/KI\\x0AWI\r\ncan't be exported as Markdown: its name holds a "
                          "line break."));
         QCOMPARE(m_f->readFile(out), QByteArray("older"));
         w().nodes()[4].Name = makeName("KIWI");
