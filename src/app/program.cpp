@@ -173,7 +173,6 @@ void Program::openAtStart(const QString& path) {
     if (!m_files->load(path))
         return;
     m_window->Menu_Set(MenuState::Opened);
-    m_window->browser().focusCell(0);
 }
 
 void Program::wireMenus() {

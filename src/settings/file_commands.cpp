@@ -297,8 +297,9 @@ void FileCommands::openRecent(int place) {
         opened();
 }
 
+// The load made the recorded current cell current: focusing another cell here would draw
+// another path than the one the cells file keeps.
 void FileCommands::opened() {
-    m_window.browser().focusCell(1);
     m_window.DataChanged(0);
     m_window.Menu_Set(MenuState::Opened);
     m_window.Status_Reset();

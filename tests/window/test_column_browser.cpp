@@ -325,6 +325,51 @@ private slots:
         QFile::remove(QString::fromStdString(cellsPathFor(m_tree.toStdString())));
     }
 
+    // Only the path looks live: the current cell bright, the path cells highlighting the
+    // entry open in the next cell, every other cell greyed with nothing highlighted.
+    void path_onlyThePathLooksLive_data() {
+        // "open X" in the current cell or "open N X" in cell N, "esc" in the current cell,
+        // "header N" and "entry N X": clicks into cell N.
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("picture");
+        const QStringList down{"open A1", "open B1"};
+        const QStringList back = down + QStringList{"esc", "esc", "open zeta"};
+        const QStringList shifted =
+            QStringList{"open A1", "open B1", "open C1", "esc", "esc", "esc", "open zeta"};
+        QTest::newRow("escape greys the cell it leaves")
+            << (down + QStringList{"esc"}) << "0+TOP[A1] 5*A1[B1] 10-B1";
+        QTest::newRow("back and down another branch") << back << "0+TOP[zeta] 5*zeta[] 10-B1";
+        QTest::newRow("a click into a cell off the path draws the path to it")
+            << (back + QStringList{"header 10"}) << "0+TOP[A1] 5+A1[B1] 10*B1[]";
+        QTest::newRow("a click on an entry of a cell off the path")
+            << (back + QStringList{"entry 10 C2"}) << "0+TOP[A1] 5+A1[B1] 10*B1[C2]";
+        QTest::newRow("cells left by a shift keep their lists, greyed")
+            << shifted << "0+TOP[zeta] 1-A1 5*zeta[] 6-B1 10-B1 11-C1";
+        QTest::newRow("a click into a shifted cell")
+            << (shifted + QStringList{"header 6"}) << "0+TOP[A1] 1+A1[B1] 5-zeta 6*B1[] 10-B1 11-C1";
+        QTest::newRow("opening in an earlier cell shortens the path")
+            << QStringList{"open A1", "open B1", "open C1", "open D1", "open 2 C2"}
+            << "0+TOP[A1] 1+A1[B1] 2+B1[C2] 5-A1 6-B1 7*C2[] 10-B1 11-C1 12-D1";
+    }
+    void path_onlyThePathLooksLive() {
+        QFETCH(QStringList, steps);
+        for (const QString& step : steps) {
+            const QStringList word = step.split(' ');
+            const int cur = w().browser().CurCel();
+            if (word[0] == "open")
+                QVERIFY2(word.size() == 3 ? openEntry(w(), word[1].toInt(), word[2])
+                                          : openEntry(w(), cur, word[1]),
+                         qPrintable(step));
+            else if (word[0] == "esc")
+                pressKey(w(), cur, Qt::Key_Escape);
+            else if (word[0] == "header")
+                QTest::mouseClick(w().browser().header(word[1].toInt()), Qt::LeftButton);
+            else
+                QVERIFY2(clickEntry(w(), word[1].toInt(), word[2]), qPrintable(step));
+        }
+        QTEST(cellPicture(w()), "picture");
+    }
+
     void openAndBackKeys_andPlusMinusRunAddAndDelete() {
         // Cell, entry to select first, key, cell current afterwards.
         using K = std::tuple<int, const char*, Qt::Key, int>;
