@@ -165,6 +165,8 @@ void MainWindow::DataChanged(int changed) {
         m_asCounter = 0;
     }
     Status_Reset();
+    if (c)
+        emit treeChanged();
 }
 
 void MainWindow::setCaptionFile(const QString& text) {

@@ -93,6 +93,8 @@ signals:
     void treeAboutToBeReplaced();
     /// The new table is in place, its cells and the caption set.
     void treeReplaced();
+    /// A command changed the tree (DataChanged with a change).
+    void treeChanged();
     /// The zoom changed; a dialog kept open beside the window follows it.
     void scaleChanged(const twips::Scale& scale);
 
