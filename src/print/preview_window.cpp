@@ -102,21 +102,8 @@ PreviewWindow::PreviewWindow(QWidget* parent)
     column->setSpacing(0);
     column->addWidget(m_tools);
     column->addWidget(m_area, 1);
-    addZoomKeys();
-}
-
-void PreviewWindow::addZoomKeys() {
-    const auto key = [this](const char* name, QList<QKeySequence> keys, auto act) {
-        auto* action = new QAction(this);
-        action->setObjectName(QLatin1String(name));
-        action->setShortcuts(keys);
-        addAction(action);
-        connect(action, &QAction::triggered, this, act);
-    };
-    key("zoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-        [this] { stepPageZoom(1); });
-    key("zoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { stepPageZoom(-1); });
-    key("zoomReset", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { resetPageZoom(); });
+    addZoomKeys(*this, [this](int direction) { stepPageZoom(direction); },
+                [this] { resetPageZoom(); });
 }
 
 QAction* PreviewWindow::tool(int index) const {

@@ -60,7 +60,6 @@ private:
     void setPageZoom(double zoom);
     /// Sizes the page and its shadow at the zoom and scale in force.
     void placePage();
-    void addZoomKeys();
 
     RecordedPages m_pages;
     TwipsLayout m_layout;

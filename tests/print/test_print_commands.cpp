@@ -192,6 +192,9 @@ private slots:
         QSize page, room, opened;
         bool horizontalBar = true;
         onPreview([&](PreviewWindow& p) {
+            // Its shortcuts work once it is the active window.
+            p.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&p));
             opened = p.size();
             QVERIFY(p.windowFlags() & Qt::WindowMaximizeButtonHint);
             QVERIFY(p.maximumWidth() > p.minimumWidth());

@@ -39,10 +39,6 @@ inline QString headerText(MainWindow& w, int cel) {
     return w.browser().header(cel)->text().trimmed();
 }
 
-inline int cellMode(MainWindow& w, int cel) {
-    return w.browser().cells()[cel].Mode;
-}
-
 inline QColor panelColour(MainWindow& w, int cel) {
     return w.browser().panel(cel)->palette().color(QPalette::Window);
 }
