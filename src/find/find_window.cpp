@@ -18,8 +18,8 @@
 #include "store/item_path.h"
 #include "store/name_match.h"
 #include "store/sort_walk.h"
-#include "window/fixed_dialog.h"
 #include "window/file_names.h"
+#include "window/fixed_dialog.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -159,9 +159,9 @@ FindWindow::~FindWindow() = default;
 void FindWindow::showRoot() {
     const NodeTable& t = m_window.nodes();
     const std::int32_t slot = m_root.slot;
-    m_rootLabel->setText(slot < 1 ? QString()
-                                  : bytesText(m_shortLabel ? Item_PathShort(t, slot)
-                                                           : Item_Path(t, slot)));
+    m_rootLabel->setText(
+        slot < 1 ? QString()
+                 : bytesText(m_shortLabel ? Item_PathShort(t, slot) : Item_Path(t, slot)));
 }
 
 std::int32_t FindWindow::rootInUse() {
@@ -380,9 +380,9 @@ void FindWindow::printList() {
     Prompter& prompter = m_window.prompter();
     // Named after the root searched, in the data file's folder until a file was chosen.
     const std::int32_t root = rootInUse();
-    const std::unique_ptr<PrintTarget> target = m_printer().choose(
-        prompter, root >= 1 ? trimmedNameText(t[root].Name) : QString(),
-        folderOf(m_window.CurFile()));
+    const std::unique_ptr<PrintTarget> target =
+        m_printer().choose(prompter, root >= 1 ? trimmedNameText(t[root].Name) : QString(),
+                           folderOf(m_window.CurFile()));
     if (!target)
         return;
     MainWindow::BusyScope busy(m_window);

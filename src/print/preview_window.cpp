@@ -26,8 +26,7 @@ constexpr std::array<double, 9> kPageZooms{0.5, 0.75, 1, 1.25, 1.5, 2, 2.5, 3, 4
 // A window that can be resized and maximised, without a minimise button: it is modal.
 constexpr Qt::WindowFlags kPreviewFlags = Qt::Dialog | Qt::CustomizeWindowHint |
                                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                          Qt::WindowMaximizeButtonHint |
-                                          Qt::WindowCloseButtonHint;
+                                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
 
 // A caption padded on both sides to 12 characters, so the three buttons come out alike.
 QString padded(const QString& caption) {
@@ -102,8 +101,8 @@ PreviewWindow::PreviewWindow(QWidget* parent)
     column->setSpacing(0);
     column->addWidget(m_tools);
     column->addWidget(m_area, 1);
-    addZoomKeys(*this, [this](int direction) { stepPageZoom(direction); },
-                [this] { resetPageZoom(); });
+    addZoomKeys(
+        *this, [this](int direction) { stepPageZoom(direction); }, [this] { resetPageZoom(); });
 }
 
 QAction* PreviewWindow::tool(int index) const {

@@ -47,8 +47,8 @@ std::unique_ptr<PrintTarget> PrintDestination::choose(Prompter& prompter, const 
                                              QStringLiteral("PDF (*.pdf)"), from, proposed);
     if (chosen.isEmpty())
         return nullptr;
-    const QString path = withDefaultSuffix(QFileInfo(chosen).absoluteFilePath(),
-                                           QStringLiteral("pdf"));
+    const QString path =
+        withDefaultSuffix(QFileInfo(chosen).absoluteFilePath(), QStringLiteral("pdf"));
     if (QFileInfo::exists(path) &&
         prompter.ask(QStringLiteral("Overwrite existing file ?"),
                      QStringLiteral("QuillMar Warning"), PromptIcon::Question,

@@ -177,8 +177,8 @@ bool FileCommands::SaveAs() {
         current.isEmpty()
             ? fileNameFor(trimmedNameText(m_window.nodes()[1].Name), QStringLiteral("qmd"))
             : QFileInfo(current).fileName();
-    const QString chosen = prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters,
-                                             startFolder(), proposed);
+    const QString chosen =
+        prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters, startFolder(), proposed);
     if (chosen.isEmpty())
         return false;
     const QString path = withDefaultSuffix(absoluteFilePath(chosen), QStringLiteral("qmd"));

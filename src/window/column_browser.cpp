@@ -163,9 +163,9 @@ void ColumnBrowser::Cell_SetMode(int cel, int mode) {
     CellList* list = m_lists[cel];
     QPalette entries = list->palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive})
-        entries.setColor(group, QPalette::Text,
-                         palette().color(mode == Plain ? QPalette::Disabled : group,
-                                         QPalette::Text));
+        entries.setColor(
+            group, QPalette::Text,
+            palette().color(mode == Plain ? QPalette::Disabled : group, QPalette::Text));
     list->setPalette(entries);
     if (mode == Plain)
         list->clearChoice();

@@ -75,8 +75,9 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     m_timAs->setInterval(kAutoSaveTickMs);
 
     setFixedSize(layOut(scale()));
-    addZoomKeys(*this, [this](int direction) { stepZoom(nextZoom(zoom(), direction)); },
-                [this] { stepZoom(kZoomSteps.front()); });
+    addZoomKeys(
+        *this, [this](int direction) { stepZoom(nextZoom(zoom(), direction)); },
+        [this] { stepZoom(kZoomSteps.front()); });
 
     // What the window's load does once it has read the settings.
     Menu_Set(MenuState::NoTree);

@@ -475,7 +475,8 @@ private slots:
         renameEntry(5, "Apple", "APPLE");
         QVERIFY(prompter().allAnswered()); // no complaint about the name
         search("APPLE", 0);
-        QCOMPARE(lines(), QStringList({"TOP/FRUIT/APPLE", "TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"}));
+        QCOMPARE(lines(),
+                 QStringList({"TOP/FRUIT/APPLE", "TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"}));
         QList<std::int32_t> opened;
         for (int row : {0, 1}) {
             doubleClickLine(row);
@@ -507,7 +508,8 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("alert");
         QTest::newRow("no search text") << QString() << "No search String !";
-        QTest::newRow("no matches") << "XYZ" << "No matches";
+        QTest::newRow("no matches") << "XYZ"
+                                    << "No matches";
     }
     void alerts_focusBackInTheFindWindow() {
         QFETCH(QString, typed);

@@ -4,13 +4,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QWheelEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QPrinter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "print/print_commands.h"
 #include "print_driver.h"
@@ -209,8 +209,7 @@ private slots:
                 } else if (c == 'u' || c == 'd') {
                     const QPoint at = view->rect().center();
                     QWheelEvent wheel(at, view->mapToGlobal(at), {}, {0, c == 'u' ? 120 : -120},
-                                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
-                                      false);
+                                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
                     QApplication::sendEvent(view, &wheel);
                 } else {
                     const Qt::Key key = c == '+'   ? Qt::Key_Plus
@@ -223,12 +222,14 @@ private slots:
             }
             page = p.canvas()->size();
             room = view->size();
-            horizontalBar = p.findChild<QScrollArea*>("PageArea")->horizontalScrollBar()->isVisible();
+            horizontalBar =
+                p.findChild<QScrollArea*>("PageArea")->horizontalScrollBar()->isVisible();
         });
         QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
         QCOMPARE(opened, described);
         if (zoom > 0) {
-            QVERIFY2(qAbs(page.width() - half.width() * zoom) <= 1, qPrintable(QString::number(page.width())));
+            QVERIFY2(qAbs(page.width() - half.width() * zoom) <= 1,
+                     qPrintable(QString::number(page.width())));
             QVERIFY(qAbs(page.height() - half.height() * zoom) <= 1);
         } else {
             // The page, its shadow and the margins fill the width, scroll bar aside.

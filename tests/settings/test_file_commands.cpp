@@ -202,8 +202,10 @@ private slots:
         QTest::addColumn<QString>("top"); // empty: the tree is opened from a.qmd
         QTest::addColumn<QString>("proposed");
         QTest::newRow("an opened file") << QString() << "a.qmd";
-        QTest::newRow("a new tree") << "GARDEN" << "GARDEN.qmd";
-        QTest::newRow("a new tree named with a slash") << "IN/OUT" << "IN_OUT.qmd";
+        QTest::newRow("a new tree") << "GARDEN"
+                                    << "GARDEN.qmd";
+        QTest::newRow("a new tree named with a slash") << "IN/OUT"
+                                                       << "IN_OUT.qmd";
     }
     void saveAs_proposesTheFilesOwnName() {
         QFETCH(QString, top);
@@ -233,7 +235,8 @@ private slots:
     void open_everyWay_showsTheSavedPath() {
         QFETCH(QString, way);
         ProgramFixture f;
-        const QString path = writeTreeFile(f.dir, "deep.qmd", "DEEP\n  A\n    B\n      C\n        D\n  Z\n");
+        const QString path =
+            writeTreeFile(f.dir, "deep.qmd", "DEEP\n  A\n    B\n      C\n        D\n  Z\n");
         const QString other = writeTreeFile(f.dir, "other.qmd", "OTHER\n");
         MainWindow& w = f.start({path});
         for (const char* name : {"A", "B", "C"})

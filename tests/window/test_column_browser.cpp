@@ -334,7 +334,8 @@ private slots:
         QTest::newRow("cells left by a shift keep their lists, greyed")
             << shifted << "0+TOP[zeta] 1-A1 5*zeta[] 6-B1 10-B1 11-C1";
         QTest::newRow("a click into a shifted cell")
-            << (shifted + QStringList{"header 6"}) << "0+TOP[A1] 1+A1[B1] 5-zeta 6*B1[] 10-B1 11-C1";
+            << (shifted + QStringList{"header 6"})
+            << "0+TOP[A1] 1+A1[B1] 5-zeta 6*B1[] 10-B1 11-C1";
         QTest::newRow("opening in an earlier cell shortens the path")
             << QStringList{"open A1", "open B1", "open C1", "open D1", "open 2 C2"}
             << "0+TOP[A1] 1+A1[B1] 2+B1[C2] 5-A1 6-B1 7*C2[] 10-B1 11-C1 12-D1";
