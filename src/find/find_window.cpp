@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "find/found_list.h"
 #include "find/path_reveal.h"
@@ -315,6 +316,7 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         SortWalk walk(t);
         std::vector<FoundList::Line> pending;
         qint64 lastYield = m_clock();
+        qint64 interval = kYieldMs;
         int untilClock = kClockEvery;
         for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
             if (matcher.matches(walk.SortName())) {
@@ -325,12 +327,16 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
             if (--untilClock > 0)
                 continue;
             untilClock = kClockEvery;
-            if (m_clock() - lastYield < kYieldMs)
+            const qint64 now = m_clock();
+            if (now - lastYield < interval)
                 continue;
             m_results->append(pending);
             // The list lays its lines out later, and a repaint before that draws none: a
             // search that keeps finding would show an empty list until it ends.
             m_list->doItemsLayout();
+            // Laying out a list of a million lines takes about a second: the search keeps
+            // most of the time however many lines it has found.
+            interval = std::max(kYieldMs, 4 * (m_clock() - now));
             QCoreApplication::processEvents();
             lastYield = m_clock();
         }
