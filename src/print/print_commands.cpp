@@ -60,7 +60,7 @@ std::unique_ptr<PrintTarget> PrintDestination::choose(Prompter& prompter, const 
 }
 
 void reportPrintFailure(Prompter& prompter, const PrintTarget& target) {
-    prompter.alert(target.name() + kCrLf + QStringLiteral("could not be printed: ") +
+    prompter.alert(messageText(target.name()) + kCrLf + QStringLiteral("could not be printed: ") +
                    target.errorString() + QStringLiteral("."));
 }
 
