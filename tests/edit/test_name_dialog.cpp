@@ -57,7 +57,9 @@ class TestNameDialog : public QObject {
         });
         poll.start(10);
         const QString result = m_dlg->ask(request);
-        [&] { QVERIFY2(acted && ticks <= giveUp, "the dialog did not come up or did not close"); }();
+        [&] {
+            QVERIFY2(acted && ticks <= giveUp, "the dialog did not come up or did not close");
+        }();
         return result;
     }
 
