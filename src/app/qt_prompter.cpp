@@ -10,6 +10,7 @@
 #include <QSpacerItem>
 
 #include "edit/name_dialog.h"
+#include "window/fixed_dialog.h"
 
 namespace qm {
 
@@ -41,19 +42,21 @@ QMessageBox::StandardButtons boxButtons(PromptButtons buttons) {
     return QMessageBox::Ok;
 }
 
-/// Width a message box needs so that the window manager shows its whole title: title bars
-/// use a larger, bold font and put an icon and up to three buttons beside the title.
-int titleRoom(const QString& title) {
-    QFont font = QApplication::font("QMdiSubWindowTitleBar");
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.25);
-    const QFontMetrics fm(font);
-    return fm.horizontalAdvance(title) + 8 * fm.height();
-}
-
 } // namespace
 
 QtPrompter::QtPrompter(QWidget* owner) : m_owner(owner) {}
+
+QWidget* QtPrompter::over() const {
+    // The window the user works in, such as the Find window beside the main window: closing
+    // the prompt gives it the focus back.
+    QWidget* active = QApplication::activeModalWidget();
+    if (!active)
+        active = QApplication::activeWindow();
+    if (active && active->isVisible() && active->windowType() != Qt::Popup &&
+        active->windowType() != Qt::ToolTip)
+        return active;
+    return m_owner;
+}
 
 QtPrompter::~QtPrompter() {
     delete m_nameDialog.data();
@@ -78,7 +81,7 @@ void QtPrompter::prepare(QMessageBox& box, const QString& title) const {
 
 PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIcon icon,
                              PromptButtons buttons) {
-    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), m_owner);
+    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), over());
     prepare(box, title);
     box.exec();
     // Escape and the close box land on Cancel where there is one, else on OK.
@@ -102,28 +105,27 @@ QString QtPrompter::askName(const NameRequest& request) {
 }
 
 QString QtPrompter::openFile(const QString& title, const QString& filters, const QString& folder) {
-    return QFileDialog::getOpenFileName(m_owner, title, folder, filters);
+    return QFileDialog::getOpenFileName(over(), title, folder, filters);
 }
 
 QString QtPrompter::saveFile(const QString& title, const QString& filters, const QString& folder,
                              const QString& proposedName) {
-    const QString start = folder.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
-    // The overwrite question is the caller's own, with its own wording.
-    return QFileDialog::getSaveFileName(m_owner, title, start, filters, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    QString filter;
+    return saveFileOfType(title, filters, folder, proposedName, filter);
 }
 
 QString QtPrompter::saveFileOfType(const QString& title, const QString& filters,
                                    const QString& folder, const QString& proposedName,
                                    QString& filter) {
     const QString start = folder.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
-    return QFileDialog::getSaveFileName(m_owner, title, start, filters, &filter,
+    // The overwrite question is the caller's own, with its own wording.
+    return QFileDialog::getSaveFileName(over(), title, start, filters, &filter,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
 void QtPrompter::tell(const QString& text, const QString& title, PromptIcon icon,
                       const QString& details) {
-    QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, m_owner);
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, over());
     prepare(box, title);
     box.setDetailedText(details);
     // The list has lines of a name and a message each: wide enough for most of them.
@@ -135,7 +137,7 @@ void QtPrompter::tell(const QString& text, const QString& title, PromptIcon icon
 }
 
 bool QtPrompter::printDialog(QPrinter& printer, const QString& title) {
-    QPrintDialog dialog(&printer, m_owner);
+    QPrintDialog dialog(&printer, over());
     dialog.setWindowTitle(title);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -15,6 +15,7 @@
 #include "store/item_path.h"
 #include "store/outline.h"
 #include "store/safe_file.h"
+#include "window/file_names.h"
 #include "window/load_report.h"
 #include "window/main_window.h"
 #include "window/names.h"
@@ -56,33 +57,10 @@ QString formatWords(OutlineFormat format) {
                                                : QStringLiteral("an outline");
 }
 
-QString folderOf(const QString& file) {
-    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
-}
-
 } // namespace
 
 QString absoluteFilePath(const QString& path) {
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
-}
-
-QString withDataExtension(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    if (name.isEmpty())
-        return path;
-    if (name.endsWith(QLatin1Char('.')))
-        return path + QStringLiteral("qmd");
-    // An extension is a short word after the last dot: the proposed "QuillMar v2.0 DbFile" or
-    // "tree v2.0" have none, and a dot that starts the name makes a hidden file.
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QStringView ext = QStringView(name).mid(dot + 1);
-    bool letter = false;
-    bool word = dot > 0 && ext.size() <= 10;
-    for (const QChar c : ext) {
-        letter = letter || c.isLetter();
-        word = word && c.isLetterOrNumber();
-    }
-    return word && letter ? path : path + QStringLiteral(".qmd");
 }
 
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
@@ -234,11 +212,17 @@ bool FileCommands::writeTree(bool alerts) {
 
 bool FileCommands::SaveAs() {
     Prompter& prompter = m_window.prompter();
-    const QString chosen = prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters,
-                                             startFolder(), nameText(m_window.nodes()[0].Name));
+    // The file's own name; a tree not saved yet is named after its top item.
+    const QString& current = m_window.CurFile();
+    const QString proposed =
+        current.isEmpty()
+            ? fileNameFor(trimmedNameText(m_window.nodes()[1].Name), QStringLiteral("qmd"))
+            : QFileInfo(current).fileName();
+    const QString chosen =
+        prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters, startFolder(), proposed);
     if (chosen.isEmpty())
         return false;
-    const QString path = withDataExtension(absoluteFilePath(chosen));
+    const QString path = withDefaultSuffix(absoluteFilePath(chosen), QStringLiteral("qmd"));
     if (QFileInfo::exists(path) &&
         prompter.ask(QStringLiteral("Overwrite existing file ?"), kWarning, PromptIcon::Question,
                      PromptButtons::OkCancel) != PromptAnswer::Ok)
@@ -351,8 +335,9 @@ void FileCommands::showRecent() {
                            "the recent files."));
 }
 
+// The load made the recorded current cell current: focusing another cell here would draw
+// another path than the one the cells file keeps.
 void FileCommands::opened() {
-    m_window.browser().focusCell(1);
     m_window.DataChanged(0);
     m_window.Menu_Set(MenuState::Opened);
     m_window.Status_Reset();
@@ -439,9 +424,8 @@ void FileCommands::ExportOutline() {
     for (const ExportType& t : kExportTypes)
         filters << QLatin1String(t.filter);
     QString filter = m_exportFilter.isEmpty() ? filters.front() : m_exportFilter;
-    QString proposed = trimmedNameText(nodes[item].Name);
-    proposed.replace(QLatin1Char('/'), QLatin1Char('_'));
-    proposed += QLatin1Char('.') + QLatin1String(exportType(filter).suffix);
+    const QString proposed =
+        fileNameFor(trimmedNameText(nodes[item].Name), QLatin1String(exportType(filter).suffix));
     const QString chosen = prompter.saveFileOfType(QStringLiteral("Export Outline"),
                                                    filters.join(QStringLiteral(";;")),
                                                    startFolder(), proposed, filter);
@@ -449,9 +433,7 @@ void FileCommands::ExportOutline() {
         return;
     const ExportType& type = exportType(filter);
     m_exportFilter = QLatin1String(type.filter);
-    QString path = absoluteFilePath(chosen);
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + QLatin1String(type.suffix);
+    const QString path = withDefaultSuffix(absoluteFilePath(chosen), QLatin1String(type.suffix));
     // Never over the open data file, a folder or a read-only file, whatever the user answers.
     const std::string data = toPath(m_window.CurFile());
     WriteRules rules = kDataFileRules;
