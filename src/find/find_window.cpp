@@ -300,7 +300,7 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         std::vector<FoundList::Line> pending;
         qint64 lastYield = m_clock();
         int untilClock = kClockEvery;
-        for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
+        for (bool more = walk.SortWalk_Start(root); more && !m_stop; more = walk.SortWalk_Next()) {
             if (matcher.matches(walk.SortName())) {
                 const std::int32_t slot = walk.SortNod();
                 std::string path = Item_Path(t, slot);

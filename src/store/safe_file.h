@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "store/posix_file.h"
+
 namespace qm {
 
 /// How a write treats what it finds at its path.
@@ -36,9 +38,6 @@ bool readFileStart(const std::string& path, std::size_t limit, std::string& byte
 /// Copies a data file onto its backup byte for byte, as a companion: a link in the
 /// backup's place is replaced, a read-only backup kept.
 bool copyFileSafely(const std::string& from, const std::string& to, std::string& error);
-
-/// True when a regular file (or a link to one) exists at the path.
-bool regularFileExists(const std::string& path);
 
 /// The path with its last character replaced: the cells file ("s") and the backup ("b").
 /// Empty when that would name the data file itself.

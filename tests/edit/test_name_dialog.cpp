@@ -52,7 +52,10 @@ class TestNameDialog : public QObject {
         });
         poll.start(10);
         const QString result = m_dlg->ask(request);
-        [&] { QVERIFY2(acted && ticks <= 300, "the dialog did not come up or did not close"); }();
+        [&] {
+            QVERIFY2(acted, "the dialog did not come up");
+            QVERIFY2(ticks <= 300, "the dialog did not close");
+        }();
         return result;
     }
 
@@ -61,6 +64,7 @@ private slots:
         m_prompter.clear();
         m_dlg = std::make_unique<NameDialog>(m_prompter);
     }
+    void cleanup() { QVERIFY(m_prompter.allAnswered()); }
 
     void enteredText_raisedOnlyAToZ_orDroppedOnCancel_data() {
         QTest::addColumn<QString>("entered");
@@ -113,7 +117,8 @@ private slots:
             }
         });
         QTEST(name, "result");
-        QVERIFY(!m_dlg->isVisible() && m_prompter.prompts.isEmpty());
+        QVERIFY(!m_dlg->isVisible());
+        QVERIFY(m_prompter.prompts.isEmpty());
     }
 
     // A prompt with a 20-character name wraps; a word wider than the label (large font) widens
@@ -133,6 +138,7 @@ private slots:
             big.setPointSize(points);
             m_dlg->setFont(big);
         }
+        m_prompter.answer(PromptAnswer::Ok);
         const QString name = run({"Add QuillMar item", prompt, {}, false}, [&] {
             auto* lab = m_dlg->findChild<QLabel*>("Lab");
             auto* txt = m_dlg->findChild<QWidget*>("Txt");

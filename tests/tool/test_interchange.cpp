@@ -142,8 +142,8 @@ private slots:
             const ToolRun r = run(QStringList{"export", file, "--format", format} + to);
             QCOMPARE(r.code, 2);
             QCOMPARE(r.out, QString());
-            QVERIFY2(r.err.startsWith("qmtool: " + file + ": ") && r.err.contains(message),
-                     qPrintable(r.err));
+            QVERIFY2(r.err.startsWith("qmtool: " + file + ": "), qPrintable(r.err));
+            QVERIFY2(r.err.contains(message), qPrintable(r.err));
         }
         QCOMPARE(fileBytes(out), QByteArray("older"));
     }
@@ -155,9 +155,11 @@ private slots:
         putFile(out, "older");
         QVERIFY(QFile::link(file, link));
         const ToolRun kept = run({"export", file, "--format", "opml", "-o", out});
-        QVERIFY(kept.code == 2 && kept.err.contains("already exists; use --force"));
+        QCOMPARE(kept.code, 2);
+        QVERIFY(kept.err.contains("already exists; use --force"));
         const ToolRun self = run({"export", file, "-o", link, "--force"});
-        QVERIFY(self.code == 2 && self.err.contains("itself"));
+        QCOMPARE(self.code, 2);
+        QVERIFY(self.err.contains("itself"));
         QCOMPARE(fileBytes(file), data);
         QCOMPARE(fileBytes(out), QByteArray("older"));
         QCOMPARE(run({"export", file, "--format", "opml", "-o", out, "--force"}).code, 0);

@@ -242,7 +242,8 @@ private slots:
         QVERIFY(clickEntry(w, 0, "EUROPE"));
         QVERIFY(chooseMenu(w, MenuArray::Go, GoFind));
         auto* find = w.findChild<QDialog*>("FrmFind");
-        QVERIFY(find && find->isVisible());
+        QVERIFY(find);
+        QVERIFY(find->isVisible());
         QCOMPARE(find->size(), QSize(644, 473));
         QCOMPARE(find->font().pointSizeF(), 12.0);
         QVERIFY(QTest::qWaitForWindowActive(&w));
