@@ -27,8 +27,6 @@ constexpr qint64 kYieldIntervalMs = 50;
 constexpr int kAutoSaveTickMs = 15000;
 const QString kCrLf = QStringLiteral("\r\n");
 
-} // namespace
-
 /// A very long list is sorted like a load runs: with progress, repainting, nothing else
 /// starting meanwhile; the status text it covered comes back when it is done.
 class FillBar : public StatusProgress {
@@ -53,6 +51,8 @@ private:
     std::optional<MainWindow::BusyScope> m_busy;
     QString m_before;
 };
+
+} // namespace
 
 MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     : QMainWindow(parent), m_prompter(prompter) {
