@@ -66,27 +66,11 @@ public:
         return take(Prompt::Name).text;
     }
     QString openFile(const QString& title, const QString& filters, const QString& folder) override {
-        prompts.append(Prompt{Prompt::OpenFile,
-                              {},
-                              title,
-                              PromptIcon::None,
-                              PromptButtons::OkCancel,
-                              {},
-                              folder,
-                              filters});
-        return take(Prompt::OpenFile).text;
+        return fileDialog(Prompt::OpenFile, title, filters, folder, {});
     }
     QString saveFile(const QString& title, const QString& filters, const QString& folder,
                      const QString& proposed) override {
-        prompts.append(Prompt{Prompt::SaveFile,
-                              proposed,
-                              title,
-                              PromptIcon::None,
-                              PromptButtons::OkCancel,
-                              {},
-                              folder,
-                              filters});
-        return take(Prompt::SaveFile).text;
+        return fileDialog(Prompt::SaveFile, title, filters, folder, proposed);
     }
     bool printDialog(QPrinter& printer, const QString& title) override {
         prompts.append(
@@ -106,6 +90,14 @@ private:
         QString text;
         std::function<void(QPrinter&)> choose = {};
     };
+    QString fileDialog(Prompt::Kind kind, const QString& title, const QString& filters,
+                       const QString& folder, const QString& proposed) {
+        Prompt p{kind, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}};
+        p.folder = folder;
+        p.filters = filters;
+        prompts.append(p);
+        return take(kind).text;
+    }
     static void fail(const QString& why) {
         // Outside a test function (a screenshot program) the count tells.
         if (QTest::currentTestFunction() && !QTest::currentTestFailed())

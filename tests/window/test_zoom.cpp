@@ -80,7 +80,11 @@ class TestZoom : public QObject {
     }
 
 private slots:
-    void cleanup() { f.program.reset(); }
+    void cleanup() {
+        f.program.reset();
+        QVERIFY(f.prompter.allAnswered());
+        f.prompter.clear();
+    }
 
     void keys_scaleCellsFontsFramesAndWindow_data() {
         QTest::addColumn<QString>("keys");
