@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include "store/message_text.h"
 #include "store/name_codec.h"
 
 namespace qm {
@@ -36,6 +37,10 @@ std::optional<std::string> nameBytes(const QString& text) {
     const QList<uint> chars = text.toUcs4();
     return encodeChars(std::u32string_view(reinterpret_cast<const char32_t*>(chars.constData()),
                                            static_cast<std::size_t>(chars.size())));
+}
+
+QString messageText(const QString& text) {
+    return QString::fromStdString(shownText(text.toStdString()));
 }
 
 } // namespace qm

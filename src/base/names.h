@@ -21,6 +21,10 @@ QString trimSpaces(const QString& text);
 /// The bytes for a text, or nothing when a character is outside the code page.
 std::optional<std::string> nameBytes(const QString& text);
 
+/// A name or a path as a message quotes it: about 60 characters at most, control
+/// characters escaped, so it can neither flood the message nor break its lines.
+QString messageText(const QString& text);
+
 /// Paths are UTF-8 on this platform.
 inline std::string toPath(const QString& path) {
     return path.toStdString();

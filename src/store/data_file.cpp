@@ -248,7 +248,7 @@ LoadResult loadDataFile(const std::string& path, Progress* progress) {
 }
 
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  Progress* progress, ContentHash* written) {
+                  Progress* progress, ContentHash* written, const WriteRules& rules) {
     const std::int64_t records = static_cast<std::int64_t>(table.NodeCount()) + 1;
     const auto& slots = table.records();
     if (progress)
@@ -272,7 +272,7 @@ bool saveDataFile(const std::string& path, const NodeTable& table, std::string& 
             }
             return true;
         },
-        error, kDataFileRules);
+        error, rules);
 }
 
 int treeDepth(const NodeTable& table) {

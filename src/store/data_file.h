@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "store/node_table.h"
+#include "store/safe_file.h"
 #include "store/tree_check.h"
 
 namespace qm {
@@ -78,7 +79,8 @@ LoadResult loadDataBytes(std::string_view bytes, Progress* progress = nullptr);
 /// link at the path is written through to its target; a read-only file is not replaced.
 /// `written`, when given, takes in every byte written.
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  Progress* progress = nullptr, ContentHash* written = nullptr);
+                  Progress* progress = nullptr, ContentHash* written = nullptr,
+                  const WriteRules& rules = kDataFileRules);
 
 /// Depth of the deepest item below the top item (0 for a lone top item).
 int treeDepth(const NodeTable& table);

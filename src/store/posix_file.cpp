@@ -18,6 +18,20 @@ std::string notRegularReason(mode_t mode) {
     return S_ISDIR(mode) ? "it is a folder" : "it is not a regular file";
 }
 
+const char* otherKind(mode_t mode) {
+    if (S_ISREG(mode) || S_ISLNK(mode))
+        return nullptr;
+    if (S_ISDIR(mode))
+        return "it is a folder";
+    if (S_ISFIFO(mode))
+        return "it is a pipe (FIFO)";
+    if (S_ISSOCK(mode))
+        return "it is a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "it is a device";
+    return "it is not a regular file";
+}
+
 FileDescriptor::~FileDescriptor() {
     if (m_fd >= 0)
         ::close(m_fd);
@@ -37,7 +51,8 @@ int openRegular(const std::string& path, std::string& error, struct stat* st) {
         return -1;
     }
     if (!S_ISREG(s.st_mode)) {
-        error = notRegularReason(s.st_mode);
+        const char* kind = otherKind(s.st_mode);
+        error = kind ? kind : "it is not a regular file";
         ::close(fd);
         return -1;
     }
@@ -103,6 +118,12 @@ std::optional<std::string> resolveLink(const std::string& path) {
     if (ec)
         return std::nullopt;
     return target.string();
+}
+
+std::string notAFile(const std::string& path) {
+    struct stat st {};
+    const char* kind = ::stat(path.c_str(), &st) == 0 ? otherKind(st.st_mode) : nullptr;
+    return kind ? kind : "";
 }
 
 bool regularFileExists(const std::string& path) {

@@ -12,8 +12,12 @@ namespace qm {
 
 /// The system's words for an error number.
 std::string errnoText(int err);
-/// Why a file of this mode is not read or replaced: "it is a folder", "it is not a regular file".
+/// Why a file of this mode is not read or replaced, in the settings' two words: "it is a
+/// folder", "it is not a regular file".
 std::string notRegularReason(mode_t mode);
+/// What else than a file this mode is ("it is a folder", "it is a pipe (FIFO)", "it is a
+/// socket", "it is a device"), or nullptr for a regular file or a link.
+const char* otherKind(mode_t mode);
 
 /// An open file, closed when it goes.
 class FileDescriptor {
@@ -44,6 +48,9 @@ bool writeAll(int fd, const char* data, std::size_t size);
 /// The file a symbolic link leads to, the path itself when it is no link, nothing when
 /// the link cannot be followed.
 std::optional<std::string> resolveLink(const std::string& path);
+/// What is at the path when it is something else than a file, in otherKind's words; empty
+/// for a file or nothing at all.
+std::string notAFile(const std::string& path);
 /// True when a regular file (or a link to one) exists at the path.
 bool regularFileExists(const std::string& path);
 

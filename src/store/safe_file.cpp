@@ -1,5 +1,7 @@
 #include "store/safe_file.h"
 
+#include "store/message_text.h"
+
 #include <cerrno>
 #include <csignal>
 #include <dirent.h>
@@ -97,27 +99,40 @@ void removeLeftovers(const fs::path& folder, const std::string& prefix) {
 
 } // namespace
 
+std::string outputRefusal(const std::string& path, const WriteRules& rules) {
+    struct stat st {};
+    const bool exists =
+        (rules.followLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) == 0;
+    // Writing over any of these would not leave a file behind, or would feed what reads them.
+    if (const char* kind = exists ? otherKind(st.st_mode) : nullptr)
+        return kind;
+    // The same file by device and inode: another spelling, a hard link, a link to it.
+    struct stat source {};
+    if (exists && !rules.source.empty() &&
+        ::stat(std::string(rules.source).c_str(), &source) == 0 && source.st_dev == st.st_dev &&
+        source.st_ino == st.st_ino)
+        return "it is " + shownText(rules.source) + " itself, which is being read";
+    if (!rules.replace) {
+        struct stat any {};
+        if (exists || ::lstat(path.c_str(), &any) == 0)
+            return std::string(kExistsRefusal);
+    }
+    if (exists && rules.keepReadOnly && S_ISREG(st.st_mode) && readOnly(path, st))
+        return "it is read-only";
+    return {};
+}
+
 bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
                      std::string& error, const WriteRules& rules) {
+    error = outputRefusal(path, rules);
+    if (!error.empty())
+        return false;
     // A link is replaced by writing through to its target, so the link itself survives.
     const std::string target = rules.followLink ? resolveLink(path).value_or(path) : path;
     struct stat st {};
-    const bool exists =
-        (rules.followLink ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st)) == 0;
-    if (exists && S_ISDIR(st.st_mode)) {
-        error = "it is a folder";
-        return false;
-    }
-    // A device or a pipe is never replaced by a file; a link in a companion's place is.
-    if (exists && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-        error = "it is not a regular file";
-        return false;
-    }
-    const bool replacesFile = exists && S_ISREG(st.st_mode);
-    if (rules.keepReadOnly && replacesFile && readOnly(target, st)) {
-        error = "it is read-only";
-        return false;
-    }
+    const bool replacesFile =
+        (rules.followLink ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st)) == 0 &&
+        S_ISREG(st.st_mode);
     const mode_t mode = replacesFile ? (st.st_mode & 07777) : defaultFileMode();
 
     fs::path folder = fs::path(target).parent_path();
@@ -128,7 +143,7 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
     std::string tmpl = (folder / (prefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot create a file in " + folder.string() + ": " + errnoText(errno);
+        error = "cannot create a file in " + shownText(folder.string()) + ": " + errnoText(errno);
         return false;
     }
     // Held until the file is renamed or removed: while it is, no other save takes it for

@@ -4,12 +4,14 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "store/posix_file.h"
 
 namespace qm {
 
-/// How a write treats what it finds at its path.
+/// How a write treats what it finds at its path. Whatever the rules, a folder, a pipe, a
+/// socket or a device is never replaced.
 struct WriteRules {
     /// A symbolic link at the path is written through to its target (a data file the user
     /// linked to), or else replaced by a file of its own, its target never written (the
@@ -17,13 +19,24 @@ struct WriteRules {
     bool followLink = true;
     /// A file its user may not write, or that nobody may, is not replaced: "it is read-only".
     bool keepReadOnly = false;
+    /// Whether anything already at the path may be replaced (qmtool asks for --force).
+    bool replace = true;
+    /// The file the written bytes come from: never written over, by whatever name.
+    std::string_view source;
 };
-inline constexpr WriteRules kDataFileRules{true, true};
-inline constexpr WriteRules kCompanionRules{false, true};
+inline constexpr WriteRules kDataFileRules{true, true, true, {}};
+inline constexpr WriteRules kCompanionRules{false, true, true, {}};
+
+/// The reason for a path that exists when the rules do not let it be replaced.
+inline constexpr std::string_view kExistsRefusal = "it already exists";
+
+/// Why the rules forbid writing at `path`, or an empty string when they allow it.
+std::string outputRefusal(const std::string& path, const WriteRules& rules);
 
 /// Writes a file through a temporary file in the same folder, flushed to disk and then
-/// renamed over the target. `produce` is called with a sink that appends bytes and returns
-/// false once writing failed. On failure the target is untouched and `error` says why.
+/// renamed over the target, once outputRefusal allows it. `produce` is called with a sink that
+/// appends bytes and returns false once writing failed. On failure the target is untouched
+/// and `error` says why.
 /// Before writing, removes what interrupted saves of the same file left behind.
 using ByteSink = std::function<bool(const char* data, std::size_t size)>;
 bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
