@@ -79,7 +79,7 @@ void Program::start(const QStringList& arguments, bool showSplash) {
         return ListingSettings{m_settings.MaxColumns, m_settings.FontSize, m_settings.Hierarchy};
     });
     m_find = new FindCommands(
-        *m_window, [this]() -> QPrinter& { return m_print->printer(); },
+        *m_window, [this]() -> PrintDestination& { return m_print->destination(); },
         [this] { m_edit->Undo_Clear(); });
     m_bookmarks = new Bookmarks(*m_window, *m_bookStore);
     m_help = new HelpCommands(*m_window);
@@ -108,7 +108,7 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     m_window->repaint();
 
     if (!file.isEmpty() && regularFileExists(toPath(file)))
-        openAtStart(file);
+        m_files->load(file);
     m_window->Status_Reset();
 }
 
@@ -170,12 +170,6 @@ void Program::saveReplacedBookmarks() {
     m_bookmarks->Book_Save();
     if (!batch.commit())
         m_files->reportSettingsFailure();
-}
-
-void Program::openAtStart(const QString& path) {
-    if (!m_files->load(path))
-        return;
-    m_window->browser().focusCell(0);
 }
 
 void Program::wireMenus() {

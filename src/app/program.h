@@ -48,7 +48,6 @@ signals:
 private:
     void formLoad();
     bool formUnload();
-    void openAtStart(const QString& path);
     void placeOnScreen();
     /// Binds every menu entry to the method of the subsystem that owns its command.
     void wireMenus();

@@ -46,6 +46,9 @@ public:
 
     QList<Prompt> prompts; // everything asked so far
     int unexpected = 0;    // prompts that found no scripted answer (outside a test)
+    /// Runs while a message box is up, as what the platform does then (another window
+    /// activated when the box closes).
+    std::function<void()> whileAsking;
     bool allAnswered() const { return m_answers.empty(); }
     Prompt last() const { return prompts.isEmpty() ? Prompt{} : prompts.last(); }
     /// Forgets the record and any unused answers.
@@ -58,6 +61,8 @@ public:
     PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                      PromptButtons buttons) override {
         prompts.append(Prompt{Prompt::Message, text, title, icon, buttons, {}});
+        if (whileAsking)
+            whileAsking();
         return take(Prompt::Message).answer;
     }
     QString askName(const NameRequest& request) override {
