@@ -12,6 +12,7 @@
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 
 namespace qm {
 
@@ -19,9 +20,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kOpmlType = QStringLiteral("text/x-opml");
-
-// The undo code of Paste from Clipboard: every top it pasted, the last children of one item.
-constexpr int kUndoPasteClipboard = EditPasteClipboard;
 
 QString pasteTooDeep() {
     return QStringLiteral("Can't paste item here:") + kCrLf +
@@ -43,63 +41,53 @@ bool hasChildNamed(const NodeTable& nodes, std::int32_t parent, std::string_view
     return false;
 }
 
-/// Moves the progress bar as a long edit goes.
-EditProgress barSteps(StatusArea& status) {
-    return {{}, [&status](std::int32_t done) { status.Progress_Step(done); }};
-}
+// Several pastes moving one bar: each reports from its own start.
+struct ProgressAfter : Progress {
+    explicit ProgressAfter(Progress& bar) : bar(bar) {}
+    void start(std::int64_t) override {}
+    void step(std::int64_t done) override { bar.step(before + done); }
+    Progress& bar;
+    std::int64_t before = 0;
+};
 
 } // namespace
 
-EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(window) {}
+EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(window) {
+    // Paste from Clipboard follows what other programs put there.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const auto watch = [this, clipboard] {
+        const QMimeData* data = clipboard->mimeData();
+        m_window.menu().setClipboardText(data && (data->hasText() || data->hasFormat(kOpmlType)));
+    };
+    connect(clipboard, &QClipboard::dataChanged, this, watch);
+    watch();
+}
 
-void EditCommands::dispatch(int index) {
-    switch (index) {
-    case EditUndo:
-        if (m_undoAction == 2 || m_undoAction == 8 || m_undoAction == kUndoPasteClipboard)
-            Undo_Add();
-        else if (m_undoAction == 3 || m_undoAction == 6)
-            Undo_Delete();
+void EditCommands::Undo() {
+    switch (m_undoAction) {
+    case UndoKind::Add:
+    case UndoKind::Paste:
+    case UndoKind::PasteClipboard:
+        Undo_Add();
         break;
-    case EditAdd:
-        Item_Add();
+    case UndoKind::Delete:
+    case UndoKind::Cut:
+        Undo_Delete();
         break;
-    case EditDelete:
-        Item_Delete();
-        break;
-    case EditRename:
-        Item_Rename();
-        break;
-    case EditCut:
-        Item_Cut();
-        break;
-    case EditCopy:
-        Item_Copy();
-        break;
-    case EditPaste:
-        Item_Paste();
-        break;
-    case EditPasteClipboard:
-        Item_PasteClipboard();
-        break;
-    default:
+    case UndoKind::None:
         break;
     }
 }
 
-void EditCommands::Undo_Set(int action, int cel, std::int32_t nod) {
+void EditCommands::Undo_Set(UndoKind action, int cel, std::int32_t nod) {
     m_undoAction = action;
     m_undoCel = cel;
     m_undoNod = nod;
-    m_window.menu().entry(MenuArray::Edit, EditUndo)->setEnabled(action > 0);
+    m_window.menu().setUndo(action);
 }
 
 std::int32_t EditCommands::selectedItem() const {
-    const ColumnBrowser& b = m_window.browser();
-    if (b.CurCel() < 0)
-        return 0;
-    const std::int32_t s = b.selectedSlot(b.CurCel());
-    // The top item heads cell 0 and is never an entry of a list.
-    return s >= 2 && m_window.nodes().isItem(s) ? s : 0;
+    return m_window.browser().target().entry;
 }
 
 void EditCommands::Item_Add() {
@@ -107,12 +95,11 @@ void EditCommands::Item_Add() {
     ColumnBrowser& browser = m_window.browser();
     NodeTable& nodes = m_window.nodes();
     Prompter& prompter = m_window.prompter();
-    if (browser.CurCel() < 0)
-        return;
     for (;;) {
-        const std::int32_t p = browser.cells()[browser.CurCel()].Nod;
+        const BrowserTarget at = browser.target();
+        const std::int32_t p = at.item;
         // An empty cell, or one whose item was taken back, has nothing to add to.
-        if (!nodes.isItem(p))
+        if (!p)
             return;
         if (nodes[p].Level >= 255) {
             prompter.alert(QStringLiteral("Can't add an item here:") + kCrLf +
@@ -145,11 +132,8 @@ void EditCommands::Item_Add() {
         linkLastChild(nodes, p, n);
         m_window.DataChanged(1);
         m_window.Cell_Update(p);
-        browser.selectEntry(browser.CurCel(), n);
-        Undo_Set(2, browser.CurCel(), n);
-        // Slot 2 is the first item below the top of a new tree: now there is data to work on.
-        if (n == 2)
-            m_window.Menu_Set(MenuState::FirstItem);
+        browser.selectEntry(at.cel, n);
+        Undo_Set(UndoKind::Add, at.cel, n);
         return;
     }
 }
@@ -174,7 +158,7 @@ void EditCommands::Item_Rename() {
             continue;
         nodes[s].Name = *name;
         m_window.Cell_Update(s);
-        Undo_Set(0, -1, 0);
+        Undo_Clear();
         m_window.DataChanged(1);
         return;
     }
@@ -196,19 +180,14 @@ void EditCommands::Item_Delete() {
         return;
     if (!Subtree_Delete(s))
         return;
-    Undo_Set(3, m_window.browser().CurCel(), s);
+    Undo_Set(UndoKind::Delete, m_window.browser().CurCel(), s);
     m_window.DataChanged(1);
 }
 
 bool EditCommands::Subtree_Delete(std::int32_t item) {
     NodeTable& nodes = m_window.nodes();
-    StatusArea& status = m_window.status();
-    EditProgress progress = barSteps(status);
-    progress.start = [&status](std::int32_t total) {
-        status.Status_Text(QStringLiteral("Deleting ..."));
-        status.Progress_Start(total);
-    };
-    const std::int32_t count = deleteSubtree(nodes, item, progress);
+    StatusProgress progress(m_window.status(), QStringLiteral("Deleting ..."));
+    const std::int32_t count = deleteSubtree(nodes, item, &progress);
     if (count == 0)
         return false;
     m_window.Cell_Update(nodes[item].Parent);
@@ -235,15 +214,15 @@ void EditCommands::Undo_Delete() {
     StatusArea& status = m_window.status();
     const std::int32_t d = m_undoNod;
     if (d == 0) {
-        Undo_Set(0, -1, 0);
+        Undo_Clear();
         return;
     }
-    status.Status_Text(QStringLiteral("Recovering Data ..."));
-    status.Progress_Start(m_delCount);
-    const std::int32_t restored = restoreSubtree(nodes, d, barSteps(status));
+    StatusProgress progress(status, QStringLiteral("Recovering Data ..."));
+    progress.start(m_delCount);
+    const std::int32_t restored = restoreSubtree(nodes, d, &progress);
     status.Status_Reset();
     if (restored == 0) { // its place in the tree is gone: nothing to put back
-        Undo_Set(0, -1, 0);
+        Undo_Clear();
         return;
     }
     m_window.Cell_Update(d);
@@ -251,7 +230,7 @@ void EditCommands::Undo_Delete() {
     m_window.Cell_Update(nodes[d].Parent);
     selectRestored(d);
     m_window.DataChanged(1);
-    Undo_Set(0, -1, 0);
+    Undo_Clear();
 }
 
 void EditCommands::selectRestored(std::int32_t item) {
@@ -279,7 +258,7 @@ void EditCommands::Undo_Add() {
     const std::int32_t n = m_undoNod;
     // A paste from the clipboard added the item and the siblings after it; the others one.
     std::vector<std::int32_t> added{n};
-    if (m_undoAction == kUndoPasteClipboard)
+    if (m_undoAction == UndoKind::PasteClipboard)
         for (std::int32_t x = nodes.isItem(n) ? nodes[n].NextSibling : 0;
              x >= 1 && nodes.isItem(x) && added.size() <= std::size_t(nodes.NodeCount());
              x = nodes[x].NextSibling)
@@ -289,12 +268,12 @@ void EditCommands::Undo_Add() {
            removeLastChild(nodes, added[added.size() - 1 - removed]) > 0)
         ++removed;
     if (removed == 0) {
-        Undo_Set(0, -1, 0);
+        Undo_Clear();
         return;
     }
     if (m_undoCel >= 0 && m_undoCel < kCellCount)
         m_window.browser().Cell_Fill(m_undoCel);
-    Undo_Set(0, -1, 0);
+    Undo_Clear();
     m_window.DataChanged(1);
     for (std::size_t k = 0; k < removed; ++k)
         m_window.Cell_Update(added[added.size() - 1 - k]);
@@ -322,7 +301,7 @@ QString EditCommands::clipboardFill(std::int32_t item) {
         data->setText(QString::fromStdString(text.text));
     const OutlineExport opml = exportOutline(m_window.nodes(), item, OutlineFormat::Opml);
     if (opml.ok)
-        data->setData(QStringLiteral("text/x-opml"), QByteArray::fromStdString(opml.text));
+        data->setData(kOpmlType, QByteArray::fromStdString(opml.text));
     if (!text.ok && !opml.ok)
         return QStringLiteral("its names hold control characters");
     QGuiApplication::clipboard()->setMimeData(data.release());
@@ -340,7 +319,7 @@ void EditCommands::Item_Cut() {
     const std::int32_t s = bufferSelection();
     if (s < 1 || !Subtree_Delete(s))
         return;
-    Undo_Set(6, m_window.browser().CurCel(), s);
+    Undo_Set(UndoKind::Cut, m_window.browser().CurCel(), s);
     m_window.DataChanged(1);
     reportBufferOnly();
 }
@@ -349,36 +328,27 @@ void EditCommands::Item_Copy() {
     MainWindow::BusyScope busy(m_window);
     if (bufferSelection() < 1)
         return;
-    Undo_Set(0, -1, 0);
+    Undo_Clear();
     reportBufferOnly();
 }
 
 void EditCommands::Buffer_Fill(std::int32_t item) {
     StatusArea& status = m_window.status();
     status.Status_Text(QStringLiteral("Preparing Buffer ..."));
-    EditProgress progress = barSteps(status);
-    progress.start = [&status](std::int32_t total) {
-        status.Status_Text(QStringLiteral("Copying Data ..."));
-        status.Progress_Start(total);
-    };
-    copySubtree(m_window.nodes(), item, m_buf, progress);
-    m_window.menu().entry(MenuArray::Edit, EditPaste)->setEnabled(true);
+    StatusProgress progress(status, QStringLiteral("Copying Data ..."));
+    copySubtree(m_window.nodes(), item, m_buf, &progress);
+    m_window.menu().setBufferFilled(!m_buf.empty());
     status.Status_Reset();
-}
-
-std::int32_t EditCommands::pasteTarget() const {
-    const ColumnBrowser& b = m_window.browser();
-    const std::int32_t p = b.CurCel() >= 0 ? b.cells()[b.CurCel()].Nod : 0;
-    return m_window.nodes().isItem(p) ? p : 0;
 }
 
 void EditCommands::Item_Paste() {
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     Prompter& prompter = m_window.prompter();
-    const int cel = m_window.browser().CurCel();
-    const std::int32_t p = pasteTarget();
-    if (p < 1 || m_buf.empty())
+    const BrowserTarget at = m_window.browser().target();
+    const int cel = at.cel;
+    const std::int32_t p = at.item;
+    if (!p || m_buf.empty())
         return;
     switch (checkPaste(nodes, p, m_buf)) {
     case PasteCheck::Ok:
@@ -396,13 +366,11 @@ void EditCommands::Item_Paste() {
                      [&](std::string_view name) { return hasChildNamed(nodes, p, name); }))
         return;
 
-    StatusArea& status = m_window.status();
-    status.Status_Text(QStringLiteral("Pasting Data ..."));
-    status.Progress_Start(BufCount());
-    const std::int32_t top = pasteSubtree(nodes, p, m_buf, barSteps(status));
+    StatusProgress progress(m_window.status(), QStringLiteral("Pasting Data ..."));
+    const std::int32_t top = pasteSubtree(nodes, p, m_buf, &progress);
     m_window.Cell_Update(p);
     m_window.browser().selectEntry(cel, top);
-    Undo_Set(8, cel, top);
+    Undo_Set(UndoKind::Paste, cel, top);
     m_window.DataChanged(1);
     m_window.Status_Reset();
 }
@@ -437,10 +405,10 @@ void EditCommands::Item_PasteClipboard() {
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     Prompter& prompter = m_window.prompter();
-    const int cel = m_window.browser().CurCel();
-    const std::int32_t p = pasteTarget();
+    const BrowserTarget at = m_window.browser().target();
+    const std::int32_t p = at.item;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (p < 1 || !data)
+    if (!p || !data)
         return;
     ImportRequest request;
     request.lenientText = true;
@@ -483,23 +451,21 @@ void EditCommands::Item_PasteClipboard() {
             return;
     }
 
-    StatusArea& status = m_window.status();
-    status.Status_Text(QStringLiteral("Pasting Data ..."));
-    std::int32_t total = 0;
+    StatusProgress bar(m_window.status(), QStringLiteral("Pasting Data ..."));
+    std::int64_t total = 0;
     for (const std::vector<Node>& top : tops)
-        total += static_cast<std::int32_t>(top.size());
-    status.Progress_Start(total);
+        total += static_cast<std::int64_t>(top.size());
+    bar.start(total);
+    ProgressAfter progress(bar);
     std::int32_t first = 0;
-    std::int32_t done = 0;
     for (const std::vector<Node>& top : tops) {
-        const std::int32_t slot = pasteSubtree(
-            nodes, p, top, {{}, [&](std::int32_t n) { status.Progress_Step(done + n); }});
-        done += static_cast<std::int32_t>(top.size());
+        const std::int32_t slot = pasteSubtree(nodes, p, top, &progress);
+        progress.before += static_cast<std::int64_t>(top.size());
         first = first > 0 ? first : slot;
     }
     m_window.Cell_Update(p);
-    m_window.browser().selectEntry(cel, first);
-    Undo_Set(kUndoPasteClipboard, cel, first);
+    m_window.browser().selectEntry(at.cel, first);
+    Undo_Set(UndoKind::PasteClipboard, at.cel, first);
     m_window.DataChanged(1);
     m_window.Status_Reset();
     tellImportWarnings(prompter, QStringLiteral("The outline on the clipboard was pasted"),

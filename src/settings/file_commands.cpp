@@ -20,6 +20,7 @@
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 
 namespace qm {
 
@@ -66,37 +67,6 @@ QString absoluteFilePath(const QString& path) {
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
       m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }) {}
-
-void FileCommands::dispatch(int index) {
-    switch (index) {
-    case FileNew:
-        New();
-        break;
-    case FileOpen:
-        Open();
-        break;
-    case FileSave:
-        Save();
-        break;
-    case FileSaveAs:
-        SaveAs();
-        break;
-    case FileOptions:
-        Options();
-        break;
-    case FileExit:
-        m_window.close();
-        break;
-    case FileImportOutline:
-        ImportOutline();
-        break;
-    case FileExportOutline:
-        ExportOutline();
-        break;
-    default:
-        break;
-    }
-}
 
 bool FileCommands::Save_Ask() {
     if (m_window.DataSaved())
@@ -178,18 +148,11 @@ bool FileCommands::writeTree(bool alerts) {
                 copyFileSafely(path, backup, ignored);
         }
     }
-    const NodeTable& nodes = m_window.nodes();
-    status.Progress_Start(nodes.NodeCount() + 1);
-    status.Status_Text(QStringLiteral("Saving data ..."));
+    StatusProgress progress(status, QStringLiteral("Saving data ..."),
+                            [this] { m_window.yieldEvents(); });
     std::string error;
     ContentHash written;
-    const bool saved = saveDataFile(
-        path, nodes, error,
-        [this, &status](std::int64_t done) {
-            status.Progress_Step(static_cast<double>(done));
-            m_window.yieldEvents();
-        },
-        &written);
+    const bool saved = saveDataFile(path, m_window.nodes(), error, &progress, &written);
     if (!saved) {
         status.Status_Reset();
         failed(file, error);
@@ -263,16 +226,10 @@ void FileCommands::New() {
     }
     m_window.columnArea()->show();
     QCoreApplication::processEvents();
-    emit m_window.treeAboutToBeReplaced();
-    m_window.nodes().resetNew(*name);
-    m_window.setCaptionFile(QStringLiteral("..."));
-    m_window.setCurFile(QString());
+    NodeTable tree;
+    tree.resetNew(*name);
     m_known.reset();
-    m_window.DataChanged(0);
-    m_window.Menu_Set(MenuState::NewTree);
-    m_window.browser().focusCell(1);
-    m_window.Cells_Reset();
-    emit m_window.treeReplaced();
+    m_window.replaceTree(std::move(tree), QString(), QStringLiteral("..."));
     m_window.repaint();
 }
 
@@ -337,11 +294,16 @@ void FileCommands::showRecent() {
 
 // The load made the recorded current cell current: focusing another cell here would draw
 // another path than the one the cells file keeps.
+// The load made the recorded current cell current: focusing another cell here would draw
+// another path than the one the cells file keeps.
 void FileCommands::opened() {
     m_window.DataChanged(0);
-    m_window.Menu_Set(MenuState::Opened);
     m_window.Status_Reset();
     m_window.repaint();
+}
+
+void FileCommands::Exit() {
+    m_window.close();
 }
 
 void FileCommands::ImportOutline() {
@@ -383,43 +345,25 @@ void FileCommands::ImportOutline() {
     }
     // A new tree as New makes one, but with items.
     m_window.columnArea()->show();
-    emit m_window.treeAboutToBeReplaced();
-    m_window.nodes() = std::move(r.table);
-    m_window.setCaptionFile(QStringLiteral("..."));
-    m_window.setCurFile(QString());
     m_known.reset();
     m_lastFolder = folderOf(path);
-    m_window.Menu_Set(m_window.nodes()[1].hasChildren() ? MenuState::Opened : MenuState::NewTree);
+    m_window.replaceTree(std::move(r.table), QString(), QStringLiteral("..."));
     // Unlike New's lone top item, an imported tree is work that closing must not drop unasked.
     m_window.DataChanged(1);
-    m_window.browser().focusCell(1);
-    m_window.Cells_Reset();
-    emit m_window.treeReplaced();
     m_window.repaint();
     tellImportWarnings(prompter,
                        messageText(path) + kCrLf + QStringLiteral("was imported as a new tree"),
                        r.warnings);
 }
 
-std::int32_t FileCommands::exportItem() const {
-    const ColumnBrowser& browser = m_window.browser();
-    const NodeTable& nodes = m_window.nodes();
-    const int cel = browser.CurCel();
-    if (cel >= 0) {
-        if (const std::int32_t s = browser.selectedSlot(cel); nodes.isItem(s))
-            return s;
-        if (const std::int32_t n = browser.cells()[cel].Nod; nodes.isItem(n))
-            return n;
-    }
-    return nodes.isItem(1) ? 1 : 0;
-}
-
 void FileCommands::ExportOutline() {
-    const std::int32_t item = exportItem();
+    const NodeTable& nodes = m_window.nodes();
+    // The item the user is at; with no cell current, the whole tree.
+    const std::int32_t at = m_window.browser().target().entryOrItem();
+    const std::int32_t item = at ? at : nodes.isItem(1) ? 1 : 0;
     if (item < 1)
         return;
     Prompter& prompter = m_window.prompter();
-    const NodeTable& nodes = m_window.nodes();
     QStringList filters;
     for (const ExportType& t : kExportTypes)
         filters << QLatin1String(t.filter);

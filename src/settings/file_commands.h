@@ -1,6 +1,7 @@
 #pragma once
-// The File menu's commands New, Open, Save, Save As, Options and Exit, opening a recent
-// file, and the prompt that offers to save changes before they would be given up.
+// The File menu's commands New, Open, Save, Save As, Import and Export Outline, Options and
+// Exit, opening a recent file, and the prompt that offers to save changes before they would
+// be given up.
 
 #include <QObject>
 #include <QString>
@@ -24,8 +25,6 @@ class FileCommands : public QObject {
 public:
     FileCommands(MainWindow& window, Settings& settings, IniFile& ini);
 
-    /// Runs File menu entry `index` (0..5).
-    void dispatch(int index);
     /// Opens recent-files entry `place` (1..8).
     void openRecent(int place);
 
@@ -39,6 +38,8 @@ public:
     void New();
     void Open();
     void Options();
+    /// Closes the window, which asks what closing asks.
+    void Exit();
     /// Reads an OPML, Markdown or text outline into a new, unsaved tree.
     void ImportOutline();
     /// Writes the subtree of the item the user is at as OPML, Markdown or a text outline.
@@ -61,9 +62,6 @@ public:
 
 private:
     void opened();
-    /// The item an export starts at: the selected item of the current cell, else the
-    /// cell's item, else the top item.
-    std::int32_t exportItem() const;
     /// False, after telling the user (`gone` when nothing is there), when no file is there.
     bool fileThere(const QString& path, const QString& gone);
     bool changedOnDisk() const;

@@ -104,6 +104,7 @@ private slots:
                  QString("QuillMar Request|Save %1 first ?").arg(w().CurFile()));
         prompter().answer(PromptAnswer::No);
         prompter().answerOpen(doc);
+        prompter().answer(PromptAnswer::Ok);
         QTest::keyClick(&w(), Qt::Key_I, Qt::ControlModifier);
         const Prompt open = prompter().prompts.value(prompter().prompts.size() - 2);
         QCOMPARE(open.title, QString("Import Outline"));
@@ -147,11 +148,13 @@ private slots:
         const QString doc = m_f->path("broken.opml");
         putFile(doc, "<opml version=\"2.0\"><body>\n<outline text=\"A\">\n</body></opml>");
         prompter().answerOpen(doc);
+        prompter().answer(PromptAnswer::Ok);
         QVERIFY(m_f->click(MenuArray::File, FileImportOutline));
         QCOMPARE(prompter().last().said(),
                  "QuillMar Alert|" + doc +
                      "\r\ncan't be imported: line 3, column 7: Opening and ending tag mismatch..");
         prompter().answerOpen(m_f->path("missing.md"));
+        prompter().answer(PromptAnswer::Ok);
         QVERIFY(m_f->click(MenuArray::File, FileImportOutline));
         QVERIFY(prompter().last().text.contains("\r\ncan't be read: "));
         QVERIFY(w().nodes().records() == before);
@@ -207,12 +210,14 @@ private slots:
         const QString out = m_f->path("out.md");
         putFile(out, "older");
         prompter().answerSave(m_f->path("tree.qmd"), "Markdown (*.md)");
+        prompter().answer(PromptAnswer::Ok);
         QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
         QCOMPARE(prompter().last().said(),
                  "QuillMar Alert|" + m_f->path("tree.qmd") +
                      "\r\nis the open data file; export the outline to another file.");
         QVERIFY(QDir(m_f->dir.path()).mkdir("sub.md"));
         prompter().answerSave(m_f->path("sub.md"));
+        prompter().answer(PromptAnswer::Ok);
         QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
         QCOMPARE(prompter().last().said(),
                  "QuillMar Alert|" + m_f->path("sub.md") + "\r\ncan't be written: it is a folder.");
@@ -225,6 +230,7 @@ private slots:
         QCOMPARE(m_f->readFile(out), QByteArray("older"));
         w().nodes()[4].Name = makeName("KI\nWI");
         prompter().answerSave(out);
+        prompter().answer(PromptAnswer::Ok);
         prompter().answer(PromptAnswer::Ok);
         QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
         QCOMPARE(prompter().last().text,
@@ -246,6 +252,7 @@ private slots:
         setClipboard("Shopping list:\n\n- KIWI\n- Pear\n  - *Conference*\n- Plum\n");
         prompter().answer(PromptAnswer::Ok);
         prompter().answerName("GOLD KIWI");
+        prompter().answer(PromptAnswer::Ok);
         QTest::keyClick(w().browser().list(5), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(prompter().prompts.value(0).said(),
                  QString("QuillMar Alert|Can't paste item here:\r\nIt has the same name!\r\n\r\n"
@@ -285,6 +292,7 @@ private slots:
         QM_VERIFY_TREE(second.nodes());
         // What cannot be read is said, and nothing changes.
         setClipboard("TOP\n   ODD\n");
+        other.prompter.answer(PromptAnswer::Ok);
         QVERIFY(other.click(MenuArray::Edit, EditPasteClipboard));
         QCOMPARE(other.prompter.last().said(),
                  QString("QuillMar Alert|The clipboard holds no outline QuillMar can read:\r\n"
