@@ -18,6 +18,7 @@
 #include "store/item_path.h"
 #include "store/name_match.h"
 #include "store/sort_walk.h"
+#include "store/walk.h"
 #include "window/fixed_dialog.h"
 #include "window/main_window.h"
 #include "window/names.h"
@@ -31,6 +32,8 @@ namespace {
 // so many items, as reading it costs more than testing a name.
 constexpr qint64 kYieldMs = 50;
 constexpr int kClockEvery = 256;
+// A search that runs longer than this shows how far it has come on the main window's bar.
+constexpr qint64 kProgressAfterMs = 1000;
 
 const QString kSearch = QStringLiteral("SEARCH");
 const QString kStop = QStringLiteral("STOP");
@@ -298,9 +301,14 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         const NameMatcher matcher(static_cast<MatchStyle>(m_style), text.toStdU32String());
         SortWalk walk(t);
         std::vector<FoundList::Line> pending;
-        qint64 lastYield = m_clock();
+        const qint64 begun = m_clock();
+        qint64 lastYield = begun;
         int untilClock = kClockEvery;
+        StatusArea& status = m_window.status();
+        bool showsProgress = false;
+        std::int64_t visited = 0;
         for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
+            ++visited;
             if (matcher.matches(walk.SortName())) {
                 const std::int32_t slot = walk.SortNod();
                 std::string path = Item_Path(t, slot);
@@ -310,12 +318,23 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
             if (--untilClock > 0)
                 continue;
             untilClock = kClockEvery;
-            if (m_clock() - lastYield < kYieldMs)
+            const qint64 now = m_clock();
+            if (now - lastYield < kYieldMs)
                 continue;
+            if (!showsProgress && now - begun >= kProgressAfterMs) {
+                // Counted only now: a short search never pays for it.
+                showsProgress = true;
+                status.Status_Text(QStringLiteral("Searching ..."));
+                status.Progress_Start(static_cast<double>(SubtreeWalk::subtreeSize(t, root) - 1));
+            }
+            if (showsProgress)
+                status.Progress_Step(static_cast<double>(visited));
             m_results->append(pending);
             QCoreApplication::processEvents();
             lastYield = m_clock();
         }
+        if (showsProgress)
+            m_window.Status_Reset();
         m_searching = false;
         // Closed meanwhile: its contents are gone and stay gone.
         if (m_closed)

@@ -78,7 +78,7 @@ NameField SortWalk::SortName() const {
 const Node& SortWalk::node(std::int32_t slot) const {
     // The walk's hot loops read the table directly; a slot outside it still gets the
     // table's own range error.
-    const std::vector<Node>& nodes = m_nodes.records();
+    const NodeSlots& nodes = m_nodes.records();
     return static_cast<std::size_t>(slot) < nodes.size() ? nodes[static_cast<std::size_t>(slot)]
                                                          : m_nodes[slot];
 }
@@ -104,7 +104,7 @@ void SortWalk::fillLevel(std::int32_t firstChild, std::int32_t level) {
     m_pos[level] = 0;
 }
 
-void SortWalk::sortEntries(std::vector<Entry>& list) {
+void SortWalk::sortEntries(EntryList& list) {
     const auto less = [](const Entry& a, const Entry& b) {
         if (a.key[0] != b.key[0])
             return a.key[0] < b.key[0];

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "store/large_array.h"
 #include "store/node.h"
 
 namespace qm {
@@ -45,16 +46,17 @@ private:
     };
     const Node& node(std::int32_t slot) const;
     void fillLevel(std::int32_t firstChild, std::int32_t level);
-    void sortEntries(std::vector<Entry>& list);
+    using EntryList = LargeVector<Entry>;
+    void sortEntries(EntryList& list);
     std::string nameOf(std::int32_t slot) const;
 
     const NodeTable& m_nodes;
     std::int32_t m_root = 0;
     std::int32_t m_nod = 0;
     std::int32_t m_level = -1;
-    std::vector<std::vector<Entry>> m_lists; // per level, kept to reuse their storage
+    std::vector<EntryList> m_lists; // per level, kept to reuse their storage
     std::vector<std::size_t> m_pos;
-    std::vector<Entry> m_scratch; // spare list for sorting long levels
+    EntryList m_scratch; // spare list for sorting long levels
 };
 
 } // namespace qm

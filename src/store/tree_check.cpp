@@ -22,7 +22,7 @@ constexpr std::int32_t kProgressInterval = 1 << 16;
 // it needs no stack and touches each record about once.
 class Walker {
 public:
-    Walker(std::vector<Node>& nodes, std::int32_t nodeCount, Examine mode, std::int32_t inUse,
+    Walker(std::span<Node> nodes, std::int32_t nodeCount, Examine mode, std::int32_t inUse,
            Examination& ex, Progress* progress, std::int64_t progressBase)
         : m_nodes(nodes), m_n(nodes.data()), m_count(nodeCount), m_mode(mode), m_inUse(inUse),
           m_ex(ex), m_progress(progress), m_base(progressBase) {}
@@ -59,7 +59,7 @@ public:
     }
 
 private:
-    std::vector<Node>& m_nodes;
+    const std::span<Node> m_nodes;
     Node* const m_n;
     const std::int32_t m_count;
     const Examine m_mode;
@@ -257,7 +257,7 @@ private:
     }
 };
 
-std::string nameText(const std::vector<Node>& nodes, std::int32_t slot) {
+std::string nameText(std::span<const Node> nodes, std::int32_t slot) {
     std::string name = bytesToUtf8(trimmedName(nodes[static_cast<std::size_t>(slot)].Name));
     // A hostile name must not break the report's lines or drive a terminal.
     for (char& ch : name)
@@ -266,7 +266,7 @@ std::string nameText(const std::vector<Node>& nodes, std::int32_t slot) {
     return name;
 }
 
-std::string itemText(const std::vector<Node>& nodes, std::int32_t slot, std::int32_t nodeCount) {
+std::string itemText(std::span<const Node> nodes, std::int32_t slot, std::int32_t nodeCount) {
     std::string text = "slot " + std::to_string(slot);
     if (slot >= 1 && slot <= nodeCount && static_cast<std::size_t>(slot) < nodes.size()) {
         const std::string name = nameText(nodes, slot);
@@ -286,15 +286,14 @@ std::int64_t Examination::total() const {
     return std::accumulate(counts.begin(), counts.end(), std::int64_t(0));
 }
 
-Examination examineTree(std::vector<Node>& nodes, std::int32_t nodeCount, Examine mode,
+Examination examineTree(std::span<Node> nodes, std::int32_t nodeCount, Examine mode,
                         std::int32_t inUse, Progress* progress, std::int64_t progressBase) {
     Examination ex;
     Walker(nodes, nodeCount, mode, inUse, ex, progress, progressBase).run();
     return ex;
 }
 
-std::string describeFinding(const Finding& f, const std::vector<Node>& nodes,
-                            std::int32_t nodeCount) {
+std::string describeFinding(const Finding& f, std::span<const Node> nodes, std::int32_t nodeCount) {
     const auto item = [&](std::int32_t slot) { return itemText(nodes, slot, nodeCount); };
     const std::string link = f.value == 0 ? "first child" : "next sibling";
     switch (f.fault) {
@@ -336,7 +335,7 @@ std::string describeFinding(const Finding& f, const std::vector<Node>& nodes,
     return {};
 }
 
-std::string describeMend(const Finding& f, const std::vector<Node>& nodes) {
+std::string describeMend(const Finding& f, std::span<const Node> nodes) {
     const auto item = [&](std::int32_t slot) {
         return itemText(nodes, slot, static_cast<std::int32_t>(nodes.size()) - 1);
     };

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tool/tool_progress.h"
+
 namespace qm {
 
 /// Exit statuses of qmtool.
@@ -40,6 +42,7 @@ struct CommandLine {
     bool help = false;
     std::string output, style, format, top;
     std::optional<int> columns, fontSize, hierarchy;
+    ToolClock clock; // for the progress of long commands
 
     bool has(Option o) const { return (given & o) != 0; }
 };
@@ -63,6 +66,6 @@ using CommandRun = int (*)(const CommandLine&, std::ostream& out, std::ostream& 
 /// thrown inside leaves it: every failure becomes one line on `err`. `listing` runs the
 /// listing command, which needs Qt's GUI library; without it the command is refused.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            CommandRun listing = nullptr);
+            CommandRun listing = nullptr, ToolClock clock = steadyMilliseconds);
 
 } // namespace qm

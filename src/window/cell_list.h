@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "store/large_array.h"
+
 namespace qm {
 
 class NodeTable;
@@ -51,7 +53,7 @@ public:
 
 private:
     const NodeTable& m_nodes;
-    std::vector<std::int32_t> m_slots;
+    LargeVector<std::int32_t> m_slots;
     int m_withChildren = 0; // the first rows, those shown with "+ "
 };
 
