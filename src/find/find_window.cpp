@@ -17,6 +17,7 @@
 #include "print/print_target.h"
 #include "store/item_path.h"
 #include "store/name_match.h"
+#include "store/progress.h"
 #include "store/sort_walk.h"
 #include "store/walk.h"
 #include "window/fixed_dialog.h"
@@ -37,6 +38,68 @@ constexpr qint64 kProgressAfterMs = 1000;
 
 const QString kSearch = QStringLiteral("SEARCH");
 const QString kStop = QStringLiteral("STOP");
+
+// Lets the window answer about 20 times a second while a search runs, and once it has run a
+// second shows on the main window's bar how far it has come: the items visited of those below
+// the root, or while a very long list of children is sorted, how much of that is.
+class SearchYield : public Progress {
+public:
+    SearchYield(MainWindow& window, const FindWindow::Clock& clock, std::int32_t root)
+        : m_window(window), m_clock(clock), m_root(root), m_begun(clock()), m_lastYield(m_begun) {}
+
+    /// True when it is time to let the window answer again.
+    bool due() {
+        m_now = m_clock();
+        return m_now - m_lastYield >= kYieldMs;
+    }
+    /// After due(): `done` items visited; the window answers.
+    void visited(std::int64_t done) {
+        // Counted only when shown: a short search never pays for it.
+        if (m_below < 0 && m_now - m_begun >= kProgressAfterMs)
+            m_below = SubtreeWalk::subtreeSize(m_window.nodes(), m_root) - 1;
+        show(done, m_below);
+    }
+    /// The search is over: the bar is left as it was found.
+    void end() {
+        if (m_shown)
+            m_window.Status_Reset();
+        m_shown = false;
+    }
+
+    void start(std::int64_t total) override { m_sorting = total; }
+    void step(std::int64_t done) override {
+        if (due())
+            show(done, m_sorting);
+    }
+
+private:
+    void show(std::int64_t done, std::int64_t total) {
+        StatusArea& status = m_window.status();
+        if (!m_shown && m_now - m_begun >= kProgressAfterMs) {
+            m_shown = true;
+            status.Status_Text(QStringLiteral("Searching ..."));
+        }
+        if (m_shown) {
+            if (total != m_total)
+                status.Progress_Start(static_cast<double>(total));
+            m_total = total;
+            status.Progress_Step(static_cast<double>(done));
+        }
+        QCoreApplication::processEvents();
+        m_lastYield = m_clock();
+    }
+
+    MainWindow& m_window;
+    const FindWindow::Clock& m_clock;
+    const std::int32_t m_root;
+    const qint64 m_begun;
+    qint64 m_lastYield;
+    qint64 m_now = 0;
+    std::int64_t m_below = -1;   // items below the root, once counted
+    std::int64_t m_sorting = 0;  // the long list being sorted
+    std::int64_t m_total = -1;   // what the bar counts now
+    bool m_shown = false;
+};
 
 qint64 steadyMs() {
     static QElapsedTimer timer;
@@ -299,13 +362,11 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         m_cmd[2]->setEnabled(false);
         const NodeTable& t = m_window.nodes();
         const NameMatcher matcher(static_cast<MatchStyle>(m_style), text.toStdU32String());
+        SearchYield yield(m_window, m_clock, root);
         SortWalk walk(t);
+        walk.setProgress(&yield);
         std::vector<FoundList::Line> pending;
-        const qint64 begun = m_clock();
-        qint64 lastYield = begun;
         int untilClock = kClockEvery;
-        StatusArea& status = m_window.status();
-        bool showsProgress = false;
         std::int64_t visited = 0;
         for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
             ++visited;
@@ -318,23 +379,12 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
             if (--untilClock > 0)
                 continue;
             untilClock = kClockEvery;
-            const qint64 now = m_clock();
-            if (now - lastYield < kYieldMs)
+            if (!yield.due())
                 continue;
-            if (!showsProgress && now - begun >= kProgressAfterMs) {
-                // Counted only now: a short search never pays for it.
-                showsProgress = true;
-                status.Status_Text(QStringLiteral("Searching ..."));
-                status.Progress_Start(static_cast<double>(SubtreeWalk::subtreeSize(t, root) - 1));
-            }
-            if (showsProgress)
-                status.Progress_Step(static_cast<double>(visited));
             m_results->append(pending);
-            QCoreApplication::processEvents();
-            lastYield = m_clock();
+            yield.visited(visited);
         }
-        if (showsProgress)
-            m_window.Status_Reset();
+        yield.end();
         m_searching = false;
         // Closed meanwhile: its contents are gone and stay gone.
         if (m_closed)

@@ -22,8 +22,9 @@ namespace {
 
 using namespace bytes;
 
-// 77,824 bytes: a read buffer this small comes from the heap, not from freshly mapped pages.
-constexpr std::int64_t kChunkRecords = 2048;
+// 155,648 bytes: a read buffer this small stays in the processor's cache between one read
+// and the decoding of what it read.
+constexpr std::int64_t kChunkRecords = 4096;
 // Fewer, larger writes make a save cheaper; its one buffer is of no account.
 constexpr std::int64_t kSaveChunkRecords = 1 << 16;
 // The table's upper bound must stay a signed 32-bit slot number.

@@ -6,6 +6,7 @@
 
 #include "store/name_codec.h"
 #include "store/node_table.h"
+#include "store/progress.h"
 
 namespace qm {
 
@@ -120,6 +121,10 @@ void SortWalk::sortEntries(EntryList& list) {
         std::sort(list.begin(), list.end(), less);
         return;
     }
+    constexpr std::size_t kReportFrom = 1 << 16;
+    Progress* const progress = list.size() >= kReportFrom ? m_progress : nullptr;
+    if (progress)
+        progress->start(static_cast<std::int64_t>(list.size()));
     std::array<std::uint32_t, 257> start{};
     for (const Entry& e : list)
         ++start[(e.key[0] >> 56) + 1];
@@ -130,9 +135,12 @@ void SortWalk::sortEntries(EntryList& list) {
     std::copy(start.begin(), start.end() - 1, next.begin());
     for (const Entry& e : list)
         m_scratch[next[e.key[0] >> 56]++] = e;
-    for (std::size_t b = 0; b + 1 < start.size(); ++b)
+    for (std::size_t b = 0; b + 1 < start.size(); ++b) {
         if (start[b + 1] - start[b] > 1)
             std::sort(m_scratch.begin() + start[b], m_scratch.begin() + start[b + 1], less);
+        if (progress && start[b + 1] > start[b])
+            progress->step(start[b + 1]);
+    }
     list.swap(m_scratch);
 }
 

@@ -11,6 +11,7 @@
 namespace qm {
 
 class NodeTable;
+class Progress;
 
 /// Lists every node below the start node, parents before children, siblings sorted by
 /// their padded names on decoded character codes; equal names keep their stored order.
@@ -18,6 +19,9 @@ class NodeTable;
 class SortWalk {
 public:
     explicit SortWalk(const NodeTable& nodes) : m_nodes(nodes) {}
+    /// Hears how far the sorting of a very long list of children has come: it can take
+    /// seconds, before the walk returns any of them.
+    void setProgress(Progress* progress) { m_progress = progress; }
 
     /// The padded name of the first node, or the empty text when the start node has no
     /// children (then nothing else changes).
@@ -51,6 +55,7 @@ private:
     std::string nameOf(std::int32_t slot) const;
 
     const NodeTable& m_nodes;
+    Progress* m_progress = nullptr;
     std::int32_t m_root = 0;
     std::int32_t m_nod = 0;
     std::int32_t m_level = -1;

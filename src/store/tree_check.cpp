@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "store/large_array.h"
 #include "store/name_codec.h"
 #include "store/progress.h"
 
@@ -88,6 +89,23 @@ private:
     // False when it cannot be taken; the link is then cut.
     bool admit(std::int32_t c, std::int32_t parent, std::int32_t prev, int depth,
                std::int32_t holder, std::int32_t which) {
+        // Nearly every link of a file is sound: that case stays inline, a load of millions
+        // of items spends most of its walk here.
+        if (c <= m_count) {
+            const Node& node = m_n[c];
+            if (node.inUse() && node.Parent == parent && std::max(node.PrevSibling, 0) == prev &&
+                node.Level == depth && !m_ex.inTree[c]) {
+                m_ex.inTree[c] = true;
+                if (++m_ex.reached % kProgressInterval == 0 && m_progress)
+                    m_progress->step(m_base + m_ex.reached);
+                return true;
+            }
+        }
+        return admitFaulty(c, parent, prev, depth, holder, which);
+    }
+
+    [[gnu::noinline]] bool admitFaulty(std::int32_t c, std::int32_t parent, std::int32_t prev,
+                                       int depth, std::int32_t holder, std::int32_t which) {
         const auto cut = [&](Fault fault) {
             note({fault, holder, c, which, Mend::Cut});
             (which == 0 ? m_n[holder].FirstChild : m_n[holder].NextSibling) = 0;
@@ -235,24 +253,35 @@ private:
     }
 
     void checkNames() {
-        std::vector<std::pair<std::string_view, std::int32_t>> names;
+        struct Sibling {
+            std::string_view name;
+            std::int32_t slot;
+            std::int32_t place; // in the chain: equal names keep their order
+        };
+        LargeVector<Sibling> names;
+        std::int64_t compared = 0;
         for (std::int32_t x = 1; x <= m_count; ++x) {
             if (!m_ex.inTree[x] || m_n[x].FirstChild < 1)
                 continue;
             names.clear();
             for (std::int32_t c = m_n[x].FirstChild; c >= 1; c = m_n[c].NextSibling)
-                names.emplace_back(trimmedName(m_n[c].Name), c);
-            // Stable, so the first of a name is the first in the chain.
-            std::stable_sort(names.begin(), names.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
+                names.push_back({trimmedName(m_n[c].Name), c, static_cast<std::int32_t>(names.size())});
+            // Sorted in place, with no second buffer beside a list of millions.
+            std::sort(names.begin(), names.end(), [](const Sibling& a, const Sibling& b) {
+                return a.name != b.name ? a.name < b.name : a.place < b.place;
+            });
             for (std::size_t i = 0; i < names.size();) {
                 std::size_t j = i + 1;
-                while (j < names.size() && names[j].first == names[i].first)
+                while (j < names.size() && names[j].name == names[i].name)
                     ++j;
                 if (j - i > 1)
-                    note({Fault::SameName, x, names[i].second, static_cast<std::int32_t>(j - i)});
+                    note({Fault::SameName, x, names[i].slot, static_cast<std::int32_t>(j - i)});
                 i = j;
             }
+            const std::int64_t before = compared;
+            compared += static_cast<std::int64_t>(names.size());
+            if (m_progress && before / kProgressInterval != compared / kProgressInterval)
+                m_progress->step(m_base + m_ex.reached + compared);
         }
     }
 };

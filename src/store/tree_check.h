@@ -74,7 +74,9 @@ struct Examination {
 
 /// Walks the tree from slot 1 over `nodes` (slots 0..nodeCount as read, NodeCount at least
 /// 1), changing them as the mode says. `inUse` is the number of slots 1..nodeCount in use
-/// when the caller counted it (-1: count it). Progress steps run from `progressBase` on.
+/// when the caller counted it (-1: count it). Progress steps run from `progressBase` on: one
+/// for every item reached, then in the other modes one for every item whose name is compared
+/// with its siblings'.
 Examination examineTree(std::span<Node> nodes, std::int32_t nodeCount, Examine mode,
                         std::int32_t inUse = -1, Progress* progress = nullptr,
                         std::int64_t progressBase = 0);

@@ -359,7 +359,7 @@ int runCheck(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     } else {
         const auto nodeCount = static_cast<std::int32_t>(raw.records - 1);
         progress.stage("checking");
-        progress.start(nodeCount);
+        progress.start(2 * (std::int64_t(nodeCount) - raw.freeCount)); // the links, the names
         const Examination ex = examineTree(raw.nodes, nodeCount, Examine::Check,
                                            nodeCount - raw.freeCount, &progress);
         for (const Finding& f : ex.findings)
