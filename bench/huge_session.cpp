@@ -18,8 +18,8 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <utility>
 #include <sys/resource.h>
+#include <utility>
 
 #include "app/program.h"
 #include "find/find_commands.h"
@@ -36,7 +36,9 @@ namespace {
 // Notes the status text beside the progress bar the first time the bar is drawn with one.
 class BarWatch : public QObject {
 public:
-    explicit BarWatch(qm::MainWindow& w) : m_w(w) { w.status().progress()->installEventFilter(this); }
+    explicit BarWatch(qm::MainWindow& w) : m_w(w) {
+        w.status().progress()->installEventFilter(this);
+    }
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Paint && m_text.isEmpty())
             m_text = m_w.status().statusText();

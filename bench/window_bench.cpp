@@ -33,7 +33,8 @@ struct Scratch {
     }
     // The data file of the tree of `items` items, written on first use.
     std::string file(std::int64_t items) {
-        const std::string path = dir.filePath(QStringLiteral("tree-%1.qmd").arg(items)).toStdString();
+        const std::string path =
+            dir.filePath(QStringLiteral("tree-%1.qmd").arg(items)).toStdString();
         std::string error;
         if (!QFile::exists(QString::fromStdString(path)) &&
             !qm::saveDataFile(path, qm::bench::makeTree(static_cast<std::int32_t>(items)), error))

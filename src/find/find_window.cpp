@@ -95,9 +95,9 @@ private:
     const qint64 m_begun;
     qint64 m_lastYield;
     qint64 m_now = 0;
-    std::int64_t m_below = -1;   // items below the root, once counted
-    std::int64_t m_sorting = 0;  // the long list being sorted
-    std::int64_t m_total = -1;   // what the bar counts now
+    std::int64_t m_below = -1;  // items below the root, once counted
+    std::int64_t m_sorting = 0; // the long list being sorted
+    std::int64_t m_total = -1;  // what the bar counts now
     bool m_shown = false;
 };
 

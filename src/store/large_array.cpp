@@ -25,7 +25,8 @@ void* allocateLarge(std::size_t bytes) {
     // A huge page more than needed, so the array can begin on a huge-page boundary: only
     // whole, aligned 2 MiB stretches can be backed by huge pages.
     const std::size_t span = length + kHugePage;
-    void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped =
+        ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
         throw std::bad_alloc();
     const auto start = reinterpret_cast<std::uintptr_t>(mapped);

@@ -20,15 +20,13 @@ void* allocateLarge(std::size_t bytes);
 /// Frees what allocateLarge gave for the same `bytes`.
 void releaseLarge(void* memory, std::size_t bytes) noexcept;
 
-template <typename T>
-class LargeAllocator {
+template <typename T> class LargeAllocator {
 public:
     static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "the heap's alignment");
     using value_type = T;
 
     LargeAllocator() noexcept = default;
-    template <typename U>
-    LargeAllocator(const LargeAllocator<U>&) noexcept {}
+    template <typename U> LargeAllocator(const LargeAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t n) {
         if (n > static_cast<std::size_t>(-1) / sizeof(T))
@@ -37,13 +35,9 @@ public:
     }
     void deallocate(T* p, std::size_t n) noexcept { releaseLarge(p, n * sizeof(T)); }
 
-    template <typename U>
-    bool operator==(const LargeAllocator<U>&) const noexcept {
-        return true;
-    }
+    template <typename U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
 };
 
-template <typename T>
-using LargeVector = std::vector<T, LargeAllocator<T>>;
+template <typename T> using LargeVector = std::vector<T, LargeAllocator<T>>;
 
 } // namespace qm

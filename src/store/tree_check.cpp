@@ -265,7 +265,8 @@ private:
                 continue;
             names.clear();
             for (std::int32_t c = m_n[x].FirstChild; c >= 1; c = m_n[c].NextSibling)
-                names.push_back({trimmedName(m_n[c].Name), c, static_cast<std::int32_t>(names.size())});
+                names.push_back(
+                    {trimmedName(m_n[c].Name), c, static_cast<std::int32_t>(names.size())});
             // Sorted in place, with no second buffer beside a list of millions.
             std::sort(names.begin(), names.end(), [](const Sibling& a, const Sibling& b) {
                 return a.name != b.name ? a.name < b.name : a.place < b.place;

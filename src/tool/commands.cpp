@@ -360,8 +360,8 @@ int runCheck(const CommandLine& cl, std::ostream& out, std::ostream& err) {
         const auto nodeCount = static_cast<std::int32_t>(raw.records - 1);
         progress.stage("checking");
         progress.start(2 * (std::int64_t(nodeCount) - raw.freeCount)); // the links, the names
-        const Examination ex = examineTree(raw.nodes, nodeCount, Examine::Check,
-                                           nodeCount - raw.freeCount, &progress);
+        const Examination ex =
+            examineTree(raw.nodes, nodeCount, Examine::Check, nodeCount - raw.freeCount, &progress);
         for (const Finding& f : ex.findings)
             if (f.fault != Fault::SameName)
                 out << describeFinding(f, raw.nodes, nodeCount) << '\n';

@@ -19,7 +19,8 @@ void ToolProgress::step(std::int64_t done) {
     if (now - m_lastLine < kQuietMs)
         return;
     m_lastLine = now;
-    const std::int64_t percent = m_total > 0 ? std::clamp<std::int64_t>(done * 100 / m_total, 0, 100) : 0;
+    const std::int64_t percent =
+        m_total > 0 ? std::clamp<std::int64_t>(done * 100 / m_total, 0, 100) : 0;
     m_err << "qmtool: " << m_file << ": " << m_stage << ' ' << percent << " %" << std::endl;
 }
 

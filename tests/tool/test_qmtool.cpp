@@ -321,7 +321,8 @@ private slots:
                                       ": (\\w+) (\\d+) %$");
         QStringList seen;
         int last = 0;
-        for (const QString& text : QString::fromStdString(err.str()).split('\n', Qt::SkipEmptyParts)) {
+        for (const QString& text :
+             QString::fromStdString(err.str()).split('\n', Qt::SkipEmptyParts)) {
             const QRegularExpressionMatch m = line.match(text);
             QVERIFY2(m.hasMatch(), qPrintable(text));
             const int percent = m.captured(2).toInt();
@@ -349,8 +350,9 @@ private slots:
         p.start(10);
         now = 3100;
         p.step(5);
-        QCOMPARE(err.str(), std::string("qmtool: f.qmd: loading 50 %\nqmtool: f.qmd: loading 100 %\n"
-                                        "qmtool: f.qmd: writing 50 %\n"));
+        QCOMPARE(err.str(),
+                 std::string("qmtool: f.qmd: loading 50 %\nqmtool: f.qmd: loading 100 %\n"
+                             "qmtool: f.qmd: writing 50 %\n"));
     }
 
     void find_data() {
