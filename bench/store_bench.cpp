@@ -10,10 +10,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -37,30 +35,19 @@ constexpr std::int32_t kBigTree = 1000000;
 constexpr std::int32_t kHugeTree = 10000000;
 constexpr std::int32_t kAllocations = 100000;
 
-namespace fs = std::filesystem;
-
 // A large tree and its data file in a scratch folder, made once per process and size.
 struct BigTree {
     qm::NodeTable table;
-    fs::path dir;
+    qm::bench::ScratchDir dir;
     std::string file;
     std::string bytes;             // the file's contents, for the raw write
     mutable std::vector<char> raw; // the raw read's buffer, warm from run to run
 
-    explicit BigTree(std::int32_t items) : table(qm::bench::makeTree(items)) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-bench-XXXXXX";
-        if (!::mkdtemp(tmpl.data()))
-            throw std::runtime_error("cannot make a scratch folder");
-        dir = tmpl;
-        file = (dir / "tree.qmd").string();
+    explicit BigTree(std::int32_t items)
+        : table(qm::bench::makeTree(items)), file(dir.file("tree.qmd")) {
         std::string error;
         if (!qm::saveDataFile(file, table, error) || !qm::readWholeFile(file, bytes, error))
             throw std::runtime_error("cannot write the tree: " + error);
-    }
-    ~BigTree() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 };
 
@@ -153,7 +140,7 @@ bool writeOver(const std::string& path, const std::string& bytes) {
 
 void RawWrite(benchmark::State& state) {
     const BigTree& t = bigTree(state.range(0));
-    const std::string path = (t.dir / "raw.qmd").string();
+    const std::string path = t.dir.file("raw.qmd");
     writeOver(path, t.bytes);
     for (auto _ : state) {
         if (!writeOver(path, t.bytes))
@@ -163,7 +150,7 @@ void RawWrite(benchmark::State& state) {
 
 void Save(benchmark::State& state) {
     const BigTree& t = bigTree(state.range(0));
-    const std::string path = (t.dir / "saved.qmd").string();
+    const std::string path = t.dir.file("saved.qmd");
     std::string ignored;
     qm::saveDataFile(path, t.table, ignored);
     for (auto _ : state) {
@@ -177,7 +164,7 @@ void Save(benchmark::State& state) {
 // the same safe writer as the save.
 void ExportOpml(benchmark::State& state) {
     const BigTree& t = bigTree();
-    const std::string path = (t.dir / "tree.opml").string();
+    const std::string path = t.dir.file("tree.opml");
     for (auto _ : state) {
         std::string error;
         if (!qm::findUnholdable(t.table, 1, qm::OutlineFormat::Opml).ok ||

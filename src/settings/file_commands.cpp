@@ -85,7 +85,7 @@ bool FileCommands::Save_Ask() {
     if (m_window.DataSaved())
         return true;
     const PromptAnswer answer = m_window.prompter().ask(
-        QStringLiteral("Save %1 first ?").arg(m_window.CurFile()),
+        QStringLiteral("Save %1 first ?").arg(messageText(m_window.CurFile())),
         QStringLiteral("QuillMar Request"), PromptIcon::Question, PromptButtons::YesNoCancel);
     if (answer == PromptAnswer::Cancel)
         return false;
@@ -109,8 +109,9 @@ bool FileCommands::Save() {
     const QString& file = m_window.CurFile();
     if (changedOnDisk()) {
         const PromptAnswer answer = m_window.prompter().ask(
-            file + kCrLf + QStringLiteral("was changed by another program since it was loaded.") +
-                kCrLf + QStringLiteral("Overwrite it ?"),
+            messageText(file) + kCrLf +
+                QStringLiteral("was changed by another program since it was loaded.") + kCrLf +
+                QStringLiteral("Overwrite it ?"),
             kWarning, PromptIcon::Exclamation, PromptButtons::OkCancel);
         if (answer != PromptAnswer::Ok)
             return false;
@@ -142,10 +143,11 @@ bool FileCommands::writeTree(bool alerts) {
     const auto failed = [&](const QString& what, const std::string& error) {
         const QString why = QString::fromStdString(error);
         if (alerts)
-            m_window.prompter().alert(what + kCrLf +
+            m_window.prompter().alert(messageText(what) + kCrLf +
                                       QStringLiteral("could not be saved: %1.").arg(why));
         else
-            problem = QStringLiteral("Auto-save: %1 could not be saved: %2").arg(what, why);
+            problem =
+                QStringLiteral("Auto-save: %1 could not be saved: %2").arg(messageText(what), why);
     };
     const std::string path = toPath(file);
     if (m_settings.MakeBackup == 1) {
@@ -256,15 +258,22 @@ void FileCommands::Open() {
         return;
     const QString path = absoluteFilePath(m_window.prompter().openFile(
         QStringLiteral("Open QuillMar Data"), kFilters, startFolder()));
-    if (path.isEmpty())
+    if (path.isEmpty() || !fileThere(path, QStringLiteral("Doesn't exist !")))
         return;
-    if (!regularFileExists(toPath(path))) {
-        m_window.browser().setCurCel(-1);
-        m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist !"));
-        return;
-    }
     if (load(path))
         opened();
+}
+
+bool FileCommands::fileThere(const QString& path, const QString& gone) {
+    if (regularFileExists(toPath(path)))
+        return true;
+    m_window.browser().setCurCel(-1);
+    // A folder, a pipe or a device is there, but no data file can be.
+    const QString kind = QString::fromStdString(notAFile(toPath(path)));
+    m_window.prompter().alert(
+        messageText(path) + kCrLf +
+        (kind.isEmpty() ? gone : QStringLiteral("is not a data file: %1.").arg(kind)));
+    return false;
 }
 
 bool FileCommands::load(const QString& file) {
@@ -287,14 +296,20 @@ void FileCommands::openRecent(int place) {
     const QString path = absoluteFilePath(m_recent.path(place));
     if (path != m_recent.path(place))
         m_recent.replace(place, path);
-    if (!regularFileExists(toPath(path))) {
-        m_window.browser().setCurCel(-1);
-        m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist any more!"));
+    if (!fileThere(path, QStringLiteral("Doesn't exist any more!"))) {
         m_recent.remove(place);
         return;
     }
     if (load(path))
         opened();
+}
+
+void FileCommands::showRecent() {
+    for (const QString& path : m_recent.showAll())
+        m_window.prompter().alert(
+            messageText(path) + kCrLf +
+            QStringLiteral("can't be a file's name: it holds a NUL character. It was taken off "
+                           "the recent files."));
 }
 
 void FileCommands::opened() {
@@ -322,15 +337,15 @@ void FileCommands::writeSettings() {
 
 void FileCommands::reportSettingsFailure() {
     m_window.prompter().alert(
-        QStringLiteral("The settings could not be saved in %1:").arg(m_ini.path()) + kCrLf +
-        m_ini.errorString() + QLatin1Char('.'));
+        QStringLiteral("The settings could not be saved in %1:").arg(messageText(m_ini.path())) +
+        kCrLf + m_ini.errorString() + QLatin1Char('.'));
 }
 
 void FileCommands::reportSettingsRefusal() {
     if (m_ini.refusal().isEmpty())
         return;
     m_window.prompter().alert(
-        m_ini.path() + kCrLf +
+        messageText(m_ini.path()) + kCrLf +
         QStringLiteral("can't be used for the settings: %1.").arg(m_ini.refusal()) + kCrLf +
         QStringLiteral("The default settings are used, and the file is left as it is."));
 }

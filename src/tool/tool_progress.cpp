@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "store/message_text.h"
+
 namespace qm {
 
 std::int64_t steadyMilliseconds() {
@@ -21,7 +23,8 @@ void ToolProgress::step(std::int64_t done) {
     m_lastLine = now;
     const std::int64_t percent =
         m_total > 0 ? std::clamp<std::int64_t>(done * 100 / m_total, 0, 100) : 0;
-    m_err << "qmtool: " << m_file << ": " << m_stage << ' ' << percent << " %" << std::endl;
+    m_err << "qmtool: " << shownText(m_file) << ": " << m_stage << ' ' << percent << " %"
+          << std::endl;
 }
 
 } // namespace qm

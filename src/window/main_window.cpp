@@ -206,10 +206,10 @@ bool MainWindow::DataLoad(const QString& path) {
         m_browser->restoreCells(readCellsFile(cellsPathFor(file), loaded.inTree));
         setCaptionFile(m_curFile);
         if (const QString note = loadNote(loaded); !note.isEmpty())
-            m_prompter.alert(path + kCrLf + note);
+            m_prompter.alert(messageText(path) + kCrLf + note);
     } catch (const std::bad_alloc&) {
         Status_Reset();
-        m_prompter.alert(path + kCrLf +
+        m_prompter.alert(messageText(path) + kCrLf +
                          QStringLiteral("can't be loaded: there is not enough memory for it."));
         return false;
     }
