@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tool/tool_progress.h"
 #include "store/safe_file.h"
+#include "tool/tool_progress.h"
 
 namespace qm {
 
