@@ -91,6 +91,11 @@ void SortWalk::fillLevel(std::int32_t firstChild, std::int32_t level) {
     }
     auto& list = m_lists[level];
     list.clear();
+    // Counted first: a list of millions grown by doubling would need twice its size.
+    std::size_t count = 0;
+    for (std::int32_t c = firstChild; c >= 1; c = node(c).NextSibling)
+        ++count;
+    list.reserve(count);
     std::uint32_t position = 0;
     for (std::int32_t c = firstChild; c >= 1;) {
         const Node& n = node(c);
@@ -115,7 +120,8 @@ void SortWalk::sortEntries(EntryList& list) {
     };
     // Comparison sorts mispredict about every other comparison on random names. A long
     // list is first spread by its first character, without comparing, so each part
-    // left to sort is small.
+    // left to sort is small. It is spread in place: beside a list of millions a second
+    // one would cost as much memory as the list itself.
     constexpr std::size_t kSpreadFrom = 64;
     if (list.size() < kSpreadFrom) {
         std::sort(list.begin(), list.end(), less);
@@ -125,23 +131,30 @@ void SortWalk::sortEntries(EntryList& list) {
     Progress* const progress = list.size() >= kReportFrom ? m_progress : nullptr;
     if (progress)
         progress->start(static_cast<std::int64_t>(list.size()));
-    std::array<std::uint32_t, 257> start{};
+    const auto part = [](const Entry& e) { return static_cast<std::size_t>(e.key[0] >> 56); };
+    std::array<std::size_t, 257> start{};
     for (const Entry& e : list)
-        ++start[(e.key[0] >> 56) + 1];
+        ++start[part(e) + 1];
     for (std::size_t b = 1; b < start.size(); ++b)
         start[b] += start[b - 1];
-    m_scratch.resize(list.size());
-    std::array<std::uint32_t, 256> next;
+    std::array<std::size_t, 256> next;
     std::copy(start.begin(), start.end() - 1, next.begin());
-    for (const Entry& e : list)
-        m_scratch[next[e.key[0] >> 56]++] = e;
+    for (std::size_t b = 0; b < next.size(); ++b) {
+        // Each entry out of place is carried along the chain of places it displaces.
+        while (next[b] < start[b + 1]) {
+            Entry e = list[next[b]];
+            for (std::size_t p = part(e); p != b; p = part(e))
+                std::swap(e, list[next[p]++]);
+            list[next[b]++] = e;
+        }
+    }
     for (std::size_t b = 0; b + 1 < start.size(); ++b) {
         if (start[b + 1] - start[b] > 1)
-            std::sort(m_scratch.begin() + start[b], m_scratch.begin() + start[b + 1], less);
+            std::sort(list.begin() + static_cast<std::ptrdiff_t>(start[b]),
+                      list.begin() + static_cast<std::ptrdiff_t>(start[b + 1]), less);
         if (progress && start[b + 1] > start[b])
-            progress->step(start[b + 1]);
+            progress->step(static_cast<std::int64_t>(start[b + 1]));
     }
-    list.swap(m_scratch);
 }
 
 std::string SortWalk::nameOf(std::int32_t slot) const {

@@ -61,7 +61,6 @@ private:
     std::int32_t m_level = -1;
     std::vector<EntryList> m_lists; // per level, kept to reuse their storage
     std::vector<std::size_t> m_pos;
-    EntryList m_scratch; // spare list for sorting long levels
 };
 
 } // namespace qm
