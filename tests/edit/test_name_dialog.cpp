@@ -38,21 +38,26 @@ class TestNameDialog : public QObject {
     }
     void press(Qt::Key key) const { QTest::keyClick(m_dlg->focusWidget(), key); }
 
-    /// Runs the modal ask() and plays `act` as the user once the dialog is up; a dialog that
-    /// is still open a few seconds later is closed and the test fails.
+    /// Runs the modal ask() and plays `act` as the user once the dialog is up and has the
+    /// keyboard focus (on a busy machine activation comes a while after the show); a dialog
+    /// still open half a minute later is closed and the test fails.
     QString run(const NameRequest& request, const std::function<void()>& act) {
         QTimer poll;
         bool acted = false;
         int ticks = 0;
+        const int giveUp = 3000;
         connect(&poll, &QTimer::timeout, this, [&] {
-            if (++ticks > 300)
+            const QWidget* focus = QApplication::focusWidget();
+            const bool up = QApplication::activeModalWidget() == m_dlg.get() && focus &&
+                            m_dlg->isAncestorOf(focus);
+            if (++ticks > giveUp)
                 m_dlg->done(QDialog::Rejected);
-            else if (!acted && QApplication::activeModalWidget() == m_dlg.get() && (acted = true))
+            else if (!acted && up && (acted = true))
                 act();
         });
         poll.start(10);
         const QString result = m_dlg->ask(request);
-        [&] { QVERIFY2(acted && ticks <= 300, "the dialog did not come up or did not close"); }();
+        [&] { QVERIFY2(acted && ticks <= giveUp, "the dialog did not come up or did not close"); }();
         return result;
     }
 
