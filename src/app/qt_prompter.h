@@ -33,6 +33,9 @@ public:
     bool printDialog(QPrinter& printer, const QString& title) override;
 
 private:
+    /// The window a prompt comes up over: the active one, else the owner.
+    QWidget* over() const;
+
     QPointer<QWidget> m_owner;
     QPointer<NameDialog> m_nameDialog; // created on first use, then kept hidden between uses
     twips::Scale m_scale;

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "find/found_list.h"
 #include "find/path_reveal.h"
@@ -20,6 +21,7 @@
 #include "store/progress.h"
 #include "store/sort_walk.h"
 #include "store/walk.h"
+#include "window/file_names.h"
 #include "window/fixed_dialog.h"
 #include "window/main_window.h"
 #include "window/names.h"
@@ -39,7 +41,7 @@ constexpr qint64 kProgressAfterMs = 1000;
 const QString kSearch = QStringLiteral("SEARCH");
 const QString kStop = QStringLiteral("STOP");
 
-// Lets the window answer about 20 times a second while a search runs, and once it has run a
+// Lets the window answer while a search runs, a long sort included, and once it has run a
 // second shows on the main window's bar how far it has come: the items visited of those below
 // the root, or while a very long list of children is sorted, how much of that is.
 class SearchYield : public Progress {
@@ -52,8 +54,9 @@ public:
         m_now = m_clock();
         return m_now - m_lastYield >= kYieldMs;
     }
-    /// After due(): `done` items visited; the window answers.
+    /// `done` items visited; the window answers.
     void visited(std::int64_t done) {
+        m_now = m_clock();
         // Counted only when shown: a short search never pays for it.
         if (m_below < 0 && m_now - m_begun >= kProgressAfterMs)
             m_below = SubtreeWalk::subtreeSize(m_window.nodes(), m_root) - 1;
@@ -225,32 +228,35 @@ void FindWindow::setScale(const twips::Scale& scale) {
 
 FindWindow::~FindWindow() = default;
 
-FindWindow::Kept FindWindow::kept(std::int32_t slot) const {
-    return {slot, slot >= 1 ? Item_Path(m_window.nodes(), slot) : std::string()};
-}
-
-void FindWindow::showRoot(std::int32_t slot, bool shortened) {
+void FindWindow::showRoot() {
     const NodeTable& t = m_window.nodes();
+    const std::int32_t slot = m_root.slot;
     m_rootLabel->setText(
-        slot < 1 ? QString() : bytesText(shortened ? Item_PathShort(t, slot) : Item_Path(t, slot)));
-    m_labelSlot = slot;
+        slot < 1 ? QString()
+                 : bytesText(m_shortLabel ? Item_PathShort(t, slot) : Item_Path(t, slot)));
 }
 
 std::int32_t FindWindow::rootInUse() {
     const NodeTable& t = m_window.nodes();
-    std::int32_t r = itemStillAt(t, m_root.slot, m_root.path);
-    if (r < 1 && t.hasTree())
-        r = 1;
-    if (r != m_root.slot)
-        m_root = kept(r);
-    if (r != m_labelSlot)
-        showRoot(r, false);
-    return r;
+    if (!t.holds(m_root)) {
+        m_root = t.keep(t.hasTree() ? 1 : 0);
+        m_shortLabel = false;
+        showRoot();
+    }
+    return m_root.slot;
+}
+
+void FindWindow::treeChanged() {
+    if (m_closed)
+        return;
+    rootInUse();
+    showRoot(); // a new name on the way down
 }
 
 void FindWindow::resetTo(std::int32_t root) {
-    m_tag = m_root = kept(root);
-    showRoot(root, false);
+    m_root = m_window.nodes().keep(root);
+    m_shortLabel = false;
+    showRoot();
     m_text->clear();
     m_opt[0]->setChecked(true);
     m_style = 0;
@@ -279,8 +285,9 @@ void FindWindow::treeReplaced() {
     resetTo(t.hasTree() ? 1 : 0);
 }
 
+// The root stays the one the user last chose, with Go To → Find or UP, so the label never
+// names another root than the one searched.
 void FindWindow::formActivate() {
-    m_root = m_tag;
     rootInUse();
     m_text->setFocus();
 }
@@ -298,6 +305,13 @@ bool FindWindow::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Escape) {
         reject();
+        return true;
+    }
+    // Enter on a selected result opens it, as a double click does; SEARCH, the default
+    // button, would wipe the results.
+    if (watched == m_list && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        m_list->selectionModel()->hasSelection()) {
+        openLine();
         return true;
     }
     // Typed a to z come out as capitals, as names are typed.
@@ -328,9 +342,9 @@ void FindWindow::up() {
     const std::int32_t parent = t[root].Parent;
     if (parent < 1 || !t.isItem(parent))
         return;
-    // The tag keeps the root Go To → Find chose: activating the window again goes back to it.
-    m_root = kept(parent);
-    showRoot(parent, true);
+    m_root = t.keep(parent);
+    m_shortLabel = true;
+    showRoot();
 }
 
 void FindWindow::search() {
@@ -342,7 +356,7 @@ void FindWindow::search() {
     m_results->clear();
     const QString text = m_text->text();
     if (text.isEmpty()) {
-        m_window.prompter().alert(QStringLiteral("No search String !"));
+        alert(QStringLiteral("No search String !"));
         return;
     }
     const std::int32_t root = rootInUse();
@@ -370,23 +384,32 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         SortWalk walk(t);
         walk.setProgress(&yield);
         std::vector<FoundList::Line> pending;
+        qint64 lastYield = m_clock();
+        qint64 interval = kYieldMs;
         int untilClock = kClockEvery;
         std::int64_t visited = 0;
         for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
             ++visited;
             if (matcher.matches(walk.SortName())) {
                 const std::int32_t slot = walk.SortNod();
-                std::string path = Item_Path(t, slot);
-                pending.push_back({bytesText(shortPath(path)), slot, std::move(path)});
+                pending.push_back({bytesText(Item_PathShort(t, slot)), t.keep(slot)});
                 found = true;
             }
             if (--untilClock > 0)
                 continue;
             untilClock = kClockEvery;
-            if (!yield.due())
+            const qint64 now = m_clock();
+            if (now - lastYield < interval)
                 continue;
             m_results->append(pending);
+            // The list lays its lines out later, and a repaint before that draws none: a
+            // search that keeps finding would show an empty list until it ends.
+            m_list->doItemsLayout();
+            // Laying out a list of a million lines takes about a second: the search keeps
+            // most of the time however many lines it has found.
+            interval = std::max(kYieldMs, 4 * (m_clock() - now));
             yield.visited(visited);
+            lastYield = m_clock();
         }
         yield.end();
         m_searching = false;
@@ -398,7 +421,18 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         m_cmd[2]->setEnabled(found);
     }
     if (!found)
-        m_window.prompter().alert(QStringLiteral("No matches"));
+        alert(QStringLiteral("No matches"));
+}
+
+void FindWindow::alert(const QString& text) {
+    m_window.prompter().alert(text);
+    // Closing the box may hand the focus to the main window, where the next "+" would
+    // start Add.
+    if (m_closed)
+        return;
+    raise();
+    activateWindow();
+    m_text->setFocus(Qt::OtherFocusReason);
 }
 
 void FindWindow::openLine() {
@@ -406,10 +440,13 @@ void FindWindow::openLine() {
     if (rows.isEmpty())
         return;
     const FoundList::Line& line = m_results->line(rows.first().row());
-    // A line whose item was deleted, renamed or moved since is passed over.
-    const std::int32_t item = itemStillAt(m_window.nodes(), line.slot, line.path);
-    if (item >= 1)
-        Path_Reveal(m_window, item);
+    // Renamed or moved, the item is still the one found; a slot freed or given to another
+    // item since is not.
+    if (!m_window.nodes().holds(line.item)) {
+        alert(QStringLiteral("The item\r\nis no longer in the tree."));
+        return;
+    }
+    Path_Reveal(m_window, line.item.slot);
 }
 
 void FindWindow::printList() {
@@ -419,12 +456,15 @@ void FindWindow::printList() {
     QStringList paths;
     for (int row = 0; row < m_results->rowCount(); ++row) {
         const FoundList::Line& line = m_results->line(row);
-        const std::int32_t item = itemStillAt(t, line.slot, line.path);
-        if (item >= 1)
-            paths << bytesText(printedPath(t, item));
+        if (t.holds(line.item))
+            paths << bytesText(printedPath(t, line.item.slot));
     }
     Prompter& prompter = m_window.prompter();
-    const std::unique_ptr<PrintTarget> target = choosePrintTarget(m_printer(), prompter);
+    // Named after the root searched, in the data file's folder until a file was chosen.
+    const std::int32_t root = rootInUse();
+    const std::unique_ptr<PrintTarget> target =
+        m_printer().choose(prompter, root >= 1 ? trimmedNameText(t[root].Name) : QString(),
+                           folderOf(m_window.CurFile()));
     if (!target)
         return;
     MainWindow::BusyScope busy(m_window);

@@ -11,6 +11,7 @@
 #include "store/content_hash.h"
 #include "store/data_file.h"
 #include "store/safe_file.h"
+#include "window/file_names.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -23,33 +24,10 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kFilters = QStringLiteral("QuillMar Data (*.qmd);;All Files (*)");
 const QString kWarning = QStringLiteral("QuillMar Warning");
 
-QString folderOf(const QString& file) {
-    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
-}
-
 } // namespace
 
 QString absoluteFilePath(const QString& path) {
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
-}
-
-QString withDataExtension(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    if (name.isEmpty())
-        return path;
-    if (name.endsWith(QLatin1Char('.')))
-        return path + QStringLiteral("qmd");
-    // An extension is a short word after the last dot: the proposed "QuillMar v2.0 DbFile" or
-    // "tree v2.0" have none, and a dot that starts the name makes a hidden file.
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QStringView ext = QStringView(name).mid(dot + 1);
-    bool letter = false;
-    bool word = dot > 0 && ext.size() <= 10;
-    for (const QChar c : ext) {
-        letter = letter || c.isLetter();
-        word = word && c.isLetterOrNumber();
-    }
-    return word && letter ? path : path + QStringLiteral(".qmd");
 }
 
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
@@ -195,11 +173,17 @@ bool FileCommands::writeTree(bool alerts) {
 
 bool FileCommands::SaveAs() {
     Prompter& prompter = m_window.prompter();
-    const QString chosen = prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters,
-                                             startFolder(), nameText(m_window.nodes()[0].Name));
+    // The file's own name; a tree not saved yet is named after its top item.
+    const QString& current = m_window.CurFile();
+    const QString proposed =
+        current.isEmpty()
+            ? fileNameFor(trimmedNameText(m_window.nodes()[1].Name), QStringLiteral("qmd"))
+            : QFileInfo(current).fileName();
+    const QString chosen =
+        prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters, startFolder(), proposed);
     if (chosen.isEmpty())
         return false;
-    const QString path = withDataExtension(absoluteFilePath(chosen));
+    const QString path = withDefaultSuffix(absoluteFilePath(chosen), QStringLiteral("qmd"));
     if (QFileInfo::exists(path) &&
         prompter.ask(QStringLiteral("Overwrite existing file ?"), kWarning, PromptIcon::Question,
                      PromptButtons::OkCancel) != PromptAnswer::Ok)
@@ -312,8 +296,9 @@ void FileCommands::showRecent() {
                            "the recent files."));
 }
 
+// The load made the recorded current cell current: focusing another cell here would draw
+// another path than the one the cells file keeps.
 void FileCommands::opened() {
-    m_window.browser().focusCell(1);
     m_window.DataChanged(0);
     m_window.Menu_Set(MenuState::Opened);
     m_window.Status_Reset();

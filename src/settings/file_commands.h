@@ -14,8 +14,6 @@ namespace qm {
 
 /// Every file is named by its absolute path, whatever folder the program was started in.
 QString absoluteFilePath(const QString& path);
-/// A name typed without an extension gets ".qmd".
-QString withDataExtension(const QString& path);
 
 class IniFile;
 class MainWindow;

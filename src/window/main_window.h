@@ -93,6 +93,8 @@ signals:
     void treeAboutToBeReplaced();
     /// The new table is in place, its cells and the caption set.
     void treeReplaced();
+    /// A command changed the tree (DataChanged with a change).
+    void treeChanged();
     /// The zoom changed; a dialog kept open beside the window follows it.
     void scaleChanged(const twips::Scale& scale);
 
@@ -102,8 +104,6 @@ protected:
 private:
     /// Lays every part out at `scale` and returns the size the window needs for them.
     QSize layOut(twips::Scale scale);
-    /// Ctrl++ (or Ctrl+=), Ctrl+- and Ctrl+0, kept out of the menus.
-    void addZoomKeys();
     void zoomChanged();
 
     Prompter& m_prompter;
