@@ -18,7 +18,6 @@
 #include "print/print_target.h"
 #include "store/item_path.h"
 #include "store/name_match.h"
-#include "store/progress.h"
 #include "store/sort_walk.h"
 #include "store/walk.h"
 #include "window/file_names.h"
@@ -26,6 +25,7 @@
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 
 namespace qm {
 
@@ -77,22 +77,19 @@ public:
 
 private:
     void show(std::int64_t done, std::int64_t total) {
-        StatusArea& status = m_window.status();
-        if (!m_shown && m_now - m_begun >= kProgressAfterMs) {
-            m_shown = true;
-            status.Status_Text(QStringLiteral("Searching ..."));
-        }
+        m_shown = m_shown || m_now - m_begun >= kProgressAfterMs;
         if (m_shown) {
             if (total != m_total)
-                status.Progress_Start(static_cast<double>(total));
+                m_bar.start(total);
             m_total = total;
-            status.Progress_Step(static_cast<double>(done));
+            m_bar.step(done);
         }
         QCoreApplication::processEvents();
         m_lastYield = m_clock();
     }
 
     MainWindow& m_window;
+    StatusProgress m_bar{m_window.status(), QStringLiteral("Searching ...")};
     const FindWindow::Clock& m_clock;
     const std::int32_t m_root;
     const qint64 m_begun;
@@ -388,7 +385,7 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         qint64 interval = kYieldMs;
         int untilClock = kClockEvery;
         std::int64_t visited = 0;
-        for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
+        for (bool more = walk.SortWalk_Start(root); more && !m_stop; more = walk.SortWalk_Next()) {
             ++visited;
             if (matcher.matches(walk.SortName())) {
                 const std::int32_t slot = walk.SortNod();

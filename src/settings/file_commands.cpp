@@ -15,6 +15,7 @@
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 
 namespace qm {
 
@@ -33,31 +34,6 @@ QString absoluteFilePath(const QString& path) {
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
       m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }) {}
-
-void FileCommands::dispatch(int index) {
-    switch (index) {
-    case FileNew:
-        New();
-        break;
-    case FileOpen:
-        Open();
-        break;
-    case FileSave:
-        Save();
-        break;
-    case FileSaveAs:
-        SaveAs();
-        break;
-    case FileOptions:
-        Options();
-        break;
-    case FileExit:
-        m_window.close();
-        break;
-    default:
-        break;
-    }
-}
 
 bool FileCommands::Save_Ask() {
     if (m_window.DataSaved())
@@ -139,18 +115,11 @@ bool FileCommands::writeTree(bool alerts) {
                 copyFileSafely(path, backup, ignored);
         }
     }
-    const NodeTable& nodes = m_window.nodes();
-    status.Progress_Start(nodes.NodeCount() + 1);
-    status.Status_Text(QStringLiteral("Saving data ..."));
+    StatusProgress progress(status, QStringLiteral("Saving data ..."),
+                            [this] { m_window.yieldEvents(); });
     std::string error;
     ContentHash written;
-    const bool saved = saveDataFile(
-        path, nodes, error,
-        [this, &status](std::int64_t done) {
-            status.Progress_Step(static_cast<double>(done));
-            m_window.yieldEvents();
-        },
-        &written);
+    const bool saved = saveDataFile(path, m_window.nodes(), error, &progress, &written);
     if (!saved) {
         status.Status_Reset();
         failed(file, error);
@@ -224,16 +193,10 @@ void FileCommands::New() {
     }
     m_window.columnArea()->show();
     QCoreApplication::processEvents();
-    emit m_window.treeAboutToBeReplaced();
-    m_window.nodes().resetNew(*name);
-    m_window.setCaptionFile(QStringLiteral("..."));
-    m_window.setCurFile(QString());
+    NodeTable tree;
+    tree.resetNew(*name);
     m_known.reset();
-    m_window.DataChanged(0);
-    m_window.Menu_Set(MenuState::NewTree);
-    m_window.browser().focusCell(1);
-    m_window.Cells_Reset();
-    emit m_window.treeReplaced();
+    m_window.replaceTree(std::move(tree), QString(), QStringLiteral("..."));
     m_window.repaint();
 }
 
@@ -298,11 +261,16 @@ void FileCommands::showRecent() {
 
 // The load made the recorded current cell current: focusing another cell here would draw
 // another path than the one the cells file keeps.
+// The load made the recorded current cell current: focusing another cell here would draw
+// another path than the one the cells file keeps.
 void FileCommands::opened() {
     m_window.DataChanged(0);
-    m_window.Menu_Set(MenuState::Opened);
     m_window.Status_Reset();
     m_window.repaint();
+}
+
+void FileCommands::Exit() {
+    m_window.close();
 }
 
 void FileCommands::Options() {

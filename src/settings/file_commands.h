@@ -24,8 +24,6 @@ class FileCommands : public QObject {
 public:
     FileCommands(MainWindow& window, Settings& settings, IniFile& ini);
 
-    /// Runs File menu entry `index` (0..5).
-    void dispatch(int index);
     /// Opens recent-files entry `place` (1..8).
     void openRecent(int place);
 
@@ -39,6 +37,8 @@ public:
     void New();
     void Open();
     void Options();
+    /// Closes the window, which asks what closing asks.
+    void Exit();
     /// Loads a data file in place of the tree (the caller has asked Save_Ask); false when it
     /// was refused and the tree stays.
     bool load(const QString& file);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/posix_file.h"
+
 namespace qm {
 
 /// How a write treats what it finds at its path. Whatever the rules, a folder, a pipe, a
@@ -49,13 +51,6 @@ bool readFileStart(const std::string& path, std::size_t limit, std::string& byte
 /// Copies a data file onto its backup byte for byte, as a companion: a link in the
 /// backup's place is replaced, a read-only backup kept.
 bool copyFileSafely(const std::string& from, const std::string& to, std::string& error);
-
-/// What is at the path when it is something else than a file ("it is a folder", "it is a
-/// pipe (FIFO)", "it is a socket", "it is a device"); empty for a file or nothing at all.
-std::string notAFile(const std::string& path);
-
-/// True when a regular file (or a link to one) exists at the path.
-bool regularFileExists(const std::string& path);
 
 /// The path with its last character replaced: the cells file ("s") and the backup ("b").
 /// Empty when that would name the data file itself.
