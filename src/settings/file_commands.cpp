@@ -15,6 +15,7 @@
 #include "store/item_path.h"
 #include "store/outline.h"
 #include "store/safe_file.h"
+#include "store/walk.h"
 #include "window/file_names.h"
 #include "window/load_report.h"
 #include "window/main_window.h"
@@ -402,9 +403,12 @@ void FileCommands::ExportOutline() {
         return;
     }
     MainWindow::BusyScope busy(m_window);
-    m_window.status().Status_Text(QStringLiteral("Exporting outline ..."));
+    StatusProgress progress(m_window.status(), QStringLiteral("Exporting outline ..."),
+                            [this] { m_window.yieldEvents(); });
+    progress.start(SubtreeWalk::subtreeSize(nodes, item));
     std::string error;
-    const bool written = exportOutlineFile(toPath(path), nodes, item, type.format, error, rules);
+    const bool written =
+        exportOutlineFile(toPath(path), nodes, item, type.format, error, rules, &progress);
     m_window.Status_Reset();
     if (!written) {
         prompter.alert(

@@ -92,15 +92,15 @@ private:
 
     // Sibling slots hashed and compared by their names.
     struct NameHash {
-        const std::vector<Node>* nodes;
+        const NodeSlots* nodes;
         std::size_t operator()(std::int32_t slot) const;
     };
     struct SameName {
-        const std::vector<Node>* nodes;
+        const NodeSlots* nodes;
         bool operator()(std::int32_t a, std::int32_t b) const;
     };
     struct Siblings {
-        explicit Siblings(const std::vector<Node>* nodes)
+        explicit Siblings(const NodeSlots* nodes)
             : taken(0, NameHash{nodes}, SameName{nodes}) {}
         std::unordered_set<std::int32_t, NameHash, SameName> taken;
         std::unordered_map<std::string, int> nextNumber; // by the name numbered
@@ -112,7 +112,7 @@ private:
     int m_offeredLine = 0;
     int m_offeredColumn = 0;
     // Slot 0 the signature, slot 1 a provisional top item, the items from slot 2 on.
-    std::vector<Node> m_nodes;
+    NodeSlots m_nodes;
     std::vector<std::int32_t> m_open; // the latest item at each depth on the current path
     std::vector<Siblings> m_siblings; // lenient: the names taken at each depth of the path
     int m_tops = 0;

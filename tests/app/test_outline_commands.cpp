@@ -144,7 +144,7 @@ private slots:
     // A document that cannot be read leaves the tree as it was.
     void importOutline_refused_treeStays() {
         startTree();
-        const std::vector<Node> before = w().nodes().records();
+        const NodeSlots before = w().nodes().records();
         const QString doc = m_f->path("broken.opml");
         putFile(doc, "<opml version=\"2.0\"><body>\n<outline text=\"A\">\n</body></opml>");
         prompter().answerOpen(doc);
