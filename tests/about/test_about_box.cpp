@@ -120,7 +120,6 @@ private slots:
         QTest::newRow("same program in both: PATH order")
             << QStringList{"hardinfo"} << QStringList{"hardinfo"} << "first/hardinfo";
         QTest::newRow("not a system tool") << QStringList{"top"} << QStringList{} << "";
-        QTest::newRow("nothing") << QStringList{} << QStringList{} << "";
     }
     void findSysInfoTool() {
         QFETCH(QStringList, first);
