@@ -100,8 +100,7 @@ private:
         bool operator()(std::int32_t a, std::int32_t b) const;
     };
     struct Siblings {
-        explicit Siblings(const NodeSlots* nodes)
-            : taken(0, NameHash{nodes}, SameName{nodes}) {}
+        explicit Siblings(const NodeSlots* nodes) : taken(0, NameHash{nodes}, SameName{nodes}) {}
         std::unordered_set<std::int32_t, NameHash, SameName> taken;
         std::unordered_map<std::string, int> nextNumber; // by the name numbered
     };
