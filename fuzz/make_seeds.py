@@ -140,6 +140,19 @@ OPML = {
 }
 
 
+MARKDOWN = {
+    "readme": ("# Project\n\nSome *text* that names nothing.\n\n## Install\n\n"
+               "1. Get [it](http://x)\n2. Run `make`\n\n## Use\n- one\n  - two\n"
+               "    * three\n\n> quoted\n").encode(),
+    "loose_tabs": "-   A\n\n-   B\n\n\t-\tB1\n\t\t+ B2 ![alt](i.png)\n".encode(),
+    "escapes": ("- TOP \\& \\<CO\\>\n  - 1\\. FIRST\n  - A &#32;B&#9;C\n"
+                "  - \\[ \\] \\-\\-x\n  - [ ] task\n  -\n").encode(),
+    "scripts": "- \u5317\u4eac\n- \u041c\u043e\u0441\u043a\u0432\u0430 \U0001F389\n".encode(),
+    "latin1": "- Z\xdcRICH\n".encode("cp1252"),
+    "deep": "".join("  " * k + "- L%d\n" % k for k in range(260)).encode(),
+}
+
+
 def write(folder, files):
     path = os.path.join(HERE, "corpus", folder)
     os.makedirs(path, exist_ok=True)
@@ -151,3 +164,4 @@ def write(folder, files):
 write("data_file", DATA)
 write("cells_file", CELLS)
 write("opml", OPML)
+write("markdown", MARKDOWN)

@@ -178,6 +178,8 @@ void Program::wireMenus() {
     c.bind(MenuArray::File, FileOpen, m_files, &FileCommands::Open);
     c.bind(MenuArray::File, FileSave, m_files, &FileCommands::Save);
     c.bind(MenuArray::File, FileSaveAs, m_files, &FileCommands::SaveAs);
+    c.bind(MenuArray::File, FileImportOutline, m_files, &FileCommands::ImportOutline);
+    c.bind(MenuArray::File, FileExportOutline, m_files, &FileCommands::ExportOutline);
     c.bind(MenuArray::File, FileOptions, m_files, &FileCommands::Options);
     c.bind(MenuArray::File, FileExit, m_files, &FileCommands::Exit);
     c.bind(MenuArray::Print, PrintPageSetup, m_print, &PrintCommands::PageSetup);
@@ -191,6 +193,7 @@ void Program::wireMenus() {
     c.bind(MenuArray::Edit, EditCut, m_edit, &EditCommands::Item_Cut);
     c.bind(MenuArray::Edit, EditCopy, m_edit, &EditCommands::Item_Copy);
     c.bind(MenuArray::Edit, EditPaste, m_edit, &EditCommands::Item_Paste);
+    c.bind(MenuArray::Edit, EditPasteClipboard, m_edit, &EditCommands::Item_PasteClipboard);
     c.bind(MenuArray::Go, GoFind, m_find, &FindCommands::Find_Open);
     c.bind(MenuArray::Book, BookThis, m_bookmarks, &Bookmarks::bookmarkThis);
     c.bind(MenuArray::Book, BookEdit, m_bookmarks, &Bookmarks::editBookmarks);

@@ -68,9 +68,7 @@ void QtPrompter::setOwner(QWidget* owner) {
         m_nameDialog->setParent(owner, m_nameDialog->windowFlags());
 }
 
-PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIcon icon,
-                             PromptButtons buttons) {
-    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), over());
+void QtPrompter::prepare(QMessageBox& box, const QString& title) const {
     box.setTextFormat(Qt::PlainText); // texts carry names and paths, never markup
     if (m_scale != twips::Scale())
         box.setFont(m_scale.font(QApplication::font(&box)));
@@ -79,6 +77,12 @@ PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIc
         grid->addItem(
             new QSpacerItem(titleRoom(title), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
             grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIcon icon,
+                             PromptButtons buttons) {
+    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), over());
+    prepare(box, title);
     box.exec();
     // Escape and the close box land on Cancel where there is one, else on OK.
     switch (box.standardButton(box.clickedButton())) {
@@ -106,10 +110,30 @@ QString QtPrompter::openFile(const QString& title, const QString& filters, const
 
 QString QtPrompter::saveFile(const QString& title, const QString& filters, const QString& folder,
                              const QString& proposedName) {
+    QString filter;
+    return saveFileOfType(title, filters, folder, proposedName, filter);
+}
+
+QString QtPrompter::saveFileOfType(const QString& title, const QString& filters,
+                                   const QString& folder, const QString& proposedName,
+                                   QString& filter) {
     const QString start = folder.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
     // The overwrite question is the caller's own, with its own wording.
-    return QFileDialog::getSaveFileName(over(), title, start, filters, nullptr,
+    return QFileDialog::getSaveFileName(over(), title, start, filters, &filter,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+void QtPrompter::tell(const QString& text, const QString& title, PromptIcon icon,
+                      const QString& details) {
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, over());
+    prepare(box, title);
+    box.setDetailedText(details);
+    // The list has lines of a name and a message each: wide enough for most of them.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(box.fontMetrics().averageCharWidth() * 72, 0,
+                                      QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    box.exec();
 }
 
 bool QtPrompter::printDialog(QPrinter& printer, const QString& title) {

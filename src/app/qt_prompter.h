@@ -8,6 +8,8 @@
 #include "window/prompter.h"
 #include "window/twips.h"
 
+class QMessageBox;
+
 namespace qm {
 
 class NameDialog;
@@ -30,9 +32,15 @@ public:
     QString openFile(const QString& title, const QString& filters, const QString& folder) override;
     QString saveFile(const QString& title, const QString& filters, const QString& folder,
                      const QString& proposedName) override;
+    QString saveFileOfType(const QString& title, const QString& filters, const QString& folder,
+                           const QString& proposedName, QString& filter) override;
+    void tell(const QString& text, const QString& title, PromptIcon icon,
+              const QString& details) override;
     bool printDialog(QPrinter& printer, const QString& title) override;
 
 private:
+    /// Fonts at the zoom, plain text, and room for the whole title.
+    void prepare(QMessageBox& box, const QString& title) const;
     /// The window a prompt comes up over: the active one, else the owner.
     QWidget* over() const;
 

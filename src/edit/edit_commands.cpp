@@ -5,8 +5,10 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include "interchange/outline_import.h"
 #include "store/outline.h"
 #include "store/tree_edit.h"
+#include "window/load_report.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -17,6 +19,12 @@ namespace qm {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+const QString kOpmlType = QStringLiteral("text/x-opml");
+
+QString pasteTooDeep() {
+    return QStringLiteral("Can't paste item here:") + kCrLf +
+           QStringLiteral("Its items would lie more than 30 levels deep!");
+}
 
 // Larger subtrees stay in the buffer: their text would keep the window waiting, and the
 // programs they are pasted into.
@@ -33,14 +41,33 @@ bool hasChildNamed(const NodeTable& nodes, std::int32_t parent, std::string_view
     return false;
 }
 
+// Several pastes moving one bar: each reports from its own start.
+struct ProgressAfter : Progress {
+    explicit ProgressAfter(Progress& bar) : bar(bar) {}
+    void start(std::int64_t) override {}
+    void step(std::int64_t done) override { bar.step(before + done); }
+    Progress& bar;
+    std::int64_t before = 0;
+};
+
 } // namespace
 
-EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(window) {}
+EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(window) {
+    // Paste from Clipboard follows what other programs put there.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const auto watch = [this, clipboard] {
+        const QMimeData* data = clipboard->mimeData();
+        m_window.menu().setClipboardText(data && (data->hasText() || data->hasFormat(kOpmlType)));
+    };
+    connect(clipboard, &QClipboard::dataChanged, this, watch);
+    watch();
+}
 
 void EditCommands::Undo() {
     switch (m_undoAction) {
     case UndoKind::Add:
     case UndoKind::Paste:
+    case UndoKind::PasteClipboard:
         Undo_Add();
         break;
     case UndoKind::Delete:
@@ -229,7 +256,18 @@ void EditCommands::Undo_Add() {
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     const std::int32_t n = m_undoNod;
-    if (n == 0 || removeLastChild(nodes, n) == 0) {
+    // A paste from the clipboard added the item and the siblings after it; the others one.
+    std::vector<std::int32_t> added{n};
+    if (m_undoAction == UndoKind::PasteClipboard)
+        for (std::int32_t x = nodes.isItem(n) ? nodes[n].NextSibling : 0;
+             x >= 1 && nodes.isItem(x) && added.size() <= std::size_t(nodes.NodeCount());
+             x = nodes[x].NextSibling)
+            added.push_back(x);
+    std::size_t removed = 0;
+    while (n != 0 && removed < added.size() &&
+           removeLastChild(nodes, added[added.size() - 1 - removed]) > 0)
+        ++removed;
+    if (removed == 0) {
         Undo_Clear();
         return;
     }
@@ -237,7 +275,8 @@ void EditCommands::Undo_Add() {
         m_window.browser().Cell_Fill(m_undoCel);
     Undo_Clear();
     m_window.DataChanged(1);
-    m_window.Cell_Update(n);
+    for (std::size_t k = 0; k < removed; ++k)
+        m_window.Cell_Update(added[added.size() - 1 - k]);
     // The parent may have lost its only child: the cell listing it drops the "+ ".
     m_window.Cell_Update(nodes[n].Parent);
 }
@@ -262,7 +301,7 @@ QString EditCommands::clipboardFill(std::int32_t item) {
         data->setText(QString::fromStdString(text.text));
     const OutlineExport opml = exportOutline(m_window.nodes(), item, OutlineFormat::Opml);
     if (opml.ok)
-        data->setData(QStringLiteral("text/x-opml"), QByteArray::fromStdString(opml.text));
+        data->setData(kOpmlType, QByteArray::fromStdString(opml.text));
     if (!text.ok && !opml.ok)
         return QStringLiteral("its names hold control characters");
     QGuiApplication::clipboard()->setMimeData(data.release());
@@ -315,35 +354,17 @@ void EditCommands::Item_Paste() {
     case PasteCheck::Ok:
         break;
     case PasteCheck::TooDeep:
-        prompter.alert(QStringLiteral("Can't paste item here:") + kCrLf +
-                       QStringLiteral("Its items would lie more than 30 levels deep!"));
+        prompter.alert(pasteTooDeep());
         return;
     default:
         return;
     }
 
-    // Only the top's name is tested; the names below it are taken over as they are.
-    while (hasChildNamed(nodes, p, trimmedName(m_buf[0].Name))) {
-        if (prompter.ask(QStringLiteral("Can't paste item here:") + kCrLf +
-                             QStringLiteral("It has the same name!") + kCrLf + kCrLf +
-                             QStringLiteral("Change name for top-item ?"),
-                         QStringLiteral("QuillMar Alert"), PromptIcon::Question,
-                         PromptButtons::OkCancel) != PromptAnswer::Ok)
-            return;
-        std::optional<NameField> name;
-        while (!name) {
-            const QString answer =
-                prompter.askName({QStringLiteral("Change QuillMar Item"),
-                                  QStringLiteral("Name for ") + trimmedNameText(nodes[p].Name) +
-                                      QStringLiteral(" Cell:"),
-                                  QString(), false});
-            if (answer.isEmpty())
-                return;
-            name = storableName(m_window.prompter(), answer);
-        }
-        // The buffer keeps the new name for later pastes.
-        m_buf[0].Name = *name;
-    }
+    // Only the top's name is tested; the names below it are taken over as they are. The
+    // buffer keeps a new name for later pastes.
+    if (!freeTopName(p, m_buf[0].Name,
+                     [&](std::string_view name) { return hasChildNamed(nodes, p, name); }))
+        return;
 
     StatusProgress progress(m_window.status(), QStringLiteral("Pasting Data ..."));
     const std::int32_t top = pasteSubtree(nodes, p, m_buf, &progress);
@@ -352,6 +373,103 @@ void EditCommands::Item_Paste() {
     Undo_Set(UndoKind::Paste, cel, top);
     m_window.DataChanged(1);
     m_window.Status_Reset();
+}
+
+bool EditCommands::freeTopName(std::int32_t parent, NameField& top,
+                               const std::function<bool(std::string_view)>& taken) {
+    Prompter& prompter = m_window.prompter();
+    while (taken(trimmedName(top))) {
+        if (prompter.ask(QStringLiteral("Can't paste item here:") + kCrLf +
+                             QStringLiteral("It has the same name!") + kCrLf + kCrLf +
+                             QStringLiteral("Change name for top-item ?"),
+                         QStringLiteral("QuillMar Alert"), PromptIcon::Question,
+                         PromptButtons::OkCancel) != PromptAnswer::Ok)
+            return false;
+        std::optional<NameField> name;
+        while (!name) {
+            const QString answer = prompter.askName(
+                {QStringLiteral("Change QuillMar Item"),
+                 QStringLiteral("Name for ") + trimmedNameText(m_window.nodes()[parent].Name) +
+                     QStringLiteral(" Cell:"),
+                 QString(), false});
+            if (answer.isEmpty())
+                return false;
+            name = storableName(prompter, answer);
+        }
+        top = *name;
+    }
+    return true;
+}
+
+void EditCommands::Item_PasteClipboard() {
+    MainWindow::BusyScope busy(m_window);
+    NodeTable& nodes = m_window.nodes();
+    Prompter& prompter = m_window.prompter();
+    const BrowserTarget at = m_window.browser().target();
+    const std::int32_t p = at.item;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!p || !data)
+        return;
+    ImportRequest request;
+    request.lenientText = true;
+    request.fallbackTop = U"-"; // a top item made over several is never pasted
+    std::string bytes;
+    if (data->hasFormat(kOpmlType)) {
+        bytes = data->data(kOpmlType).toStdString();
+        request.format = OutlineFormat::Opml;
+    } else if (data->hasText()) {
+        bytes = data->text().toStdString();
+    } else {
+        return;
+    }
+    const OutlineResult r = importOutline(bytes, request).result;
+    if (!r.ok) {
+        prompter.alert(QStringLiteral("The clipboard holds no outline QuillMar can read:") + kCrLf +
+                       placeWords(r.errorLine, r.errorColumn) + QString::fromStdString(r.error) +
+                       QLatin1Char('.'));
+        return;
+    }
+
+    // Each top-level item of the outline as the buffer of a paste.
+    std::vector<std::vector<Node>> tops;
+    for (std::int32_t x = r.topMade ? r.table[1].FirstChild : 1; x >= 1;
+         x = r.topMade ? r.table[x].NextSibling : 0) {
+        copySubtree(r.table, x, tops.emplace_back());
+        if (checkPaste(nodes, p, tops.back()) == PasteCheck::TooDeep) {
+            prompter.alert(pasteTooDeep());
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        const auto taken = [&](std::string_view name) {
+            for (std::size_t j = 0; j < tops.size(); ++j)
+                if (j != i && trimmedName(tops[j][0].Name) == name)
+                    return true;
+            return hasChildNamed(nodes, p, name);
+        };
+        if (!freeTopName(p, tops[i][0].Name, taken))
+            return;
+    }
+
+    StatusProgress bar(m_window.status(), QStringLiteral("Pasting Data ..."));
+    std::int64_t total = 0;
+    for (const std::vector<Node>& top : tops)
+        total += static_cast<std::int64_t>(top.size());
+    bar.start(total);
+    ProgressAfter progress(bar);
+    std::int32_t first = 0;
+    for (const std::vector<Node>& top : tops) {
+        const std::int32_t slot = pasteSubtree(nodes, p, top, &progress);
+        progress.before += static_cast<std::int64_t>(top.size());
+        first = first > 0 ? first : slot;
+    }
+    m_window.Cell_Update(p);
+    m_window.browser().selectEntry(at.cel, first);
+    Undo_Set(UndoKind::PasteClipboard, at.cel, first);
+    m_window.DataChanged(1);
+    m_window.Status_Reset();
+    tellImportWarnings(prompter, QStringLiteral("The outline on the clipboard was pasted"),
+                       r.warnings);
 }
 
 } // namespace qm

@@ -1,10 +1,12 @@
 #pragma once
 // The Edit menu's commands: add, rename, delete with one step of undo, cut, copy and paste
-// through the program's own copy buffer.
+// through the program's own copy buffer, and pasting an outline from the system clipboard.
 
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "store/node.h"
@@ -19,7 +21,7 @@ class EditCommands : public QObject {
 public:
     explicit EditCommands(MainWindow& window);
 
-    /// Takes back the recorded action: an add or a paste, a delete or a cut.
+    /// Takes back the recorded action: an add or a paste (of either kind), a delete or a cut.
     void Undo();
     void Item_Add();
     void Item_Rename();
@@ -27,6 +29,9 @@ public:
     void Item_Cut();
     void Item_Copy();
     void Item_Paste();
+    /// Pastes the outline on the system clipboard (OPML, else Markdown or a text outline) as
+    /// children of the current cell's item, as Paste would, in one step of undo.
+    void Item_PasteClipboard();
     void Undo_Add();
     void Undo_Delete();
 
@@ -59,6 +64,10 @@ private:
     void reportBufferOnly();
     /// The item selected in the current cell, or 0.
     std::int32_t selectedItem() const;
+    /// Asks for a new name while `taken` says a pasted top's name is taken; false when the
+    /// user gave up.
+    bool freeTopName(std::int32_t parent, NameField& top,
+                     const std::function<bool(std::string_view)>& taken);
     /// Selects an item put back by Undo in the cell that lists it.
     void selectRestored(std::int32_t item);
 

@@ -3,15 +3,21 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <new>
 
+#include "interchange/outline_import.h"
 #include "settings/ini_file.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_values.h"
 #include "store/cells_file.h"
 #include "store/content_hash.h"
 #include "store/data_file.h"
+#include "store/item_path.h"
+#include "store/outline.h"
 #include "store/safe_file.h"
+#include "store/walk.h"
 #include "window/file_names.h"
+#include "window/load_report.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -24,6 +30,34 @@ const QString kCrLf = QStringLiteral("\r\n");
 // The first filter is the one the dialogs start with.
 const QString kFilters = QStringLiteral("QuillMar Data (*.qmd);;All Files (*)");
 const QString kWarning = QStringLiteral("QuillMar Warning");
+const QString kOutlineFilters = QStringLiteral(
+    "Outlines (*.opml *.md *.markdown *.txt);;OPML (*.opml *.xml);;Markdown (*.md *.markdown);;"
+    "Text Outlines (*.txt);;All Files (*)");
+
+// The export's file types, each with the format it writes and the ending it gives a name.
+struct ExportType {
+    const char* filter;
+    OutlineFormat format;
+    const char* suffix;
+};
+constexpr ExportType kExportTypes[] = {
+    {"OPML (*.opml)", OutlineFormat::Opml, "opml"},
+    {"Markdown (*.md)", OutlineFormat::Markdown, "md"},
+    {"Text Outline (*.txt)", OutlineFormat::TextFile, "txt"},
+};
+
+const ExportType& exportType(const QString& filter) {
+    for (const ExportType& t : kExportTypes)
+        if (filter == QLatin1String(t.filter))
+            return t;
+    return kExportTypes[0];
+}
+
+QString formatWords(OutlineFormat format) {
+    return format == OutlineFormat::Opml       ? QStringLiteral("OPML")
+           : format == OutlineFormat::Markdown ? QStringLiteral("Markdown")
+                                               : QStringLiteral("an outline");
+}
 
 } // namespace
 
@@ -271,6 +305,120 @@ void FileCommands::opened() {
 
 void FileCommands::Exit() {
     m_window.close();
+}
+
+void FileCommands::ImportOutline() {
+    if (!Save_Ask())
+        return;
+    Prompter& prompter = m_window.prompter();
+    const QString path = absoluteFilePath(
+        prompter.openFile(QStringLiteral("Import Outline"), kOutlineFilters, startFolder()));
+    if (path.isEmpty())
+        return;
+    ImportRequest request;
+    request.lenientText = true;
+    request.fallbackTop = QFileInfo(path).completeBaseName().toStdU32String();
+    OutlineResult r;
+    try {
+        MainWindow::BusyScope busy(m_window);
+        m_window.status().Status_Text(QStringLiteral("Importing outline ..."));
+        std::string bytes;
+        std::string error;
+        if (!readWholeFile(toPath(path), bytes, error)) {
+            m_window.Status_Reset();
+            prompter.alert(messageText(path) + kCrLf +
+                           QStringLiteral("can't be read: %1.").arg(QString::fromStdString(error)));
+            return;
+        }
+        r = importOutline(bytes, request).result;
+        m_window.Status_Reset();
+    } catch (const std::bad_alloc&) {
+        m_window.Status_Reset();
+        prompter.alert(messageText(path) + kCrLf +
+                       QStringLiteral("can't be imported: there is not enough memory for it."));
+        return;
+    }
+    if (!r.ok) {
+        prompter.alert(messageText(path) + kCrLf + QStringLiteral("can't be imported: ") +
+                       placeWords(r.errorLine, r.errorColumn) + QString::fromStdString(r.error) +
+                       QLatin1Char('.'));
+        return;
+    }
+    // A new tree as New makes one, but with items.
+    m_window.columnArea()->show();
+    m_known.reset();
+    m_lastFolder = folderOf(path);
+    m_window.replaceTree(std::move(r.table), QString(), QStringLiteral("..."));
+    // Unlike New's lone top item, an imported tree is work that closing must not drop unasked.
+    m_window.DataChanged(1);
+    m_window.repaint();
+    tellImportWarnings(prompter,
+                       messageText(path) + kCrLf + QStringLiteral("was imported as a new tree"),
+                       r.warnings);
+}
+
+void FileCommands::ExportOutline() {
+    const NodeTable& nodes = m_window.nodes();
+    // The item the user is at; with no cell current, the whole tree.
+    const std::int32_t at = m_window.browser().target().entryOrItem();
+    const std::int32_t item = at ? at : nodes.isItem(1) ? 1 : 0;
+    if (item < 1)
+        return;
+    Prompter& prompter = m_window.prompter();
+    QStringList filters;
+    for (const ExportType& t : kExportTypes)
+        filters << QLatin1String(t.filter);
+    QString filter = m_exportFilter.isEmpty() ? filters.front() : m_exportFilter;
+    const QString proposed =
+        fileNameFor(trimmedNameText(nodes[item].Name), QLatin1String(exportType(filter).suffix));
+    const QString chosen = prompter.saveFileOfType(QStringLiteral("Export Outline"),
+                                                   filters.join(QStringLiteral(";;")),
+                                                   startFolder(), proposed, filter);
+    if (chosen.isEmpty())
+        return;
+    const ExportType& type = exportType(filter);
+    m_exportFilter = QLatin1String(type.filter);
+    const QString path = withDefaultSuffix(absoluteFilePath(chosen), QLatin1String(type.suffix));
+    // Never over the open data file, a folder or a read-only file, whatever the user answers.
+    const std::string data = toPath(m_window.CurFile());
+    WriteRules rules = kDataFileRules;
+    rules.source = data;
+    if (const std::string why = outputRefusal(toPath(path), rules); !why.empty()) {
+        const bool itself = outputRefusal(toPath(path), kDataFileRules).empty();
+        prompter.alert(
+            messageText(path) + kCrLf +
+            (itself ? QStringLiteral("is the open data file; export the outline to another file.")
+                    : QStringLiteral("can't be written: %1.").arg(QString::fromStdString(why))));
+        return;
+    }
+    if (QFileInfo::exists(path) &&
+        prompter.ask(QStringLiteral("Overwrite existing file ?"), kWarning, PromptIcon::Question,
+                     PromptButtons::OkCancel) != PromptAnswer::Ok)
+        return;
+    const OutlineExport refusal = findUnholdable(nodes, item, type.format);
+    if (!refusal.ok) {
+        prompter.alert(messageText(bytesText(Item_Path(nodes, refusal.item))) + kCrLf +
+                       QStringLiteral("can't be exported as %1: %2.")
+                           .arg(formatWords(type.format), QLatin1String(refusal.why)));
+        return;
+    }
+    MainWindow::BusyScope busy(m_window);
+    StatusProgress progress(m_window.status(), QStringLiteral("Exporting outline ..."),
+                            [this] { m_window.yieldEvents(); });
+    progress.start(SubtreeWalk::subtreeSize(nodes, item));
+    std::string error;
+    const bool written =
+        exportOutlineFile(toPath(path), nodes, item, type.format, error, rules, &progress);
+    m_window.Status_Reset();
+    if (!written) {
+        prompter.alert(
+            messageText(path) + kCrLf +
+            QStringLiteral("could not be written: %1.").arg(QString::fromStdString(error)));
+        return;
+    }
+    m_lastFolder = folderOf(path);
+    m_window.status().Status_Text(QStringLiteral("Exported %1 to %2")
+                                      .arg(trimmedNameText(nodes[item].Name), messageText(path)));
 }
 
 void FileCommands::Options() {

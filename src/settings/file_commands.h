@@ -1,6 +1,7 @@
 #pragma once
-// The File menu's commands New, Open, Save, Save As, Options and Exit, opening a recent
-// file, and the prompt that offers to save changes before they would be given up.
+// The File menu's commands New, Open, Save, Save As, Import and Export Outline, Options and
+// Exit, opening a recent file, and the prompt that offers to save changes before they would
+// be given up.
 
 #include <QObject>
 #include <QString>
@@ -39,6 +40,10 @@ public:
     void Options();
     /// Closes the window, which asks what closing asks.
     void Exit();
+    /// Reads an OPML, Markdown or text outline into a new, unsaved tree.
+    void ImportOutline();
+    /// Writes the subtree of the item the user is at as OPML, Markdown or a text outline.
+    void ExportOutline();
     /// Loads a data file in place of the tree (the caller has asked Save_Ask); false when it
     /// was refused and the tree stays.
     bool load(const QString& file);
@@ -73,6 +78,7 @@ private:
     AutoSave m_autoSave;
     bool m_backupArmed = false;
     QString m_lastFolder;
+    QString m_exportFilter; // the file type of the last export
     // What the data file held when this program last read or wrote it; nothing when there
     // is nothing to compare with (no file yet, or one the user chose to overwrite).
     std::optional<DiskState> m_known;

@@ -23,22 +23,6 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-bool isAsciiPunctuation(char32_t c) {
-    return (c >= U'!' && c <= U'/') || (c >= U':' && c <= U'@') || (c >= U'[' && c <= U'`') ||
-           (c >= U'{' && c <= U'~');
-}
-
-// A backslash before ASCII punctuation stands for the punctuation itself.
-void unescapeMarkdown(std::u32string& name) {
-    std::size_t to = 0;
-    for (std::size_t from = 0; from < name.size(); ++from) {
-        if (name[from] == U'\\' && from + 1 < name.size() && isAsciiPunctuation(name[from + 1]))
-            ++from;
-        name[to++] = name[from];
-    }
-    name.resize(to);
-}
-
 std::optional<int> hexDigit(char32_t c) {
     if (c >= U'0' && c <= U'9')
         return static_cast<int>(c - U'0');
@@ -100,12 +84,12 @@ std::optional<std::u32string> lineName(std::string_view text, bool escaped, cons
     return name;
 }
 
-OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool markdown) {
+OutlineResult parseLines(std::string_view utf8, const ImportRules& rules) {
     OutlineBuilder builder(rules, "use --top NAME");
     std::vector<std::string_view> lines = splitLines(utf8);
     while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string_view::npos)
         lines.pop_back();
-    const bool escaped = !markdown && !lines.empty() && lines.front() == kOutlineFileHeader;
+    const bool escaped = !lines.empty() && lines.front() == kOutlineFileHeader;
     const std::size_t first = escaped ? 1 : 0;
     if (lines.size() == first) {
         builder.fail(static_cast<int>(first + 1), "the outline is empty");
@@ -125,13 +109,6 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool m
             break;
         }
         std::string_view text = line.substr(indent);
-        if (markdown) {
-            if (text.find_first_of("-*+") != 0 || (text.size() > 1 && text[1] != ' ')) {
-                builder.fail(lineNo, "not a list item (\"- NAME\")");
-                break;
-            }
-            text.remove_prefix(std::min<std::size_t>(2, text.size()));
-        }
         while (!text.empty() && text.back() == ' ')
             text.remove_suffix(1);
         const char* why = "";
@@ -140,8 +117,6 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool m
             builder.fail(lineNo, why);
             break;
         }
-        if (markdown)
-            unescapeMarkdown(*name);
         if (i == first && indent != 0) {
             builder.fail(lineNo, "the first line must not be indented");
             break;
@@ -157,11 +132,7 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool m
 } // namespace
 
 OutlineResult parseOutline(std::string_view utf8, const ImportRules& rules) {
-    return parseLines(utf8, rules, false);
-}
-
-OutlineResult parseMarkdown(std::string_view utf8, const ImportRules& rules) {
-    return parseLines(utf8, rules, true);
+    return parseLines(utf8, rules);
 }
 
 } // namespace qm

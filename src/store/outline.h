@@ -24,9 +24,6 @@ inline constexpr std::string_view kOutlineFileHeader = "QuillMar outline, versio
 /// as the last child of its parent, as adding the items one by one would. After the outline
 /// file's first line, "\\" stands for a backslash and "\xNN" for the character NN.
 OutlineResult parseOutline(std::string_view utf8, const ImportRules& rules = {});
-/// The same from a Markdown list as exportOutline writes it: "- NAME" (or "*", "+"), two
-/// spaces per level, backslash escapes.
-OutlineResult parseMarkdown(std::string_view utf8, const ImportRules& rules = {});
 
 enum class OutlineFormat {
     Text,     // an outline for people and other programs (dump, the clipboard)

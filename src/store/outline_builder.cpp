@@ -1,5 +1,7 @@
 #include "store/outline_builder.h"
 
+#include <algorithm>
+
 #include "store/name_codec.h"
 
 namespace qm {
@@ -14,6 +16,10 @@ std::u32string_view trimSpaces(std::u32string_view s) {
     while (!s.empty() && s.back() == U' ')
         s.remove_suffix(1);
     return s;
+}
+
+bool isStorable(char32_t c) {
+    return encodeChar(c).has_value();
 }
 
 } // namespace
@@ -36,20 +42,41 @@ bool OutlineBuilder::fail(int line, std::string why, int column) {
     return false;
 }
 
-std::optional<NameField> OutlineBuilder::storable(std::u32string_view name, int line) {
+void OutlineBuilder::warn(int line, int column, std::string text) {
+    m_result.warnings.push_back({line, column, std::move(text)});
+}
+
+std::optional<NameField> OutlineBuilder::storable(std::u32string_view name, int line, int column) {
     name = trimSpaces(name);
+    const bool lenient = m_rules.lenient;
+    std::u32string written;
+    if (lenient && !std::all_of(name.begin(), name.end(), isStorable)) {
+        written = m_rules.transliterate ? m_rules.transliterate(name) : std::u32string(name);
+        std::erase_if(written, [](char32_t c) { return !isStorable(c); });
+        written = std::u32string(trimSpaces(written));
+        warn(line, column,
+             "name " + quotedName(name) + " has characters the data file cannot hold: written " +
+                 quotedName(written.empty() ? U"-" : written));
+        name = written;
+        if (name.empty())
+            name = U"-";
+    }
     if (name.empty()) {
-        fail(line, "empty name");
-        return std::nullopt;
+        if (!lenient) {
+            fail(line, "empty name", column);
+            return std::nullopt;
+        }
+        warn(line, column, "empty name: named \"-\"");
+        name = U"-";
     }
     if (name.size() > static_cast<std::size_t>(kNameLength)) {
-        if (!m_rules.truncate) {
-            fail(line, "name longer than 20 characters: " + quotedName(name));
+        if (!m_rules.truncate && !lenient) {
+            fail(line, "name longer than 20 characters: " + quotedName(name), column);
             return std::nullopt;
         }
         const std::u32string_view cut = trimSpaces(name.substr(0, kNameLength));
-        m_result.warnings.push_back(
-            {line, "name " + quotedName(name) + " cut to 20 characters: " + quotedName(cut)});
+        warn(line, column,
+             "name " + quotedName(name) + " cut to 20 characters: " + quotedName(cut));
         name = cut;
     }
     NameField field;
@@ -57,12 +84,46 @@ std::optional<NameField> OutlineBuilder::storable(std::u32string_view name, int 
     for (std::size_t i = 0; i < name.size(); ++i) {
         const std::optional<unsigned char> byte = encodeChar(name[i]);
         if (!byte) {
-            fail(line, "name has characters the data file cannot hold: " + quotedName(name));
+            fail(line, "name has characters the data file cannot hold: " + quotedName(name),
+                 column);
             return std::nullopt;
         }
         field[i] = static_cast<char>(*byte);
     }
     return field;
+}
+
+std::size_t OutlineBuilder::NameHash::operator()(std::int32_t slot) const {
+    const NameField& name = (*nodes)[static_cast<std::size_t>(slot)].Name;
+    return std::hash<std::string_view>()(std::string_view(name.data(), name.size()));
+}
+
+bool OutlineBuilder::SameName::operator()(std::int32_t a, std::int32_t b) const {
+    return (*nodes)[static_cast<std::size_t>(a)].Name == (*nodes)[static_cast<std::size_t>(b)].Name;
+}
+
+void OutlineBuilder::keepApart(std::int32_t slot, int line, int column) {
+    Siblings& siblings = m_siblings.back();
+    if (siblings.taken.insert(slot).second)
+        return;
+    NameField& field = m_nodes[static_cast<std::size_t>(slot)].Name;
+    const std::string base(trimmedName(field));
+    // Numbers already given to this name are not tried again: many equal siblings stay linear.
+    int& number = siblings.nextNumber.try_emplace(base, 2).first->second;
+    for (;; ++number) {
+        const std::string suffix = " " + std::to_string(number);
+        std::string_view kept(base);
+        kept = kept.substr(0, kNameLength - std::min<std::size_t>(suffix.size(), kNameLength));
+        while (!kept.empty() && kept.back() == ' ')
+            kept.remove_suffix(1);
+        field = makeName(std::string(kept) + suffix);
+        if (siblings.taken.insert(slot).second)
+            break;
+    }
+    ++number;
+    warn(line, column,
+         "name " + quotedName(decodeBytes(base)) + " is a sibling's already: named " +
+             quotedName(decodeBytes(trimmedName(field))));
 }
 
 void OutlineBuilder::reserve(std::size_t items) {
@@ -71,15 +132,16 @@ void OutlineBuilder::reserve(std::size_t items) {
         NodeTable::capacityForRecords(static_cast<std::int64_t>(items) + 2)));
 }
 
-bool OutlineBuilder::add(int depth, std::u32string_view name, int line) {
+bool OutlineBuilder::add(int depth, std::u32string_view name, int line, int column) {
     if (depth > static_cast<int>(m_open.size()))
-        return fail(line, "indentation skips a level");
+        return fail(line, "indentation skips a level", column);
     if (depth > kMaxLevel)
-        return fail(line, "deeper than 255 levels");
+        return fail(line, "deeper than 255 levels", column);
     if (depth == 0 && m_tops > 0 && !hasTopName())
-        return fail(line, "a second top-level item, and no name for a top item over them: " +
-                              m_noTopHint);
-    const std::optional<NameField> field = storable(name, line);
+        return fail(line,
+                    "a second top-level item, and no name for a top item over them: " + m_noTopHint,
+                    column);
+    const std::optional<NameField> field = storable(name, line, column);
     if (!field)
         return false;
 
@@ -100,15 +162,26 @@ bool OutlineBuilder::add(int depth, std::u32string_view name, int line) {
     }
     m_nodes.push_back(n);
     m_open.push_back(slot);
+    if (m_rules.lenient) {
+        // The names taken below the item before this one at `depth` belong to its subtree.
+        while (static_cast<int>(m_siblings.size()) > depth + 1)
+            m_siblings.pop_back();
+        if (static_cast<int>(m_siblings.size()) == depth)
+            m_siblings.emplace_back(&m_nodes);
+        keepApart(slot, line, column);
+    }
     m_tops += depth == 0 ? 1 : 0;
-    if (depth == kMaxLevel && m_deepestLine == 0)
+    if (depth == kMaxLevel && m_deepestLine == 0) {
         m_deepestLine = line;
+        m_deepestColumn = column;
+    }
     return true;
 }
 
-void OutlineBuilder::offerTopName(std::u32string_view name, int line) {
+void OutlineBuilder::offerTopName(std::u32string_view name, int line, int column) {
     m_offered = std::u32string(name);
     m_offeredLine = line;
+    m_offeredColumn = column;
 }
 
 bool OutlineBuilder::finish() {
@@ -125,20 +198,23 @@ bool OutlineBuilder::finish() {
         }
         m_result.table.adopt(std::move(m_nodes), nodeCount);
         if (m_rules.top)
-            m_result.warnings.push_back(
-                {0, "the one top-level item is the top item; the top name given is not used"});
+            warn(0, 0, "the one top-level item is the top item; the top name given is not used");
     } else {
         const bool ruled = m_rules.top.has_value();
         const std::optional<NameField> top =
-            storable(ruled ? *m_rules.top : *m_offered, ruled ? 0 : m_offeredLine);
+            ruled       ? storable(*m_rules.top, 0, 0)
+            : m_offered ? storable(*m_offered, m_offeredLine, m_offeredColumn)
+                        : storable(*m_rules.fallbackTop, 0, 0);
         if (!top)
             return false;
         if (m_deepestLine > 0)
-            return fail(m_deepestLine, "deeper than 255 levels below the top item");
+            return fail(m_deepestLine, "deeper than 255 levels below the top item",
+                        m_deepestColumn);
         m_nodes[1].Name = *top;
         for (std::size_t k = 2; k < m_nodes.size(); ++k)
             ++m_nodes[k].Level;
         m_result.table.adopt(std::move(m_nodes), nodeCount + 1);
+        m_result.topMade = true;
     }
     m_result.ok = true;
     return true;

@@ -3,9 +3,12 @@
 // OPML), with the name rules every import shares.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "store/message_text.h"
@@ -20,16 +23,30 @@ constexpr std::size_t kNameKept = 256;
 /// Appends "…" to a name cut to kNameKept characters.
 void markCut(std::u32string& name);
 
+/// Gives a name whose characters the code page cannot all hold in characters it can (or
+/// leaves them out); the builder drops whatever it still cannot store.
+using Transliteration = std::function<std::u32string(std::u32string_view name)>;
+
 /// How an import treats what the data file cannot hold as it is.
 struct ImportRules {
     /// Cut names longer than 20 characters instead of refusing them (one warning each).
     bool truncate = false;
+    /// Change every name the data file cannot hold instead of refusing the document, one
+    /// warning each: an empty name becomes "-", characters outside the code page are
+    /// transliterated or left out, long names are cut, and a sibling that ends up with a
+    /// name already taken gets " 2", " 3", ... at its end.
+    bool lenient = false;
+    /// Used by lenient imports; without it such characters are left out.
+    Transliteration transliterate;
     /// The name of a top item over several top-level items.
     std::optional<std::u32string> top;
+    /// The top item's name when neither `top` nor the document gives one.
+    std::optional<std::u32string> fallbackTop;
 };
 
 struct OutlineNotice {
     int line = 0; // 1-based; 0 when the whole document is meant
+    int column = 0;
     std::string text;
 };
 
@@ -40,6 +57,8 @@ struct OutlineResult {
     std::string error;
     NodeTable table;
     std::vector<OutlineNotice> warnings;
+    /// The top item was made over several top-level items (slot 1 is not one of them).
+    bool topMade = false;
 };
 
 /// Items arrive with their depth (0 for a top-level item) and trimmed name; each takes the
@@ -54,29 +73,51 @@ public:
     /// Makes room for about this many items at once, so the table is not moved as it grows.
     void reserve(std::size_t items);
     /// False, with the error set, when the item is refused.
-    bool add(int depth, std::u32string_view name, int line);
+    bool add(int depth, std::u32string_view name, int line, int column = 0);
     /// The document's own name for a top item (an OPML title); the rules' name comes first.
-    void offerTopName(std::u32string_view name, int line);
+    void offerTopName(std::u32string_view name, int line, int column = 0);
     /// Finishes the table; false, with the error set, when no top item can be made.
     bool finish();
 
     std::int32_t itemCount() const { return static_cast<std::int32_t>(m_nodes.size()) - 2; }
     OutlineResult& result() { return m_result; }
     bool fail(int line, std::string why, int column = 0);
+    void warn(int line, int column, std::string text);
 
 private:
-    std::optional<NameField> storable(std::u32string_view name, int line);
-    bool hasTopName() const { return m_rules.top || m_offered; }
+    std::optional<NameField> storable(std::u32string_view name, int line, int column);
+    /// Lenient: gives an item whose name a sibling has already a number at its end.
+    void keepApart(std::int32_t slot, int line, int column);
+    bool hasTopName() const { return m_rules.top || m_offered || m_rules.fallbackTop; }
+
+    // Sibling slots hashed and compared by their names.
+    struct NameHash {
+        const NodeSlots* nodes;
+        std::size_t operator()(std::int32_t slot) const;
+    };
+    struct SameName {
+        const NodeSlots* nodes;
+        bool operator()(std::int32_t a, std::int32_t b) const;
+    };
+    struct Siblings {
+        explicit Siblings(const NodeSlots* nodes) : taken(0, NameHash{nodes}, SameName{nodes}) {}
+        std::unordered_set<std::int32_t, NameHash, SameName> taken;
+        std::unordered_map<std::string, int> nextNumber; // by the name numbered
+    };
 
     ImportRules m_rules;
     std::string m_noTopHint;
     std::optional<std::u32string> m_offered;
     int m_offeredLine = 0;
+    int m_offeredColumn = 0;
     // Slot 0 the signature, slot 1 a provisional top item, the items from slot 2 on.
     NodeSlots m_nodes;
     std::vector<std::int32_t> m_open; // the latest item at each depth on the current path
+    std::vector<Siblings> m_siblings; // lenient: the names taken at each depth of the path
     int m_tops = 0;
-    int m_deepestLine = 0; // the first item at depth 255, which a top item would push too deep
+    // The first item at depth 255, which a top item would push too deep.
+    int m_deepestLine = 0;
+    int m_deepestColumn = 0;
     OutlineResult m_result;
 };
 

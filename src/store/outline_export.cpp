@@ -49,6 +49,8 @@ const char* unholdable(std::string_view name, OutlineFormat format) {
         const auto b = static_cast<unsigned char>(c);
         if (format != OutlineFormat::Opml && (b == '\n' || b == '\r'))
             return "its name holds a line break";
+        if (format == OutlineFormat::Markdown && b == 0)
+            return "its name holds a NUL character, which Markdown cannot carry";
         if (format == OutlineFormat::Opml && b < 0x20 && b != '\t' && b != '\n' && b != '\r')
             return "its name holds a control character that XML cannot carry";
     }
@@ -119,20 +121,42 @@ void appendXml(std::string& out, std::string_view bytes) {
     appendSpelled(out, bytes, spellings().xml, spellings().plainXml);
 }
 
-// Escapes what would start formatting anywhere in a line, and what would make the start of
-// the item a heading, a quote, a rule or a nested list.
+bool isAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Escapes what starts markup in CommonMark, GFM or pandoc's Markdown with its extensions
+// (smart punctuation, fancy list markers, line blocks, math, citations, super- and
+// subscripts, emoji, links found in bare URLs), so that each of them reads the name back
+// as stored. Runs of spaces, which readers collapse, and tabs and other control characters,
+// which they drop at the ends, are written as character references.
 void appendMarkdown(std::string& out, std::string_view bytes) {
-    std::size_t digits = 0;
-    while (digits < bytes.size() && bytes[digits] >= '0' && bytes[digits] <= '9')
-        ++digits;
+    constexpr std::string_view kMarkup = "\\`*_[]<>|$@^~&'\"";
+    std::size_t lead = 0; // "1." or "A)" or "iv." at the start would begin a list
+    while (lead < bytes.size() && isAsciiAlnum(bytes[lead]))
+        ++lead;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
-        const bool atStart = i == 0 && (c == '#' || c == '+' || c == '-');
-        const bool listNumber = i == digits && i > 0 && (c == '.' || c == ')');
-        if (atStart || listNumber ||
-            std::string_view("\\`*_[]<>~&").find(c) != std::string_view::npos)
+        const auto b = static_cast<unsigned char>(c);
+        const char prev = i > 0 ? bytes[i - 1] : '\0';
+        const char next = i + 1 < bytes.size() ? bytes[i + 1] : '\0';
+        // pandoc takes "[ ] " or "[x] " for a task box even when escaped, but not with
+        // the space written as a reference.
+        const bool taskBox = i == 3 && bytes[0] == '[' && bytes[2] == ']';
+        if (b < 0x20 || (c == ' ' && (prev == ' ' || taskBox))) {
+            out += "&#" + std::to_string(b) + ';';
+            continue;
+        }
+        const bool escaped =
+            kMarkup.find(c) != std::string_view::npos ||
+            (i == 0 && std::string_view("#+-(").find(c) != std::string_view::npos) ||
+            (c == '-' && (prev == '-' || next == '-')) ||
+            (c == '.' && (prev == '.' || next == '.')) ||
+            (i == lead && i > 0 && (c == '.' || c == ')')) ||
+            (c == ':' && next != '\0' && next != ' ');
+        if (escaped)
             out += '\\';
-        out += spellings().text[static_cast<unsigned char>(c)];
+        out += spellings().text[b];
     }
 }
 

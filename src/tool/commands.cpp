@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <string_view>
 
 #include "about/version.h"
+#include "interchange/outline_import.h"
 #include "store/data_file.h"
 #include "store/item_path.h"
 #include "store/message_text.h"
@@ -17,7 +19,6 @@
 #include "store/sort_walk.h"
 #include "store/tree_check.h"
 #include "store/walk.h"
-#include "tool/opml_reader.h"
 
 namespace qm {
 
@@ -34,12 +35,18 @@ constexpr std::string_view kUsage =
     "                                 \\\\ and \\xNN for backslashes and control characters),\n"
     "                                 an OPML 2.0 document or a Markdown list, to OUT or\n"
     "                                 the output\n"
-    "  import OUTLINE FILE [--format text|opml|markdown] [--truncate] [--top NAME] [--force]\n"
-    "                                 build the data file FILE from an outline, an OPML\n"
-    "                                 document or a Markdown list (told apart by content);\n"
-    "                                 --truncate cuts names longer than 20 characters;\n"
+    "  import OUTLINE FILE [--format text|opml|markdown] [--strict [--truncate]] [--top NAME]\n"
+    "         [--force]               build the data file FILE from an outline, an OPML\n"
+    "                                 document or a Markdown document (told apart by\n"
+    "                                 content). OPML and Markdown names the file cannot\n"
+    "                                 hold are changed, with a warning each: empty ones\n"
+    "                                 named \"-\", other scripts written in Latin letters,\n"
+    "                                 long ones cut to 20 characters, equal siblings\n"
+    "                                 numbered; --strict refuses them instead, as outlines\n"
+    "                                 always are; --truncate cuts long names all the same;\n"
     "                                 --top names a top item over several top-level items\n"
-    "                                 (an OPML title does too)\n"
+    "                                 (else an OPML title, a first Markdown heading, or\n"
+    "                                 the OUTLINE file's name)\n"
     "  check FILE                     test the signature and the links, list every problem\n"
     "                                 that repair mends, lost parts of the tree included,\n"
     "                                 and siblings that share a name as a notice\n"
@@ -85,6 +92,7 @@ constexpr OptionRule kOptions[] = {
     {"--format", "", kFormat, &CommandLine::format, nullptr, 0, 0,
      "--format needs a value: text, opml or markdown"},
     {"--truncate", "", kTruncate, nullptr, nullptr, 0, 0, ""},
+    {"--strict", "", kStrict, nullptr, nullptr, 0, 0, ""},
     {"--top", "", kTop, &CommandLine::top, nullptr, 0, 0, "--top needs the name of a top item"},
     {"--columns", "", kColumns, nullptr, &CommandLine::columns, 1, 100, ""},
     {"--font-size", "", kFontSize, nullptr, &CommandLine::fontSize, 1, 1000, ""},
@@ -233,58 +241,18 @@ const char* formatName(OutlineFormat format) {
                                                : "an outline";
 }
 
-bool startsWith(std::string_view text, std::string_view start) {
-    return text.substr(0, start.size()) == start;
-}
-
-// The outline file by its first line. OPML by a byte order mark of UTF-16 or UTF-32, which
-// outlines never use, or by a first "<" in one of those without it, or by an XML prolog,
-// comment or root element. A Markdown list when every line is a list item. Else an outline.
-OutlineFormat formatOfContent(std::string_view bytes) {
-    if (startsWith(bytes, "\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
-    std::string_view firstLine = bytes.substr(0, bytes.find('\n'));
-    if (!firstLine.empty() && firstLine.back() == '\r')
-        firstLine.remove_suffix(1);
-    if (firstLine == kOutlineFileHeader)
-        return OutlineFormat::TextFile;
-    for (const std::string_view mark :
-         {std::string_view("\xFE\xFF"), std::string_view("\xFF\xFE"),
-          std::string_view("\0\0\xFE\xFF", 4), std::string_view("\0<", 2),
-          std::string_view("<\0", 2), std::string_view("\0\0\0<", 4)})
-        if (startsWith(bytes, mark))
-            return OutlineFormat::Opml;
-    const std::string_view start =
-        bytes.substr(std::min(bytes.find_first_not_of(" \t\r\n"), bytes.size()));
-    for (const std::string_view xml : {"<?xml", "<opml", "<!--", "<!DOCTYPE"})
-        if (startsWith(start, xml))
-            return OutlineFormat::Opml;
-    bool items = false;
-    for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
-        std::string_view line = bytes.substr(at, end - at);
-        at = end + 1;
-        line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
-        if (line.empty() || line == "\r")
-            continue;
-        if (line.find_first_of("-*+") != 0 ||
-            (line.size() > 1 && line[1] != ' ' && line[1] != '\r'))
-            return OutlineFormat::Text;
-        items = true;
-    }
-    return items ? OutlineFormat::Markdown : OutlineFormat::Text;
-}
-
 int runImport(const CommandLine& cl, std::ostream&, std::ostream& err) {
     const std::string& outlinePath = cl.words[1];
     const std::string& dataPath = cl.words[2];
     const WriteRules output = outputRules(cl, outlinePath);
     refuseOutput(dataPath, output);
-    ImportRules rules;
-    rules.truncate = cl.has(kTruncate);
+    ImportRequest request;
+    request.strict = cl.has(kStrict);
+    // Without --strict, long names are cut anyway.
+    request.truncate = cl.has(kTruncate);
     if (cl.has(kTop)) {
-        rules.top = fromUtf8(cl.top);
-        if (!rules.top)
+        request.top = fromUtf8(cl.top);
+        if (!request.top)
             throw ToolError("the name given with --top is not valid UTF-8");
     }
 
@@ -292,25 +260,22 @@ int runImport(const CommandLine& cl, std::ostream&, std::ostream& err) {
     std::string error;
     if (!readWholeFile(outlinePath, text, error))
         throw ToolError(shownText(outlinePath) + ": cannot be read: " + error);
-    const OutlineFormat format = formatOption(cl, formatOfContent(text));
-    // Editors on Windows like to start UTF-8 files with a byte order mark; the XML reader
-    // reads it itself.
-    std::string_view body = text;
-    if (format != OutlineFormat::Opml && startsWith(body, "\xEF\xBB\xBF"))
-        body.remove_prefix(3);
-    const OutlineResult parsed = format == OutlineFormat::Opml       ? readOpml(body, rules)
-                                 : format == OutlineFormat::Markdown ? parseMarkdown(body, rules)
-                                                                     : parseOutline(body, rules);
+    request.format = formatOption(cl, outlineFormatOf(text));
+    // Other programs' documents with several top items get one named after the file.
+    if (*request.format == OutlineFormat::Opml || *request.format == OutlineFormat::Markdown)
+        request.fallbackTop =
+            fromUtf8(std::filesystem::path(outlinePath).stem().string()).value_or(U"-");
+    const OutlineResult parsed = importOutline(text, request).result;
     const auto place = [&](int line, int column) {
         return shownText(outlinePath) + (line > 0 ? ":" + std::to_string(line) : "") +
-               (column > 0 ? ":" + std::to_string(column) : "") + ": ";
+               (line > 0 && column > 0 ? ":" + std::to_string(column) : "") + ": ";
     };
     if (!parsed.ok)
         throw ToolError(place(parsed.errorLine, parsed.errorColumn) + parsed.error);
     if (!saveDataFile(dataPath, parsed.table, error, nullptr, nullptr, output))
         throw ToolError(shownText(dataPath) + ": cannot be written: " + error);
     for (const OutlineNotice& w : parsed.warnings)
-        err << place(w.line, 0) << "warning: " << w.text << '\n';
+        err << place(w.line, w.column) << "warning: " << w.text << '\n';
     warnOfOldCells(dataPath, err);
     return kToolOk;
 }
@@ -492,8 +457,9 @@ constexpr Command kCommands[] = {
     {"export", "export FILE [--format text|opml|markdown] [-o OUT [--force]]", 1,
      kFormat | kOutput | kForce, 0, runExport},
     {"import",
-     "import OUTLINE FILE [--format text|opml|markdown] [--truncate] [--top NAME] [--force]", 2,
-     kForce | kFormat | kTruncate | kTop, 0, runImport},
+     "import OUTLINE FILE [--format text|opml|markdown] [--strict [--truncate]] [--top NAME] "
+     "[--force]",
+     2, kForce | kFormat | kTruncate | kStrict | kTop, 0, runImport},
     {"check", "check FILE", 1, 0, 0, runCheck},
     {"repair", "repair FILE -o OUT [--force]", 1, kForce | kOutput, kOutput, runRepair},
     {"stats", "stats FILE", 1, 0, 0, runStats},

@@ -34,6 +34,7 @@ enum Option : unsigned {
     kColumns = 64,
     kFontSize = 128,
     kHierarchy = 256,
+    kStrict = 512,
 };
 
 /// One command line split into its words (the command name and its arguments) and options.

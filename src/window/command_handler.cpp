@@ -36,6 +36,9 @@ bool undoable(const CommandState& s) {
 bool pasteable(const CommandState& s) {
     return hasItems(s) || (anyTree(s) && s.bufferFilled);
 }
+bool clipboardPasteable(const CommandState& s) {
+    return anyTree(s) && s.clipboardText;
+}
 
 // One row per entry, in menu order. A row without a caption is a separator named `name`.
 struct Declaration {
@@ -53,6 +56,9 @@ constexpr Declaration kMenus[] = {
     {0, MenuArray::File, FileOpen, "mnuFile", "&Open...", "Ctrl+O", always},
     {0, MenuArray::File, FileSave, "mnuFile", "&Save", "Ctrl+S", saveable},
     {0, MenuArray::File, FileSaveAs, "mnuFile", "Save &As...", "", anyTree},
+    {0, MenuArray::File, FileImportOutline, "mnuFile", "&Import Outline...", "Ctrl+I", always},
+    {0, MenuArray::File, FileExportOutline, "mnuFile", "&Export Outline...", "Ctrl+Shift+E",
+     anyTree},
     {0, MenuArray::File, FileOptions, "mnuFile", "Op&tions", "Ctrl+T", always},
     {0, MenuArray::File, FileExit, "mnuFile", "E&xit", "", always},
     {0, MenuArray::File, -1, "mnuFileBar0", nullptr, "", nullptr},
@@ -69,6 +75,8 @@ constexpr Declaration kMenus[] = {
     {1, MenuArray::Edit, EditCut, "mnuEdit", "Cu&t", "Ctrl+X", hasItems},
     {1, MenuArray::Edit, EditCopy, "mnuEdit", "&Copy", "Ctrl+C", hasItems},
     {1, MenuArray::Edit, EditPaste, "mnuEdit", "&Paste", "Ctrl+V", pasteable},
+    {1, MenuArray::Edit, EditPasteClipboard, "mnuEdit", "Paste from Clip&board", "Ctrl+Shift+V",
+     clipboardPasteable},
     {2, MenuArray::Go, GoFind, "mnuGo", "&Find", "Ctrl+F", hasItems},
     {2, MenuArray::Go, GoFind + 1, "mnuGo_1", nullptr, "", nullptr},
     {2, MenuArray::Book, BookThis, "mnubook", "&Bookmark This", "Ctrl+B", hasItems},
@@ -183,6 +191,11 @@ void CommandHandler::setUndo(UndoKind undo) {
 
 void CommandHandler::setBufferFilled(bool filled) {
     m_state.bufferFilled = filled;
+    refresh();
+}
+
+void CommandHandler::setClipboardText(bool text) {
+    m_state.clipboardText = text;
     refresh();
 }
 

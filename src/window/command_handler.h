@@ -17,8 +17,18 @@ namespace qm {
 /// The description's control arrays; an entry is named by its array and index.
 enum class MenuArray { File, Print, FileMRU, Edit, Go, Book, Help };
 
-// Entry indices of the arrays; the gaps are separators, which keep their index.
-enum FileEntry { FileNew = 0, FileOpen, FileSave, FileSaveAs, FileOptions, FileExit };
+// Entry indices of the arrays; the gaps are separators, which keep their index. Entries
+// added later take the next free index, wherever they are shown.
+enum FileEntry {
+    FileNew = 0,
+    FileOpen,
+    FileSave,
+    FileSaveAs,
+    FileOptions,
+    FileExit,
+    FileImportOutline,
+    FileExportOutline
+};
 enum PrintEntry { PrintPageSetup = 0, PrintPreview, PrintNow };
 enum EditEntry {
     EditUndo = 0,
@@ -27,7 +37,8 @@ enum EditEntry {
     EditRename,
     EditCut = 6,
     EditCopy,
-    EditPaste
+    EditPaste,
+    EditPasteClipboard
 };
 enum GoEntry { GoFind = 0 };
 /// Bookmark This, Edit Bookmarks, then the bookmarks themselves from BookFirst on.
@@ -42,7 +53,8 @@ enum class UndoKind {
     Add = EditAdd,
     Delete = EditDelete,
     Cut = EditCut,
-    Paste = EditPaste
+    Paste = EditPaste,
+    PasteClipboard = EditPasteClipboard // every top it pasted, the last children of one item
 };
 
 /// Everything the menu entries' enabled states depend on.
@@ -52,6 +64,7 @@ struct CommandState {
     bool hasFile = false; // the tree was loaded from or saved to a data file
     UndoKind undo = UndoKind::None;
     bool bufferFilled = false;
+    bool clipboardText = false; // the system clipboard holds text or an outline
     int bookmarks = 0;
     bool busy = false; // a long operation runs: no command may start
 };
@@ -85,6 +98,7 @@ public:
     // The facts the subsystems above the window own; each change refreshes the menus.
     void setUndo(UndoKind undo);
     void setBufferFilled(bool filled);
+    void setClipboardText(bool text);
     void setBookmarkCount(int count);
 
     /// Switches every entry on or off as the state says; the bookmark places in use are shown.

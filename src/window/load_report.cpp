@@ -3,7 +3,9 @@
 #include <QStringList>
 
 #include "store/data_file.h"
+#include "store/outline_builder.h"
 #include "window/names.h"
+#include "window/prompter.h"
 
 namespace qm {
 
@@ -87,6 +89,26 @@ QString loadNote(const LoadResult& r) {
                             "a new file.")
                  .arg(r.outside > 0 ? QStringLiteral("the items not shown") : QStringLiteral("it"));
     return lines.join(kCrLf);
+}
+
+QString placeWords(int line, int column) {
+    if (line <= 0)
+        return QString();
+    return column > 0 ? QStringLiteral("line %1, column %2: ").arg(line).arg(column)
+                      : QStringLiteral("line %1: ").arg(line);
+}
+
+void tellImportWarnings(Prompter& prompter, const QString& done,
+                        const std::vector<OutlineNotice>& warnings) {
+    if (warnings.empty())
+        return;
+    QStringList lines;
+    for (const OutlineNotice& w : warnings)
+        lines << placeWords(w.line, w.column) + QString::fromStdString(w.text);
+    const QString count = warnings.size() == 1 ? QStringLiteral("1 warning")
+                                               : QStringLiteral("%1 warnings").arg(warnings.size());
+    prompter.tell(done + kCrLf + QStringLiteral("with %1; Show Details lists them.").arg(count),
+                  QStringLiteral("QuillMar"), PromptIcon::Information, lines.join('\n'));
 }
 
 } // namespace qm

@@ -39,9 +39,23 @@ public:
                              const QString& folder) = 0;
     virtual QString saveFile(const QString& title, const QString& filters, const QString& folder,
                              const QString& proposedName) = 0;
+    /// A save dialog whose file type says what is written: `filter` comes in as the type
+    /// proposed and goes out as the one chosen.
+    virtual QString saveFileOfType(const QString& title, const QString& filters,
+                                   const QString& folder, const QString& proposedName,
+                                   QString& filter) {
+        (void)filter;
+        return saveFile(title, filters, folder, proposedName);
+    }
     /// The platform's print dialog, which sets up the printer, paper and orientation;
     /// false when cancelled.
     virtual bool printDialog(QPrinter& printer, const QString& title) = 0;
+
+    /// A message box with a list the user may open ("Show Details..."); OK alone.
+    virtual void tell(const QString& text, const QString& title, PromptIcon icon,
+                      const QString& details) {
+        ask(text + QStringLiteral("\r\n\r\n") + details, title, icon, PromptButtons::Ok);
+    }
 
     /// The zoom of the window the prompts are shown over, for the prompts to follow.
     virtual void setScale(const twips::Scale& /*scale*/) {}

@@ -5,10 +5,18 @@
 //   make_screenshot --print DATAFILE PREVIEW.png LISTING.pdf NAME
 //     NAME selected in the first cell, the print preview of its listing, then its Print
 //     button, which writes the listing to LISTING.pdf.
+//   make_screenshot --outline DATAFILE DOCUMENT OUT_DIR
+//     the File and Edit menus open (file_menu.png, edit_menu.png), then DOCUMENT imported
+//     with File -> Import Outline, its warnings box with the details shown
+//     (import_warnings.png) and the window with the imported tree (imported.png).
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -76,6 +84,57 @@ int printShot(const QStringList& args) {
     return 0;
 }
 
+// The real dialogs, but the file to import comes from the command line.
+class OutlinePrompter : public qm::QtPrompter {
+public:
+    explicit OutlinePrompter(QString document) : m_document(std::move(document)) {}
+    QString openFile(const QString&, const QString&, const QString&) override { return m_document; }
+
+private:
+    QString m_document;
+};
+
+int outlineShots(const QStringList& args) {
+    const QString out = args[2];
+    QTemporaryDir dir;
+    OutlinePrompter prompter(args[1]);
+    qm::Program program(prompter, dir.filePath("QuillMar.ini"));
+    program.start({args[0]}, false);
+    qm::MainWindow& w = program.window();
+    prompter.setOwner(&w);
+    QGuiApplication::clipboard()->setText(QStringLiteral("- PASTED\n"));
+    for (const auto& [menu, name] : {std::pair(0, "file_menu.png"), {1, "edit_menu.png"}}) {
+        QMenu* m = w.menu().topMenu(menu);
+        m->popup(w.mapToGlobal(QPoint(0, 0)));
+        QCoreApplication::processEvents();
+        if (!m->grab().save(out + '/' + name))
+            return fail("cannot write", out + '/' + name);
+        m->close();
+    }
+    bool grabbed = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        for (QAbstractButton* b : box->buttons())
+            if (box->buttonRole(b) == QMessageBox::ActionRole)
+                b->click(); // Show Details...
+        QCoreApplication::processEvents();
+        grabbed = box->grab().save(out + "/import_warnings.png");
+        box->accept();
+    });
+    poll.start();
+    if (!qm::test::chooseMenu(w, qm::MenuArray::File, qm::FileImportOutline))
+        return fail("cannot choose", QStringLiteral("Import Outline..."));
+    if (!grabbed)
+        return fail("no warnings box for", args[1]);
+    QCoreApplication::processEvents();
+    return w.grab().save(out + "/imported.png") ? 0 : fail("cannot write", out + "/imported.png");
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -83,10 +142,13 @@ int main(int argc, char* argv[]) {
     const QStringList args = QApplication::arguments().mid(1);
     if (args.size() == 5 && args[0] == QLatin1String("--print"))
         return printShot(args.mid(1));
+    if (args.size() == 4 && args[0] == QLatin1String("--outline"))
+        return outlineShots(args.mid(1));
     if (args.size() < 2 || args[0].startsWith(QLatin1String("--"))) {
         std::fprintf(stderr, "usage: make_screenshot DATAFILE OUT.png NAME...\n"
                              "       make_screenshot --print DATAFILE PREVIEW.png LISTING.pdf "
-                             "NAME\n");
+                             "NAME\n"
+                             "       make_screenshot --outline DATAFILE DOCUMENT OUT_DIR\n");
         return 2;
     }
     return mainWindowShot(args);

@@ -21,6 +21,7 @@ struct Prompt {
     NameRequest name;  // for Name prompts
     QString folder{};  // where a file dialog opened
     QString filters{}; // a file dialog's filters
+    QString details{}; // a message's list behind "Show Details...", or a save dialog's type
     QString said() const { return title + '|' + text; }
 };
 
@@ -39,6 +40,10 @@ public:
     void answerName(const QString& name) { m_answers.push_back(Reply{Prompt::Name, {}, name}); }
     void answerOpen(const QString& path) { m_answers.push_back(Reply{Prompt::OpenFile, {}, path}); }
     void answerSave(const QString& path) { m_answers.push_back(Reply{Prompt::SaveFile, {}, path}); }
+    /// A save dialog whose file type the user chose as well (empty: the type proposed).
+    void answerSave(const QString& path, const QString& filter) {
+        m_answers.push_back(Reply{Prompt::SaveFile, {}, path, {}, filter});
+    }
     /// The print dialog: OK after `choose` set up the printer as a user would, or Cancel.
     void answerPrint(PromptAnswer a, std::function<void(QPrinter&)> choose = {}) {
         m_answers.push_back(Reply{Prompt::PrintDialog, a, {}, std::move(choose)});
@@ -65,17 +70,33 @@ public:
             whileAsking();
         return take(Prompt::Message).answer;
     }
+    void tell(const QString& text, const QString& title, PromptIcon icon,
+              const QString& details) override {
+        prompts.append(
+            Prompt{Prompt::Message, text, title, icon, PromptButtons::Ok, {}, {}, {}, details});
+        if (whileAsking)
+            whileAsking();
+        take(Prompt::Message);
+    }
     QString askName(const NameRequest& request) override {
         prompts.append(Prompt{Prompt::Name, request.prompt, request.title, PromptIcon::None,
                               PromptButtons::OkCancel, request});
         return take(Prompt::Name).text;
     }
     QString openFile(const QString& title, const QString& filters, const QString& folder) override {
-        return fileDialog(Prompt::OpenFile, title, filters, folder, {});
+        return fileDialog(Prompt::OpenFile, title, filters, folder, {}).text;
     }
     QString saveFile(const QString& title, const QString& filters, const QString& folder,
                      const QString& proposed) override {
-        return fileDialog(Prompt::SaveFile, title, filters, folder, proposed);
+        QString noType;
+        return saveFileOfType(title, filters, folder, proposed, noType);
+    }
+    QString saveFileOfType(const QString& title, const QString& filters, const QString& folder,
+                           const QString& proposed, QString& filter) override {
+        const Reply r = fileDialog(Prompt::SaveFile, title, filters, folder, proposed, filter);
+        if (!r.filter.isEmpty())
+            filter = r.filter;
+        return r.text;
     }
     bool printDialog(QPrinter& printer, const QString& title) override {
         prompts.append(
@@ -94,14 +115,16 @@ private:
         PromptAnswer answer;
         QString text;
         std::function<void(QPrinter&)> choose = {};
+        QString filter = {};
     };
-    QString fileDialog(Prompt::Kind kind, const QString& title, const QString& filters,
-                       const QString& folder, const QString& proposed) {
+    Reply fileDialog(Prompt::Kind kind, const QString& title, const QString& filters,
+                     const QString& folder, const QString& proposed, const QString& type = {}) {
         Prompt p{kind, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}};
         p.folder = folder;
         p.filters = filters;
+        p.details = type;
         prompts.append(p);
-        return take(kind).text;
+        return take(kind);
     }
     static void fail(const QString& why) {
         // Outside a test function (a screenshot program) the count tells.

@@ -124,12 +124,12 @@ private slots:
     void export_documents() {
         const QString tricky = saveTree("tricky.qmd", treeFromOutline(kTricky));
         QCOMPARE(run({"export", tricky, "--format=markdown"}).out,
-                 QString("- TOP \\& \\<CO\\> \"Q\"\n"
+                 QString("- TOP \\& \\<CO\\> \\\"Q\\\"\n"
                          "  - 1\\. FIRST\n"
                          "  - \\#TAG\n"
                          "    - \\- DASH\n"
                          "      - \\*STAR\\* \\_U\\_ \\`C\\`\n"
-                         "    - TAB\tIN\n"
+                         "    - TAB&#9;IN\n"
                          "  - BACK\\\\SLASH \\[L\\](X)\n"
                          "    - ZÜRICH € \\~\n"
                          "  - \\+ PLUS\n"
@@ -241,15 +241,22 @@ private slots:
         row("1000 attributes, the most an element may have", many + "/></body></opml>", "A\n", {},
             "%1: warning: ignored what the tree does not keep: 999 attributes (a1, a2, a3, a4, "
             "a5, a6, ...)\n");
-        row("--truncate: names cut, one warning each",
-            "<opml><body>\n<outline text=\"ABCDEFGHIJKLMNOPQRSTUVWXYZ\">\n"
-            "<outline text=\"0123456789012345678 9\"/>\n"
-            "<outline text=\"SHORT\"/></outline></body></opml>",
-            "ABCDEFGHIJKLMNOPQRST\n  0123456789012345678\n  SHORT\n", {"--truncate"},
-            "%1:2: warning: name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" cut to 20 characters: "
+        const QByteArray longNames = "<opml><body>\n<outline text=\"ABCDEFGHIJKLMNOPQRSTUVWXYZ\">\n"
+                                     "<outline text=\"0123456789012345678 9\"/>\n"
+                                     "<outline text=\"SHORT\"/></outline></body></opml>";
+        const QString cutWarnings =
+            "%1:2:43: warning: name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" cut to 20 characters: "
             "\"ABCDEFGHIJKLMNOPQRST\"\n"
-            "%1:3: warning: name \"0123456789012345678 9\" cut to 20 characters: "
-            "\"0123456789012345678\"\n");
+            "%1:3:39: warning: name \"0123456789012345678 9\" cut to 20 characters: "
+            "\"0123456789012345678\"\n";
+        const QString cut = "ABCDEFGHIJKLMNOPQRST\n  0123456789012345678\n  SHORT\n";
+        row("long names cut, one warning each", longNames, cut, {}, cutWarnings);
+        row("--truncate: no more than that", longNames, cut, {"--truncate"}, cutWarnings);
+        row("--strict --truncate: cut all the same", longNames, cut, {"--strict", "--truncate"},
+            cutWarnings);
+        row("several top-level outlines, no title: the file's name",
+            "<opml><head/><body><outline text=\"A\"/>\n<outline text=\"B\"/></body></opml>",
+            "in\n  A\n  B\n");
         row("Markdown by content", "- TOP\r\n  - A\\*B\r\n    * 1\\. X\r\n",
             "TOP\n  A*B\n    1. X\n");
         row("a list read as an outline when told", "- A\n  - B\n", "- A\n  - B\n",
@@ -291,27 +298,28 @@ private slots:
             ":1:27: not an OPML document: its root element is <html>");
         row("no body", "<opml><head/></opml>", ": the document has no body");
         row("empty body", "<opml><body>  </body></opml>", ": the body holds no outline");
-        row("several top-level outlines and no title",
-            "<opml><head/><body><outline text=\"A\"/>\n<outline text=\"B\"/></body></opml>",
-            ":2: a second top-level item, and no name for a top item over them: the head has "
-            "no title; use --top NAME");
-        row("name over 20 characters", nested(2).replace("L1", "ABCDEFGHIJKLMNOPQRSTU"),
-            ":3: name longer than 20 characters: \"ABCDEFGHIJKLMNOPQRSTU\"");
-        row("character outside the code page, --truncate or not",
+        const QStringList strict{"--strict"};
+        row("--strict: name over 20 characters", nested(2).replace("L1", "ABCDEFGHIJKLMNOPQRSTU"),
+            ":3:38: name longer than 20 characters: \"ABCDEFGHIJKLMNOPQRSTU\"", strict);
+        row("--strict: character outside the code page, --truncate or not",
             "<opml><body>\n<outline text=\"A&#x263A;\"/></body></opml>",
-            ":2: name has characters the data file cannot hold: \"A☺\"", {"--truncate"});
-        row("outline without text", "<opml><body><outline title=\"A\"/></body></opml>",
-            ":1:32: an outline element without a text attribute");
-        row("blank text", "<opml><body><outline text=\"  \"/></body></opml>", ":1: empty name");
+            ":2:27: name has characters the data file cannot hold: \"A☺\"",
+            {"--strict", "--truncate"});
+        row("--strict: outline without text", "<opml><body><outline title=\"A\"/></body></opml>",
+            ":1:32: an outline element without a text attribute", strict);
+        row("--strict: blank text", "<opml><body><outline text=\"  \"/></body></opml>",
+            ":1:32: empty name", strict);
+        row("--strict: empty Markdown item", "- A\n  - B\n  -\n", ":3:3: empty name", strict);
+        row("--strict: Markdown not UTF-8", "- A\n- B\xFF\n", ":2:4: not valid UTF-8", strict);
         row("external entity in a name",
             "<!DOCTYPE opml [<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>\n"
             "<opml><body><outline text=\"&ext;\"/></body></opml>",
             ":2:32: Reference to external entity 'ext' in attribute value.");
-        row("257 levels", nested(257), ":258: deeper than 255 levels");
+        row("257 levels", nested(257), ":258:21: deeper than 255 levels");
         row("256 levels below a top item", nested(256, "<outline text=\"NEXT\"/>"),
-            ":257: deeper than 255 levels below the top item", {"--top", "T"});
-        row("Markdown line that is no list item", "- A\n  B\n", ":2: not a list item (\"- NAME\")",
-            {"--format", "markdown"});
+            ":257:21: deeper than 255 levels below the top item", {"--top", "T"});
+        row("Markdown without a list item", "Some text.\n",
+            ": the document holds no list item or heading", {"--format", "markdown"});
         row("unknown format", "A\n", "unknown format \"xml\"; use text, opml or markdown",
             {"--format", "xml"});
         const QByteArray external = "<?xml version=\"1.0\"?>\n<!DOCTYPE opml [<!ENTITY ext SYSTEM "

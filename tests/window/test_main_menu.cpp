@@ -140,8 +140,9 @@ private slots:
         MainWindow& w = m_f->start();
         // The empty recent-file places and their separator are hidden, so not offered.
         QCOMPARE(accessibleChildren(w.menu().topMenu(0)),
-                 QStringList({"New", "Open...", "Save", "Save As...", "Options", "Exit", "",
-                              "Page Setup...", "Print Preview...", "Print"}));
+                 QStringList({"New", "Open...", "Save", "Save As...", "Import Outline...",
+                              "Export Outline...", "Options", "Exit", "", "Page Setup...",
+                              "Print Preview...", "Print"}));
         QCOMPARE(accessibleChildren(w.menu().topMenu(3)), QStringList({"About "}));
         QCOMPARE(accessibleChildren(w.menu().topMenu(2)),
                  QStringList({"Find", "", "Bookmark This", "Edit Bookmarks"}));

@@ -1,6 +1,5 @@
 #pragma once
-// Reads OPML documents into a new node table with Qt's XML reader, the one part of the
-// tool's interchange that needs Qt (QtCore only).
+// Reads OPML documents into a new node table with Qt's XML reader.
 
 #include <string_view>
 
@@ -9,8 +8,9 @@
 namespace qm {
 
 /// Nested outline elements of the body become items in document order, their text
-/// attributes their names; one top-level outline is the top item, several get a top item
-/// named by the rules or the head's title. What else the document holds is ignored, with
+/// attributes their names (plain text, as feed readers take them); one top-level outline is
+/// the top item, several get a top item named by the rules' top, else the head's title,
+/// else the rules' fallback. What else the document holds is ignored, with
 /// one summary warning. Nothing is ever fetched from outside the document.
 OutlineResult readOpml(std::string_view bytes, const ImportRules& rules = {});
 

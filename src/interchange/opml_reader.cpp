@@ -1,12 +1,12 @@
-#include "tool/opml_reader.h"
+#include "interchange/opml_reader.h"
 
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "interchange/xml_prescan.h"
 #include "store/message_text.h"
-#include "tool/xml_prescan.h"
 
 namespace qm {
 
@@ -137,8 +137,9 @@ OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
     int outlines = 0; // outline elements open
     std::u32string name;
     const auto line = [&] { return static_cast<int>(xml.lineNumber()); };
+    const auto column = [&] { return static_cast<int>(xml.columnNumber()); };
     const auto fail = [&](std::string why) {
-        builder.fail(line(), std::move(why), static_cast<int>(xml.columnNumber()));
+        builder.fail(line(), std::move(why), column());
         return std::move(builder.result());
     };
 
@@ -170,6 +171,7 @@ OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
             open.push_back(Place::Body);
         } else if (where == Place::Head && tag == u"title") {
             const int at = line();
+            const int atColumn = column();
             // The reader leaves such a reference out of the text without a word.
             for (const QString& entity : scan.titleEntities)
                 if (const QString external = entities.externalBehind(entity); !external.isEmpty())
@@ -177,7 +179,7 @@ OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
                                 quotedText(external.toStdString()) + ", which is never read");
             toName(xml.readElementText(QXmlStreamReader::SkipChildElements), name);
             if (name.find_first_not_of(U' ') != std::u32string::npos)
-                builder.offerTopName(name, at);
+                builder.offerTopName(name, at, atColumn);
         } else if ((where == Place::Body || where == Place::Outline) && tag == u"outline") {
             bool hasText = false;
             for (const QXmlStreamAttribute& a : xml.attributes()) {
@@ -188,9 +190,12 @@ OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
                     ignored.attribute(a.qualifiedName());
                 }
             }
-            if (!hasText)
-                return fail("an outline element without a text attribute");
-            if (!builder.add(outlines, name, line()))
+            if (!hasText) {
+                if (!rules.lenient)
+                    return fail("an outline element without a text attribute");
+                name.clear(); // named as an empty text is
+            }
+            if (!builder.add(outlines, name, line(), column()))
                 return std::move(builder.result());
             ++outlines;
             open.push_back(Place::Outline);
@@ -208,7 +213,7 @@ OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
     if (!builder.finish())
         return std::move(builder.result());
     if (const std::string summary = ignored.summary(); !summary.empty())
-        builder.result().warnings.push_back({0, summary});
+        builder.warn(0, 0, summary);
     return std::move(builder.result());
 }
 

@@ -1,4 +1,4 @@
-#include "tool/xml_prescan.h"
+#include "interchange/xml_prescan.h"
 
 #include <algorithm>
 #include <cstdint>
