@@ -1,13 +1,11 @@
 #include "settings/disk_state.h"
 
 #include <QFile>
-#include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
-#include <vector>
 
 #include "store/content_hash.h"
 
@@ -15,7 +13,6 @@ namespace qm {
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t(1) << 20;
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 // Longer than a tick of the clock files are stamped with, on every kernel configuration.
 constexpr std::int64_t kTickMarginNs = 20'000'000;
@@ -44,21 +41,6 @@ bool remoteFileSystem(int fd) {
     }
 }
 
-std::optional<std::uint64_t> hashBytes(int fd) {
-    ContentHash hash;
-    std::vector<char> buffer(kChunk);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            return hash.value();
-        hash.add(buffer.data(), std::size_t(n));
-    }
-}
-
 enum class Hash { IfIdentityMayMissChange, Always, Never };
 
 std::optional<DiskState> record(const QString& path, std::int64_t nowNs, Hash mode) {
@@ -80,7 +62,7 @@ std::optional<DiskState> record(const QString& path, std::int64_t nowNs, Hash mo
         if (mode == Hash::Always ||
             (mode == Hash::IfIdentityMayMissChange &&
              identityMayMissChange(state->changedNs, nowNs, remoteFileSystem(fd)))) {
-            state->hash = hashBytes(fd);
+            state->hash = hashRemainingBytes(fd);
             if (!state->hash)
                 state.reset();
         }

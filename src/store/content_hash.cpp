@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace qm {
 
@@ -53,6 +58,34 @@ std::uint64_t ContentHash::value() const {
     for (std::size_t i = 0; i < m_tailSize; ++i)
         h = mix(h, m_tail[i]);
     return h ^ (h >> 29);
+}
+
+std::optional<std::uint64_t> hashRemainingBytes(int fd) {
+    ContentHash hash;
+    std::vector<char> buffer(std::size_t(1) << 20);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            return hash.value();
+        hash.add(buffer.data(), std::size_t(n));
+    }
+}
+
+std::optional<std::uint64_t> hashFileBytes(const std::string& path) {
+    // Not waiting for a writer on a pipe; a regular file ignores the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    std::optional<std::uint64_t> hash;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        hash = hashRemainingBytes(fd);
+    ::close(fd);
+    return hash;
 }
 
 } // namespace qm

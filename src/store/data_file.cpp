@@ -121,8 +121,9 @@ void readRecords(std::int64_t size, Next&& next, DataRecords& out, Progress* pro
     out.ok = true;
 }
 
-// Reads a regular file's records; `early` as above.
-DataRecords readFileRecords(const std::string& path, Progress* progress, Fault* early) {
+// Reads a regular file's records; `early` as above. `hash` takes in the whole file.
+DataRecords readFileRecords(const std::string& path, Progress* progress, Fault* early,
+                            ContentHash* hash = nullptr) {
     DataRecords out;
     // Opening a pipe must not wait for a writer; regular files ignore the flag.
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -152,9 +153,16 @@ DataRecords readFileRecords(const std::string& path, Progress* progress, Fault* 
                 }
                 got += static_cast<std::size_t>(n);
             }
+            if (hash)
+                hash->add(buffer.data(), want);
             return buffer.data();
         };
         readRecords(static_cast<std::int64_t>(st.st_size), next, out, progress, early);
+        if (hash && out.ok && out.trailingBytes > 0 &&
+            !next(static_cast<std::size_t>(out.trailingBytes), out.error)) {
+            out.ok = false;
+            out.failure = LoadFailure::Unreadable;
+        }
     } catch (const std::bad_alloc&) {
         out = DataRecords{};
         out.failure = LoadFailure::NoMemory;
@@ -285,10 +293,10 @@ LoadResult loadDataBytes(std::string_view bytes, Progress* progress) {
     }
 }
 
-LoadResult loadDataFile(const std::string& path, Progress* progress) {
+LoadResult loadDataFile(const std::string& path, Progress* progress, ContentHash* read) {
     try {
         Fault early = Fault::TopItemFree;
-        DataRecords raw = readFileRecords(path, progress, &early);
+        DataRecords raw = readFileRecords(path, progress, &early, read);
         return finishLoad(std::move(raw), early, progress);
     } catch (const std::bad_alloc&) {
         return outOfMemory();

@@ -31,20 +31,6 @@ std::string describeErrno(int err) {
     return std::strerror(err);
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // A link is replaced by writing through to its target, so the link itself survives.
 std::string resolveTarget(const std::string& path) {
     std::error_code ec;
@@ -149,20 +135,10 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
     }
     const mode_t mode = replacesFile ? (st.st_mode & 07777) : defaultFileMode();
 
-    fs::path folder = fs::path(target).parent_path();
-    if (folder.empty())
-        folder = ".";
-    const std::string prefix = tempPrefix(target);
-    removeLeftovers(folder, prefix);
-    std::string tmpl = (folder / (prefix + std::to_string(::getpid()) + "-XXXXXX")).string();
-    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot create a file in " + folder.string() + ": " + describeErrno(errno);
+    std::string tmpl;
+    const int fd = createTempBeside(target, tmpl, error);
+    if (fd < 0)
         return false;
-    }
-    // Held until the file is renamed or removed: while it is, no other save takes it for
-    // a leftover.
-    ::flock(fd, LOCK_EX | LOCK_NB);
     int writeErr = 0;
     const ByteSink sink = [&](const char* data, std::size_t size) {
         if (writeErr != 0)
@@ -187,13 +163,51 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
         return false;
     }
     ::close(fd);
-    // Make the rename itself durable.
+    syncFolderOf(target);
+    return true;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+int createTempBeside(const std::string& target, std::string& tempPath, std::string& error) {
+    fs::path folder = fs::path(target).parent_path();
+    if (folder.empty())
+        folder = ".";
+    const std::string prefix = tempPrefix(target);
+    removeLeftovers(folder, prefix);
+    tempPath = (folder / (prefix + std::to_string(::getpid()) + "-XXXXXX")).string();
+    const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot create a file in " + folder.string() + ": " + describeErrno(errno);
+        return -1;
+    }
+    // Held until the file is renamed or removed: while it is, no other save takes it for
+    // a leftover.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    return fd;
+}
+
+void syncFolderOf(const std::string& path) {
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
-    return true;
 }
 
 namespace {

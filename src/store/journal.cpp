@@ -1,0 +1,596 @@
+#include "store/journal.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <random>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "store/byte_order.h"
+#include "store/data_file.h"
+#include "store/safe_file.h"
+#include "store/walk.h"
+
+namespace qm {
+
+namespace {
+
+using namespace bytes;
+
+// File: the header, then records. Header: magic, salt (u64), has-hash (u8, 7 spare bytes),
+// hash (u64), path length (u32), path, check (u32). Record: size (u32, the kind and payload),
+// kind (u8), payload, check (u32) over size, kind and payload. The salt seeds every
+// record's check, so bytes of another journal never pass for this one's.
+constexpr char kMagic[8] = {'Q', 'M', 'J', 'R', 'N', 'L', '0', '1'};
+constexpr std::size_t kHeaderFixed = 36;
+constexpr std::size_t kMaxPath = 1 << 16;
+constexpr std::size_t kFrame = 9; // size, kind and check around a payload
+constexpr std::int64_t kSyncIntervalMs = 1000;
+
+enum Kind : std::uint8_t {
+    // 1..6 are TreeChange::Kind.
+    kBase = 10,       // a data file's bytes: the tree the changes start from
+    kTime = 11,       // the wall clock when the records after it were written
+    kCells = 12,      // the cells as a cells file holds them
+    kCheckpoint = 13, // like kBase, but a change of its own: the tree as it is now
+};
+constexpr std::size_t kTimeRecord = kFrame + 8;
+constexpr std::size_t kPasteItem = kNameLength + 1; // name and shape flags
+constexpr std::uint8_t kHasChild = 1;
+constexpr std::uint8_t kHasNext = 2;
+
+void putU64(char* out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t getU64(const char* in) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < 8; ++i)
+        v |= std::uint64_t(static_cast<unsigned char>(in[i])) << (8 * i);
+    return v;
+}
+
+std::uint32_t getU32(const char* in) {
+    return static_cast<std::uint32_t>(getI32(in));
+}
+
+// Cheap enough for every record, and any damaged byte changes it.
+std::uint32_t recordCheck(std::uint64_t seed, const char* p, std::size_t n) {
+    constexpr std::uint64_t k1 = 0x9E3779B185EBCA87ULL;
+    constexpr std::uint64_t k2 = 0xC2B2AE3D27D4EB4FULL;
+    std::uint64_t h = seed ^ (n * k1);
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = std::rotl((h ^ w) * k2, 29);
+    }
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = std::rotl((h ^ w) * k2, 29);
+    h ^= h >> 32;
+    h *= k1;
+    return static_cast<std::uint32_t>(h ^ (h >> 29));
+}
+
+std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
+    const std::size_t pathSize = std::min(base.path.size(), kMaxPath);
+    std::string h(kHeaderFixed + pathSize + 4, '\0');
+    std::memcpy(h.data(), kMagic, sizeof kMagic);
+    putU64(h.data() + 8, salt);
+    h[16] = base.hash ? 1 : 0;
+    putU64(h.data() + 24, base.hash.value_or(0));
+    putI32(h.data() + 32, static_cast<std::int32_t>(pathSize));
+    std::memcpy(h.data() + kHeaderFixed, base.path.data(), pathSize);
+    putI32(h.data() + kHeaderFixed + pathSize,
+           static_cast<std::int32_t>(recordCheck(0, h.data(), kHeaderFixed + pathSize)));
+    return h;
+}
+
+// The base and salt of a journal's header, and where its records start; false when the
+// bytes do not begin with a whole header.
+bool decodeHeader(std::string_view bytes, JournalBase& base, std::uint64_t& salt,
+                  std::size_t& end) {
+    if (bytes.size() < kHeaderFixed + 4 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+        return false;
+    const std::size_t pathSize = getU32(bytes.data() + 32);
+    if (pathSize > kMaxPath || bytes.size() < kHeaderFixed + pathSize + 4 ||
+        getU32(bytes.data() + kHeaderFixed + pathSize) !=
+            recordCheck(0, bytes.data(), kHeaderFixed + pathSize))
+        return false;
+    salt = getU64(bytes.data() + 8);
+    base.path.assign(bytes.data() + kHeaderFixed, pathSize);
+    base.hash.reset();
+    if (bytes[16] != 0)
+        base.hash = getU64(bytes.data() + 24);
+    end = kHeaderFixed + pathSize + 4;
+    return true;
+}
+
+std::uint64_t randomSalt() {
+    std::random_device random;
+    return (std::uint64_t(random()) << 32) ^ random();
+}
+
+// Moves the finished file into place unless something lies there already (another
+// program's journal may have taken the name since it was checked).
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the flag: a hard link is made only where nothing lies.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    return false;
+}
+
+bool isChange(std::uint8_t kind) {
+    return kind != kTime && kind != kCells;
+}
+
+// Changes from `pos` to the end, as far as the sizes can be followed: what a cut or damage
+// takes. A record cut short counts unless it shows itself to be a time or cells record.
+std::int64_t changesFrom(std::string_view bytes, std::size_t pos) {
+    std::int64_t n = 0;
+    while (pos < bytes.size()) {
+        if (bytes.size() - pos < 5)
+            return n + 1;
+        const std::uint64_t size = getU32(bytes.data() + pos);
+        n += isChange(static_cast<std::uint8_t>(bytes[pos + 4])) ? 1 : 0;
+        if (size == 0 || size + 8 > bytes.size() - pos)
+            return n;
+        pos += size + 8;
+    }
+    return n;
+}
+
+struct Record {
+    std::uint8_t kind = 0;
+    std::string_view payload;
+};
+
+// The whole record at `pos`, its check passed; false for one cut off or damaged.
+bool nextRecord(std::string_view bytes, std::size_t& pos, std::uint64_t salt, Record& r) {
+    if (bytes.size() - pos < kFrame)
+        return false;
+    const std::uint64_t size = getU32(bytes.data() + pos);
+    if (size == 0 || size + 8 > bytes.size() - pos)
+        return false;
+    const char* start = bytes.data() + pos;
+    if (getU32(start + 4 + size) != recordCheck(salt, start, 4 + size))
+        return false;
+    r.kind = static_cast<std::uint8_t>(start[4]);
+    r.payload = std::string_view(start + 5, size - 1);
+    pos += size + 8;
+    return true;
+}
+
+NameField nameAt(const char* p) {
+    NameField name;
+    std::memcpy(name.data(), p, kNameLength);
+    return name;
+}
+
+// A change record as the edit operations take it; `buffer` holds a paste's items.
+bool decodeChange(const Record& r, TreeChange& c, std::vector<Node>& buffer) {
+    const std::string_view p = r.payload;
+    c = TreeChange{};
+    c.kind = static_cast<TreeChange::Kind>(r.kind);
+    switch (r.kind) {
+    case TreeChange::Add:
+        if (p.size() != 8 + kNameLength)
+            return false;
+        c.slot = getI32(p.data() + 4);
+        c.name = nameAt(p.data() + 8);
+        break;
+    case TreeChange::Rename:
+        if (p.size() != 4 + kNameLength)
+            return false;
+        c.name = nameAt(p.data() + 4);
+        break;
+    case TreeChange::Delete:
+    case TreeChange::Restore:
+    case TreeChange::RemoveLast:
+        if (p.size() != 4)
+            return false;
+        break;
+    case TreeChange::Paste: {
+        if (p.size() < 12)
+            return false;
+        c.slot = getI32(p.data() + 4);
+        const std::uint32_t count = getU32(p.data() + 8);
+        if (count == 0 || (p.size() - 12) / kPasteItem != count || (p.size() - 12) % kPasteItem)
+            return false;
+        buffer.assign(count, Node{});
+        for (std::size_t i = 0; i < count; ++i) {
+            const char* item = p.data() + 12 + i * kPasteItem;
+            buffer[i].Name = nameAt(item);
+            buffer[i].FirstChild = (item[kNameLength] & kHasChild) ? 1 : 0;
+            buffer[i].NextSibling = (item[kNameLength] & kHasNext) ? 1 : 0;
+        }
+        c.buffer = buffer;
+        break;
+    }
+    default:
+        return false;
+    }
+    c.item = getI32(p.data());
+    return true;
+}
+
+// True when the records below a freed item still form the subtree deleteSubtree freed:
+// free, each linked back to the record it is reached from, one level deeper, and no more of
+// them than there are free slots. Only then may a walk follow their links.
+bool freedSubtreeSound(const NodeTable& t, std::int32_t item) {
+    std::int64_t budget = t.FreeCount();
+    std::vector<std::int32_t> stack{item};
+    while (!stack.empty()) {
+        const std::int32_t p = stack.back();
+        stack.pop_back();
+        std::int32_t prev = 0;
+        for (std::int32_t c = t[p].FirstChild; c >= 1; prev = c, c = t[c].NextSibling) {
+            if (c > t.NodeCount() || --budget < 0)
+                return false;
+            const Node& n = t[c];
+            if (n.inUse() || n.Parent != p || std::max(n.PrevSibling, 0) != prev ||
+                n.Level != t[p].Level + 1)
+                return false;
+            stack.push_back(c);
+        }
+    }
+    return true;
+}
+
+// Makes recorded changes again, only on items of the tree: the links of free records and
+// of records no link from the top item reaches are as a file left them, and no walk may
+// follow them unchecked.
+class Replay {
+public:
+    Replay(NodeTable& table, std::vector<bool> inTree) : m_t(table), m_inTree(std::move(inTree)) {}
+
+    bool apply(const TreeChange& c) {
+        switch (c.kind) {
+        case TreeChange::Add:
+        case TreeChange::Paste:
+            return reached(c.item) && applyChange(m_t, c) && mark(c.slot, true);
+        case TreeChange::Rename:
+            return reached(c.item) && applyChange(m_t, c);
+        case TreeChange::Delete:
+        case TreeChange::RemoveLast:
+            // The freed records keep their links: the walk that unmarks them is safe.
+            return reached(c.item) && applyChange(m_t, c) && mark(c.item, false);
+        case TreeChange::Restore:
+            return c.item >= 2 && c.item <= m_t.NodeCount() && !m_t[c.item].inUse() &&
+                   reached(m_t[c.item].Parent) &&
+                   m_t[c.item].Level == m_t[m_t[c.item].Parent].Level + 1 &&
+                   freedSubtreeSound(m_t, c.item) && applyChange(m_t, c) && mark(c.item, true);
+        }
+        return false;
+    }
+    std::vector<bool> inTree() && {
+        m_inTree.resize(static_cast<std::size_t>(m_t.capacity()), false);
+        return std::move(m_inTree);
+    }
+
+private:
+    bool reached(std::int32_t slot) const {
+        return slot >= 1 && static_cast<std::size_t>(slot) < m_inTree.size() && m_inTree[slot];
+    }
+    bool mark(std::int32_t item, bool on) {
+        m_inTree.resize(static_cast<std::size_t>(m_t.capacity()), false);
+        SubtreeWalk walk(m_t);
+        for (std::int32_t n = walk.Walk_Start(item); n >= 1; n = walk.Walk_Next(n))
+            m_inTree[static_cast<std::size_t>(n)] = on;
+        return true;
+    }
+
+    NodeTable& m_t;
+    std::vector<bool> m_inTree;
+};
+
+} // namespace
+
+JournalWriter::~JournalWriter() {
+    close();
+}
+
+void JournalWriter::close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+void JournalWriter::restart(std::vector<std::string> paths, JournalBase base,
+                            std::string replaces) {
+    discard();
+    m_paths = std::move(paths);
+    m_base = std::move(base);
+    m_replaces = std::move(replaces);
+}
+
+void JournalWriter::discard() {
+    if (m_fd >= 0) {
+        // Removed while still locked, so nobody takes it for a crashed session's journal.
+        ::unlink(m_path.c_str());
+        syncFolderOf(m_path);
+    }
+    close();
+    m_started = false;
+    m_buffer.clear();
+    m_cells.clear();
+    m_path.clear();
+    m_size = 0;
+    m_unsynced = false;
+    m_folderSynced = false;
+}
+
+char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
+    // Each write begins with the time it is made, filled in then.
+    if (m_buffer.empty())
+        m_buffer.resize(kTimeRecord);
+    const std::size_t at = m_buffer.size();
+    m_buffer.resize(at + kFrame + payloadSize);
+    char* r = m_buffer.data() + at;
+    putI32(r, static_cast<std::int32_t>(payloadSize + 1));
+    r[4] = static_cast<char>(kind);
+    return r;
+}
+
+void JournalWriter::sealRecord(char* r, std::size_t payloadSize) {
+    putI32(r + 5 + payloadSize, static_cast<std::int32_t>(recordCheck(m_salt, r, 5 + payloadSize)));
+}
+
+void JournalWriter::append(std::uint8_t kind, std::string_view payload) {
+    char* r = reserveRecord(kind, payload.size());
+    std::memcpy(r + 5, payload.data(), payload.size());
+    sealRecord(r, payload.size());
+}
+
+void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
+    if (!m_started) {
+        m_started = true;
+        m_salt = randomSalt();
+    }
+    const std::size_t size = std::size_t(table.NodeCount() + 1) * kRecordSize;
+    char* r = reserveRecord(kind, size);
+    for (std::int32_t k = 0; k <= table.NodeCount(); ++k)
+        encodeRecord(table[k], r + 5 + std::size_t(k) * kRecordSize);
+    sealRecord(r, size);
+}
+
+void JournalWriter::aboutToChange(const NodeTable& table) {
+    if (!m_started)
+        appendTree(table, kBase);
+}
+
+void JournalWriter::checkpoint(const NodeTable& table) {
+    appendTree(table, kCheckpoint);
+    ++m_changes;
+}
+
+void JournalWriter::changed(const TreeChange& c) {
+    if (!m_started)
+        return; // told of no tree to start from
+    std::size_t size = 4;
+    if (c.kind == TreeChange::Add)
+        size = 8 + kNameLength;
+    else if (c.kind == TreeChange::Rename)
+        size = 4 + kNameLength;
+    else if (c.kind == TreeChange::Paste)
+        size = 12 + c.buffer.size() * kPasteItem;
+    char* r = reserveRecord(c.kind, size);
+    char* p = r + 5;
+    putI32(p, c.item);
+    if (c.kind == TreeChange::Add) {
+        putI32(p + 4, c.slot);
+        std::memcpy(p + 8, c.name.data(), kNameLength);
+    } else if (c.kind == TreeChange::Rename) {
+        std::memcpy(p + 4, c.name.data(), kNameLength);
+    } else if (c.kind == TreeChange::Paste) {
+        putI32(p + 4, c.slot);
+        putI32(p + 8, static_cast<std::int32_t>(c.buffer.size()));
+        char* item = p + 12;
+        for (const Node& n : c.buffer) {
+            std::memcpy(item, n.Name.data(), kNameLength);
+            item[kNameLength] = static_cast<char>((n.FirstChild > 0 ? kHasChild : 0) |
+                                                  (n.NextSibling > 0 ? kHasNext : 0));
+            item += kPasteItem;
+        }
+    }
+    sealRecord(r, size);
+    ++m_changes;
+}
+
+void JournalWriter::recordCells(const CellArray& cells) {
+    if (!m_started)
+        return;
+    std::string bytes = encodeCells(cells);
+    if (bytes == m_cells)
+        return;
+    append(kCells, bytes);
+    m_cells = std::move(bytes);
+}
+
+bool JournalWriter::create(std::int64_t nowMs, bool sync, std::string& error) {
+    const std::string header = encodeHeader(m_base, m_salt);
+    error = "there is no place for it";
+    for (const std::string& target : m_paths) {
+        struct stat st {};
+        const bool replacing = ::lstat(target.c_str(), &st) == 0;
+        if (replacing && target != m_replaces)
+            continue;
+        std::string temp;
+        const int fd = createTempBeside(target, temp, error);
+        if (fd < 0)
+            continue;
+        // Replacing a journal that is being recovered: the new one must be on disk first.
+        const bool syncNow = sync || replacing;
+        bool ok = writeAll(fd, header.data(), header.size()) &&
+                  writeAll(fd, m_buffer.data(), m_buffer.size()) &&
+                  (!syncNow || ::fdatasync(fd) == 0) &&
+                  (replacing ? ::rename(temp.c_str(), target.c_str()) == 0
+                             : renameNoReplace(temp, target));
+        if (!ok) {
+            error = target + ": " + std::strerror(errno);
+            ::unlink(temp.c_str());
+            ::close(fd);
+            continue;
+        }
+        m_fd = fd;
+        m_path = target;
+        m_size = static_cast<std::int64_t>(header.size() + m_buffer.size());
+        m_buffer.clear();
+        m_unsynced = !syncNow;
+        if (syncNow) {
+            syncFolderOf(target);
+            m_folderSynced = true;
+        }
+        m_lastSyncMs = nowMs;
+        return true;
+    }
+    return false;
+}
+
+bool JournalWriter::flush(std::int64_t nowMs, std::string& error, Sync sync) {
+    if (!m_started)
+        return true;
+    if (!m_buffer.empty()) {
+        char* time = m_buffer.data();
+        putI32(time, 9);
+        time[4] = static_cast<char>(kTime);
+        putU64(time + 5, static_cast<std::uint64_t>(nowMs));
+        sealRecord(time, 8);
+    }
+    if (m_fd < 0)
+        return create(nowMs, sync == Sync::Now, error);
+    if (!m_buffer.empty()) {
+        if (!writeAll(m_fd, m_buffer.data(), m_buffer.size())) {
+            error = m_path + ": " + std::strerror(errno);
+            // No half record may stay for later ones to follow; when it cannot be taken
+            // back, the journal ends, and the next one starts from the tree as it is then.
+            if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
+                discard();
+            return false;
+        }
+        m_size += static_cast<std::int64_t>(m_buffer.size());
+        m_buffer.clear();
+        m_unsynced = true;
+    }
+    const bool due = nowMs - m_lastSyncMs >= kSyncIntervalMs || nowMs < m_lastSyncMs;
+    if (m_unsynced && (sync == Sync::Now || due)) {
+        if (::fdatasync(m_fd) != 0) {
+            error = m_path + ": " + std::strerror(errno);
+            return false;
+        }
+        if (!m_folderSynced)
+            syncFolderOf(m_path);
+        m_folderSynced = true;
+        m_unsynced = false;
+        m_lastSyncMs = nowMs;
+    }
+    return true;
+}
+
+JournalContents readJournal(std::string_view bytes) {
+    JournalContents out;
+    std::uint64_t salt = 0;
+    std::size_t pos = 0;
+    if (!decodeHeader(bytes, out.base, salt, pos)) {
+        out.error = "it is no recovery file, or its beginning is damaged";
+        return out;
+    }
+    std::optional<Replay> replay;
+    std::int64_t writtenAt = 0;
+    std::vector<Node> buffer;
+    try {
+        while (pos < bytes.size()) {
+            const std::size_t start = pos;
+            Record r;
+            if (!nextRecord(bytes, pos, salt, r))
+                break;
+            bool ok = true;
+            bool change = false;
+            if (r.kind == kTime) {
+                ok = r.payload.size() == 8;
+                if (ok)
+                    writtenAt = static_cast<std::int64_t>(getU64(r.payload.data()));
+            } else if (r.kind == kCells) {
+                ok = r.payload.size() == kCellCount * kCellRecordSize;
+                if (ok)
+                    out.cells = r.payload;
+            } else if (r.kind == kBase || r.kind == kCheckpoint) {
+                LoadResult tree = loadDataBytes(r.payload);
+                ok = tree.ok && tree.trailingBytes == 0;
+                if (ok) {
+                    change = replay || r.kind == kCheckpoint;
+                    out.table = std::move(tree.table);
+                    replay.emplace(out.table, std::move(tree.inTree));
+                }
+            } else {
+                TreeChange c;
+                ok = replay && decodeChange(r, c, buffer) && replay->apply(c);
+                change = true;
+            }
+            if (!ok) {
+                pos = start;
+                break;
+            }
+            if (change) {
+                ++out.changes;
+                out.madeUpToMs = writtenAt;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        out.changes = 0;
+        out.error = "there is not enough memory for it";
+        return out;
+    }
+    out.lost = changesFrom(bytes, pos);
+    if (!replay) {
+        out.error = "the tree it began with is damaged";
+        return out;
+    }
+    out.inTree = std::move(*replay).inTree();
+    out.ok = true;
+    return out;
+}
+
+JournalContents readJournalFile(const std::string& path) {
+    std::string bytes;
+    JournalContents out;
+    if (!readWholeFile(path, bytes, out.error))
+        return out;
+    return readJournal(bytes);
+}
+
+std::optional<JournalBase> readJournalBase(const std::string& path) {
+    std::string bytes;
+    std::string error;
+    JournalBase base;
+    std::uint64_t salt = 0;
+    std::size_t end = 0;
+    if (!readFileStart(path, kHeaderFixed + kMaxPath + 4, bytes, error) ||
+        !decodeHeader(bytes, base, salt, end))
+        return std::nullopt;
+    return base;
+}
+
+bool journalInUse(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool locked = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+} // namespace qm
