@@ -65,9 +65,7 @@ void QtPrompter::setOwner(QWidget* owner) {
         m_nameDialog->setParent(owner, m_nameDialog->windowFlags());
 }
 
-PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIcon icon,
-                             PromptButtons buttons) {
-    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), m_owner);
+void QtPrompter::prepare(QMessageBox& box, const QString& title) const {
     box.setTextFormat(Qt::PlainText); // texts carry names and paths, never markup
     if (m_scale != twips::Scale())
         box.setFont(m_scale.font(QApplication::font(&box)));
@@ -76,6 +74,29 @@ PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIc
         grid->addItem(
             new QSpacerItem(titleRoom(title), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
             grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+int QtPrompter::choose(const QString& text, const QString& title, PromptIcon icon,
+                       const QStringList& buttons, int preferred, int cancel) {
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, m_owner);
+    QList<QPushButton*> pushed;
+    for (int i = 0; i < buttons.size(); ++i)
+        pushed << box.addButton(buttons[i],
+                                i == cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    if (preferred >= 0 && preferred < pushed.size())
+        box.setDefaultButton(pushed[preferred]);
+    if (cancel >= 0 && cancel < pushed.size())
+        box.setEscapeButton(pushed[cancel]);
+    prepare(box, title);
+    box.exec();
+    const int index = pushed.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return index >= 0 ? index : cancel;
+}
+
+PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIcon icon,
+                             PromptButtons buttons) {
+    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), m_owner);
+    prepare(box, title);
     box.exec();
     // Escape and the close box land on Cancel where there is one, else on OK.
     switch (box.standardButton(box.clickedButton())) {

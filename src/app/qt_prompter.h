@@ -2,6 +2,7 @@
 // The prompter the program runs with: real message boxes, the name entry dialog and the
 // platform's file and print dialogs.
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -25,6 +26,8 @@ public:
 
     PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                      PromptButtons buttons) override;
+    int choose(const QString& text, const QString& title, PromptIcon icon,
+               const QStringList& buttons, int preferred, int cancel) override;
     QString askName(const NameRequest& request) override;
     /// Filters in Qt's form, the first one chosen: "QuillMar Data (*.qmd);;All Files (*)".
     QString openFile(const QString& title, const QString& filters, const QString& folder) override;
@@ -33,6 +36,9 @@ public:
     bool printDialog(QPrinter& printer, const QString& title) override;
 
 private:
+    /// Plain text, the zoom, and room for the whole title.
+    void prepare(QMessageBox& box, const QString& title) const;
+
     QPointer<QWidget> m_owner;
     QPointer<NameDialog> m_nameDialog; // created on first use, then kept hidden between uses
     twips::Scale m_scale;

@@ -52,6 +52,36 @@ private slots:
         QVERIFY2(width >= fm.horizontalAdvance(title) + 4 * fm.height(),
                  qPrintable(QString::number(width)));
     }
+
+    // Buttons of its own: Enter takes the preferred one, Esc the one named for it.
+    void choose_enterAndEscape_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 0;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << 2;
+    }
+    void choose_enterAndEscape() {
+        QFETCH(int, key);
+        QFETCH(int, chosen);
+        QtPrompter prompter(nullptr);
+        QStringList shown;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll.stop();
+            for (QAbstractButton* b : box->buttons())
+                shown << b->text();
+            QTest::keyClick(box, Qt::Key(key));
+        });
+        poll.start(10);
+        QCOMPARE(prompter.choose("Recover them?", "QuillMar Recovery", PromptIcon::Question,
+                                 {"Recover", "Discard", "Cancel"}, 0, 2),
+                 chosen);
+        shown.sort();
+        QCOMPARE(shown, QStringList({"Cancel", "Discard", "Recover"}));
+    }
 };
 
 QTEST_MAIN(TestQtPrompter)

@@ -13,14 +13,17 @@
 namespace qm::test {
 
 struct Prompt {
-    enum Kind { Message, Name, OpenFile, SaveFile, PrintDialog } kind = Message;
+    enum Kind { Message, Name, OpenFile, SaveFile, PrintDialog, Choice } kind = Message;
     QString text; // message text, name prompt, or proposed file name
     QString title;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
-    NameRequest name;  // for Name prompts
-    QString folder{};  // where a file dialog opened
-    QString filters{}; // a file dialog's filters
+    NameRequest name;      // for Name prompts
+    QString folder{};      // where a file dialog opened
+    QString filters{};     // a file dialog's filters
+    QStringList choices{}; // a Choice's buttons, then the preferred and the Esc one
+    int preferred = -1;
+    int cancel = -1;
     QString said() const { return title + '|' + text; }
 };
 
@@ -29,6 +32,10 @@ public:
     /// Queue answers in the order the prompts will come.
     void answer(PromptAnswer a) { m_answers.push_back(Reply{Prompt::Message, a, {}}); }
     void answerName(const QString& name) { m_answers.push_back(Reply{Prompt::Name, {}, name}); }
+    /// A box of named buttons: the index of the button pressed.
+    void answerChoice(int index) {
+        m_answers.push_back(Reply{Prompt::Choice, {}, QString::number(index)});
+    }
     void answerOpen(const QString& path) { m_answers.push_back(Reply{Prompt::OpenFile, {}, path}); }
     void answerSave(const QString& path) { m_answers.push_back(Reply{Prompt::SaveFile, {}, path}); }
     /// The print dialog: OK after `choose` set up the printer as a user would, or Cancel.
@@ -54,6 +61,16 @@ public:
             (m_answers.empty() || m_answers.front().kind != Prompt::Message))
             return PromptAnswer::Ok; // a plain alert needs no script
         return take(Prompt::Message).answer;
+    }
+    int choose(const QString& text, const QString& title, PromptIcon icon,
+               const QStringList& buttons, int preferred, int cancel) override {
+        Prompt p{Prompt::Choice, text, title, icon, PromptButtons::OkCancel, {}};
+        p.choices = buttons;
+        p.preferred = preferred;
+        p.cancel = cancel;
+        prompts.append(p);
+        const Reply r = take(Prompt::Choice);
+        return r.text.isEmpty() ? cancel : r.text.toInt();
     }
     QString askName(const NameRequest& request) override {
         prompts.append(Prompt{Prompt::Name, request.prompt, request.title, PromptIcon::None,
