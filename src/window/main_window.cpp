@@ -10,6 +10,7 @@
 #include <new>
 
 #include "store/cells_file.h"
+#include "store/content_hash.h"
 #include "store/data_file.h"
 #include "store/safe_file.h"
 #include "window/load_report.h"
@@ -161,6 +162,7 @@ void MainWindow::DataChanged(int changed) {
             ++m_asCounter;
         if (m_changeStep)
             m_changeStep();
+        emit treeChanged();
     } else {
         m_asCounter = 0;
     }
@@ -178,7 +180,19 @@ void MainWindow::yieldEvents() {
     m_lastYield.restart();
 }
 
-bool MainWindow::DataLoad(const QString& path) {
+void MainWindow::replaceTree(NodeTable table, const QString& file, const std::vector<Cell>& cells) {
+    emit treeAboutToBeReplaced();
+    m_nodes = std::move(table);
+    m_curFile = file;
+    m_browser->Cells_Reset();
+    m_browser->show();
+    DataChanged(0);
+    m_browser->restoreCells(cells);
+    setCaptionFile(file.isEmpty() ? QStringLiteral("...") : file);
+    emit treeReplaced();
+}
+
+bool MainWindow::DataLoad(const QString& path, std::uint64_t* contentHash) {
     BusyScope busy(*this);
     const std::string file = toPath(path);
     m_status->Status_Text(QStringLiteral("Testing DataFile ..."));
@@ -187,24 +201,21 @@ bool MainWindow::DataLoad(const QString& path) {
     // Nothing may throw out of the event handler that loads.
     try {
         LoadResult loaded;
+        ContentHash hash;
         {
             // Reading and checking the tree both move the bar and let the window repaint.
             StatusProgress progress(*m_status, [this] { yieldEvents(); });
-            loaded = loadDataFile(file, &progress);
+            loaded = loadDataFile(file, &progress, contentHash ? &hash : nullptr);
         }
         if (!loaded.ok) {
             Status_Reset();
             m_prompter.alert(refusalText(path, loaded));
             return false;
         }
-        emit treeAboutToBeReplaced();
-        m_nodes = std::move(loaded.table);
-        m_curFile = path;
-        m_browser->Cells_Reset();
-        m_browser->show();
-        DataChanged(0);
-        m_browser->restoreCells(readCellsFile(cellsPathFor(file), loaded.inTree));
-        setCaptionFile(m_curFile);
+        if (contentHash)
+            *contentHash = hash.value();
+        const std::vector<Cell> cells = readCellsFile(cellsPathFor(file), loaded.inTree);
+        replaceTree(std::move(loaded.table), path, cells);
         if (const QString note = loadNote(loaded); !note.isEmpty())
             m_prompter.alert(path + kCrLf + note);
     } catch (const std::bad_alloc&) {
@@ -213,7 +224,6 @@ bool MainWindow::DataLoad(const QString& path) {
                          QStringLiteral("can't be loaded: there is not enough memory for it."));
         return false;
     }
-    emit treeReplaced();
     return true;
 }
 

@@ -51,7 +51,12 @@ public:
     void DataChanged(int changed);
     /// Loads a data file in place of the open tree. A file that cannot be used is reported
     /// and leaves the open tree, its cells, caption and saved state as they were.
-    bool DataLoad(const QString& path);
+    /// `contentHash`, when given, gets the ContentHash of the file's bytes.
+    bool DataLoad(const QString& path, std::uint64_t* contentHash = nullptr);
+    /// Shows `table` in place of the open tree, marked saved: the cells as `cells` say
+    /// (checked by the caller), `file` as the current file and in the caption ("..." for
+    /// none).
+    void replaceTree(NodeTable table, const QString& file, const std::vector<Cell>& cells);
     /// "QuillMar  [text]".
     void setCaptionFile(const QString& text);
 
@@ -93,6 +98,8 @@ signals:
     void treeAboutToBeReplaced();
     /// The new table is in place, its cells and the caption set.
     void treeReplaced();
+    /// A command changed the tree (DataChanged with a change).
+    void treeChanged();
     /// The zoom changed; a dialog kept open beside the window follows it.
     void scaleChanged(const twips::Scale& scale);
 
