@@ -104,8 +104,14 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     placeOnScreen(); // again, now that the frame around the window is known
     m_window->repaint();
 
-    if (!file.isEmpty() && regularFileExists(toPath(file)))
-        openAtStart(file);
+    // Changes a crash took from a tree never saved come first: they exist nowhere else.
+    if (!m_files->recoverUntitled()) {
+        QString open = file;
+        if (open.isEmpty() && m_settings.OpenLast)
+            open = m_settings.RecentFiles[0];
+        if (!open.isEmpty() && regularFileExists(toPath(open)))
+            m_files->open(open, 0);
+    }
     m_window->Status_Reset();
 }
 
@@ -139,6 +145,9 @@ void Program::placeOnScreen() {
 
 bool Program::formUnload() {
     const bool mayClose = m_files->Save_Ask();
+    // Saved, or given up: nothing is left to recover.
+    if (mayClose)
+        m_files->recovery().discard();
     for (QWidget* other : QApplication::topLevelWidgets())
         if (other != m_window.get() && other->isVisible())
             other->close();
@@ -167,13 +176,6 @@ void Program::saveReplacedBookmarks() {
     m_bookmarks->Book_Save();
     if (!batch.commit())
         m_files->reportSettingsFailure();
-}
-
-void Program::openAtStart(const QString& path) {
-    if (!m_files->load(path))
-        return;
-    m_window->Menu_Set(MenuState::Opened);
-    m_window->browser().focusCell(0);
 }
 
 void Program::wireMenus() {

@@ -48,7 +48,6 @@ private:
     void formLoad();
     bool formUnload();
     void wireMenus();
-    void openAtStart(const QString& path);
     void placeOnScreen();
     /// Puts the bookmarks of the tree about to be replaced into its own section.
     void saveReplacedBookmarks();

@@ -54,7 +54,8 @@ QString withDataExtension(const QString& path) {
 
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
-      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }) {}
+      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }),
+      m_recovery(new Recovery(window)) {}
 
 void FileCommands::dispatch(int index) {
     switch (index) {
@@ -178,6 +179,8 @@ bool FileCommands::writeTree(bool alerts) {
             status.Status_Text(problem);
         return false;
     }
+    // The tree is on disk: its journal has done its work.
+    m_recovery->track(file, written.value());
     const std::string cells = cellsPathFor(path);
     if (!cells.empty() && !writeCellsFile(cells, m_window.browser().cells(), error))
         failed(QString::fromStdString(cells), error);
@@ -243,6 +246,7 @@ void FileCommands::New() {
     m_window.setCaptionFile(QStringLiteral("..."));
     m_window.setCurFile(QString());
     m_known.reset();
+    m_recovery->track(QString(), std::nullopt);
     m_window.DataChanged(0);
     m_window.Menu_Set(MenuState::NewTree);
     m_window.browser().focusCell(1);
@@ -263,20 +267,52 @@ void FileCommands::Open() {
         m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist !"));
         return;
     }
-    if (load(path))
-        opened();
+    open(path, 1);
 }
 
-bool FileCommands::load(const QString& file) {
+bool FileCommands::open(const QString& file, int focusCell) {
+    bool recovered = false;
+    if (!load(file, recovered))
+        return false;
+    opened(focusCell, recovered);
+    return true;
+}
+
+bool FileCommands::load(const QString& file, bool& recovered) {
     const QString path = absoluteFilePath(file);
     // Taken before the read: a change made while the file is read then shows as a change,
     // never the other way round.
     const std::optional<DiskState> state = readDiskState(path);
-    if (!m_window.DataLoad(path))
+    switch (m_recovery->offerFor(path)) {
+    case Recovery::Offer::Declined:
         return false;
+    case Recovery::Offer::Recovered:
+        recovered = true;
+        if (m_window.CurFile().isEmpty()) { // recovered into a tree of its own
+            m_known.reset();
+            return true;
+        }
+        break;
+    case Recovery::Offer::None:
+    case Recovery::Offer::Discarded: {
+        std::uint64_t hash = 0;
+        if (!m_window.DataLoad(path, &hash))
+            return false;
+        m_recovery->track(path, hash);
+        break;
+    }
+    }
     m_known = state;
     m_lastFolder = folderOf(path);
     m_recent.MRU_Add(path);
+    return true;
+}
+
+bool FileCommands::recoverUntitled() {
+    if (m_recovery->offerUntitled() != Recovery::Offer::Recovered)
+        return false;
+    m_known.reset();
+    opened(1, true);
     return true;
 }
 
@@ -293,14 +329,14 @@ void FileCommands::openRecent(int place) {
         m_recent.remove(place);
         return;
     }
-    if (load(path))
-        opened();
+    open(path, 1);
 }
 
-void FileCommands::opened() {
-    m_window.browser().focusCell(1);
-    m_window.DataChanged(0);
+void FileCommands::opened(int focusCell, bool unsaved) {
+    m_window.browser().focusCell(focusCell);
     m_window.Menu_Set(MenuState::Opened);
+    // A recovered tree holds changes its file does not.
+    m_window.DataChanged(unsaved ? 1 : 0);
     m_window.Status_Reset();
     m_window.repaint();
 }

@@ -9,6 +9,7 @@
 #include "settings/auto_save.h"
 #include "settings/disk_state.h"
 #include "settings/recent_files.h"
+#include "settings/recovery.h"
 
 namespace qm {
 
@@ -41,9 +42,13 @@ public:
     void New();
     void Open();
     void Options();
-    /// Loads a data file in place of the tree (the caller has asked Save_Ask); false when it
-    /// was refused and the tree stays.
-    bool load(const QString& file);
+    /// Opens a data file in place of the tree (the caller has asked Save_Ask), or the changes
+    /// a crashed session left for it, and gives the focus to cell `focusCell`; false when
+    /// the file was refused or the user chose to open nothing, and the tree stays.
+    bool open(const QString& file, int focusCell);
+    /// At start: offers the changes crashed sessions left to trees never saved; true when
+    /// one was recovered and is shown.
+    bool recoverUntitled();
 
     /// Writes the main settings; a failure is reported, never silent.
     void writeSettings();
@@ -54,9 +59,12 @@ public:
     bool BackupArmed() const { return m_backupArmed; }
     RecentFiles& recent() { return m_recent; }
     AutoSave& autoSave() { return m_autoSave; }
+    Recovery& recovery() { return *m_recovery; }
 
 private:
-    void opened();
+    /// Loads the file, or recovers the changes left for it; `recovered` says which.
+    bool load(const QString& file, bool& recovered);
+    void opened(int focusCell, bool unsaved);
     bool changedOnDisk() const;
     /// Writes the backup, the data file and the cells file; failures go to alerts, or to the
     /// status bar when nobody asked for the save.
@@ -69,6 +77,7 @@ private:
     IniFile& m_ini;
     RecentFiles m_recent;
     AutoSave m_autoSave;
+    Recovery* m_recovery; // owned by the window
     bool m_backupArmed = false;
     QString m_lastFolder;
     // What the data file held when this program last read or wrote it; nothing when there
