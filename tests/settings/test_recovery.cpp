@@ -172,6 +172,36 @@ private slots:
         QM_VERIFY_TREE(again.nodes());
     }
 
+    // A journal whose first tree is damaged holds nothing to recover: it can only go.
+    void damagedBeyondUse_offersDiscardOnly() {
+        ProgramFixture f;
+        Session s{f};
+        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+        MainWindow& w = s.start({file});
+        w.browser().focusCell(0);
+        s.add("X");
+        s.tick();
+        s.crash();
+        QFile journal(file + ".qmr");
+        QByteArray bytes = f.readFile(journal.fileName());
+        const qsizetype top = bytes.indexOf("TOP "); // in the tree it began with
+        QVERIFY(top > 0);
+        bytes[top] = 'X';
+        putFile(journal.fileName(), bytes);
+
+        MainWindow& again = s.start();
+        openAnswering(f, file, 0);
+        QCOMPARE(f.prompter.last().text, "Changes to" + kCrLf + file + kCrLf +
+                                             "were not saved, and can't be recovered: the tree "
+                                             "it began with is damaged." +
+                                             kCrLf + "Delete the recovery file?");
+        QCOMPARE(f.prompter.last().choices, QStringList({"Discard", "Cancel"}));
+        QCOMPARE(f.prompter.last().preferred, 1);
+        QVERIFY(!journal.exists());
+        QCOMPARE(childNames(again.nodes(), 1), QStringList({"A", "B"}));
+        QVERIFY(again.DataSaved());
+    }
+
     // A tree never saved is offered at start, before the file the command line names.
     void untitledAtStart_offeredFirst() {
         ProgramFixture f;
