@@ -8,7 +8,6 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -176,20 +175,14 @@ const AddSession& addSession() {
     return session;
 }
 
-std::int64_t wallMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // The adds, with the journal recording them and writing them out at the end as its timer
 // would, or without.
 void adds(benchmark::State& state, bool journaled) {
     const AddSession& session = addSession();
+    qm::JournalWriter journal; // one a window, for the whole session
     for (auto _ : state) {
         state.PauseTiming();
         auto t = std::make_unique<qm::NodeTable>(session.start);
-        qm::JournalWriter journal;
         journal.restart({session.journal}, {"/bench/tree.qmd", 1});
         if (journaled)
             t->setRecorder(&journal);
@@ -197,7 +190,7 @@ void adds(benchmark::State& state, bool journaled) {
         for (const qm::TreeChange& add : session.adds)
             qm::addChild(*t, add.item, add.name);
         std::string error;
-        if (!journal.flush(wallMs(), error))
+        if (!journal.flush(error))
             state.SkipWithError(error.c_str());
         state.PauseTiming();
         if (t->NodeCount() != session.start.NodeCount() + kAdds)
@@ -243,7 +236,7 @@ void Recover(benchmark::State& state) {
         for (const qm::TreeChange& add : session.adds)
             qm::addChild(t, add.item, add.name);
         std::string error;
-        journal.flush(wallMs(), error);
+        journal.flush(error);
     }
     for (auto _ : state) {
         const qm::JournalContents back = qm::readJournalFile(file);

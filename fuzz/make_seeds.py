@@ -146,21 +146,22 @@ def journal(path, *records, base_hash=None):
     return out
 
 
-def name(text):
-    return text.encode("cp1252")[:20].ljust(20, b" ")
+def pasted(text, flags):
+    """A pasted item: flags (40h has a child, 80h has a next sibling) and size, then the name."""
+    return bytes([flags | len(text)]) + text.encode("cp1252")
 
 
 TIME = (11, struct.pack("<q", 1718000000000))
 BASE = (10, VALID)
-ADD = (1, struct.pack("<ii", 2, 4) + name("NEW"))
+ADD = (1, struct.pack("<ii", 2, 4) + b"NEW")
 JOURNAL = {
     "adds_and_cells": journal(b"/data/tree.qmd", TIME, BASE, ADD,
-                              (2, struct.pack("<i", 3) + name(" RENAMED")),
+                              (2, struct.pack("<i", 3) + b" RENAMED"),
                               (12, bytes(15 * 18)), base_hash=99),
     "delete_undo_paste": journal(b"", TIME, BASE, (3, struct.pack("<i", 2)),
                                  (4, struct.pack("<i", 2)),
-                                 (6, struct.pack("<iii", 3, 4, 2) + name("P") + b"\x01" +
-                                  name("Q") + b"\x00"),
+                                 (6, struct.pack("<iii", 3, 4, 2) + pasted("P", 0x40) +
+                                  pasted("Q", 0)),
                                  (5, struct.pack("<i", 4)), (13, VALID)),
     "cut_off": journal(b"x", TIME, BASE, ADD)[:-5],
 }

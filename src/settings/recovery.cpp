@@ -66,7 +66,8 @@ Recovery::Recovery(MainWindow& window)
 Recovery::~Recovery() {
     // The window, and its table, are gone by now; only the journal is left to finish.
     std::string ignored;
-    m_writer.flush(QDateTime::currentMSecsSinceEpoch(), ignored);
+    m_writer.setClock({}); // a clock given by a test may be gone
+    m_writer.flush(ignored);
 }
 
 QString Recovery::stateFolder() {
@@ -77,12 +78,9 @@ QString Recovery::stateFolder() {
 }
 
 void Recovery::setClock(std::function<std::int64_t()> now) {
-    m_clock = std::move(now);
+    m_writer.setClock(std::move(now));
+    m_manual = true;
     m_timer->stop();
-}
-
-std::int64_t Recovery::now() const {
-    return m_clock ? m_clock() : QDateTime::currentMSecsSinceEpoch();
 }
 
 void Recovery::track(const QString& file, std::optional<std::uint64_t> hash) {
@@ -95,7 +93,7 @@ void Recovery::changeReported() {
     if (m_writer.changeCount() == m_reportedChanges)
         m_writer.checkpoint(m_window.nodes());
     m_reportedChanges = m_writer.changeCount();
-    if (!m_clock && !m_timer->isActive())
+    if (!m_manual && !m_timer->isActive())
         m_timer->start();
 }
 
@@ -110,7 +108,7 @@ void Recovery::tick() {
     }
     m_writer.recordCells(m_window.browser().cells());
     std::string error;
-    if (m_writer.flush(now(), error)) {
+    if (m_writer.flush(error)) {
         m_failureShown = false;
     } else if (!m_failureShown || m_window.status().statusText().isEmpty()) {
         m_window.status().Status_Text(
@@ -223,7 +221,7 @@ void Recovery::adopt(JournalContents& contents, const QString& file,
                      toPath(journal));
     m_writer.checkpoint(m_window.nodes());
     std::string error;
-    if (m_writer.flush(now(), error, JournalWriter::Sync::Now)) {
+    if (m_writer.flush(error, JournalWriter::Sync::Now)) {
         if (m_writer.path() != toPath(journal))
             QFile::remove(journal);
     } else {
@@ -231,7 +229,7 @@ void Recovery::adopt(JournalContents& contents, const QString& file,
             QStringLiteral("No recovery file: %1").arg(QString::fromStdString(error)));
         m_failureShown = true;
     }
-    if (!m_clock)
+    if (!m_manual)
         m_timer->start();
 }
 

@@ -60,12 +60,11 @@ private:
     /// Shows the recovered tree and journals it from now on, in place of `journal`.
     void adopt(JournalContents& contents, const QString& file, std::optional<std::uint64_t> hash,
                const QString& journal);
-    std::int64_t now() const;
 
     MainWindow& m_window;
     JournalWriter m_writer;
-    QTimer* m_timer; // owned by this
-    std::function<std::int64_t()> m_clock;
+    QTimer* m_timer;       // owned by this
+    bool m_manual = false; // ticks come from tick() alone
     std::uint64_t m_reportedChanges = 0;
     bool m_failureShown = false;
 };

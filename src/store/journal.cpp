@@ -1,7 +1,6 @@
 #include "store/journal.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <new>
 #include <random>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +32,7 @@ constexpr std::size_t kHeaderFixed = 36;
 constexpr std::size_t kMaxPath = 1 << 16;
 constexpr std::size_t kFrame = 9; // size, kind and check around a payload
 constexpr std::int64_t kSyncIntervalMs = 1000;
+constexpr std::size_t kKeptBuffer = std::size_t(8) << 20;
 
 enum Kind : std::uint8_t {
     // 1..6 are TreeChange::Kind.
@@ -41,9 +42,10 @@ enum Kind : std::uint8_t {
     kCheckpoint = 13, // like kBase, but a change of its own: the tree as it is now
 };
 constexpr std::size_t kTimeRecord = kFrame + 8;
-constexpr std::size_t kPasteItem = kNameLength + 1; // name and shape flags
-constexpr std::uint8_t kHasChild = 1;
-constexpr std::uint8_t kHasNext = 2;
+// A pasted item: a byte of shape flags and name size, then the name.
+constexpr std::uint8_t kNameSizeBits = 0x1F;
+constexpr std::uint8_t kHasChild = 0x40;
+constexpr std::uint8_t kHasNext = 0x80;
 
 void putU64(char* out, std::uint64_t v) {
     for (int i = 0; i < 8; ++i)
@@ -61,22 +63,32 @@ std::uint32_t getU32(const char* in) {
     return static_cast<std::uint32_t>(getI32(in));
 }
 
-// Cheap enough for every record, and any damaged byte changes it.
+// Cheap enough for every record, and any damaged byte changes it: each word is multiplied
+// on its own (its halves offset by keys), so the multiplications run side by side, and the
+// sum is mixed once at the end.
 std::uint32_t recordCheck(std::uint64_t seed, const char* p, std::size_t n) {
     constexpr std::uint64_t k1 = 0x9E3779B185EBCA87ULL;
     constexpr std::uint64_t k2 = 0xC2B2AE3D27D4EB4FULL;
     std::uint64_t h = seed ^ (n * k1);
+    std::uint64_t key = k2;
+    const auto add = [&](std::uint64_t w) {
+        h += ((w & 0xFFFFFFFFULL) + (key & 0xFFFFFFFFULL)) * ((w >> 32) + (key >> 32));
+        key += k1;
+    };
     for (; n >= 8; p += 8, n -= 8) {
         std::uint64_t w;
         std::memcpy(&w, p, 8);
-        h = std::rotl((h ^ w) * k2, 29);
+        add(w);
     }
-    std::uint64_t w = 0;
-    std::memcpy(&w, p, n);
-    h = std::rotl((h ^ w) * k2, 29);
-    h ^= h >> 32;
+    std::uint64_t tail = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        tail |= std::uint64_t(static_cast<unsigned char>(p[i])) << (8 * i);
+    add(tail);
+    h ^= h >> 31;
     h *= k1;
-    return static_cast<std::uint32_t>(h ^ (h >> 29));
+    h ^= h >> 29;
+    h *= k2;
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
 std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
@@ -174,10 +186,18 @@ bool nextRecord(std::string_view bytes, std::size_t& pos, std::uint64_t salt, Re
     return true;
 }
 
-NameField nameAt(const char* p) {
-    NameField name;
-    std::memcpy(name.data(), p, kNameLength);
-    return name;
+// A change record as the edit operations take it; `buffer` holds a paste's items.
+// Names are kept without the spaces that pad them at the end.
+std::size_t nameSize(const NameField& name) {
+    const std::string_view kept = trimmedName(name);
+    return kept.empty() ? 0 : std::size_t(kept.data() + kept.size() - name.data());
+}
+
+bool nameFrom(std::string_view bytes, NameField& name) {
+    if (bytes.size() > std::size_t(kNameLength))
+        return false;
+    name = makeName(bytes);
+    return true;
 }
 
 // A change record as the edit operations take it; `buffer` holds a paste's items.
@@ -187,15 +207,13 @@ bool decodeChange(const Record& r, TreeChange& c, std::vector<Node>& buffer) {
     c.kind = static_cast<TreeChange::Kind>(r.kind);
     switch (r.kind) {
     case TreeChange::Add:
-        if (p.size() != 8 + kNameLength)
+        if (p.size() < 8 || !nameFrom(p.substr(8), c.name))
             return false;
         c.slot = getI32(p.data() + 4);
-        c.name = nameAt(p.data() + 8);
         break;
     case TreeChange::Rename:
-        if (p.size() != 4 + kNameLength)
+        if (p.size() < 4 || !nameFrom(p.substr(4), c.name))
             return false;
-        c.name = nameAt(p.data() + 4);
         break;
     case TreeChange::Delete:
     case TreeChange::Restore:
@@ -208,15 +226,23 @@ bool decodeChange(const Record& r, TreeChange& c, std::vector<Node>& buffer) {
             return false;
         c.slot = getI32(p.data() + 4);
         const std::uint32_t count = getU32(p.data() + 8);
-        if (count == 0 || (p.size() - 12) / kPasteItem != count || (p.size() - 12) % kPasteItem)
+        if (count == 0 || count > p.size() - 12)
             return false;
         buffer.assign(count, Node{});
-        for (std::size_t i = 0; i < count; ++i) {
-            const char* item = p.data() + 12 + i * kPasteItem;
-            buffer[i].Name = nameAt(item);
-            buffer[i].FirstChild = (item[kNameLength] & kHasChild) ? 1 : 0;
-            buffer[i].NextSibling = (item[kNameLength] & kHasNext) ? 1 : 0;
+        std::size_t at = 12;
+        for (Node& n : buffer) {
+            if (at >= p.size())
+                return false;
+            const auto head = static_cast<std::uint8_t>(p[at]);
+            const std::size_t size = head & kNameSizeBits;
+            if (size > p.size() - at - 1 || !nameFrom(p.substr(at + 1, size), n.Name))
+                return false;
+            n.FirstChild = (head & kHasChild) ? 1 : 0;
+            n.NextSibling = (head & kHasNext) ? 1 : 0;
+            at += 1 + size;
         }
+        if (at != p.size())
+            return false;
         c.buffer = buffer;
         break;
     }
@@ -325,7 +351,7 @@ void JournalWriter::discard() {
     }
     close();
     m_started = false;
-    m_buffer.clear();
+    written();
     m_cells.clear();
     m_path.clear();
     m_size = 0;
@@ -335,24 +361,41 @@ void JournalWriter::discard() {
 
 char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
     // Each write begins with the time it is made, filled in then.
-    if (m_buffer.empty())
-        m_buffer.resize(kTimeRecord);
-    const std::size_t at = m_buffer.size();
-    m_buffer.resize(at + kFrame + payloadSize);
+    if (m_used == 0)
+        m_used = m_sealed = kTimeRecord;
+    const std::size_t at = m_used;
+    m_used += kFrame + payloadSize;
+    // Grown rarely and kept between writes: a record is only a few copies into memory
+    // that is already there.
+    if (m_used + kNameLength > m_buffer.size())
+        m_buffer.resize(std::max(m_used + kNameLength, 2 * m_buffer.size()));
     char* r = m_buffer.data() + at;
     putI32(r, static_cast<std::int32_t>(payloadSize + 1));
     r[4] = static_cast<char>(kind);
     return r;
 }
 
-void JournalWriter::sealRecord(char* r, std::size_t payloadSize) {
-    putI32(r + 5 + payloadSize, static_cast<std::int32_t>(recordCheck(m_salt, r, 5 + payloadSize)));
+void JournalWriter::written() {
+    m_used = 0;
+    // A whole tree recorded once is not worth its memory for the rest of the session.
+    if (m_buffer.size() > kKeptBuffer)
+        std::vector<char>().swap(m_buffer);
+}
+
+void JournalWriter::seal() {
+    // Checked only when written: read back at once, the bytes just stored piecemeal would
+    // stall the processor.
+    while (m_sealed < m_used) {
+        char* r = m_buffer.data() + m_sealed;
+        const std::size_t size = getU32(r);
+        putI32(r + 4 + size, static_cast<std::int32_t>(recordCheck(m_salt, r, 4 + size)));
+        m_sealed += size + 8;
+    }
 }
 
 void JournalWriter::append(std::uint8_t kind, std::string_view payload) {
     char* r = reserveRecord(kind, payload.size());
     std::memcpy(r + 5, payload.data(), payload.size());
-    sealRecord(r, payload.size());
 }
 
 void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
@@ -364,7 +407,6 @@ void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
     char* r = reserveRecord(kind, size);
     for (std::int32_t k = 0; k <= table.NodeCount(); ++k)
         encodeRecord(table[k], r + 5 + std::size_t(k) * kRecordSize);
-    sealRecord(r, size);
 }
 
 void JournalWriter::aboutToChange(const NodeTable& table) {
@@ -381,15 +423,21 @@ void JournalWriter::changed(const TreeChange& c) {
     if (!m_started)
         return; // told of no tree to start from
     std::size_t size = 4;
+    const std::size_t name = nameSize(c.name);
     if (c.kind == TreeChange::Add)
-        size = 8 + kNameLength;
+        size = 8 + name;
     else if (c.kind == TreeChange::Rename)
-        size = 4 + kNameLength;
-    else if (c.kind == TreeChange::Paste)
-        size = 12 + c.buffer.size() * kPasteItem;
+        size = 4 + name;
+    else if (c.kind == TreeChange::Paste) {
+        size = 12 + c.buffer.size();
+        for (const Node& n : c.buffer)
+            size += nameSize(n.Name);
+    }
     char* r = reserveRecord(c.kind, size);
     char* p = r + 5;
     putI32(p, c.item);
+    // Whole name fields are copied, a fixed size being cheaper; what lies past the record
+    // is written over by the next, or never written out.
     if (c.kind == TreeChange::Add) {
         putI32(p + 4, c.slot);
         std::memcpy(p + 8, c.name.data(), kNameLength);
@@ -400,13 +448,13 @@ void JournalWriter::changed(const TreeChange& c) {
         putI32(p + 8, static_cast<std::int32_t>(c.buffer.size()));
         char* item = p + 12;
         for (const Node& n : c.buffer) {
-            std::memcpy(item, n.Name.data(), kNameLength);
-            item[kNameLength] = static_cast<char>((n.FirstChild > 0 ? kHasChild : 0) |
-                                                  (n.NextSibling > 0 ? kHasNext : 0));
-            item += kPasteItem;
+            const std::size_t kept = nameSize(n.Name);
+            item[0] = static_cast<char>(kept | (n.FirstChild > 0 ? kHasChild : 0) |
+                                        (n.NextSibling > 0 ? kHasNext : 0));
+            std::memcpy(item + 1, n.Name.data(), kept);
+            item += 1 + kept;
         }
     }
-    sealRecord(r, size);
     ++m_changes;
 }
 
@@ -420,7 +468,7 @@ void JournalWriter::recordCells(const CellArray& cells) {
     m_cells = std::move(bytes);
 }
 
-bool JournalWriter::create(std::int64_t nowMs, bool sync, std::string& error) {
+bool JournalWriter::create(bool sync, std::string& error) {
     const std::string header = encodeHeader(m_base, m_salt);
     error = "there is no place for it";
     for (const std::string& target : m_paths) {
@@ -435,8 +483,7 @@ bool JournalWriter::create(std::int64_t nowMs, bool sync, std::string& error) {
         // Replacing a journal that is being recovered: the new one must be on disk first.
         const bool syncNow = sync || replacing;
         bool ok = writeAll(fd, header.data(), header.size()) &&
-                  writeAll(fd, m_buffer.data(), m_buffer.size()) &&
-                  (!syncNow || ::fdatasync(fd) == 0) &&
+                  writeAll(fd, m_buffer.data(), m_used) && (!syncNow || ::fdatasync(fd) == 0) &&
                   (replacing ? ::rename(temp.c_str(), target.c_str()) == 0
                              : renameNoReplace(temp, target));
         if (!ok) {
@@ -447,45 +494,54 @@ bool JournalWriter::create(std::int64_t nowMs, bool sync, std::string& error) {
         }
         m_fd = fd;
         m_path = target;
-        m_size = static_cast<std::int64_t>(header.size() + m_buffer.size());
-        m_buffer.clear();
+        m_size = static_cast<std::int64_t>(header.size() + m_used);
+        written();
         m_unsynced = !syncNow;
         if (syncNow) {
             syncFolderOf(target);
             m_folderSynced = true;
         }
-        m_lastSyncMs = nowMs;
         return true;
     }
     return false;
 }
 
-bool JournalWriter::flush(std::int64_t nowMs, std::string& error, Sync sync) {
+bool JournalWriter::write(bool sync, std::string& error) {
+    if (m_used == 0)
+        return true;
+    char* time = m_buffer.data();
+    putI32(time, 9);
+    time[4] = static_cast<char>(kTime);
+    putU64(time + 5, static_cast<std::uint64_t>(now()));
+    putI32(time + 13, static_cast<std::int32_t>(recordCheck(m_salt, time, 13)));
+    seal();
+    if (m_fd < 0) {
+        if (!create(sync, error))
+            return false;
+        m_lastSyncMs = now();
+        return true;
+    }
+    if (!writeAll(m_fd, m_buffer.data(), m_used)) {
+        error = m_path + ": " + std::strerror(errno);
+        // No half record may stay for later ones to follow; when it cannot be taken back,
+        // the journal ends, and the next one starts from the tree as it is then.
+        if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
+            discard();
+        return false;
+    }
+    m_size += static_cast<std::int64_t>(m_used);
+    written();
+    m_unsynced = true;
+    return true;
+}
+
+bool JournalWriter::flush(std::string& error, Sync sync) {
     if (!m_started)
         return true;
-    if (!m_buffer.empty()) {
-        char* time = m_buffer.data();
-        putI32(time, 9);
-        time[4] = static_cast<char>(kTime);
-        putU64(time + 5, static_cast<std::uint64_t>(nowMs));
-        sealRecord(time, 8);
-    }
-    if (m_fd < 0)
-        return create(nowMs, sync == Sync::Now, error);
-    if (!m_buffer.empty()) {
-        if (!writeAll(m_fd, m_buffer.data(), m_buffer.size())) {
-            error = m_path + ": " + std::strerror(errno);
-            // No half record may stay for later ones to follow; when it cannot be taken
-            // back, the journal ends, and the next one starts from the tree as it is then.
-            if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
-                discard();
-            return false;
-        }
-        m_size += static_cast<std::int64_t>(m_buffer.size());
-        m_buffer.clear();
-        m_unsynced = true;
-    }
-    const bool due = nowMs - m_lastSyncMs >= kSyncIntervalMs || nowMs < m_lastSyncMs;
+    if (!write(sync == Sync::Now, error))
+        return false;
+    const std::int64_t ms = now();
+    const bool due = ms - m_lastSyncMs >= kSyncIntervalMs || ms < m_lastSyncMs;
     if (m_unsynced && (sync == Sync::Now || due)) {
         if (::fdatasync(m_fd) != 0) {
             error = m_path + ": " + std::strerror(errno);
@@ -495,7 +551,7 @@ bool JournalWriter::flush(std::int64_t nowMs, std::string& error, Sync sync) {
             syncFolderOf(m_path);
         m_folderSynced = true;
         m_unsynced = false;
-        m_lastSyncMs = nowMs;
+        m_lastSyncMs = ms;
     }
     return true;
 }
@@ -565,11 +621,28 @@ JournalContents readJournal(std::string_view bytes) {
 }
 
 JournalContents readJournalFile(const std::string& path) {
-    std::string bytes;
     JournalContents out;
-    if (!readWholeFile(path, bytes, out.error))
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+        out.error = fd < 0 ? std::strerror(errno) : "it is no regular file, or empty";
+        if (fd >= 0)
+            ::close(fd);
         return out;
-    return readJournal(bytes);
+    }
+    // Mapped, not copied: the bytes are read where the system keeps them.
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    ::close(fd);
+    if (map == MAP_FAILED) {
+        std::string bytes;
+        if (!readWholeFile(path, bytes, out.error))
+            return out;
+        return readJournal(bytes);
+    }
+    out = readJournal({static_cast<const char*>(map), size});
+    ::munmap(map, size);
+    return out;
 }
 
 std::optional<JournalBase> readJournalBase(const std::string& path) {

@@ -3,7 +3,9 @@
 // small records to a file of its own, so that a crash, a kill or a power cut loses at most
 // the last moments of work. The data file, its cells file and its backup are never touched.
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,19 +62,24 @@ public:
     void recordCells(const CellArray& cells);
 
     /// True while records wait to be written or written records to be synced.
-    bool pending() const { return !m_buffer.empty() || m_unsynced; }
+    bool pending() const { return m_used > 0 || m_unsynced; }
     enum class Sync { WhenDue, Now };
     /// Writes the waiting records, the first time creating the file; syncs them to disk when
-    /// the last sync is a second old, or at once. `nowMs` is the wall clock. False with the
-    /// reason when nothing could be written; the records then wait for the next try.
-    bool flush(std::int64_t nowMs, std::string& error, Sync sync = Sync::WhenDue);
+    /// the last sync is a second old, or at once. False with the reason when nothing could
+    /// be written; the records then wait for the next try.
+    bool flush(std::string& error, Sync sync = Sync::WhenDue);
+    /// The wall clock in ms that writes are stamped and syncs timed with; none: the system's.
+    void setClock(std::function<std::int64_t()> nowMs) { m_now = std::move(nowMs); }
 
 private:
+    bool write(bool sync, std::string& error);
     void appendTree(const NodeTable& table, std::uint8_t kind);
     void append(std::uint8_t kind, std::string_view payload);
     char* reserveRecord(std::uint8_t kind, std::size_t payloadSize);
-    void sealRecord(char* record, std::size_t payloadSize);
-    bool create(std::int64_t nowMs, bool sync, std::string& error);
+    /// Puts the checks on the records recorded since the last time.
+    void seal();
+    void written();
+    bool create(bool sync, std::string& error);
     void close();
 
     std::vector<std::string> m_paths;
@@ -80,8 +87,10 @@ private:
     JournalBase m_base;
     std::uint64_t m_salt = 0;
     bool m_started = false;
-    std::string m_buffer; // records not yet written
-    std::string m_cells;  // the cells last recorded
+    std::vector<char> m_buffer; // records not yet written: the first m_used bytes
+    std::size_t m_used = 0;
+    std::size_t m_sealed = 0; // the records before it have their checks
+    std::string m_cells;      // the cells last recorded
     std::uint64_t m_changes = 0;
     int m_fd = -1;
     std::string m_path;
@@ -89,6 +98,13 @@ private:
     bool m_unsynced = false;
     bool m_folderSynced = false;
     std::int64_t m_lastSyncMs = 0;
+    std::function<std::int64_t()> m_now;
+    std::int64_t now() const {
+        return m_now ? m_now()
+                     : std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count();
+    }
 };
 
 /// What a journal holds.

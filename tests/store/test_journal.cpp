@@ -81,6 +81,7 @@ class TestJournal : public QObject {
         const std::string file = path("cut.qmd.qmr");
         std::remove(file.c_str());
         JournalWriter w;
+        w.setClock([] { return kT0; });
         w.restart({file}, {"/x/cut.qmd", 42});
         t.setRecorder(&w);
         RandomEdits edits(t, 7);
@@ -92,7 +93,7 @@ class TestJournal : public QObject {
                 states->push_back(recordsOf(t));
         }
         std::string error;
-        [&] { QVERIFY2(w.flush(kT0, error), error.c_str()); }();
+        [&] { QVERIFY2(w.flush(error), error.c_str()); }();
         t.setRecorder(nullptr);
         return test::fileBytes(QString::fromStdString(file));
     }
@@ -103,7 +104,9 @@ private slots:
     void randomSession_everyFlushReplaysToTheSameSlots() {
         NodeTable t = test::treeFromOutline("TOP\n  A\n    B\n  C\n    D\n");
         const std::string file = path("random.qmd.qmr");
+        std::int64_t now = kT0;
         JournalWriter w;
+        w.setClock([&] { return now; });
         w.restart({file}, {"/x/random.qmd", 7});
         t.setRecorder(&w);
         RandomEdits edits(t, 20240611);
@@ -119,7 +122,8 @@ private slots:
             cells[0].Nod = round;
             w.recordCells(cells);
             std::string error;
-            QVERIFY2(w.flush(kT0 + round * 250, error), error.c_str());
+            now = kT0 + round * 250;
+            QVERIFY2(w.flush(error), error.c_str());
             QVERIFY(w.started());
 
             const JournalContents back = readJournalFile(file);
@@ -206,7 +210,7 @@ private slots:
         w.changed({TreeChange::Add, 1, 9, makeName("Y")}); // not the slot Add would take
         renameItem(t, 3, makeName("Z"));
         std::string error;
-        QVERIFY(w.flush(kT0, error));
+        QVERIFY(w.flush(error));
         const JournalContents back = readJournalFile(file);
         QVERIFY(back.ok);
         QCOMPARE(back.changes, 1);
@@ -222,20 +226,24 @@ private slots:
         test::putFile(QString::fromStdString(taken), "not a journal");
         NodeTable t = test::treeFromOutline("TOP\n  A\n");
         std::string error;
+        std::int64_t now = kT0;
         {
             JournalWriter w;
+            w.setClock([&] { return now; });
             w.restart({taken, spare}, {"/x/taken.qmd", 1});
-            QVERIFY(w.flush(kT0, error)); // nothing changed: nothing written
+            QVERIFY(w.flush(error)); // nothing changed: nothing written
             QVERIFY(!w.started() && !QFile::exists(QString::fromStdString(spare)));
             t.setRecorder(&w);
             addChild(t, 1, makeName("B"));
             QVERIFY(w.pending());
-            QVERIFY(w.flush(kT0, error));
+            QVERIFY(w.flush(error));
             QCOMPARE(w.path(), spare);
             QVERIFY(journalInUse(spare));
             QVERIFY(w.pending()); // written, synced only once a second has passed
-            QVERIFY(w.flush(kT0 + 999, error) && w.pending());
-            QVERIFY(w.flush(kT0 + 1000, error) && !w.pending());
+            now = kT0 + 999;
+            QVERIFY(w.flush(error) && w.pending());
+            now = kT0 + 1000;
+            QVERIFY(w.flush(error) && !w.pending());
             QCOMPARE(test::fileBytes(QString::fromStdString(taken)), QByteArray("not a journal"));
         }
         QVERIFY(!journalInUse(spare)); // a crash leaves it unlocked for recovery
@@ -245,13 +253,13 @@ private slots:
         JournalWriter w;
         w.restart({spare}, {"/x/taken.qmd", 1}, spare);
         w.checkpoint(t);
-        QVERIFY(w.flush(kT0, error));
+        QVERIFY(w.flush(error));
         QCOMPARE(readJournalFile(spare).changes, 1);
         w.discard();
         QVERIFY(!QFile::exists(QString::fromStdString(spare)));
         w.restart({path("none/x.qmr")}, {});
         w.checkpoint(t);
-        QVERIFY(!w.flush(kT0, error));
+        QVERIFY(!w.flush(error));
         QVERIFY(error.find("none") != std::string::npos);
     }
 };
