@@ -27,6 +27,12 @@ const QString kMainLeft = QStringLiteral("MainLeft");
 const QString kMainTop = QStringLiteral("MainTop");
 constexpr double kDefaultPosition = 1000;
 
+// Wayland keeps the places of windows to the compositor: Qt reports every window at 0, 0,
+// which is no place the user chose and must not replace the one kept from an X11 session.
+bool platformReportsPosition() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 // The bookmark sections live in the settings file, with its number conventions.
 class IniBookmarkStore : public BookmarkStore {
 public:
@@ -156,7 +162,7 @@ bool Program::formUnload() {
         return mayClose;
     // One rewrite of the settings file for the position and all settings.
     IniFile::Batch batch(m_ini);
-    if (!m_window->isMinimized()) {
+    if (!m_window->isMinimized() && platformReportsPosition()) {
         writeIniNumber(m_ini, kDisplay, kMainLeft, twips::fromPixels(m_window->x()));
         writeIniNumber(m_ini, kDisplay, kMainTop, twips::fromPixels(m_window->y()));
     }

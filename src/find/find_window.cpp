@@ -71,10 +71,13 @@ FindWindow::FindWindow(MainWindow& window, PrinterSource printer)
     const QStringList sansSerif{QStringLiteral("MS Sans Serif"), QStringLiteral("Arial")};
     const QStringList arial{QStringLiteral("Arial")};
 
-    m_layout.place(label(this, 2, QStringLiteral("Search for :")), 180, 240, 915, 255)
-        ->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    QLabel* searchFor =
+        m_layout.place(label(this, 2, QStringLiteral("Search for :")), 180, 240, 915, 255);
+    searchFor->setAlignment(Qt::AlignRight | Qt::AlignTop);
     m_text = m_layout.place(new QLineEdit(this), 1140, 180, 5055, 285);
     m_text->setObjectName(QStringLiteral("Text1"));
+    // A screen reader names the box by the label beside it (a plain-text label takes no buddy).
+    m_text->setAccessibleName(searchFor->text());
     m_layout.place(label(this, 1, QStringLiteral("In Item :")), 180, 660, 675, 255)
         ->setAlignment(Qt::AlignRight | Qt::AlignTop);
     m_rootLabel = m_layout.place(label(this, 0, QString()), 960, 660, 4875, 555);
@@ -122,6 +125,7 @@ FindWindow::FindWindow(MainWindow& window, PrinterSource printer)
     m_layout.place(found, 60, 2040, 6315, 2595);
     m_list = m_layout.place(new QListView(found), 120, 240, 6075, 2205);
     m_list->setObjectName(QStringLiteral("List"));
+    m_list->setAccessibleName(found->title());
     m_list->setModel(m_results);
     // Thousands of lines come in while the search runs: rows of one height cost nothing to
     // lay out.

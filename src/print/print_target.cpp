@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include "print/painter_surface.h"
+#include "print/print_queue.h"
 
 namespace qm {
 
@@ -55,11 +56,20 @@ public:
     ~PrinterTarget() override { abandon(); }
 
     bool begin(const QString& title) override {
+        // Nothing is sent to a queue that would hold it or throw it away.
+        m_error = printQueueProblem(m_printer.printerName());
+        if (!m_error.isEmpty())
+            return false;
         m_printer.setFullPage(true);
         m_printer.setDocName(title);
         return start(m_printer, m_printer.resolution(), m_printer.pageLayout());
     }
-    bool finish() override { return end(); }
+    bool finish() override {
+        if (!end())
+            return false;
+        m_error = printJobRefusal();
+        return m_error.isEmpty();
+    }
     void abandon() override {
         if (m_painter.isActive()) {
             m_printer.abort();

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <sys/stat.h>
 
+#include "about/version.h"
 #include "store/data_file.h"
 #include "store/item_path.h"
 #include "store/name_codec.h"
@@ -53,6 +54,7 @@ constexpr std::string_view kUsage =
     "                                 spaces a level and descendancy lines, N of 1 or more:\n"
     "                                 N spaces a level, below 0: two spaces, no lines\n"
     "  --help                         show this text\n"
+    "  --version                      show the version\n"
     "\n"
     "ROOT is a full path such as WORLD/EUROPE. Names are compared trimmed and case-sensitive.\n"
     "--force replaces an existing FILE or OUT. Exit status: 0 done, 1 check found problems\n"
@@ -112,6 +114,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             cl.help = true;
             continue;
         }
+        if (a == "--version") {
+            cl.version = true;
+            continue;
+        }
         const std::size_t eq = a.find('=');
         const std::string_view name = std::string_view(a).substr(0, eq);
         const auto known =
@@ -119,7 +125,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 return name == o.name || name == o.shortName;
             });
         if (known == std::end(kOptions) || (eq != std::string::npos && a[1] != '-'))
-            throw ToolError("unknown option " + a);
+            throw ToolError("unknown option " + a + "; see qmtool --help");
         cl.given |= known->option;
         if (!known->text && !known->number) {
             if (eq != std::string::npos)
@@ -533,6 +539,10 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         const CommandLine cl = parseCommandLine(args);
         if (cl.help) {
             out << kUsage;
+            return kToolOk;
+        }
+        if (cl.version) {
+            out << "qmtool (" << kAppTitle << ") " << kVersionText << '\n';
             return kToolOk;
         }
         if (cl.words.empty()) {

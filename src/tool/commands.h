@@ -38,6 +38,7 @@ struct CommandLine {
     std::vector<std::string> words;
     unsigned given = 0; // the options on the line
     bool help = false;
+    bool version = false;
     std::string output, style, format, top;
     std::optional<int> columns, fontSize, hierarchy;
 

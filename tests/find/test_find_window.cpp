@@ -1,6 +1,7 @@
 // Go To → Find and the Find window through the real main window: the root chosen, the three
 // styles, UP, STOP, the results opened in the cells, printed, and kept safe from edits.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -155,6 +156,11 @@ private slots:
         QCOMPARE(text()->nextInFocusChain(), cmd(1));
         QCOMPARE(cmd(1)->nextInFocusChain(), list());
         QCOMPARE(fw()->RootNode(), 2);
+        // A screen reader names the unlabelled controls by what the window shows beside them.
+        QCOMPARE(QAccessible::queryAccessibleInterface(text())->text(QAccessible::Name),
+                 QStringLiteral("Search for :"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(list())->text(QAccessible::Name),
+                 QStringLiteral("Search Results"));
     }
 
     void open_rootChoice_data() {

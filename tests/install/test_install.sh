@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the built tree into a temporary DESTDIR and checks that a desktop would find the
-# program, its icon and its file type there; then uninstalls it again.
+# program, its icon and its file type there, and man its pages; then uninstalls it again.
 #   test_install.sh SOURCE_DIR BUILD_DIR
 set -eu
 src=$1
@@ -23,7 +23,9 @@ DESTDIR=$stage cmake --install "$build" --component Unspecified >"$work/install.
     fail "cmake --install: $(cat "$work/install.log")"
 
 for file in bin/quillmar bin/qmtool share/applications/quillmar.desktop \
-    share/mime/packages/quillmar.xml share/icons/hicolor/scalable/apps/quillmar.svg; do
+    share/mime/packages/quillmar.xml share/icons/hicolor/scalable/apps/quillmar.svg \
+    share/man/man1/quillmar.1.gz share/man/man1/qmtool.1.gz \
+    share/bash-completion/completions/qmtool share/doc/quillmar/copyright; do
     [ -f "$root/$file" ] || fail "not installed: $prefix/$file"
 done
 for program in quillmar qmtool; do
@@ -41,6 +43,7 @@ for size in 16 32 48 64 128 256; do
     [ "$cover" = 1 ] || fail "the ${size} px icon is nearly empty"
 done
 
+MANPATH=$share/man man -w qmtool >/dev/null || fail "man does not find the installed page"
 desktop-file-validate "$share/applications/quillmar.desktop" ||
     fail "desktop-file-validate refuses the entry"
 grep -qx 'Exec=quillmar %f' "$share/applications/quillmar.desktop" ||

@@ -95,9 +95,9 @@ private slots:
         QTest::newRow("no output") << QStringList{"TOP"} << "qmtool: usage: qmtool listing " << 2;
         QTest::newRow("bad number") << QStringList{"TOP", "-o", out, "--columns", "2x"}
                                     << "qmtool: --columns needs a whole number from 1 to 100" << 2;
-        QTest::newRow("unknown option")
-            << QStringList{"TOP", "-o", out, "--colour"} << "qmtool: unknown option --colour\n"
-            << 2;
+        QTest::newRow("unknown option") << QStringList{"TOP", "-o", out, "--colour"}
+                                        << "qmtool: unknown option --colour; see qmtool --help\n"
+                                        << 2;
     }
     void refusals_leaveTheOutputAlone() {
         QFETCH(QStringList, args);

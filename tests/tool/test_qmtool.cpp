@@ -101,9 +101,14 @@ private slots:
         saveTable(path("blank.qmd"), craftedTable("   "));
         const Run b = run({"dump", path("blank.qmd")});
         QVERIFY(b.code == 0 && b.err.contains("1 item has a name an outline cannot hold"));
-        const Run none = run({}), help = run({"find", "--help"});
+        const Run none = run({}), help = run({"find", "--help"}), version = run({"--version"});
         QVERIFY(none.code == 2 && none.err.startsWith("Usage: qmtool"));
         QVERIFY(help.code == 0 && help.out.startsWith("Usage: qmtool"));
+        QVERIFY(version.code == 0 && version.err.isEmpty());
+        QVERIFY2(QRegularExpression("^qmtool \\(QuillMar\\) \\d+\\.\\d+\\.\\d+\n$")
+                     .match(version.out)
+                     .hasMatch(),
+                 qPrintable(version.out));
         // The bundled sample checks clean and dumps to its outline.
         const QString examples = qEnvironmentVariable("QM_SOURCE_DIR") + "/examples/";
         QCOMPARE(run({"check", examples + "world.qmd"}).code, 0);
@@ -288,13 +293,14 @@ private slots:
         row("names in text, root not listed", {"W/F", "PINEAPPLEF", "--style", "names-in"},
             "W/F/APPLE\nW/F/PINE\nW/F/PINE/APPLE\n");
         row("slash and accent in names", {"W/X/Y", "ZÜRICH", "--style", "exact"}, "W/X/Y/ZÜRICH\n");
+        row("text with a leading dash after --", {"W/X/Y", "--", "-ZUG"}, "W/X/Y/-ZUG\n");
     }
     void find() {
         QFETCH(QStringList, args);
-        saveTable(
-            path("find.qmd"),
-            treeFromOutline("W\n  F\n    PLUM\n    APPLES\n    APPLE\n"
-                            "    Apple\n    PINE\n      APPLE\n  APPLE\n  X/Y\n    ZÜRICH\n"));
+        saveTable(path("find.qmd"),
+                  treeFromOutline(
+                      "W\n  F\n    PLUM\n    APPLES\n    APPLE\n"
+                      "    Apple\n    PINE\n      APPLE\n  APPLE\n  X/Y\n    ZÜRICH\n    -ZUG\n"));
         const Run r = run(QStringList{"find", path("find.qmd")} + args);
         QCOMPARE(r.code, 0);
         QTEST(r.out, "found");
