@@ -32,7 +32,10 @@ constexpr std::size_t kHeaderFixed = 36;
 constexpr std::size_t kMaxPath = 1 << 16;
 constexpr std::size_t kFrame = 9; // size, kind and check around a payload
 constexpr std::int64_t kSyncIntervalMs = 1000;
-constexpr std::size_t kKeptBuffer = std::size_t(8) << 20;
+// Records are kept in a buffer up to this size between writes; a tree this large goes to
+// the file directly.
+constexpr std::size_t kKeptBuffer = std::size_t(4) << 20;
+constexpr std::size_t kStreamedTree = std::size_t(1) << 20;
 
 enum Kind : std::uint8_t {
     // 1..6 are TreeChange::Kind.
@@ -65,30 +68,56 @@ std::uint32_t getU32(const char* in) {
 
 // Cheap enough for every record, and any damaged byte changes it: each word is multiplied
 // on its own (its halves offset by keys), so the multiplications run side by side, and the
-// sum is mixed once at the end.
-std::uint32_t recordCheck(std::uint64_t seed, const char* p, std::size_t n) {
-    constexpr std::uint64_t k1 = 0x9E3779B185EBCA87ULL;
-    constexpr std::uint64_t k2 = 0xC2B2AE3D27D4EB4FULL;
-    std::uint64_t h = seed ^ (n * k1);
-    std::uint64_t key = k2;
-    const auto add = [&](std::uint64_t w) {
-        h += ((w & 0xFFFFFFFFULL) + (key & 0xFFFFFFFFULL)) * ((w >> 32) + (key >> 32));
-        key += k1;
-    };
-    for (; n >= 8; p += 8, n -= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        add(w);
+// sum is mixed once at the end. Fed in pieces, it gives what it gives fed at once.
+class RecordCheck {
+public:
+    RecordCheck(std::uint64_t seed, std::size_t total) : m_h(seed ^ (total * k1)) {}
+    void add(const char* p, std::size_t n) {
+        for (; n > 0 && m_pending > 0; ++p, --n)
+            take(static_cast<unsigned char>(*p));
+        for (; n >= 8; p += 8, n -= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            word(w);
+        }
+        for (; n > 0; ++p, --n)
+            take(static_cast<unsigned char>(*p));
     }
-    std::uint64_t tail = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        tail |= std::uint64_t(static_cast<unsigned char>(p[i])) << (8 * i);
-    add(tail);
-    h ^= h >> 31;
-    h *= k1;
-    h ^= h >> 29;
-    h *= k2;
-    return static_cast<std::uint32_t>(h ^ (h >> 32));
+    std::uint32_t value() {
+        word(m_tail);
+        std::uint64_t h = m_h;
+        h ^= h >> 31;
+        h *= k1;
+        h ^= h >> 29;
+        h *= k2;
+        return static_cast<std::uint32_t>(h ^ (h >> 32));
+    }
+
+private:
+    static constexpr std::uint64_t k1 = 0x9E3779B185EBCA87ULL;
+    static constexpr std::uint64_t k2 = 0xC2B2AE3D27D4EB4FULL;
+    void word(std::uint64_t w) {
+        m_h += ((w & 0xFFFFFFFFULL) + (m_key & 0xFFFFFFFFULL)) * ((w >> 32) + (m_key >> 32));
+        m_key += k1;
+    }
+    void take(unsigned char byte) {
+        m_tail |= std::uint64_t(byte) << (8 * m_pending);
+        if (++m_pending == 8) {
+            word(m_tail);
+            m_tail = 0;
+            m_pending = 0;
+        }
+    }
+    std::uint64_t m_h;
+    std::uint64_t m_key = k2;
+    std::uint64_t m_tail = 0;
+    unsigned m_pending = 0;
+};
+
+std::uint32_t recordCheck(std::uint64_t seed, const char* p, std::size_t n) {
+    RecordCheck check(seed, n);
+    check.add(p, n);
+    return check.value();
 }
 
 std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
@@ -404,9 +433,50 @@ void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
         m_salt = randomSalt();
     }
     const std::size_t size = std::size_t(table.NodeCount() + 1) * kRecordSize;
+    if (size >= kStreamedTree && streamTree(table, kind, size))
+        return;
     char* r = reserveRecord(kind, size);
     for (std::int32_t k = 0; k <= table.NodeCount(); ++k)
         encodeRecord(table[k], r + 5 + std::size_t(k) * kRecordSize);
+}
+
+// A large tree goes to the file as it is encoded, a piece at a time, not through memory as
+// large as itself. False, having written nothing, when the file cannot take it now.
+bool JournalWriter::streamTree(const NodeTable& table, std::uint8_t kind, std::size_t size) {
+    std::string ignored;
+    if (size + 1 > 0xFFFFFFFFULL || !write(false, ignored))
+        return false;
+    char head[kTimeRecord + 5];
+    putI32(head, 9);
+    head[4] = static_cast<char>(kTime);
+    putU64(head + 5, static_cast<std::uint64_t>(now()));
+    putI32(head + 13, static_cast<std::int32_t>(recordCheck(m_salt, head, 13)));
+    putI32(head + kTimeRecord, static_cast<std::int32_t>(size + 1));
+    head[kTimeRecord + 4] = static_cast<char>(kind);
+    RecordCheck check(m_salt, 5 + size);
+    check.add(head + kTimeRecord, 5);
+    bool ok = writeAll(m_fd, head, sizeof head);
+    constexpr std::int32_t kPiece = 1 << 14;
+    std::vector<char> piece(std::size_t(kPiece) * kRecordSize);
+    for (std::int32_t first = 0; ok && first <= table.NodeCount(); first += kPiece) {
+        const std::int32_t count = std::min(kPiece, table.NodeCount() + 1 - first);
+        for (std::int32_t k = 0; k < count; ++k)
+            encodeRecord(table[first + k], piece.data() + std::size_t(k) * kRecordSize);
+        const std::size_t bytes = std::size_t(count) * kRecordSize;
+        check.add(piece.data(), bytes);
+        ok = writeAll(m_fd, piece.data(), bytes);
+    }
+    char tail[4];
+    putI32(tail, static_cast<std::int32_t>(check.value()));
+    if (ok && writeAll(m_fd, tail, sizeof tail)) {
+        m_size += static_cast<std::int64_t>(sizeof head + size + sizeof tail);
+        m_unsynced = true;
+        return true;
+    }
+    // Taken back, or the journal ends and the next change starts it again.
+    if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
+        discard();
+    return false;
 }
 
 void JournalWriter::aboutToChange(const NodeTable& table) {
@@ -507,20 +577,22 @@ bool JournalWriter::create(bool sync, std::string& error) {
 }
 
 bool JournalWriter::write(bool sync, std::string& error) {
-    if (m_used == 0)
-        return true;
-    char* time = m_buffer.data();
-    putI32(time, 9);
-    time[4] = static_cast<char>(kTime);
-    putU64(time + 5, static_cast<std::uint64_t>(now()));
-    putI32(time + 13, static_cast<std::int32_t>(recordCheck(m_salt, time, 13)));
-    seal();
+    if (m_used > 0) {
+        char* time = m_buffer.data();
+        putI32(time, 9);
+        time[4] = static_cast<char>(kTime);
+        putU64(time + 5, static_cast<std::uint64_t>(now()));
+        putI32(time + 13, static_cast<std::int32_t>(recordCheck(m_salt, time, 13)));
+        seal();
+    }
     if (m_fd < 0) {
         if (!create(sync, error))
             return false;
         m_lastSyncMs = now();
         return true;
     }
+    if (m_used == 0)
+        return true;
     if (!writeAll(m_fd, m_buffer.data(), m_used)) {
         error = m_path + ": " + std::strerror(errno);
         // No half record may stay for later ones to follow; when it cannot be taken back,

@@ -74,6 +74,7 @@ public:
 private:
     bool write(bool sync, std::string& error);
     void appendTree(const NodeTable& table, std::uint8_t kind);
+    bool streamTree(const NodeTable& table, std::uint8_t kind, std::size_t size);
     void append(std::uint8_t kind, std::string_view payload);
     char* reserveRecord(std::uint8_t kind, std::size_t payloadSize);
     /// Puts the checks on the records recorded since the last time.

@@ -1,6 +1,7 @@
 // The recovery journal: what the edit operations record comes back slot for slot, whatever
 // is cut off or damaged at its end.
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -217,6 +218,28 @@ private slots:
         QCOMPARE(back.lost, 3);
         QCOMPARE(test::childNames(back.table, 2), QStringList{"X"});
         QCOMPARE(back.base, JournalBase{});
+    }
+
+    // A large tree goes to the file as it is encoded, not through memory of its size.
+    void largeTree_streamedAndReadBack() {
+        NodeTable t = test::treeFromOutline("TOP\n");
+        for (std::int32_t i = 0; i < 40000; ++i)
+            addChild(t, 1 + i / 7, makeName("N" + std::to_string(i)));
+        const std::string file = path("large.qmr");
+        JournalWriter w;
+        w.restart({file}, {"/x/large.qmd", 3});
+        t.setRecorder(&w);
+        renameItem(t, 2, makeName("FIRST"));
+        // The tree is in the file at once; the rename waits for the flush.
+        QCOMPARE(QFileInfo(QString::fromStdString(file)).size(), 52 + 17 + 40002 * 38 + 9);
+        w.checkpoint(t);
+        addChild(t, 5, makeName("LAST"));
+        std::string error;
+        QVERIFY(w.flush(error));
+        const JournalContents back = readJournalFile(file);
+        QVERIFY2(back.ok, back.error.c_str());
+        QCOMPARE(back.changes, 3);
+        QCOMPARE(recordsOf(back.table), recordsOf(t));
     }
 
     // The journal goes to the first place where nothing lies, is locked while written, and
