@@ -36,6 +36,7 @@ constexpr std::int64_t kSyncIntervalMs = 1000;
 // the file directly.
 constexpr std::size_t kKeptBuffer = std::size_t(4) << 20;
 constexpr std::size_t kStreamedTree = std::size_t(1) << 20;
+constexpr std::size_t kWrittenAhead = std::size_t(64) << 10;
 
 enum Kind : std::uint8_t {
     // 1..6 are TreeChange::Kind.
@@ -68,57 +69,59 @@ std::uint32_t getU32(const char* in) {
 
 // Cheap enough for every record, and any damaged byte changes it: each word is multiplied
 // on its own (its halves offset by keys), so the multiplications run side by side, and the
-// sum is mixed once at the end. Fed in pieces, it gives what it gives fed at once.
-class RecordCheck {
-public:
-    RecordCheck(std::uint64_t seed, std::size_t total) : m_h(seed ^ (total * k1)) {}
-    void add(const char* p, std::size_t n) {
-        for (; n > 0 && m_pending > 0; ++p, --n)
-            take(static_cast<unsigned char>(*p));
-        for (; n >= 8; p += 8, n -= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            word(w);
-        }
-        for (; n > 0; ++p, --n)
-            take(static_cast<unsigned char>(*p));
-    }
-    std::uint32_t value() {
-        word(m_tail);
-        std::uint64_t h = m_h;
-        h ^= h >> 31;
-        h *= k1;
-        h ^= h >> 29;
-        h *= k2;
-        return static_cast<std::uint32_t>(h ^ (h >> 32));
-    }
+// sum is mixed once at the end.
+constexpr std::uint64_t kMix1 = 0x9E3779B185EBCA87ULL;
+constexpr std::uint64_t kMix2 = 0xC2B2AE3D27D4EB4FULL;
 
-private:
-    static constexpr std::uint64_t k1 = 0x9E3779B185EBCA87ULL;
-    static constexpr std::uint64_t k2 = 0xC2B2AE3D27D4EB4FULL;
-    void word(std::uint64_t w) {
-        m_h += ((w & 0xFFFFFFFFULL) + (m_key & 0xFFFFFFFFULL)) * ((w >> 32) + (m_key >> 32));
-        m_key += k1;
-    }
-    void take(unsigned char byte) {
-        m_tail |= std::uint64_t(byte) << (8 * m_pending);
-        if (++m_pending == 8) {
-            word(m_tail);
-            m_tail = 0;
-            m_pending = 0;
-        }
-    }
-    std::uint64_t m_h;
-    std::uint64_t m_key = k2;
-    std::uint64_t m_tail = 0;
-    unsigned m_pending = 0;
-};
+inline std::uint64_t wordTerm(std::uint64_t w, std::uint64_t key) {
+    return ((w & 0xFFFFFFFFULL) + (key & 0xFFFFFFFFULL)) * ((w >> 32) + (key >> 32));
+}
+
+inline std::uint64_t tailWord(const char* p, std::size_t n) {
+    std::uint64_t tail = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        tail |= std::uint64_t(static_cast<unsigned char>(p[i])) << (8 * i);
+    return tail;
+}
+
+inline std::uint32_t finish(std::uint64_t h) {
+    h ^= h >> 31;
+    h *= kMix1;
+    h ^= h >> 29;
+    h *= kMix2;
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
 
 std::uint32_t recordCheck(std::uint64_t seed, const char* p, std::size_t n) {
-    RecordCheck check(seed, n);
-    check.add(p, n);
-    return check.value();
+    std::uint64_t h = seed ^ (n * kMix1);
+    std::uint64_t key = kMix2;
+    for (; n >= 8; p += 8, n -= 8, key += kMix1) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h += wordTerm(w, key);
+    }
+    return finish(h + wordTerm(tailWord(p, n), key));
 }
+
+// The same, fed in pieces whose sizes are multiples of 8 but for the last.
+class RecordCheck {
+public:
+    RecordCheck(std::uint64_t seed, std::size_t total) : m_h(seed ^ (total * kMix1)) {}
+    void add(const char* p, std::size_t n) {
+        for (; n >= 8; p += 8, n -= 8, m_key += kMix1) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            m_h += wordTerm(w, m_key);
+        }
+        m_tail = tailWord(p, n);
+    }
+    std::uint32_t value() const { return finish(m_h + wordTerm(m_tail, m_key)); }
+
+private:
+    std::uint64_t m_h;
+    std::uint64_t m_key = kMix2;
+    std::uint64_t m_tail = 0;
+};
 
 std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
     const std::size_t pathSize = std::min(base.path.size(), kMaxPath);
@@ -453,18 +456,23 @@ bool JournalWriter::streamTree(const NodeTable& table, std::uint8_t kind, std::s
     putI32(head + 13, static_cast<std::int32_t>(recordCheck(m_salt, head, 13)));
     putI32(head + kTimeRecord, static_cast<std::int32_t>(size + 1));
     head[kTimeRecord + 4] = static_cast<char>(kind);
+    bool ok = writeAll(m_fd, head, kTimeRecord);
+    // Pieces of whole words from the record's start: its size and kind, then the slots.
+    constexpr std::size_t kPiece = std::size_t(8) << 16;
+    std::vector<char> piece(kPiece + kRecordSize);
+    std::memcpy(piece.data(), head + kTimeRecord, 5);
+    std::size_t filled = 5;
     RecordCheck check(m_salt, 5 + size);
-    check.add(head + kTimeRecord, 5);
-    bool ok = writeAll(m_fd, head, sizeof head);
-    constexpr std::int32_t kPiece = 1 << 14;
-    std::vector<char> piece(std::size_t(kPiece) * kRecordSize);
-    for (std::int32_t first = 0; ok && first <= table.NodeCount(); first += kPiece) {
-        const std::int32_t count = std::min(kPiece, table.NodeCount() + 1 - first);
-        for (std::int32_t k = 0; k < count; ++k)
-            encodeRecord(table[first + k], piece.data() + std::size_t(k) * kRecordSize);
-        const std::size_t bytes = std::size_t(count) * kRecordSize;
-        check.add(piece.data(), bytes);
-        ok = writeAll(m_fd, piece.data(), bytes);
+    for (std::int32_t k = 0; ok && k <= table.NodeCount(); ++k) {
+        encodeRecord(table[k], piece.data() + filled);
+        filled += kRecordSize;
+        if (filled >= kPiece || k == table.NodeCount()) {
+            const std::size_t whole = k == table.NodeCount() ? filled : filled - filled % 8;
+            check.add(piece.data(), whole);
+            ok = writeAll(m_fd, piece.data(), whole);
+            std::memmove(piece.data(), piece.data() + whole, filled - whole);
+            filled -= whole;
+        }
     }
     char tail[4];
     putI32(tail, static_cast<std::int32_t>(check.value()));
@@ -526,6 +534,12 @@ void JournalWriter::changed(const TreeChange& c) {
         }
     }
     ++m_changes;
+    // A long run of changes between two flushes goes out in pieces small enough to stay in
+    // the processor's cache; a failure is left for the next flush to report.
+    if (m_used >= kWrittenAhead) {
+        std::string ignored;
+        write(false, ignored);
+    }
 }
 
 void JournalWriter::recordCells(const CellArray& cells) {

@@ -29,7 +29,8 @@ struct JournalBase {
 
 /// Records the changes of one tree. The first change writes the tree as it was before it
 /// (so the journal can be replayed even after its data file changed), then each change is
-/// a record of a few dozen bytes. Records are kept in memory until flush() writes them.
+/// a record of a few dozen bytes. Records are kept in memory until flush() writes them, or
+/// until they fill 64 KiB.
 class JournalWriter final : public EditRecorder {
 public:
     JournalWriter() = default;
