@@ -32,11 +32,12 @@ constexpr std::size_t kHeaderFixed = 36;
 constexpr std::size_t kMaxPath = 1 << 16;
 constexpr std::size_t kFrame = 9; // size, kind and check around a payload
 constexpr std::int64_t kSyncIntervalMs = 1000;
-// Records are kept in a buffer up to this size between writes; a tree this large goes to
-// the file directly.
-constexpr std::size_t kKeptBuffer = std::size_t(4) << 20;
-constexpr std::size_t kStreamedTree = std::size_t(1) << 20;
+// Records go out once they fill this much, between flushes too.
 constexpr std::size_t kWrittenAhead = std::size_t(64) << 10;
+// A buffer a large paste grew past this is given back once written.
+constexpr std::size_t kKeptBuffer = std::size_t(4) << 20;
+// A tree at least this large goes to the file as it is encoded.
+constexpr std::size_t kStreamedTree = std::size_t(1) << 20;
 
 enum Kind : std::uint8_t {
     // 1..6 are TreeChange::Kind.
@@ -92,18 +93,7 @@ inline std::uint32_t finish(std::uint64_t h) {
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-std::uint32_t recordCheck(std::uint64_t seed, const char* p, std::size_t n) {
-    std::uint64_t h = seed ^ (n * kMix1);
-    std::uint64_t key = kMix2;
-    for (; n >= 8; p += 8, n -= 8, key += kMix1) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        h += wordTerm(w, key);
-    }
-    return finish(h + wordTerm(tailWord(p, n), key));
-}
-
-// The same, fed in pieces whose sizes are multiples of 8 but for the last.
+// Fed at once, or in pieces whose sizes are multiples of 8 but for the last.
 class RecordCheck {
 public:
     RecordCheck(std::uint64_t seed, std::size_t total) : m_h(seed ^ (total * kMix1)) {}
@@ -122,6 +112,12 @@ private:
     std::uint64_t m_key = kMix2;
     std::uint64_t m_tail = 0;
 };
+
+std::uint32_t recordCheck(std::uint64_t seed, const char* p, std::size_t n) {
+    RecordCheck check(seed, n);
+    check.add(p, n);
+    return check.value();
+}
 
 std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
     const std::size_t pathSize = std::min(base.path.size(), kMaxPath);
@@ -218,7 +214,6 @@ bool nextRecord(std::string_view bytes, std::size_t& pos, std::uint64_t salt, Re
     return true;
 }
 
-// A change record as the edit operations take it; `buffer` holds a paste's items.
 // Names are kept without the spaces that pad them at the end.
 std::size_t nameSize(const NameField& name) {
     const std::string_view kept = trimmedName(name);
@@ -383,6 +378,7 @@ void JournalWriter::discard() {
     }
     close();
     m_started = false;
+    m_tooLarge = false;
     written();
     m_cells.clear();
     m_path.clear();
@@ -409,7 +405,6 @@ char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
 
 void JournalWriter::written() {
     m_used = 0;
-    // A whole tree recorded once is not worth its memory for the rest of the session.
     if (m_buffer.size() > kKeptBuffer)
         std::vector<char>().swap(m_buffer);
 }
@@ -425,17 +420,28 @@ void JournalWriter::seal() {
     }
 }
 
+void JournalWriter::stampTime(char* record) const {
+    putI32(record, 9);
+    record[4] = static_cast<char>(kTime);
+    putU64(record + 5, static_cast<std::uint64_t>(now()));
+    putI32(record + 13, static_cast<std::int32_t>(recordCheck(m_salt, record, 13)));
+}
+
 void JournalWriter::append(std::uint8_t kind, std::string_view payload) {
     char* r = reserveRecord(kind, payload.size());
     std::memcpy(r + 5, payload.data(), payload.size());
 }
 
 void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
+    const std::size_t size = std::size_t(table.NodeCount() + 1) * kRecordSize;
+    // A record's size must fit its 32 bits; such a tree would fill some 4 GiB of memory.
+    m_tooLarge = size >= 0xFFFFFFFFULL;
+    if (m_tooLarge)
+        return;
     if (!m_started) {
         m_started = true;
         m_salt = randomSalt();
     }
-    const std::size_t size = std::size_t(table.NodeCount() + 1) * kRecordSize;
     if (size >= kStreamedTree && streamTree(table, kind, size))
         return;
     char* r = reserveRecord(kind, size);
@@ -447,13 +453,10 @@ void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
 // large as itself. False, having written nothing, when the file cannot take it now.
 bool JournalWriter::streamTree(const NodeTable& table, std::uint8_t kind, std::size_t size) {
     std::string ignored;
-    if (size + 1 > 0xFFFFFFFFULL || !write(false, ignored))
+    if (!write(false, ignored))
         return false;
     char head[kTimeRecord + 5];
-    putI32(head, 9);
-    head[4] = static_cast<char>(kTime);
-    putU64(head + 5, static_cast<std::uint64_t>(now()));
-    putI32(head + 13, static_cast<std::int32_t>(recordCheck(m_salt, head, 13)));
+    stampTime(head);
     putI32(head + kTimeRecord, static_cast<std::int32_t>(size + 1));
     head[kTimeRecord + 4] = static_cast<char>(kind);
     bool ok = writeAll(m_fd, head, kTimeRecord);
@@ -592,11 +595,7 @@ bool JournalWriter::create(bool sync, std::string& error) {
 
 bool JournalWriter::write(bool sync, std::string& error) {
     if (m_used > 0) {
-        char* time = m_buffer.data();
-        putI32(time, 9);
-        time[4] = static_cast<char>(kTime);
-        putU64(time + 5, static_cast<std::uint64_t>(now()));
-        putI32(time + 13, static_cast<std::int32_t>(recordCheck(m_salt, time, 13)));
+        stampTime(m_buffer.data());
         seal();
     }
     if (m_fd < 0) {
@@ -622,6 +621,10 @@ bool JournalWriter::write(bool sync, std::string& error) {
 }
 
 bool JournalWriter::flush(std::string& error, Sync sync) {
+    if (m_tooLarge) {
+        error = "the tree is too large for it";
+        return false;
+    }
     if (!m_started)
         return true;
     if (!write(sync == Sync::Now, error))

@@ -77,6 +77,8 @@ private:
     void appendTree(const NodeTable& table, std::uint8_t kind);
     bool streamTree(const NodeTable& table, std::uint8_t kind, std::size_t size);
     void append(std::uint8_t kind, std::string_view payload);
+    /// Fills in a time record at `record` with the clock's time.
+    void stampTime(char* record) const;
     char* reserveRecord(std::uint8_t kind, std::size_t payloadSize);
     /// Puts the checks on the records recorded since the last time.
     void seal();
@@ -89,6 +91,7 @@ private:
     JournalBase m_base;
     std::uint64_t m_salt = 0;
     bool m_started = false;
+    bool m_tooLarge = false;    // a tree no record can hold: nothing is journaled
     std::vector<char> m_buffer; // records not yet written: the first m_used bytes
     std::size_t m_used = 0;
     std::size_t m_sealed = 0; // the records before it have their checks
