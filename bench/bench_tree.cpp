@@ -1,8 +1,24 @@
 #include "bench_tree.h"
 
+#include <cstdlib>
 #include <deque>
+#include <stdexcept>
+#include <string>
 
 namespace qm::bench {
+
+ScratchDir::ScratchDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-bench-XXXXXX";
+    if (!::mkdtemp(tmpl.data()))
+        throw std::runtime_error("cannot make a scratch folder");
+    m_path = tmpl;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
 
 namespace {
 

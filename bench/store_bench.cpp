@@ -4,10 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -29,29 +27,17 @@ namespace {
 constexpr std::int32_t kBigTree = 1000000;
 constexpr std::int32_t kAllocations = 100000;
 
-namespace fs = std::filesystem;
-
 // The large tree and its data file in a scratch folder, made once per process.
 struct BigTree {
     qm::NodeTable table;
-    fs::path dir;
+    qm::bench::ScratchDir dir;
     std::string file;
     std::string bytes; // the file's contents, for the raw write
 
-    BigTree() : table(qm::bench::makeTree(kBigTree)) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-bench-XXXXXX";
-        if (!::mkdtemp(tmpl.data()))
-            throw std::runtime_error("cannot make a scratch folder");
-        dir = tmpl;
-        file = (dir / "tree.qmd").string();
+    BigTree() : table(qm::bench::makeTree(kBigTree)), file(dir.file("tree.qmd")) {
         std::string error;
         if (!qm::saveDataFile(file, table, error) || !qm::readWholeFile(file, bytes, error))
             throw std::runtime_error("cannot write the tree: " + error);
-    }
-    ~BigTree() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 };
 
@@ -122,7 +108,7 @@ void Load(benchmark::State& state) {
 
 void RawWrite(benchmark::State& state) {
     const BigTree& t = bigTree();
-    const std::string path = (t.dir / "raw.qmd").string();
+    const std::string path = t.dir.file("raw.qmd");
     for (auto _ : state) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) {
@@ -146,7 +132,7 @@ void RawWrite(benchmark::State& state) {
 
 void Save(benchmark::State& state) {
     const BigTree& t = bigTree();
-    const std::string path = (t.dir / "saved.qmd").string();
+    const std::string path = t.dir.file("saved.qmd");
     for (auto _ : state) {
         std::string error;
         if (!qm::saveDataFile(path, t.table, error))
@@ -158,7 +144,7 @@ void Save(benchmark::State& state) {
 // the same safe writer as the save.
 void ExportOpml(benchmark::State& state) {
     const BigTree& t = bigTree();
-    const std::string path = (t.dir / "tree.opml").string();
+    const std::string path = t.dir.file("tree.opml");
     for (auto _ : state) {
         std::string error;
         if (!qm::findUnholdable(t.table, 1, qm::OutlineFormat::Opml).ok ||

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the OPML reader. Whatever it accepts must be a sound tree with
-// no free slot; written out as OPML it must read back to the very same records, and so
-// must it as an outline and as a Markdown list whenever those can hold its names.
+// no free slot; written out as OPML or as an outline file it must read back to the very same
+// records, and so must it as a plain outline and as a Markdown list whenever those can hold
+// its names.
 
 #include <cstdint>
 #include <string_view>
@@ -22,15 +23,16 @@ void checkSound(const qm::NodeTable& t) {
 
 void checkReadsBack(const qm::NodeTable& t, qm::OutlineFormat format) {
     const qm::OutlineExport e = qm::exportOutline(t, 1, format);
-    // Every name read from XML is one XML can carry.
-    CHECK(e.ok || format != qm::OutlineFormat::Opml);
+    // Every name read from XML is one XML and the outline file can carry.
+    CHECK(e.ok || (format != qm::OutlineFormat::Opml && format != qm::OutlineFormat::TextFile));
     if (!e.ok) {
         CHECK(e.item >= 1 && e.item <= t.NodeCount() && e.text.empty());
         return;
     }
-    const qm::OutlineResult again = format == qm::OutlineFormat::Opml   ? qm::readOpml(e.text)
-                                    : format == qm::OutlineFormat::Text ? qm::parseOutline(e.text)
-                                                                        : qm::parseMarkdown(e.text);
+    const qm::OutlineResult again = format == qm::OutlineFormat::Opml ? qm::readOpml(e.text)
+                                    : format == qm::OutlineFormat::Markdown
+                                        ? qm::parseMarkdown(e.text)
+                                        : qm::parseOutline(e.text);
     CHECK(again.ok && again.warnings.empty());
     CHECK(again.table.NodeCount() == t.NodeCount());
     for (std::int32_t k = 0; k <= t.NodeCount(); ++k)
@@ -55,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const qm::OutlineNotice& w : r.warnings)
         CHECK(!w.text.empty());
     checkSound(r.table);
-    for (const auto format :
-         {qm::OutlineFormat::Opml, qm::OutlineFormat::Text, qm::OutlineFormat::Markdown})
+    for (const auto format : {qm::OutlineFormat::Opml, qm::OutlineFormat::Text,
+                              qm::OutlineFormat::TextFile, qm::OutlineFormat::Markdown})
         checkReadsBack(r.table, format);
     return 0;
 }

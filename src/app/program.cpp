@@ -124,7 +124,7 @@ void Program::start(const QStringList& arguments, bool showSplash) {
 void Program::formLoad() {
     GetIniValues(m_ini, m_settings);
     m_files->reportSettingsRefusal();
-    m_files->recent().showAll();
+    m_files->showRecent();
     m_files->autoSave().applyMode();
     const double left = readIniNumber(m_ini, kDisplay, kMainLeft, kDefaultPosition);
     const double top = readIniNumber(m_ini, kDisplay, kMainTop, kDefaultPosition);

@@ -119,7 +119,7 @@ void EditCommands::Item_Add() {
         if (!name)
             continue;
         if (hasChildNamed(nodes, p, trimmedName(*name))) {
-            if (prompter.ask(nm + QStringLiteral(" already exists !"),
+            if (prompter.ask(messageText(nm) + QStringLiteral(" already exists !"),
                              QStringLiteral("Quillmar Input Error"), PromptIcon::None,
                              PromptButtons::OkCancel) != PromptAnswer::Ok)
                 return;

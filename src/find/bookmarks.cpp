@@ -111,7 +111,7 @@ void Bookmarks::openBookmark(int k) {
     } else if (match.item >= 1) {
         // Never an unrelated item: the path is shown as far as it still leads.
         Path_Reveal(m_window, match.item);
-        m_window.prompter().alert(QStringLiteral("The bookmark ") + path + kCrLf +
+        m_window.prompter().alert(QStringLiteral("The bookmark ") + messageText(path) + kCrLf +
                                   QStringLiteral("no longer leads to an item: the cells show "
                                                  "how far it goes."));
     }

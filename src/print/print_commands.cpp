@@ -38,7 +38,7 @@ std::unique_ptr<PrintTarget> choosePrintTarget(QPrinter& printer, Prompter& prom
 }
 
 void reportPrintFailure(Prompter& prompter, const PrintTarget& target) {
-    prompter.alert(target.name() + kCrLf + QStringLiteral("could not be printed: ") +
+    prompter.alert(messageText(target.name()) + kCrLf + QStringLiteral("could not be printed: ") +
                    target.errorString() + QStringLiteral("."));
 }
 

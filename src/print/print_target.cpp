@@ -1,5 +1,6 @@
 #include "print/print_target.h"
 
+#include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -82,44 +83,79 @@ private:
     QPrinter& m_printer;
 };
 
+// A PDF document written to a device of its own.
 class PdfTarget : public PagedTarget {
 public:
-    PdfTarget(const QString& path, const QPageLayout& layout) : m_file(path), m_layout(layout) {
+    PdfTarget(std::unique_ptr<QIODevice> device, const QPageLayout& layout)
+        : m_device(std::move(device)), m_layout(layout) {
         // Drawn from the corner of the sheet, as on the printer.
         m_layout.setMode(QPageLayout::FullPageMode);
     }
-    ~PdfTarget() override { abandon(); }
 
     bool begin(const QString& title) override {
-        if (!m_file.open(QIODevice::WriteOnly)) {
-            m_error = m_file.errorString();
+        if (!m_device->open(QIODevice::WriteOnly)) {
+            m_error = m_device->errorString();
             return false;
         }
-        m_writer = std::make_unique<QPdfWriter>(&m_file);
+        m_writer = std::make_unique<QPdfWriter>(m_device.get());
         m_writer->setPageLayout(m_layout);
         m_writer->setTitle(title);
         m_writer->setCreator(QStringLiteral("QuillMar"));
         return start(*m_writer, m_writer->resolution(), m_layout);
     }
+
+protected:
+    QIODevice& device() { return *m_device; }
+
+private:
+    std::unique_ptr<QIODevice> m_device; // outlives the writer
+    QPageLayout m_layout;
+    std::unique_ptr<QPdfWriter> m_writer;
+};
+
+class PdfFileTarget : public PdfTarget {
+public:
+    PdfFileTarget(const QString& path, const QPageLayout& layout)
+        : PdfTarget(std::make_unique<QSaveFile>(path), layout), m_path(path) {}
+    ~PdfFileTarget() override { abandon(); }
+
     bool finish() override {
         if (!end())
             return false;
-        if (!m_file.commit()) {
-            m_error = m_file.errorString();
+        if (!file().commit()) {
+            m_error = file().errorString();
             return false;
         }
         return true;
     }
     void abandon() override {
         end();
-        m_file.cancelWriting();
+        file().cancelWriting();
     }
-    QString name() const override { return m_file.fileName(); }
+    QString name() const override { return m_path; }
 
 private:
-    QSaveFile m_file;
-    QPageLayout m_layout;
-    std::unique_ptr<QPdfWriter> m_writer;
+    QSaveFile& file() { return static_cast<QSaveFile&>(device()); }
+    QString m_path;
+};
+
+class PdfBytesTarget : public PdfTarget {
+public:
+    PdfBytesTarget(QByteArray& bytes, const QPageLayout& layout)
+        : PdfTarget(std::make_unique<QBuffer>(&bytes), layout), m_bytes(bytes) {}
+    ~PdfBytesTarget() override { abandon(); }
+
+    bool finish() override { return end(); }
+    void abandon() override {
+        if (m_painter.isActive()) {
+            end();
+            m_bytes.clear();
+        }
+    }
+    QString name() const override { return QString(); }
+
+private:
+    QByteArray& m_bytes;
 };
 
 } // namespace
@@ -131,7 +167,11 @@ std::unique_ptr<PrintTarget> PrintTarget::printer(QPrinter& printer) {
 }
 
 std::unique_ptr<PrintTarget> PrintTarget::pdfFile(const QString& path, const QPageLayout& layout) {
-    return std::make_unique<PdfTarget>(path, layout);
+    return std::make_unique<PdfFileTarget>(path, layout);
+}
+
+std::unique_ptr<PrintTarget> PrintTarget::pdfBytes(QByteArray& bytes, const QPageLayout& layout) {
+    return std::make_unique<PdfBytesTarget>(bytes, layout);
 }
 
 QSizeF sheetTwips(const QPageLayout& layout) {

@@ -18,6 +18,8 @@ public:
     static std::unique_ptr<PrintTarget> printer(QPrinter& printer);
     /// A PDF file at `path` with the given paper and orientation.
     static std::unique_ptr<PrintTarget> pdfFile(const QString& path, const QPageLayout& layout);
+    /// A PDF document in memory, for a caller that writes it out itself.
+    static std::unique_ptr<PrintTarget> pdfBytes(QByteArray& bytes, const QPageLayout& layout);
 
     virtual ~PrintTarget();
 

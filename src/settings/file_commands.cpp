@@ -86,7 +86,7 @@ bool FileCommands::Save_Ask() {
     if (m_window.DataSaved())
         return true;
     const PromptAnswer answer = m_window.prompter().ask(
-        QStringLiteral("Save %1 first ?").arg(m_window.CurFile()),
+        QStringLiteral("Save %1 first ?").arg(messageText(m_window.CurFile())),
         QStringLiteral("QuillMar Request"), PromptIcon::Question, PromptButtons::YesNoCancel);
     if (answer == PromptAnswer::Cancel)
         return false;
@@ -110,8 +110,9 @@ bool FileCommands::Save() {
     const QString& file = m_window.CurFile();
     if (changedOnDisk()) {
         const PromptAnswer answer = m_window.prompter().ask(
-            file + kCrLf + QStringLiteral("was changed by another program since it was loaded.") +
-                kCrLf + QStringLiteral("Overwrite it ?"),
+            messageText(file) + kCrLf +
+                QStringLiteral("was changed by another program since it was loaded.") + kCrLf +
+                QStringLiteral("Overwrite it ?"),
             kWarning, PromptIcon::Exclamation, PromptButtons::OkCancel);
         if (answer != PromptAnswer::Ok)
             return false;
@@ -143,10 +144,11 @@ bool FileCommands::writeTree(bool alerts) {
     const auto failed = [&](const QString& what, const std::string& error) {
         const QString why = QString::fromStdString(error);
         if (alerts)
-            m_window.prompter().alert(what + kCrLf +
+            m_window.prompter().alert(messageText(what) + kCrLf +
                                       QStringLiteral("could not be saved: %1.").arg(why));
         else
-            problem = QStringLiteral("Auto-save: %1 could not be saved: %2").arg(what, why);
+            problem =
+                QStringLiteral("Auto-save: %1 could not be saved: %2").arg(messageText(what), why);
     };
     const std::string path = toPath(file);
     if (m_settings.MakeBackup == 1) {
@@ -260,13 +262,8 @@ void FileCommands::Open() {
         return;
     const QString path = absoluteFilePath(m_window.prompter().openFile(
         QStringLiteral("Open QuillMar Data"), kFilters, startFolder()));
-    if (path.isEmpty())
+    if (path.isEmpty() || !fileThere(path, QStringLiteral("Doesn't exist !")))
         return;
-    if (!regularFileExists(toPath(path))) {
-        m_window.browser().setCurCel(-1);
-        m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist !"));
-        return;
-    }
     open(path, 1);
 }
 
@@ -276,6 +273,18 @@ bool FileCommands::open(const QString& file, int focusCell) {
         return false;
     opened(focusCell, recovered);
     return true;
+}
+
+bool FileCommands::fileThere(const QString& path, const QString& gone) {
+    if (regularFileExists(toPath(path)))
+        return true;
+    m_window.browser().setCurCel(-1);
+    // A folder, a pipe or a device is there, but no data file can be.
+    const QString kind = QString::fromStdString(notAFile(toPath(path)));
+    m_window.prompter().alert(
+        messageText(path) + kCrLf +
+        (kind.isEmpty() ? gone : QStringLiteral("is not a data file: %1.").arg(kind)));
+    return false;
 }
 
 bool FileCommands::load(const QString& file, bool& recovered) {
@@ -323,13 +332,19 @@ void FileCommands::openRecent(int place) {
     const QString path = absoluteFilePath(m_recent.path(place));
     if (path != m_recent.path(place))
         m_recent.replace(place, path);
-    if (!regularFileExists(toPath(path))) {
-        m_window.browser().setCurCel(-1);
-        m_window.prompter().alert(path + kCrLf + QStringLiteral("Doesn't exist any more!"));
+    if (!fileThere(path, QStringLiteral("Doesn't exist any more!"))) {
         m_recent.remove(place);
         return;
     }
     open(path, 1);
+}
+
+void FileCommands::showRecent() {
+    for (const QString& path : m_recent.showAll())
+        m_window.prompter().alert(
+            messageText(path) + kCrLf +
+            QStringLiteral("can't be a file's name: it holds a NUL character. It was taken off "
+                           "the recent files."));
 }
 
 void FileCommands::opened(int focusCell, bool unsaved) {
@@ -358,15 +373,15 @@ void FileCommands::writeSettings() {
 
 void FileCommands::reportSettingsFailure() {
     m_window.prompter().alert(
-        QStringLiteral("The settings could not be saved in %1:").arg(m_ini.path()) + kCrLf +
-        m_ini.errorString() + QLatin1Char('.'));
+        QStringLiteral("The settings could not be saved in %1:").arg(messageText(m_ini.path())) +
+        kCrLf + m_ini.errorString() + QLatin1Char('.'));
 }
 
 void FileCommands::reportSettingsRefusal() {
     if (m_ini.refusal().isEmpty())
         return;
     m_window.prompter().alert(
-        m_ini.path() + kCrLf +
+        messageText(m_ini.path()) + kCrLf +
         QStringLiteral("can't be used for the settings: %1.").arg(m_ini.refusal()) + kCrLf +
         QStringLiteral("The default settings are used, and the file is left as it is."));
 }

@@ -56,6 +56,8 @@ public:
     void reportSettingsFailure();
     /// Tells the user the settings file is not used, when it was refused.
     void reportSettingsRefusal();
+    /// Shows the recent files read from the settings, telling the user of entries dropped.
+    void showRecent();
     bool BackupArmed() const { return m_backupArmed; }
     RecentFiles& recent() { return m_recent; }
     AutoSave& autoSave() { return m_autoSave; }
@@ -65,6 +67,8 @@ private:
     /// Loads the file, or recovers the changes left for it; `recovered` says which.
     bool load(const QString& file, bool& recovered);
     void opened(int focusCell, bool unsaved);
+    /// False, after telling the user (`gone` when nothing is there), when no file is there.
+    bool fileThere(const QString& path, const QString& gone);
     bool changedOnDisk() const;
     /// Writes the backup, the data file and the cells file; failures go to alerts, or to the
     /// status bar when nobody asked for the save.

@@ -43,9 +43,17 @@ void RecentFiles::MRU_Show(int place) {
     m_menu.fileBar1()->setVisible(true);
 }
 
-void RecentFiles::showAll() {
-    for (int i = 1; i <= m_settings.RecentCount; ++i)
+QStringList RecentFiles::showAll() {
+    QStringList dropped;
+    for (int i = 1; i <= m_settings.RecentCount; ++i) {
+        // The file system would take such a path only up to the NUL: another file.
+        while (path(i).contains(QChar(u'\0'))) {
+            dropped << path(i);
+            remove(i);
+        }
         MRU_Show(i);
+    }
+    return dropped;
 }
 
 void RecentFiles::MRU_Add(const QString& file) {

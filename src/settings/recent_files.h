@@ -2,6 +2,7 @@
 // The recent-files list at the end of the File menu.
 
 #include <QString>
+#include <QStringList>
 
 namespace qm {
 
@@ -14,8 +15,9 @@ public:
 
     /// Brings menu entry `place` (1..8) in line with the list.
     void MRU_Show(int place);
-    /// Shows every place in use, as read from the settings file.
-    void showAll();
+    /// Shows every place in use, as read from the settings file; takes out, and returns, the
+    /// entries no file can have as its name (a NUL character inside).
+    QStringList showAll();
     /// Puts a path at the top of the list.
     void MRU_Add(const QString& path);
     /// Puts another path in place of an entry.

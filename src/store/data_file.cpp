@@ -304,7 +304,7 @@ LoadResult loadDataFile(const std::string& path, Progress* progress, ContentHash
 }
 
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  Progress* progress, ContentHash* written) {
+                  Progress* progress, ContentHash* written, const WriteRules& rules) {
     const std::int64_t records = static_cast<std::int64_t>(table.NodeCount()) + 1;
     const auto& slots = table.records();
     if (progress)
@@ -328,7 +328,7 @@ bool saveDataFile(const std::string& path, const NodeTable& table, std::string& 
             }
             return true;
         },
-        error, kDataFileRules);
+        error, rules);
 }
 
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/node_table.h"
+#include "store/safe_file.h"
 #include "store/tree_check.h"
 
 namespace qm {
@@ -81,7 +82,8 @@ LoadResult loadDataBytes(std::string_view bytes, Progress* progress = nullptr);
 /// link at the path is written through to its target; a read-only file is not replaced.
 /// `written`, when given, takes in every byte written.
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  Progress* progress = nullptr, ContentHash* written = nullptr);
+                  Progress* progress = nullptr, ContentHash* written = nullptr,
+                  const WriteRules& rules = kDataFileRules);
 /// The same, reporting the number of records written to a function.
 using ProgressFn = std::function<void(std::int64_t done)>;
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,

@@ -70,40 +70,50 @@ std::optional<std::string> encodeChars(std::u32string_view text) {
     return out;
 }
 
-std::optional<std::u32string> fromUtf8(std::string_view utf8) {
+std::size_t utf8CharAt(std::string_view utf8, std::size_t at, char32_t& ch) {
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    std::size_t extra = 0;
+    if (lead < 0x80) {
+        ch = lead;
+        return 1;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        ch = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        ch = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        ch = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + extra >= utf8.size())
+        return 0;
+    for (std::size_t k = 1; k <= extra; ++k) {
+        const auto cont = static_cast<unsigned char>(utf8[at + k]);
+        if ((cont & 0xC0) != 0x80)
+            return 0;
+        ch = (ch << 6) | (cont & 0x3F);
+    }
+    static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+    if (ch < kMinimum[extra] || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))
+        return 0;
+    return extra + 1;
+}
+
+std::optional<std::u32string> fromUtf8(std::string_view utf8, std::size_t limit) {
     std::u32string out;
-    out.reserve(utf8.size());
+    out.reserve(std::min(utf8.size(), limit));
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        int extra = 0;
         char32_t ch = 0;
-        if (lead < 0x80) {
-            ch = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1;
-            ch = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2;
-            ch = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3;
-            ch = lead & 0x07;
-        } else {
+        const std::size_t length = utf8CharAt(utf8, i, ch);
+        if (length == 0)
             return std::nullopt;
-        }
-        if (i + extra >= utf8.size() && extra > 0)
-            return std::nullopt;
-        for (int k = 1; k <= extra; ++k) {
-            const auto cont = static_cast<unsigned char>(utf8[i + k]);
-            if ((cont & 0xC0) != 0x80)
-                return std::nullopt;
-            ch = (ch << 6) | (cont & 0x3F);
-        }
-        static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-        if (ch < kMinimum[extra] || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))
-            return std::nullopt;
-        out.push_back(ch);
-        i += extra + 1;
+        if (out.size() < limit)
+            out.push_back(ch);
+        i += length;
     }
     return out;
 }

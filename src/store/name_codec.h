@@ -21,7 +21,12 @@ std::u32string decodeBytes(std::string_view bytes);
 std::optional<std::string> encodeChars(std::u32string_view text);
 
 /// UTF-8 to UTF-32 and back, for the command line and outlines. Invalid UTF-8 gives nothing.
-std::optional<std::u32string> fromUtf8(std::string_view utf8);
+/// Past `limit` characters the text is checked but not kept.
+std::optional<std::u32string> fromUtf8(std::string_view utf8,
+                                       std::size_t limit = std::string::npos);
+/// The character that starts at byte `at`: its length in bytes, or 0 when no valid UTF-8
+/// starts there.
+std::size_t utf8CharAt(std::string_view utf8, std::size_t at, char32_t& ch);
 std::string toUtf8(std::u32string_view text);
 void appendUtf8(std::string& out, char32_t ch);
 

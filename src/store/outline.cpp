@@ -39,17 +39,80 @@ void unescapeMarkdown(std::u32string& name) {
     name.resize(to);
 }
 
+std::optional<int> hexDigit(char32_t c) {
+    if (c >= U'0' && c <= U'9')
+        return static_cast<int>(c - U'0');
+    if (c >= U'A' && c <= U'F')
+        return static_cast<int>(c - U'A' + 10);
+    if (c >= U'a' && c <= U'f')
+        return static_cast<int>(c - U'a' + 10);
+    return std::nullopt;
+}
+
+// "\\" and "\xNN" of an outline file. A name cut short may end inside an escape; that
+// much is dropped.
+bool unescapeFile(std::u32string& name, bool cut) {
+    std::size_t to = 0;
+    for (std::size_t from = 0; from < name.size(); ++from) {
+        if (name[from] != U'\\') {
+            name[to++] = name[from];
+            continue;
+        }
+        const std::size_t left = name.size() - from - 1;
+        if (left >= 1 && name[from + 1] == U'\\') {
+            name[to++] = U'\\';
+            ++from;
+            continue;
+        }
+        if (left >= 3 && name[from + 1] == U'x') {
+            const auto high = hexDigit(name[from + 2]);
+            const auto low = hexDigit(name[from + 3]);
+            if (high && low) {
+                name[to++] = static_cast<char32_t>(*high * 16 + *low);
+                from += 3;
+                continue;
+            }
+        }
+        if (cut && left < 3)
+            break;
+        return false;
+    }
+    name.resize(to);
+    return true;
+}
+
+// The name of a line without its indentation and trailing spaces; a very long one kept as
+// far as kNameKept says. Nothing, with the reason, when it cannot be read.
+std::optional<std::u32string> lineName(std::string_view text, bool escaped, const char*& why) {
+    std::optional<std::u32string> name = fromUtf8(text, kNameKept);
+    why = "not valid UTF-8";
+    if (!name)
+        return name;
+    std::size_t keptBytes = 0;
+    for (const char32_t ch : *name)
+        keptBytes += ch < 0x80 ? 1 : ch < 0x800 ? 2 : ch < 0x10000 ? 3 : 4;
+    const bool cut = keptBytes < text.size();
+    why = "a backslash that starts no escape (\\\\ or \\xNN)";
+    if (escaped && !unescapeFile(*name, cut))
+        return std::nullopt;
+    if (cut)
+        markCut(*name);
+    return name;
+}
+
 OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool markdown) {
     OutlineBuilder builder(rules, "use --top NAME");
     std::vector<std::string_view> lines = splitLines(utf8);
     while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string_view::npos)
         lines.pop_back();
-    if (lines.empty()) {
-        builder.fail(1, "the outline is empty");
+    const bool escaped = !markdown && !lines.empty() && lines.front() == kOutlineFileHeader;
+    const std::size_t first = escaped ? 1 : 0;
+    if (lines.size() == first) {
+        builder.fail(static_cast<int>(first + 1), "the outline is empty");
         return std::move(builder.result());
     }
-    builder.reserve(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    builder.reserve(lines.size() - first);
+    for (std::size_t i = first; i < lines.size(); ++i) {
         const int lineNo = static_cast<int>(i + 1);
         const std::string_view line = lines[i];
         const std::size_t indent = line.find_first_not_of(' ');
@@ -71,14 +134,15 @@ OutlineResult parseLines(std::string_view utf8, const ImportRules& rules, bool m
         }
         while (!text.empty() && text.back() == ' ')
             text.remove_suffix(1);
-        std::optional<std::u32string> name = fromUtf8(text);
+        const char* why = "";
+        std::optional<std::u32string> name = lineName(text, escaped, why);
         if (!name) {
-            builder.fail(lineNo, "not valid UTF-8");
+            builder.fail(lineNo, why);
             break;
         }
         if (markdown)
             unescapeMarkdown(*name);
-        if (i == 0 && indent != 0) {
+        if (i == first && indent != 0) {
             builder.fail(lineNo, "the first line must not be indented");
             break;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // Trees as text other programs read: indented outlines (one name a line, two spaces per
-// level, the top item first), Markdown lists and OPML documents.
+// level, the top item first), Markdown lists and OPML documents; and the outline file qmtool
+// exports, which says what it is in its first line and holds every name.
 
 #include <cstdint>
 #include <functional>
@@ -9,17 +10,28 @@
 
 #include "store/node_table.h"
 #include "store/outline_builder.h"
+#include "store/safe_file.h"
 
 namespace qm {
 
+/// The first line of an outline file. Longer than a name can be, so no outline of names
+/// starts with it by chance.
+inline constexpr std::string_view kOutlineFileHeader = "QuillMar outline, version 1";
+
 /// Builds a new table from UTF-8 outline text. Each line takes the next slot and is linked
-/// as the last child of its parent, as adding the items one by one would.
+/// as the last child of its parent, as adding the items one by one would. After the outline
+/// file's first line, "\\" stands for a backslash and "\xNN" for the character NN.
 OutlineResult parseOutline(std::string_view utf8, const ImportRules& rules = {});
 /// The same from a Markdown list as exportOutline writes it: "- NAME" (or "*", "+"), two
 /// spaces per level, backslash escapes.
 OutlineResult parseMarkdown(std::string_view utf8, const ImportRules& rules = {});
 
-enum class OutlineFormat { Text, Markdown, Opml };
+enum class OutlineFormat {
+    Text,     // an outline for people and other programs (dump, the clipboard)
+    TextFile, // the outline file: the first line above, control characters escaped
+    Markdown,
+    Opml,
+};
 
 struct OutlineExport {
     bool ok = false;
@@ -44,7 +56,8 @@ bool writeOutline(const NodeTable& table, std::int32_t item, OutlineFormat forma
 OutlineExport exportOutline(const NodeTable& table, std::int32_t item, OutlineFormat format);
 /// The subtree written to a file through the safe writer; call findUnholdable first.
 bool exportOutlineFile(const std::string& path, const NodeTable& table, std::int32_t item,
-                       OutlineFormat format, std::string& error);
+                       OutlineFormat format, std::string& error,
+                       const WriteRules& rules = kDataFileRules);
 
 /// The tree as UTF-8 outline text, children in stored order, names trimmed, whatever they
 /// hold.

@@ -1,7 +1,5 @@
 #include "store/outline_builder.h"
 
-#include <cstdio>
-
 #include "store/name_codec.h"
 
 namespace qm {
@@ -20,18 +18,8 @@ std::u32string_view trimSpaces(std::u32string_view s) {
 
 } // namespace
 
-std::string quotedName(std::u32string_view name) {
-    std::string out = "\"";
-    for (const char32_t ch : name) {
-        if (ch < 0x20 || ch == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(ch));
-            out += hex;
-        } else {
-            appendUtf8(out, ch);
-        }
-    }
-    return out + '"';
+void markCut(std::u32string& name) {
+    name += U'\u2026';
 }
 
 OutlineBuilder::OutlineBuilder(const ImportRules& rules, std::string noTopHint)

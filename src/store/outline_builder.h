@@ -8,9 +8,17 @@
 #include <string_view>
 #include <vector>
 
+#include "store/message_text.h"
 #include "store/node_table.h"
 
 namespace qm {
+
+/// A name read from a document is kept to this many characters, with "…" after them when it
+/// is longer: far beyond 20 characters, so it is refused or cut as the whole name would be,
+/// and a line of a hundred megabytes costs no more memory than a short one.
+constexpr std::size_t kNameKept = 256;
+/// Appends "…" to a name cut to kNameKept characters.
+void markCut(std::u32string& name);
 
 /// How an import treats what the data file cannot hold as it is.
 struct ImportRules {
@@ -71,8 +79,5 @@ private:
     int m_deepestLine = 0; // the first item at depth 255, which a top item would push too deep
     OutlineResult m_result;
 };
-
-/// A name in double quotes for a message, control characters written as \xNN.
-std::string quotedName(std::u32string_view name);
 
 } // namespace qm

@@ -1,6 +1,7 @@
 // The writers of outline.h: text outlines, Markdown lists and OPML.
 
 #include <array>
+#include <cstdio>
 #include <utility>
 
 #include "store/name_codec.h"
@@ -39,6 +40,8 @@ template <class Visit> bool walkWithDepth(const NodeTable& t, std::int32_t root,
 const char* unholdable(std::string_view name, OutlineFormat format) {
     if (name.empty())
         return "its name is blank";
+    if (format == OutlineFormat::TextFile)
+        return nullptr;
     for (const char c : name) {
         const auto b = static_cast<unsigned char>(c);
         if (format != OutlineFormat::Opml && (b == '\n' || b == '\r'))
@@ -49,20 +52,29 @@ const char* unholdable(std::string_view name, OutlineFormat format) {
     return nullptr;
 }
 
-// How each byte of a name is written: as UTF-8, and as UTF-8 between XML's double quotes
-// or tags (tabs and line breaks as references, or the XML reader would turn them into
-// spaces). Most names are plain ASCII and are copied whole.
+// How each byte of a name is written: as UTF-8; in an outline file with control characters
+// and the backslash escaped; and as UTF-8 between XML's double quotes or tags (tabs and line
+// breaks as references, or the XML reader would turn them into spaces). Most names are plain
+// ASCII and are copied whole.
 struct Spellings {
-    std::array<std::string, 256> text, xml;
-    std::array<bool, 256> plainText{}, plainXml{};
+    std::array<std::string, 256> text, file, xml;
+    std::array<bool, 256> plainText{}, plainFile{}, plainXml{};
 
     Spellings() {
         for (int b = 0; b < 256; ++b) {
             appendUtf8(text[b], decodeByte(static_cast<unsigned char>(b)));
-            xml[b] = text[b];
+            file[b] = xml[b] = text[b];
             plainText[b] = b < 0x80;
             plainXml[b] = b >= 0x20 && b < 0x80;
+            // A tab stays as it is: it cannot be taken for indentation, which is spaces.
+            plainFile[b] = (b >= 0x20 && b < 0x7F && b != '\\') || b == '\t';
+            if ((b < 0x20 && b != '\t') || b == 0x7F) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\x%02X", b);
+                file[b] = escape;
+            }
         }
+        file['\\'] = "\\\\";
         for (const auto& [c, reference] : {std::pair{'&', "&amp;"},
                                            {'<', "&lt;"},
                                            {'>', "&gt;"},
@@ -94,6 +106,10 @@ void appendSpelled(std::string& out, std::string_view bytes,
 
 void appendName(std::string& out, std::string_view bytes) {
     appendSpelled(out, bytes, spellings().text, spellings().plainText);
+}
+
+void appendEscaped(std::string& out, std::string_view bytes) {
+    appendSpelled(out, bytes, spellings().file, spellings().plainFile);
 }
 
 void appendXml(std::string& out, std::string_view bytes) {
@@ -146,13 +162,18 @@ bool writeOutline(const NodeTable& table, std::int32_t item, OutlineFormat forma
     };
     const auto name = [&](std::int32_t n) { return trimmedName(table[n].Name); };
     if (format != OutlineFormat::Opml) {
-        const bool markdown = format == OutlineFormat::Markdown;
+        if (format == OutlineFormat::TextFile) {
+            out += kOutlineFileHeader;
+            out += '\n';
+        }
         return walkWithDepth(table, item,
                              [&](std::int32_t n, int depth) {
                                  out.append(2 * static_cast<std::size_t>(depth), ' ');
-                                 if (markdown) {
+                                 if (format == OutlineFormat::Markdown) {
                                      out += "- ";
                                      appendMarkdown(out, name(n));
+                                 } else if (format == OutlineFormat::TextFile) {
+                                     appendEscaped(out, name(n));
                                  } else {
                                      appendName(out, name(n));
                                  }
@@ -204,13 +225,13 @@ OutlineExport exportOutline(const NodeTable& table, std::int32_t item, OutlineFo
 }
 
 bool exportOutlineFile(const std::string& path, const NodeTable& table, std::int32_t item,
-                       OutlineFormat format, std::string& error) {
+                       OutlineFormat format, std::string& error, const WriteRules& rules) {
     const auto produce = [&](const ByteSink& sink) {
         return writeOutline(table, item, format, [&](std::string_view piece) {
             return sink(piece.data(), piece.size());
         });
     };
-    return writeFileSafely(path, produce, error, kDataFileRules);
+    return writeFileSafely(path, produce, error, rules);
 }
 
 std::string dumpOutline(const NodeTable& table) {

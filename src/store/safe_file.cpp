@@ -1,5 +1,7 @@
 #include "store/safe_file.h"
 
+#include "store/message_text.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -26,6 +28,21 @@ constexpr std::string_view kTempMark = ".qmtmp-";
 // Leaves room in a file name for the mark, a process id and mkstemp's six characters.
 constexpr std::size_t kMaxNamePart = 200;
 constexpr std::size_t kRandomPart = 6;
+
+// What else than a file is there, in words, or nullptr for a file or a link.
+const char* otherKind(mode_t mode) {
+    if (S_ISREG(mode) || S_ISLNK(mode))
+        return nullptr;
+    if (S_ISDIR(mode))
+        return "it is a folder";
+    if (S_ISFIFO(mode))
+        return "it is a pipe (FIFO)";
+    if (S_ISSOCK(mode))
+        return "it is a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "it is a device";
+    return "it is not a regular file";
+}
 
 std::string describeErrno(int err) {
     return std::strerror(err);
@@ -113,26 +130,45 @@ void removeLeftovers(const fs::path& folder, const std::string& prefix) {
 
 } // namespace
 
-bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
-                     std::string& error, const WriteRules& rules) {
-    const std::string target = rules.followLink ? resolveTarget(path) : path;
+std::string notAFile(const std::string& path) {
+    struct stat st {};
+    const char* kind = ::stat(path.c_str(), &st) == 0 ? otherKind(st.st_mode) : nullptr;
+    return kind ? kind : "";
+}
+
+std::string outputRefusal(const std::string& path, const WriteRules& rules) {
     struct stat st {};
     const bool exists =
-        (rules.followLink ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st)) == 0;
-    if (exists && S_ISDIR(st.st_mode)) {
-        error = "it is a folder";
-        return false;
+        (rules.followLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) == 0;
+    // Writing over any of these would not leave a file behind, or would feed what reads them.
+    if (const char* kind = exists ? otherKind(st.st_mode) : nullptr)
+        return kind;
+    // The same file by device and inode: another spelling, a hard link, a link to it.
+    struct stat source {};
+    if (exists && !rules.source.empty() &&
+        ::stat(std::string(rules.source).c_str(), &source) == 0 && source.st_dev == st.st_dev &&
+        source.st_ino == st.st_ino)
+        return "it is " + shownText(rules.source) + " itself, which is being read";
+    if (!rules.replace) {
+        struct stat any {};
+        if (exists || ::lstat(path.c_str(), &any) == 0)
+            return std::string(kExistsRefusal);
     }
-    // A device or a pipe is never replaced by a file; a link in a companion's place is.
-    if (exists && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-        error = "it is not a regular file";
+    if (exists && rules.keepReadOnly && S_ISREG(st.st_mode) && readOnly(path, st))
+        return "it is read-only";
+    return {};
+}
+
+bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                     std::string& error, const WriteRules& rules) {
+    error = outputRefusal(path, rules);
+    if (!error.empty())
         return false;
-    }
-    const bool replacesFile = exists && S_ISREG(st.st_mode);
-    if (rules.keepReadOnly && replacesFile && readOnly(target, st)) {
-        error = "it is read-only";
-        return false;
-    }
+    const std::string target = rules.followLink ? resolveTarget(path) : path;
+    struct stat st {};
+    const bool replacesFile =
+        (rules.followLink ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st)) == 0 &&
+        S_ISREG(st.st_mode);
     const mode_t mode = replacesFile ? (st.st_mode & 07777) : defaultFileMode();
 
     std::string tmpl;
@@ -190,7 +226,8 @@ int createTempBeside(const std::string& target, std::string& tempPath, std::stri
     tempPath = (folder / (prefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot create a file in " + folder.string() + ": " + describeErrno(errno);
+        error =
+            "cannot create a file in " + shownText(folder.string()) + ": " + describeErrno(errno);
         return -1;
     }
     // Held until the file is renamed or removed: while it is, no other save takes it for
@@ -221,7 +258,7 @@ int openRegular(const std::string& path, std::string& error) {
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+        error = otherKind(st.st_mode) ? otherKind(st.st_mode) : "it is not a regular file";
         ::close(fd);
         return -1;
     }

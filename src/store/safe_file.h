@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace qm {
 
-/// How a write treats what it finds at its path.
+/// How a write treats what it finds at its path. Whatever the rules, a folder, a pipe, a
+/// socket or a device is never replaced.
 struct WriteRules {
     /// A symbolic link at the path is written through to its target (a data file the user
     /// linked to), or else replaced by a file of its own, its target never written (the
@@ -15,13 +17,24 @@ struct WriteRules {
     bool followLink = true;
     /// A file its user may not write, or that nobody may, is not replaced: "it is read-only".
     bool keepReadOnly = false;
+    /// Whether anything already at the path may be replaced (qmtool asks for --force).
+    bool replace = true;
+    /// The file the written bytes come from: never written over, by whatever name.
+    std::string_view source;
 };
-inline constexpr WriteRules kDataFileRules{true, true};
-inline constexpr WriteRules kCompanionRules{false, true};
+inline constexpr WriteRules kDataFileRules{true, true, true, {}};
+inline constexpr WriteRules kCompanionRules{false, true, true, {}};
+
+/// The reason for a path that exists when the rules do not let it be replaced.
+inline constexpr std::string_view kExistsRefusal = "it already exists";
+
+/// Why the rules forbid writing at `path`, or an empty string when they allow it.
+std::string outputRefusal(const std::string& path, const WriteRules& rules);
 
 /// Writes a file through a temporary file in the same folder, flushed to disk and then
-/// renamed over the target. `produce` is called with a sink that appends bytes and returns
-/// false once writing failed. On failure the target is untouched and `error` says why.
+/// renamed over the target, once outputRefusal allows it. `produce` is called with a sink that
+/// appends bytes and returns false once writing failed. On failure the target is untouched
+/// and `error` says why.
 /// Before writing, removes what interrupted saves of the same file left behind.
 using ByteSink = std::function<bool(const char* data, std::size_t size)>;
 bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
@@ -45,6 +58,10 @@ bool readFileStart(const std::string& path, std::size_t limit, std::string& byte
 /// Copies a data file onto its backup byte for byte, as a companion: a link in the
 /// backup's place is replaced, a read-only backup kept.
 bool copyFileSafely(const std::string& from, const std::string& to, std::string& error);
+
+/// What is at the path when it is something else than a file ("it is a folder", "it is a
+/// pipe (FIFO)", "it is a socket", "it is a device"); empty for a file or nothing at all.
+std::string notAFile(const std::string& path);
 
 /// True when a regular file (or a link to one) exists at the path.
 bool regularFileExists(const std::string& path);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "store/message_text.h"
 #include "store/name_codec.h"
 #include "store/progress.h"
 
@@ -49,7 +50,7 @@ public:
         walkFrom(1, 1, 0);
         if (m_stop)
             return;
-        if (m_mode == Examine::Mend)
+        if (m_mode != Examine::Load)
             rescue();
         findOutside();
         if (m_mode != Examine::Load) {
@@ -69,6 +70,12 @@ private:
     const std::int64_t m_base;
     bool m_stop = false;
     bool m_rescuing = false;
+    // While rescuing: the lost items by the parent they name, in slot order (a list through
+    // m_nextLost), the parents in the tree with lost items to take back, and the last child
+    // of each item as far as known, so no list is walked twice.
+    std::vector<std::int32_t> m_firstLost, m_nextLost, m_tail, m_ready;
+    // Items cut from a stray link that points at them, with the parent the link gave them.
+    std::vector<std::pair<std::int32_t, std::int32_t>> m_strays;
 
     void note(const Finding& f) {
         const std::int64_t n = ++m_ex.counts[static_cast<int>(f.fault)];
@@ -83,11 +90,32 @@ private:
         }
     }
 
+    bool isSlot(std::int32_t k) const { return k >= 1 && k <= m_count; }
+
+    // Whether the Parent of `c` is borne out by its siblings' links or by that parent's
+    // FirstChild, against the one link from `holder` the walk came by.
+    bool ownParentAgrees(std::int32_t c, std::int32_t holder, std::int32_t which) const {
+        const Node& node = m_n[c];
+        const std::int32_t p = node.Parent;
+        if (!isSlot(p) || !m_n[p].inUse() || (which == 1 && node.PrevSibling == holder))
+            return false;
+        const std::int32_t prev = node.PrevSibling;
+        const std::int32_t next = node.NextSibling;
+        if (isSlot(prev) && m_n[prev].inUse() && m_n[prev].NextSibling == c &&
+            m_n[prev].Parent == p)
+            return true;
+        if (isSlot(next) && m_n[next].inUse() && m_n[next].PrevSibling == c &&
+            m_n[next].Parent == p)
+            return true;
+        return prev < 1 && m_n[p].FirstChild == c;
+    }
+
     // Takes `c`, linked from `holder` (its FirstChild when `which` is 0, else its
     // NextSibling), into the tree as the child of `parent` after `prev`, at `depth`.
-    // False when it cannot be taken; the link is then cut.
+    // False when it cannot be taken; the link is then cut. A stray link into another
+    // item's list is cut too, unless `trustLink` says it is the only home left.
     bool admit(std::int32_t c, std::int32_t parent, std::int32_t prev, int depth,
-               std::int32_t holder, std::int32_t which) {
+               std::int32_t holder, std::int32_t which, bool trustLink = false) {
         const auto cut = [&](Fault fault) {
             note({fault, holder, c, which, Mend::Cut});
             (which == 0 ? m_n[holder].FirstChild : m_n[holder].NextSibling) = 0;
@@ -103,9 +131,18 @@ private:
         if (depth > kMaxLevel)
             return cut(Fault::TooDeep);
         if (node.Parent != parent) {
-            note({Fault::ParentDisagrees, c, parent, node.Parent, Mend::Relinked, parent});
+            const bool stray = !trustLink && ownParentAgrees(c, holder, which);
+            note({Fault::ParentDisagrees, c, parent, node.Parent,
+                  stray ? Mend::Cut : Mend::Relinked, parent});
             if (m_stop)
                 return false;
+            if (stray) {
+                // It stays in the list its own links agree on; should that never be reached,
+                // it comes back here rather than be lost.
+                (which == 0 ? m_n[holder].FirstChild : m_n[holder].NextSibling) = 0;
+                m_strays.emplace_back(c, parent);
+                return false;
+            }
             node.Parent = parent;
         }
         if (std::max(node.PrevSibling, 0) != prev) {
@@ -119,6 +156,8 @@ private:
             note({Fault::LevelWrong, c, depth, node.Level, Mend::Set, depth});
             node.Level = static_cast<std::uint8_t>(depth);
         }
+        if (m_rescuing && m_firstLost[c] != 0)
+            m_ready.push_back(c);
         if (++m_ex.reached % kProgressInterval == 0 && m_progress)
             m_progress->step(m_base + m_ex.reached);
         return true;
@@ -152,23 +191,46 @@ private:
     }
 
     // Puts each lost run of siblings back as the last children of the item their Parent
-    // names, when that item is in the tree; repeated, since a run put back can be the
-    // parent another lost run names.
+    // names, once that item is in the tree: a run put back can hold the parent of another.
+    // Each lost item is looked at a few times at most, however the lists are broken.
     void rescue() {
         m_rescuing = true;
-        for (bool again = true; again;) {
-            again = false;
-            for (std::int32_t k = 2; k <= m_count; ++k) {
-                if (!m_n[k].inUse() || m_ex.inTree[k])
-                    continue;
-                const std::int32_t p = m_n[k].Parent;
-                if (p < 1 || p > m_count || !m_ex.inTree[p] || m_n[p].Level >= kMaxLevel)
-                    continue;
-                putBack(runStart(k, p), p);
-                again = true;
+        const auto slots = static_cast<std::size_t>(m_count) + 1;
+        m_firstLost.assign(slots, 0);
+        m_nextLost.assign(slots, 0);
+        m_tail.assign(slots, 0);
+        for (std::int32_t k = m_count; k >= 2; --k) {
+            const std::int32_t p = m_n[k].Parent;
+            if (!m_n[k].inUse() || m_ex.inTree[k] || !isSlot(p))
+                continue;
+            m_nextLost[k] = m_firstLost[p];
+            m_firstLost[p] = k;
+        }
+        for (std::int32_t p = 1; p <= m_count; ++p)
+            if (m_firstLost[p] != 0 && m_ex.inTree[p])
+                m_ready.push_back(p);
+        std::size_t stray = 0;
+        while (!m_ready.empty() || stray < m_strays.size()) {
+            if (!m_ready.empty()) {
+                const std::int32_t p = m_ready.back();
+                m_ready.pop_back();
+                rescueUnder(p);
+                continue;
             }
+            // Only when nothing else can take it back does a stray link give an item its home.
+            const auto [c, parent] = m_strays[stray++];
+            if (!m_ex.inTree[c] && m_ex.inTree[parent] && m_n[parent].Level < kMaxLevel)
+                putBack(c, parent, true);
         }
         m_rescuing = false;
+    }
+
+    void rescueUnder(std::int32_t p) {
+        if (m_n[p].Level >= kMaxLevel)
+            return;
+        for (std::int32_t k = m_firstLost[p]; k != 0; k = m_nextLost[k])
+            if (!m_ex.inTree[k])
+                putBack(runStart(k, p), p);
     }
 
     // The first of the lost siblings before `k` under `p` whose links agree both ways; in a
@@ -177,24 +239,32 @@ private:
         std::int32_t head = k;
         for (;;) {
             const std::int32_t prev = m_n[head].PrevSibling;
-            if (prev < 1 || prev > m_count || prev == k || m_ex.inTree[prev] ||
-                !m_n[prev].inUse() || m_n[prev].Parent != p || m_n[prev].NextSibling != head)
+            if (!isSlot(prev) || prev == k || m_ex.inTree[prev] || !m_n[prev].inUse() ||
+                m_n[prev].Parent != p || m_n[prev].NextSibling != head)
                 return head;
             head = prev;
         }
     }
 
-    void putBack(std::int32_t head, std::int32_t p) {
-        std::int32_t last = 0;
-        for (std::int32_t c = m_n[p].FirstChild; c >= 1; c = m_n[c].NextSibling)
-            last = c;
+    // The last child of an item in the tree, walking on from the last one known.
+    std::int32_t lastChild(std::int32_t p) {
+        std::int32_t x = m_tail[p] >= 1 ? m_tail[p] : m_n[p].FirstChild;
+        if (x < 1)
+            return 0;
+        while (m_n[x].NextSibling >= 1)
+            x = m_n[x].NextSibling;
+        return m_tail[p] = x;
+    }
+
+    void putBack(std::int32_t head, std::int32_t p, bool trustLink = false) {
+        const std::int32_t last = lastChild(p);
         (last >= 1 ? m_n[last].NextSibling : m_n[p].FirstChild) = head;
         m_n[head].PrevSibling = last;
         const std::size_t at = m_ex.findings.size();
         const std::int32_t before = m_ex.reached;
         note({Fault::Unreachable, head, p, 0, Mend::Rescued, p});
         const int depth = m_n[p].Level + 1;
-        if (admit(head, p, last, depth, last >= 1 ? last : p, last >= 1 ? 1 : 0))
+        if (admit(head, p, last, depth, last >= 1 ? last : p, last >= 1 ? 1 : 0, trustLink))
             walkFrom(p, head, depth);
         m_ex.findings[at].value = m_ex.reached - before;
     }
@@ -223,10 +293,11 @@ private:
             m_ex.outside = 0;
     }
 
+    // Items outside the tree are reported as such, and mending leaves them out.
     void checkInUse() {
         for (std::int32_t k = 1; k <= m_count; ++k) {
             const std::uint8_t v = m_n[k].InUse;
-            if (v == kSlotFree || v == kSlotInUse)
+            if (v == kSlotFree || v == kSlotInUse || !m_ex.inTree[k])
                 continue;
             note({Fault::OddInUse, k, 0, v, Mend::Set, kSlotInUse});
             if (m_mode == Examine::Mend)
@@ -257,13 +328,9 @@ private:
     }
 };
 
+// A hostile name must not break the report's lines or drive a terminal.
 std::string nameText(const std::vector<Node>& nodes, std::int32_t slot) {
-    std::string name = bytesToUtf8(trimmedName(nodes[static_cast<std::size_t>(slot)].Name));
-    // A hostile name must not break the report's lines or drive a terminal.
-    for (char& ch : name)
-        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F)
-            ch = '?';
-    return name;
+    return shownText(bytesToUtf8(trimmedName(nodes[static_cast<std::size_t>(slot)].Name)));
 }
 
 std::string itemText(const std::vector<Node>& nodes, std::int32_t slot, std::int32_t nodeCount) {
@@ -325,7 +392,11 @@ std::string describeFinding(const Finding& f, const std::vector<Node>& nodes,
         return item(f.slot) + " has Level " + std::to_string(f.value) + " but lies at depth " +
                std::to_string(f.other);
     case Fault::Unreachable:
-        return item(f.slot) + " is in use but cannot be reached from the top item";
+        return item(f.slot) +
+               (f.value > 1
+                    ? " and " + plural(f.value - 1, "more item", "more items") + " with it are"
+                    : " is") +
+               " in use but cannot be reached from the top item";
     case Fault::OddInUse:
         return item(f.slot) + " has InUse " + std::to_string(f.value) +
                ", neither 0 (free) nor 255 (in use)";
@@ -352,8 +423,7 @@ std::string describeMend(const Finding& f, const std::vector<Node>& nodes) {
     case Mend::Set:
         return "set to " + std::to_string(f.mended);
     case Mend::Rescued:
-        return "put back under " + item(f.mended) +
-               (f.value > 1 ? " with " + plural(f.value - 1, "more item", "more items") : "");
+        return "put back under " + item(f.mended);
     case Mend::LeftOut:
         return "left out";
     }

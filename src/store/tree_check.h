@@ -45,15 +45,17 @@ struct Finding {
     std::int32_t other = 0; // the slot linked to, the parent it is listed under, the item
                             // it follows, the depth it lies at, the first of a name
     std::int32_t value = 0; // what the record held (Parent, PrevSibling, Level, InUse); for a
-                            // link, 0 FirstChild and 1 NextSibling; for a name, how many
+                            // link, 0 FirstChild and 1 NextSibling; for a name, how many;
+                            // for a lost part put back, how many items it holds
     Mend mend = Mend::None;
     std::int32_t mended = 0; // the value set, or the item put back under
 };
 
 enum class Examine {
     Load,  // stop at the first fault a load refuses; repair levels only
-    Check, // go on past every fault as mending would, without rescuing anything
-    Mend,  // also put unreachable items back where their links say, free what is left
+    Check, // go on past every fault, mending the caller's copy as repair would, so that
+           // every fault repair mends is found, in lost parts too
+    Mend,  // also free what cannot be put back and set odd InUse values
 };
 
 struct Examination {

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
 #include <new>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
 
 #include "about/version.h"
 #include "store/data_file.h"
 #include "store/item_path.h"
+#include "store/message_text.h"
 #include "store/name_codec.h"
 #include "store/name_match.h"
 #include "store/outline.h"
@@ -30,8 +29,11 @@ constexpr std::string_view kUsage =
     "  dump FILE                      print the tree as an outline: one name a line,\n"
     "                                 two spaces of indent per level (UTF-8)\n"
     "  export FILE [--format text|opml|markdown] [-o OUT [--force]]\n"
-    "                                 the tree as an outline (the default), an OPML 2.0\n"
-    "                                 document or a Markdown list, to OUT or the output\n"
+    "                                 the tree as an outline file (text, the default: a\n"
+    "                                 first line naming the format, then the outline, with\n"
+    "                                 \\\\ and \\xNN for backslashes and control characters),\n"
+    "                                 an OPML 2.0 document or a Markdown list, to OUT or\n"
+    "                                 the output\n"
     "  import OUTLINE FILE [--format text|opml|markdown] [--truncate] [--top NAME] [--force]\n"
     "                                 build the data file FILE from an outline, an OPML\n"
     "                                 document or a Markdown list (told apart by content);\n"
@@ -39,6 +41,8 @@ constexpr std::string_view kUsage =
     "                                 --top names a top item over several top-level items\n"
     "                                 (an OPML title does too)\n"
     "  check FILE                     test the signature and the links, list every problem\n"
+    "                                 that repair mends, lost parts of the tree included,\n"
+    "                                 and siblings that share a name as a notice\n"
     "  repair FILE -o OUT [--force]   write the sound part of a damaged FILE to OUT: every\n"
     "                                 item reachable through links that agree, lost items\n"
     "                                 put back under the parent they name, the rest cut\n"
@@ -47,7 +51,7 @@ constexpr std::string_view kUsage =
     "                                 list the items below ROOT whose names match TEXT:\n"
     "                                 the whole name (exact, the default), TEXT within the\n"
     "                                 name (in-names) or the name within TEXT (names-in)\n"
-    "  listing FILE ROOT -o OUT.pdf [--columns N] [--font-size N] [--hierarchy N]\n"
+    "  listing FILE ROOT -o OUT.pdf [--force] [--columns N] [--font-size N] [--hierarchy N]\n"
     "                                 lay the items below ROOT out on A4 pages as the\n"
     "                                 printed listing, into OUT.pdf: at most N columns a\n"
     "                                 page (2), N points a line (10); hierarchy 0: two\n"
@@ -57,8 +61,10 @@ constexpr std::string_view kUsage =
     "  --version                      show the version\n"
     "\n"
     "ROOT is a full path such as WORLD/EUROPE. Names are compared trimmed and case-sensitive.\n"
-    "--force replaces an existing FILE or OUT. Exit status: 0 done, 1 check found problems\n"
-    "or a listing was refused, 2 usage error, unusable file or not enough memory.\n";
+    "No command writes over the file it reads (by any name or link), a folder, a pipe, a\n"
+    "socket or a device; --force lets it replace an existing FILE or OUT. Exit status: 0 done,\n"
+    "1 check found problems, a listing was refused or the output may not be written, 2 usage\n"
+    "error, unusable file or not enough memory.\n";
 
 struct OptionRule {
     std::string_view name;
@@ -90,7 +96,7 @@ int wholeNumber(std::string_view option, const std::string& text, int low, int h
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
         throw ToolError(std::string(option) + " needs a whole number from " + std::to_string(low) +
-                        " to " + std::to_string(high) + ", not \"" + text + "\"");
+                        " to " + std::to_string(high) + ", not " + quotedText(text));
     return value;
 }
 
@@ -125,7 +131,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 return name == o.name || name == o.shortName;
             });
         if (known == std::end(kOptions) || (eq != std::string::npos && a[1] != '-'))
-            throw ToolError("unknown option " + a + "; see qmtool --help");
+            throw ToolError("unknown option " + shownText(a) + "; see qmtool --help");
         cl.given |= known->option;
         if (!known->text && !known->number) {
             if (eq != std::string::npos)
@@ -158,10 +164,10 @@ LoadResult usableFile(const std::string& path, std::ostream& err) {
             : load.failure == LoadFailure::TooLarge || load.failure == LoadFailure::NoMemory
                 ? ": cannot be loaded: "
                 : ": refused: ";
-        throw ToolError(path + how + load.error);
+        throw ToolError(shownText(path) + how + load.error);
     }
     for (const std::string& problem : load.problems)
-        err << path << ": warning: " << problem << '\n';
+        err << shownText(path) << ": warning: " << problem << '\n';
     return load;
 }
 
@@ -169,7 +175,7 @@ LoadResult usableFile(const std::string& path, std::ostream& err) {
 DataRecords recordsOf(const std::string& path) {
     DataRecords raw = readDataRecords(path);
     if (!raw.ok)
-        throw ToolError(path +
+        throw ToolError(shownText(path) +
                         (raw.failure == LoadFailure::Unreadable ? ": cannot be read: "
                                                                 : ": cannot be loaded: ") +
                         raw.error);
@@ -186,14 +192,9 @@ std::string strayBytes(std::int64_t n) {
 void warnOfOldCells(const std::string& dataPath, std::ostream& err) {
     const std::string cells = cellsPathFor(dataPath);
     if (!cells.empty() && regularFileExists(cells))
-        err << cells << ": warning: this cells file belongs to an earlier tree; remove it so "
+        err << shownText(cells)
+            << ": warning: this cells file belongs to an earlier tree; remove it so "
             << "the window does not restore its cells\n";
-}
-
-void refuseToReplace(const CommandLine& cl, const std::string& path) {
-    std::error_code ec;
-    if (!cl.has(kForce) && std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
-        throw ToolError(path + ": already exists; use --force to replace it");
 }
 
 int runDump(const CommandLine& cl, std::ostream& out, std::ostream& err) {
@@ -207,7 +208,7 @@ int runDump(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     for (std::int32_t n = walk.Walk_Start(1); n >= 1; n = walk.Walk_Next(n))
         lost += hasOutlineForm(table[n].Name) ? 0 : 1;
     if (lost > 0)
-        err << path << ": warning: " << lost
+        err << shownText(path) << ": warning: " << lost
             << (lost == 1 ? " item has a name" : " items have names")
             << " an outline cannot hold (blank, or with a line break)\n";
     return kToolOk;
@@ -218,12 +219,12 @@ OutlineFormat formatOption(const CommandLine& cl, OutlineFormat fallback) {
     if (!cl.has(kFormat))
         return fallback;
     if (cl.format == "text")
-        return OutlineFormat::Text;
+        return OutlineFormat::TextFile;
     if (cl.format == "opml")
         return OutlineFormat::Opml;
     if (cl.format == "markdown")
         return OutlineFormat::Markdown;
-    throw ToolError("unknown format " + cl.format + "; use text, opml or markdown");
+    throw ToolError("unknown format " + quotedText(cl.format) + "; use text, opml or markdown");
 }
 
 const char* formatName(OutlineFormat format) {
@@ -236,15 +237,23 @@ bool startsWith(std::string_view text, std::string_view start) {
     return text.substr(0, start.size()) == start;
 }
 
-// An XML prolog, comment or root element makes an OPML document (so does a byte order mark
-// of UTF-16 or UTF-32, which outlines never use); lines that are all list items a Markdown
-// list; anything else an outline.
+// The outline file by its first line. OPML by a byte order mark of UTF-16 or UTF-32, which
+// outlines never use, or by a first "<" in one of those without it, or by an XML prolog,
+// comment or root element. A Markdown list when every line is a list item. Else an outline.
 OutlineFormat formatOfContent(std::string_view bytes) {
-    if (startsWith(bytes, "\xFE\xFF") || startsWith(bytes, "\xFF\xFE") ||
-        startsWith(bytes, std::string_view("\0\0\xFE\xFF", 4)))
-        return OutlineFormat::Opml;
     if (startsWith(bytes, "\xEF\xBB\xBF"))
         bytes.remove_prefix(3);
+    std::string_view firstLine = bytes.substr(0, bytes.find('\n'));
+    if (!firstLine.empty() && firstLine.back() == '\r')
+        firstLine.remove_suffix(1);
+    if (firstLine == kOutlineFileHeader)
+        return OutlineFormat::TextFile;
+    for (const std::string_view mark :
+         {std::string_view("\xFE\xFF"), std::string_view("\xFF\xFE"),
+          std::string_view("\0\0\xFE\xFF", 4), std::string_view("\0<", 2),
+          std::string_view("<\0", 2), std::string_view("\0\0\0<", 4)})
+        if (startsWith(bytes, mark))
+            return OutlineFormat::Opml;
     const std::string_view start =
         bytes.substr(std::min(bytes.find_first_not_of(" \t\r\n"), bytes.size()));
     for (const std::string_view xml : {"<?xml", "<opml", "<!--", "<!DOCTYPE"})
@@ -269,7 +278,8 @@ OutlineFormat formatOfContent(std::string_view bytes) {
 int runImport(const CommandLine& cl, std::ostream&, std::ostream& err) {
     const std::string& outlinePath = cl.words[1];
     const std::string& dataPath = cl.words[2];
-    refuseToReplace(cl, dataPath);
+    const WriteRules output = outputRules(cl, outlinePath);
+    refuseOutput(dataPath, output);
     ImportRules rules;
     rules.truncate = cl.has(kTruncate);
     if (cl.has(kTop)) {
@@ -281,7 +291,7 @@ int runImport(const CommandLine& cl, std::ostream&, std::ostream& err) {
     std::string text;
     std::string error;
     if (!readWholeFile(outlinePath, text, error))
-        throw ToolError(outlinePath + ": cannot be read: " + error);
+        throw ToolError(shownText(outlinePath) + ": cannot be read: " + error);
     const OutlineFormat format = formatOption(cl, formatOfContent(text));
     // Editors on Windows like to start UTF-8 files with a byte order mark; the XML reader
     // reads it itself.
@@ -292,46 +302,30 @@ int runImport(const CommandLine& cl, std::ostream&, std::ostream& err) {
                                  : format == OutlineFormat::Markdown ? parseMarkdown(body, rules)
                                                                      : parseOutline(body, rules);
     const auto place = [&](int line, int column) {
-        return outlinePath + (line > 0 ? ":" + std::to_string(line) : "") +
+        return shownText(outlinePath) + (line > 0 ? ":" + std::to_string(line) : "") +
                (column > 0 ? ":" + std::to_string(column) : "") + ": ";
     };
     if (!parsed.ok)
         throw ToolError(place(parsed.errorLine, parsed.errorColumn) + parsed.error);
-    if (!saveDataFile(dataPath, parsed.table, error))
-        throw ToolError(dataPath + ": cannot be written: " + error);
+    if (!saveDataFile(dataPath, parsed.table, error, nullptr, nullptr, output))
+        throw ToolError(shownText(dataPath) + ": cannot be written: " + error);
     for (const OutlineNotice& w : parsed.warnings)
         err << place(w.line, 0) << "warning: " << w.text << '\n';
     warnOfOldCells(dataPath, err);
     return kToolOk;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-// Writing OUT must never cost the data file it comes from, also through a link at OUT.
-void refuseToOverwriteSource(const std::string& source, const std::string& output,
-                             const char* what) {
-    if (sameFile(source, output))
-        throw ToolError(output + ": is " + source + " itself; write the " + what +
-                        " to a new file");
-}
-
 int runExport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const std::string& path = cl.words[1];
-    const OutlineFormat format = formatOption(cl, OutlineFormat::Text);
-    if (cl.has(kOutput)) {
-        refuseToOverwriteSource(path, cl.output, "export");
-        refuseToReplace(cl, cl.output);
-    }
+    const OutlineFormat format = formatOption(cl, OutlineFormat::TextFile);
+    const WriteRules output = outputRules(cl, path);
+    if (cl.has(kOutput))
+        refuseOutput(cl.output, output);
     const LoadResult load = usableFile(path, err);
     const OutlineExport refusal = findUnholdable(load.table, 1, format);
     if (!refusal.ok)
-        throw ToolError(path + ": cannot export " +
-                        quotedName(decodeBytes(Item_Path(load.table, refusal.item))) + " as " +
+        throw ToolError(shownText(path) + ": cannot export " +
+                        quotedText(bytesToUtf8(Item_Path(load.table, refusal.item))) + " as " +
                         formatName(format) + ": " + refusal.why + "; nothing written");
     if (!cl.has(kOutput)) {
         writeOutline(load.table, 1, format, [&](std::string_view piece) {
@@ -341,8 +335,8 @@ int runExport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
         return kToolOk;
     }
     std::string error;
-    if (!exportOutlineFile(cl.output, load.table, 1, format, error))
-        throw ToolError(cl.output + ": cannot be written: " + error);
+    if (!exportOutlineFile(cl.output, load.table, 1, format, error, output))
+        throw ToolError(shownText(cl.output) + ": cannot be written: " + error);
     return kToolOk;
 }
 
@@ -385,16 +379,16 @@ int runRepair(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const std::string& path = cl.words[1];
     const std::string& outPath = cl.output;
     // The damaged file stays as it is, whatever happens.
-    refuseToOverwriteSource(path, outPath, "repair");
-    refuseToReplace(cl, outPath);
+    const WriteRules output = outputRules(cl, path);
+    refuseOutput(outPath, output);
     DataRecords raw = recordsOf(path);
     if (raw.records < 2)
-        throw ToolError(path + ": cannot be repaired: it holds no top item");
+        throw ToolError(shownText(path) + ": cannot be repaired: it holds no top item");
     const auto nodeCount = static_cast<std::int32_t>(raw.records - 1);
     const Examination ex =
         examineTree(raw.nodes, nodeCount, Examine::Mend, nodeCount - raw.freeCount);
     if (ex.count(Fault::TopItemFree) > 0)
-        throw ToolError(path + ": cannot be repaired: " +
+        throw ToolError(shownText(path) + ": cannot be repaired: " +
                         describeFinding(ex.findings.front(), raw.nodes, nodeCount));
     if (!raw.signatureOk)
         out << "signature: wrong: rewritten\n";
@@ -410,9 +404,10 @@ int runRepair(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     NodeTable table;
     table.adopt(std::move(raw.nodes), nodeCount);
     std::string error;
-    if (!saveDataFile(outPath, table, error))
-        throw ToolError(outPath + ": cannot be written: " + error);
-    out << outPath << ": written with " << table.itemCount() << " items below the top item\n";
+    if (!saveDataFile(outPath, table, error, nullptr, nullptr, output))
+        throw ToolError(shownText(outPath) + ": cannot be written: " + error);
+    out << shownText(outPath) << ": written with " << table.itemCount()
+        << " items below the top item\n";
     warnOfOldCells(outPath, err);
     return kToolOk;
 }
@@ -435,7 +430,7 @@ int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     if (cl.has(kStyle)) {
         const auto parsed = matchStyleFromString(cl.style);
         if (!parsed)
-            throw ToolError("unknown search style " + cl.style +
+            throw ToolError("unknown search style " + quotedText(cl.style) +
                             "; use exact, in-names or names-in");
         style = *parsed;
     }
@@ -451,7 +446,7 @@ int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const auto rootBytes = utf8ToBytes(cl.words[2]);
     const std::int32_t root = rootBytes ? resolveItemPath(table, *rootBytes) : 0;
     if (root < 1)
-        throw ToolError(cl.words[2] + ": no such item in " + path);
+        throw ToolError(quotedText(cl.words[2]) + ": no such item in " + shownText(path));
 
     const std::string rootPath = Item_Path(table, root);
     std::vector<std::string_view> names; // the names from below the root down to the item
@@ -493,8 +488,9 @@ constexpr Command kCommands[] = {
     {"repair", "repair FILE -o OUT [--force]", 1, kForce | kOutput, kOutput, runRepair},
     {"stats", "stats FILE", 1, 0, 0, runStats},
     {"find", "find FILE ROOT TEXT [--style exact|in-names|names-in]", 3, kStyle, 0, runFind},
-    {"listing", "listing FILE ROOT -o OUT.pdf [--columns N] [--font-size N] [--hierarchy N]", 2,
-     kOutput | kColumns | kFontSize | kHierarchy, kOutput, nullptr},
+    {"listing",
+     "listing FILE ROOT -o OUT.pdf [--force] [--columns N] [--font-size N] [--hierarchy N]", 2,
+     kOutput | kForce | kColumns | kFontSize | kHierarchy, kOutput, nullptr},
 };
 
 // "--force belongs to export, import and repair".
@@ -518,7 +514,7 @@ int runCommand(const CommandLine& cl, std::ostream& out, std::ostream& err, Comm
     const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
                                       [&](const Command& c) { return c.name == name; });
     if (command == std::end(kCommands))
-        throw ToolError("unknown command " + name + "; see qmtool --help");
+        throw ToolError("unknown command " + quotedText(name) + "; see qmtool --help");
     for (const OptionRule& o : kOptions)
         if (cl.has(o.option) && !(command->options & o.option))
             throw ToolError(optionOwners(o));
@@ -527,16 +523,33 @@ int runCommand(const CommandLine& cl, std::ostream& out, std::ostream& err, Comm
         throw ToolError("usage: qmtool " + std::string(command->synopsis));
     const CommandRun run = command->run ? command->run : listing;
     if (!run)
-        throw ToolError(name + " is not available in this program");
+        throw ToolError(quotedText(name) + " is not available in this program");
     return run(cl, out, err);
 }
 
 } // namespace
 
+WriteRules outputRules(const CommandLine& cl, const std::string& source) {
+    WriteRules rules = kDataFileRules;
+    rules.replace = cl.has(kForce);
+    rules.source = source;
+    return rules;
+}
+
+void refuseOutput(const std::string& path, const WriteRules& rules) {
+    std::string why = outputRefusal(path, rules);
+    if (why.empty())
+        return;
+    if (why == kExistsRefusal)
+        why += "; use --force to replace it";
+    throw ToolError(shownText(path) + ": not written: " + why, kToolProblems);
+}
+
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             CommandRun listing) {
+    CommandLine cl;
     try {
-        const CommandLine cl = parseCommandLine(args);
+        cl = parseCommandLine(args);
         if (cl.help) {
             out << kUsage;
             return kToolOk;
@@ -554,7 +567,11 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "qmtool: " << e.message() << '\n';
         return e.status();
     } catch (const std::bad_alloc&) {
-        err << kNoMemoryMessage << '\n';
+        // Every command's first word names the file it works on.
+        if (cl.words.size() > 1)
+            err << "qmtool: " << shownText(cl.words[1]) << ": there is not enough memory\n";
+        else
+            err << kNoMemoryMessage << '\n';
     } catch (const std::exception& e) {
         err << "qmtool: " << e.what() << '\n';
     }

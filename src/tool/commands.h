@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/safe_file.h"
+
 namespace qm {
 
 /// Exit statuses of qmtool.
@@ -59,6 +61,13 @@ private:
 };
 
 using CommandRun = int (*)(const CommandLine&, std::ostream& out, std::ostream& err);
+
+/// The one rule for every command that writes a file: never the file it reads (`source`),
+/// by whatever name; never a folder, a pipe, a socket or a device; an existing file only
+/// with --force, and never a read-only one.
+WriteRules outputRules(const CommandLine& cl, const std::string& source);
+/// Throws the refusal (status 1) when the rules forbid writing at `path`.
+void refuseOutput(const std::string& path, const WriteRules& rules);
 
 /// Runs one command line (without the program name); returns the exit status. Nothing
 /// thrown inside leaves it: every failure becomes one line on `err`. `listing` runs the

@@ -10,6 +10,7 @@
 #include "print/print_target.h"
 #include "store/data_file.h"
 #include "store/item_path.h"
+#include "store/message_text.h"
 #include "store/name_codec.h"
 #include "tool/commands.h"
 #include "window/names.h"
@@ -39,17 +40,19 @@ int runListing(const CommandLine& cl, std::ostream&, std::ostream& err) {
     settings.Hierarchy = cl.hierarchy.value_or(settings.Hierarchy);
     const std::string& file = cl.words[1];
     const std::string& path = cl.words[2];
+    const WriteRules output = outputRules(cl, file);
+    refuseOutput(cl.output, output);
     const LoadResult load = loadDataFile(file);
     if (!load.ok)
-        throw ToolError(file + ": refused: " + load.error);
+        throw ToolError(shownText(file) + ": refused: " + load.error);
     for (const std::string& problem : load.problems)
-        err << file << ": warning: " << problem << '\n';
+        err << shownText(file) << ": warning: " << problem << '\n';
     const auto pathBytes = utf8ToBytes(path);
     const std::int32_t item = pathBytes ? resolveItemPath(load.table, *pathBytes) : 0;
     if (item < 1)
-        throw refused(path + ": no such item in " + file);
+        throw refused(quotedText(path) + ": no such item in " + shownText(file));
     if (!load.table[item].hasChildren())
-        throw refused(path + ": has no child items to list");
+        throw refused(quotedText(path) + ": has no child items to list");
 
     const QPageLayout page(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
     const double width = sheetTwips(page).width();
@@ -57,20 +60,28 @@ int runListing(const CommandLine& cl, std::ostream&, std::ostream& err) {
     if (listingColumns(width, sample, settings.MaxColumns) < 1)
         throw refused("not one column fits across the page at " +
                       std::to_string(settings.FontSize) + " points");
-    const auto target = PrintTarget::pdfFile(QString::fromStdString(cl.output), page);
-    const auto cannotWrite = [&] {
-        return refused(cl.output + ": cannot be written: " + target->errorString().toStdString());
+    // Laid out in memory, then written through the same safe writer as every other output.
+    QByteArray pdf;
+    const auto target = PrintTarget::pdfBytes(pdf, page);
+    const auto cannotWrite = [&](const std::string& why) {
+        return refused(shownText(cl.output) + ": cannot be written: " + why);
     };
     if (!target->begin(QStringLiteral("QuillMar listing for ") +
                        trimmedNameText(load.table[item].Name)))
-        throw cannotWrite();
+        throw cannotWrite(target->errorString().toStdString());
     if (layOutListing(target->surface(), load.table, item, settings, width, sample) !=
         ListingResult::Done) {
         target->abandon();
-        throw cannotWrite();
+        throw cannotWrite(target->errorString().toStdString());
     }
     if (!target->finish())
-        throw cannotWrite();
+        throw cannotWrite(target->errorString().toStdString());
+    std::string error;
+    const auto produce = [&](const ByteSink& sink) {
+        return sink(pdf.constData(), static_cast<std::size_t>(pdf.size()));
+    };
+    if (!writeFileSafely(cl.output, produce, error, output))
+        throw cannotWrite(error);
     return kToolOk;
 }
 

@@ -2,7 +2,11 @@
 
 #include <QXmlStreamReader>
 #include <algorithm>
+#include <string>
 #include <vector>
+
+#include "store/message_text.h"
+#include "tool/xml_prescan.h"
 
 namespace qm {
 
@@ -50,9 +54,18 @@ private:
     std::vector<QString> m_attributeNames;
 };
 
-void toUcs4(QStringView text, std::u32string& out) {
+// A name without its leading and trailing spaces, kept as far as kNameKept says.
+void toName(QStringView text, std::u32string& out) {
+    while (!text.isEmpty() && text.front() == u' ')
+        text = text.mid(1);
+    while (!text.isEmpty() && text.back() == u' ')
+        text.chop(1);
     out.clear();
     for (auto i = text.begin(); i != text.end(); ++i) {
+        if (out.size() == kNameKept) {
+            markCut(out);
+            return;
+        }
         char32_t ch = i->unicode();
         if (i->isHighSurrogate() && i + 1 != text.end() && (i + 1)->isLowSurrogate()) {
             ch = QChar::surrogateToUcs4(*i, *(i + 1));
@@ -62,6 +75,44 @@ void toUcs4(QStringView text, std::u32string& out) {
     }
 }
 
+// The entities a document declares, to tell whether a reference reaches outside it.
+class Entities {
+public:
+    void read(const QXmlStreamEntityDeclarations& declarations) {
+        for (const QXmlStreamEntityDeclaration& e : declarations) {
+            if (!e.systemId().isEmpty() || !e.publicId().isEmpty())
+                m_external.push_back(e.name().toString());
+            else
+                m_values.emplace_back(e.name().toString(), e.value().toString());
+        }
+    }
+    // The external entity a reference to `name` reaches, itself or through the text of
+    // others; empty when none.
+    QString externalBehind(const QString& name, int depth = 0) const {
+        if (std::find(m_external.begin(), m_external.end(), name) != m_external.end())
+            return name;
+        const auto it = std::find_if(m_values.begin(), m_values.end(),
+                                     [&](const auto& v) { return v.first == name; });
+        if (it == m_values.end() || depth > kDeepest)
+            return {};
+        const QString& value = it->second;
+        for (qsizetype amp = value.indexOf(u'&'); amp >= 0; amp = value.indexOf(u'&', amp + 1)) {
+            const qsizetype end = value.indexOf(u';', amp);
+            if (end <= amp + 1)
+                continue;
+            const QString behind = externalBehind(value.mid(amp + 1, end - amp - 1), depth + 1);
+            if (!behind.isEmpty())
+                return behind;
+        }
+        return {};
+    }
+
+private:
+    static constexpr int kDeepest = 16;
+    std::vector<QString> m_external;
+    std::vector<std::pair<QString, QString>> m_values;
+};
+
 // The elements whose content is read; everything else is skipped whole.
 enum class Place { Opml, Head, Body, Outline };
 
@@ -69,16 +120,19 @@ enum class Place { Opml, Head, Body, Outline };
 
 OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
     OutlineBuilder builder(rules, "the head has no title; use --top NAME");
-    std::size_t elements = 0;
-    for (auto at = bytes.find("<outline"); at != std::string_view::npos;
-         at = bytes.find("<outline", at + 1))
-        ++elements;
+    const XmlPrescan scan = prescanXml(bytes);
+    if (scan.crowdedLine > 0) {
+        builder.fail(scan.crowdedLine,
+                     "an element with more than " + std::to_string(kMaxAttributes) + " attributes");
+        return std::move(builder.result());
+    }
     // Not beyond what the shortest outline elements could fill, whatever the text holds.
-    builder.reserve(std::min(elements, bytes.size() / 16));
+    builder.reserve(std::min(scan.outlines, bytes.size() / 16));
     QXmlStreamReader xml(
         QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
     std::vector<Place> open;
     Ignored ignored;
+    Entities entities;
     bool sawBody = false;
     int outlines = 0; // outline elements open
     std::u32string name;
@@ -95,6 +149,8 @@ OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
             open.pop_back();
             continue;
         }
+        if (token == QXmlStreamReader::DTD)
+            entities.read(xml.entityDeclarations());
         if (token != QXmlStreamReader::StartElement)
             continue; // text between elements, comments, the DTD, entities never resolved
         const QStringView tag = xml.name();
@@ -114,14 +170,19 @@ OutlineResult readOpml(std::string_view bytes, const ImportRules& rules) {
             open.push_back(Place::Body);
         } else if (where == Place::Head && tag == u"title") {
             const int at = line();
-            toUcs4(xml.readElementText(QXmlStreamReader::SkipChildElements), name);
+            // The reader leaves such a reference out of the text without a word.
+            for (const QString& entity : scan.titleEntities)
+                if (const QString external = entities.externalBehind(entity); !external.isEmpty())
+                    return fail("the head's title refers to the external entity " +
+                                quotedText(external.toStdString()) + ", which is never read");
+            toName(xml.readElementText(QXmlStreamReader::SkipChildElements), name);
             if (name.find_first_not_of(U' ') != std::u32string::npos)
                 builder.offerTopName(name, at);
         } else if ((where == Place::Body || where == Place::Outline) && tag == u"outline") {
             bool hasText = false;
             for (const QXmlStreamAttribute& a : xml.attributes()) {
                 if (a.qualifiedName() == u"text") {
-                    toUcs4(a.value(), name);
+                    toName(a.value(), name);
                     hasText = true;
                 } else {
                     ignored.attribute(a.qualifiedName());

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "store/data_file.h"
+#include "window/names.h"
 
 namespace qm {
 
@@ -56,7 +57,7 @@ QString refusalText(const QString& path, const LoadResult& r) {
         why = QStringLiteral("it is damaged (%1)").arg(damageWords(r.fault));
     else
         why = QString::fromStdString(r.error);
-    QString text = path + kCrLf + QStringLiteral("can't be loaded: %1.").arg(why);
+    QString text = messageText(path) + kCrLf + QStringLiteral("can't be loaded: %1.").arg(why);
     if (r.repairable())
         text += kCrLf + QStringLiteral("\"qmtool repair\" can rescue its items into a new file.");
     return text;

@@ -217,10 +217,10 @@ bool MainWindow::DataLoad(const QString& path, std::uint64_t* contentHash) {
         const std::vector<Cell> cells = readCellsFile(cellsPathFor(file), loaded.inTree);
         replaceTree(std::move(loaded.table), path, cells);
         if (const QString note = loadNote(loaded); !note.isEmpty())
-            m_prompter.alert(path + kCrLf + note);
+            m_prompter.alert(messageText(path) + kCrLf + note);
     } catch (const std::bad_alloc&) {
         Status_Reset();
-        m_prompter.alert(path + kCrLf +
+        m_prompter.alert(messageText(path) + kCrLf +
                          QStringLiteral("can't be loaded: there is not enough memory for it."));
         return false;
     }

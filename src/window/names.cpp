@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include "store/message_text.h"
 #include "store/name_codec.h"
 #include "window/prompter.h"
 
@@ -39,15 +40,19 @@ std::optional<std::string> nameBytes(const QString& text) {
                                            static_cast<std::size_t>(chars.size())));
 }
 
+QString messageText(const QString& text) {
+    return QString::fromStdString(shownText(text.toStdString()));
+}
+
 std::optional<NameField> storableName(Prompter& prompter, const QString& text) {
     const std::optional<std::string> bytes = nameBytes(text);
     if (!bytes) {
-        prompter.alert(QStringLiteral("The name ") + text +
+        prompter.alert(QStringLiteral("The name ") + messageText(text) +
                        QStringLiteral(" has characters a QuillMar DataFile can't hold !"));
         return std::nullopt;
     }
     if (bytes->size() > static_cast<std::size_t>(kNameLength)) {
-        prompter.alert(QStringLiteral("The name ") + text +
+        prompter.alert(QStringLiteral("The name ") + messageText(text) +
                        QStringLiteral(" is longer than 20 characters !"));
         return std::nullopt;
     }

@@ -22,6 +22,10 @@ QString trimSpaces(const QString& text);
 /// The bytes for a text, or nothing when a character is outside the code page.
 std::optional<std::string> nameBytes(const QString& text);
 
+/// A name or a path as a message quotes it: about 60 characters at most, control
+/// characters escaped, so it can neither flood the message nor break its lines.
+QString messageText(const QString& text);
+
 /// A name field for `text`, or nothing after telling the user why it cannot be stored.
 std::optional<NameField> storableName(Prompter& prompter, const QString& text);
 

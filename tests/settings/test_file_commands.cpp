@@ -303,6 +303,28 @@ private slots:
         QVERIFY(f.readFile(f.iniPath()).contains("Name4=\n"));
     }
 
+    // A path no file can have (a NUL inside) is dropped when the menu is built, with a word;
+    // an entry naming a folder or a pipe says it is no data file, and is taken off.
+    void recentFiles_nulDropped_noDataFileSaysSo() {
+        ProgramFixture f;
+        const QString folder = f.path("folder.qmd"), fifo = f.path("pipe.qmd");
+        QVERIFY(makeOddFile("folder", folder) && makeOddFile("fifo", fifo));
+        f.writeIni("[FileBuf]\nCount= 4\nMax= 4\nName1=" + folder.toUtf8() + "\nName2=/x/A" +
+                   QByteArray(1, '\0') + "B.qmd\nName3=" + fifo.toUtf8() + "\n");
+        MainWindow& w = f.start();
+        QCOMPARE(f.prompter.last().text, "/x/A\\x00B.qmd\r\ncan't be a file's name: it holds a NUL "
+                                         "character. It was taken off the recent files.");
+        const auto& r = f.program->settings().RecentFiles;
+        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}), QStringList({folder, fifo, "", ""}));
+        QCOMPARE(w.menu().entry(MenuArray::FileMRU, 2)->text(), RecentFiles::shortened(fifo));
+        for (const auto& [path, kind] : {std::pair{folder, "a folder"}, {fifo, "a pipe (FIFO)"}}) {
+            QVERIFY(f.click(MenuArray::FileMRU, 1));
+            QCOMPARE(f.prompter.last().text, path + "\r\nis not a data file: it is " + kind + ".");
+        }
+        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}), QStringList({"", "", "", ""}));
+        QVERIFY(w.CurFile().isEmpty());
+    }
+
     // Names differing only in case are two files here.
     void recentFiles_exactMatchAndCaptions() {
         ProgramFixture f;

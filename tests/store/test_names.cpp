@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "store/message_text.h"
 #include "store/name_codec.h"
 #include "store/name_match.h"
 #include "store/node.h"
@@ -49,6 +50,38 @@ private slots:
             all.push_back(static_cast<char>(b));
         QCOMPARE(encodeChars(decodeBytes(all)), std::optional<std::string>(all));
         QCOMPARE(utf8ToBytes(bytesToUtf8(all)), std::optional<std::string>(all));
+    }
+
+    // What a message shows of a path (its start and end) or a name (its start): at most 60
+    // characters, none of them a control character or a byte that is no UTF-8.
+    void shownInMessages_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        const QByteArray sixty(60, 'a');
+        QTest::newRow("short, as it is") << QByteArray("/tmp/Zürich €.qmd") << "/tmp/Zürich €.qmd"
+                                         << "\"/tmp/Zürich €.qmd\"";
+        QTest::newRow("C0, DEL and C1 escaped")
+            << QByteArray("a\nb\x1B[0m\x7F\xC2\x85\tz") << "a\\x0Ab\\x1B[0m\\x7F\\x85\\x09z"
+            << "\"a\\x0Ab\\x1B[0m\\x7F\\x85\\x09z\"";
+        QTest::newRow("a byte that is no UTF-8") << QByteArray("a\xFF\xC3z") << "a\\xFF\\xC3z"
+                                                 << "\"a\\xFF\\xC3z\"";
+        QTest::newRow("60 characters, whole")
+            << sixty << QString(sixty) << '"' + QString(sixty) + '"';
+        QTest::newRow("61 characters, cut")
+            << sixty + 'z' << QString(30, 'a') + "…" + QString(28, 'a') + "z"
+            << '"' + QString(59, 'a') + "…\"";
+        QTest::newRow("an escape is never split")
+            << QByteArray(28, 'a') + QByteArray(100, '\0')
+            << QString(28, 'a') + "…" + QString("\\x00").repeated(7)
+            << '"' + QString(28, 'a') + QString("\\x00").repeated(7) + "…\"";
+    }
+    void shownInMessages() {
+        QFETCH(QByteArray, text);
+        const std::string_view bytes(text.constData(), std::size_t(text.size()));
+        QTEST(QString::fromStdString(shownText(bytes)), "path");
+        if (const auto chars = fromUtf8(bytes))
+            QTEST(QString::fromStdString(quotedName(*chars)), "name");
     }
 
     void nameField_padsCutsAndTrimsOnlySpaces() {

@@ -133,9 +133,9 @@ private slots:
         QTest::newRow("link to a read-only data file") << "link 0444" << false << "it is read-only";
         QTest::newRow("read-only cells file") << "file 0444" << true << "it is read-only";
         QTest::newRow("no write bit for anyone") << "file 0111" << false << "it is read-only";
-        QTest::newRow("pipe as data file") << "fifo" << false << "it is not a regular file";
-        QTest::newRow("pipe as cells file") << "fifo" << true << "it is not a regular file";
-        QTest::newRow("link to a pipe") << "link fifo" << false << "it is not a regular file";
+        QTest::newRow("pipe as data file") << "fifo" << false << "it is a pipe (FIFO)";
+        QTest::newRow("pipe as cells file") << "fifo" << true << "it is a pipe (FIFO)";
+        QTest::newRow("link to a pipe") << "link fifo" << false << "it is a pipe (FIFO)";
     }
     void readOnlyOrNoFile_refusedAndLeftAlone() {
         QFETCH(QString, place);

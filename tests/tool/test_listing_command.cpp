@@ -64,7 +64,8 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(int, pages);
         const QString pdf = path("big.pdf");
-        QCOMPARE(run(QStringList{"listing", m_file, "TOP/BIG", "-o", pdf} + options).code, 0);
+        QCOMPARE(
+            run(QStringList{"listing", m_file, "TOP/BIG", "-o", pdf, "--force"} + options).code, 0);
         const QString text = pdfText(pdf);
         QCOMPARE(text.count('\f'), pages);
         QVERIFY(text.contains(QString("QuillMar listing for BIG, page %1").arg(pages)));
@@ -85,9 +86,9 @@ private slots:
         QTest::addColumn<int>("status");
         const QString out = "out.pdf";
         QTest::newRow("no such item")
-            << QStringList{"TOP/NONE", "-o", out} << "qmtool: TOP/NONE: no such item in " << 1;
+            << QStringList{"TOP/NONE", "-o", out} << "qmtool: \"TOP/NONE\": no such item in " << 1;
         QTest::newRow("a leaf") << QStringList{"TOP/LEAF", "-o", out}
-                                << "qmtool: TOP/LEAF: has no child items to list\n"
+                                << "qmtool: \"TOP/LEAF\": has no child items to list\n"
                                 << 1;
         QTest::newRow("no column fits")
             << QStringList{"TOP", "-o", out, "--font-size", "300"}
@@ -105,7 +106,7 @@ private slots:
         QFETCH(int, status);
         const QString out = path("out.pdf");
         putFile(out, "old");
-        const QStringList words = QStringList{"listing", m_file} +
+        const QStringList words = QStringList{"listing", m_file, "--force"} +
                                   args.replaceInStrings(QRegularExpression("^out.pdf$"), out);
         const Run r = run(words);
         QCOMPARE(r.code, status);
