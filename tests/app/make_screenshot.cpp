@@ -5,10 +5,16 @@
 //   make_screenshot --print DATAFILE PREVIEW.png LISTING.pdf NAME
 //     NAME selected in the first cell, the print preview of its listing, then its Print
 //     button, which writes the listing to LISTING.pdf.
+//   make_screenshot --recovery DATAFILE OUTDIR NAME...
+//     an item added below the last NAME opened and the program ended as a crash would end it; then, opening
+//     the file again, the recovery question (recovery.png), the recovered window
+//     (recovered.png) and the Options dialog (options.png).
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -16,6 +22,8 @@
 #include "app/program.h"
 #include "app/qt_prompter.h"
 #include "print/preview_window.h"
+#include "settings/file_commands.h"
+#include "settings/options_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/window_driver.h"
 
@@ -76,6 +84,71 @@ int printShot(const QStringList& args) {
     return 0;
 }
 
+// Runs `act`; the first modal window of type W it opens is saved to `png`, then closed by
+// `close`. False when no such window came up or it could not be saved.
+template <class W>
+bool grabModal(const QString& png, const std::function<void()>& act,
+               const std::function<void(W*)>& close) {
+    bool grabbed = false;
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* modal = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (!modal)
+            return;
+        poll.stop();
+        seen = true;
+        QCoreApplication::processEvents();
+        grabbed = modal->grab().save(png);
+        close(modal);
+    });
+    poll.start();
+    act();
+    return seen && grabbed;
+}
+
+int recoveryShot(const QStringList& args) {
+    const QString& file = args[0];
+    const QString out = args[1] + QLatin1Char('/');
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QuillMar.ini");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
+    {
+        qm::test::ScriptedPrompter prompter;
+        qm::Program program(prompter, ini);
+        program.start({file}, false);
+        qm::MainWindow& w = program.window();
+        for (const QString& name : args.mid(2)) {
+            if (!qm::test::openEntry(w, w.browser().CurCel(), name))
+                return fail("not listed:", name);
+        }
+        prompter.answerName(QStringLiteral("NOT YET SAVED"));
+        if (!qm::test::chooseMenu(w, qm::MenuArray::Edit, qm::EditAdd))
+            return fail("cannot choose", QStringLiteral("Add"));
+        program.files().recovery().tick();
+    } // ended without its clean exit
+
+    qm::QtPrompter prompter;
+    qm::Program program(prompter, ini);
+    const bool asked = grabModal<QMessageBox>(
+        out + "recovery.png", [&] { program.start({file}, false); },
+        [](QMessageBox* box) { box->defaultButton()->click(); });
+    if (!asked)
+        return fail("no recovery question for", file);
+    qm::MainWindow& w = program.window();
+    QCoreApplication::processEvents();
+    if (!w.grab().save(out + "recovered.png"))
+        return fail("cannot write", out + "recovered.png");
+    const bool options = grabModal<qm::OptionsDialog>(
+        out + "options.png",
+        [&] { (void)qm::test::chooseMenu(w, qm::MenuArray::File, qm::FileOptions); },
+        [](qm::OptionsDialog* d) { d->reject(); });
+    if (!options)
+        return fail("cannot write", out + "options.png");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -83,10 +156,13 @@ int main(int argc, char* argv[]) {
     const QStringList args = QApplication::arguments().mid(1);
     if (args.size() == 5 && args[0] == QLatin1String("--print"))
         return printShot(args.mid(1));
+    if (args.size() >= 4 && args[0] == QLatin1String("--recovery"))
+        return recoveryShot(args.mid(1));
     if (args.size() < 2 || args[0].startsWith(QLatin1String("--"))) {
         std::fprintf(stderr, "usage: make_screenshot DATAFILE OUT.png NAME...\n"
                              "       make_screenshot --print DATAFILE PREVIEW.png LISTING.pdf "
-                             "NAME\n");
+                             "NAME\n"
+                             "       make_screenshot --recovery DATAFILE OUTDIR NAME...\n");
         return 2;
     }
     return mainWindowShot(args);
