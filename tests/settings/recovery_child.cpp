@@ -13,13 +13,13 @@
 #include "app/program.h"
 #include "edit/edit_commands.h"
 #include "settings/file_commands.h"
-#include "store/content_hash.h"
-#include "store/data_file.h"
+#include "support/tree_checker.h"
 #include "window/cell_list.h"
 #include "window/main_window.h"
 #include "window/prompter.h"
 
 using namespace qm;
+using qm::test::tableHash;
 
 namespace {
 
@@ -51,16 +51,6 @@ void say(const QByteArray& line) {
     // One write a line: what was written before a kill reaches the reader whole.
     if (::write(1, line.constData(), std::size_t(line.size())) != line.size())
         std::_Exit(2);
-}
-
-std::uint64_t tableHash(const NodeTable& t) {
-    ContentHash hash;
-    char record[kRecordSize];
-    for (std::int32_t k = 0; k <= t.NodeCount(); ++k) {
-        encodeRecord(t[k], record);
-        hash.add(record, sizeof record);
-    }
-    return hash.value();
 }
 
 // An item of the tree at random (the top item when `below` is false and the roll says so).

@@ -13,7 +13,6 @@
 #include "edit/edit_commands.h"
 #include "settings/file_commands.h"
 #include "settings/options_dialog.h"
-#include "store/content_hash.h"
 #include "support/modal_driver.h"
 #include "support/program_fixture.h"
 #include "support/tree_checker.h"
@@ -30,16 +29,6 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 QString when(std::int64_t ms) {
     return QDateTime::fromMSecsSinceEpoch(ms).toString("yyyy-MM-dd hh:mm:ss");
-}
-
-std::uint64_t tableHash(const NodeTable& t) {
-    ContentHash hash;
-    char record[kRecordSize];
-    for (std::int32_t k = 0; k <= t.NodeCount(); ++k) {
-        encodeRecord(t[k], record);
-        hash.add(record, sizeof record);
-    }
-    return hash.value();
 }
 
 // A session with the clock in the test's hand.
@@ -62,6 +51,15 @@ struct Session {
     }
     // The program ends without its clean exit, as a crash would end it.
     void crash() { f.program.reset(); }
+    // Opens `file`, adds `names` below its top item with a tick of `ms` after each, crashes.
+    void crashAfterAdding(const QString& file, const QStringList& names, std::int64_t ms) {
+        start({file}).browser().focusCell(0);
+        for (const QString& name : names) {
+            add(name);
+            tick(ms);
+        }
+        crash();
+    }
 };
 
 } // namespace
@@ -143,13 +141,7 @@ private slots:
         ProgramFixture f;
         Session s{f};
         const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        MainWindow& w = s.start({file});
-        w.browser().focusCell(0);
-        s.add("ONE");
-        s.tick(400);
-        s.add("TWO");
-        s.tick(400);
-        s.crash();
+        s.crashAfterAdding(file, {"ONE", "TWO"}, 400);
         const QString journal = file + ".qmr";
         QFile cut(journal);
         QVERIFY(cut.resize(cut.size() - 1));
@@ -177,11 +169,7 @@ private slots:
         ProgramFixture f;
         Session s{f};
         const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        MainWindow& w = s.start({file});
-        w.browser().focusCell(0);
-        s.add("X");
-        s.tick();
-        s.crash();
+        s.crashAfterAdding(file, {"X"}, 250);
         QFile journal(file + ".qmr");
         QByteArray bytes = f.readFile(journal.fileName());
         const qsizetype top = bytes.indexOf("TOP "); // in the tree it began with
