@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QLineEdit>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <array>
@@ -14,6 +13,7 @@
 #include "bench_tree.h"
 #include "find/find_window.h"
 #include "find/found_list.h"
+#include "print/print_commands.h"
 #include "silent_prompter.h"
 #include "store/item_path.h"
 #include "store/name_codec.h"
@@ -88,8 +88,8 @@ void FindWindow(benchmark::State& state) {
     qm::bench::SilentPrompter prompter;
     qm::MainWindow w(prompter);
     w.nodes() = s.table;
-    qm::FindWindow find(w, []() -> QPrinter& {
-        static QPrinter unused;
+    qm::FindWindow find(w, []() -> qm::PrintDestination& {
+        static qm::PrintDestination unused;
         return unused;
     });
     find.openAt(1);

@@ -79,7 +79,7 @@ void Program::start(const QStringList& arguments, bool showSplash) {
         return ListingSettings{m_settings.MaxColumns, m_settings.FontSize, m_settings.Hierarchy};
     });
     m_find = new FindCommands(
-        *m_window, [this]() -> QPrinter& { return m_print->printer(); },
+        *m_window, [this]() -> PrintDestination& { return m_print->destination(); },
         [this] { m_edit->Undo_Set(0, -1, 0); });
     m_bookmarks = new Bookmarks(*m_window, *m_bookStore);
     // The undo record names slots of the tree it was made in.
@@ -116,7 +116,7 @@ void Program::start(const QStringList& arguments, bool showSplash) {
         if (open.isEmpty() && m_settings.OpenLast)
             open = m_settings.RecentFiles[0];
         if (!open.isEmpty() && regularFileExists(toPath(open)))
-            m_files->open(open, 0);
+            m_files->open(open);
     }
     m_window->Status_Reset();
 }

@@ -10,6 +10,7 @@
 #include <QSpacerItem>
 
 #include "edit/name_dialog.h"
+#include "window/fixed_dialog.h"
 
 namespace qm {
 
@@ -41,19 +42,21 @@ QMessageBox::StandardButtons boxButtons(PromptButtons buttons) {
     return QMessageBox::Ok;
 }
 
-/// Width a message box needs so that the window manager shows its whole title: title bars
-/// use a larger, bold font and put an icon and up to three buttons beside the title.
-int titleRoom(const QString& title) {
-    QFont font = QApplication::font("QMdiSubWindowTitleBar");
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.25);
-    const QFontMetrics fm(font);
-    return fm.horizontalAdvance(title) + 8 * fm.height();
-}
-
 } // namespace
 
 QtPrompter::QtPrompter(QWidget* owner) : m_owner(owner) {}
+
+QWidget* QtPrompter::over() const {
+    // The window the user works in, such as the Find window beside the main window: closing
+    // the prompt gives it the focus back.
+    QWidget* active = QApplication::activeModalWidget();
+    if (!active)
+        active = QApplication::activeWindow();
+    if (active && active->isVisible() && active->windowType() != Qt::Popup &&
+        active->windowType() != Qt::ToolTip)
+        return active;
+    return m_owner;
+}
 
 QtPrompter::~QtPrompter() {
     delete m_nameDialog.data();
@@ -78,7 +81,7 @@ void QtPrompter::prepare(QMessageBox& box, const QString& title) const {
 
 int QtPrompter::choose(const QString& text, const QString& title, PromptIcon icon,
                        const QStringList& buttons, int preferred, int cancel) {
-    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, m_owner);
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, over());
     QList<QPushButton*> pushed;
     for (int i = 0; i < buttons.size(); ++i)
         pushed << box.addButton(buttons[i],
@@ -95,7 +98,7 @@ int QtPrompter::choose(const QString& text, const QString& title, PromptIcon ico
 
 PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIcon icon,
                              PromptButtons buttons) {
-    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), m_owner);
+    QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), over());
     prepare(box, title);
     box.exec();
     // Escape and the close box land on Cancel where there is one, else on OK.
@@ -119,19 +122,19 @@ QString QtPrompter::askName(const NameRequest& request) {
 }
 
 QString QtPrompter::openFile(const QString& title, const QString& filters, const QString& folder) {
-    return QFileDialog::getOpenFileName(m_owner, title, folder, filters);
+    return QFileDialog::getOpenFileName(over(), title, folder, filters);
 }
 
 QString QtPrompter::saveFile(const QString& title, const QString& filters, const QString& folder,
                              const QString& proposedName) {
     const QString start = folder.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
     // The overwrite question is the caller's own, with its own wording.
-    return QFileDialog::getSaveFileName(m_owner, title, start, filters, nullptr,
+    return QFileDialog::getSaveFileName(over(), title, start, filters, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
 bool QtPrompter::printDialog(QPrinter& printer, const QString& title) {
-    QPrintDialog dialog(&printer, m_owner);
+    QPrintDialog dialog(&printer, over());
     dialog.setWindowTitle(title);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -38,6 +38,8 @@ public:
 private:
     /// Plain text, the zoom, and room for the whole title.
     void prepare(QMessageBox& box, const QString& title) const;
+    /// The window a prompt comes up over: the active one, else the owner.
+    QWidget* over() const;
 
     QPointer<QWidget> m_owner;
     QPointer<NameDialog> m_nameDialog; // created on first use, then kept hidden between uses

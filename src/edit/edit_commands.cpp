@@ -240,17 +240,21 @@ void EditCommands::Undo_Delete() {
 
 void EditCommands::selectRestored(std::int32_t item) {
     // Back where it was deleted: that cell lists it again and becomes current, so the item
-    // can be worked on at once. Failing that, it is selected where its siblings are listed.
+    // can be worked on at once. Failing that, the current cell or a cell of the path that
+    // lists its siblings does; a cell off the path never looks like a choice.
     ColumnBrowser& browser = m_window.browser();
     const std::int32_t parent = m_window.nodes()[item].Parent;
-    if (m_undoCel >= 0 && m_undoCel < kCellCount && browser.cells()[m_undoCel].Nod == parent) {
-        browser.selectEntry(m_undoCel, item);
-        browser.focusCell(m_undoCel);
+    const auto lists = [&](int c) {
+        return c >= 0 && c < kCellCount && browser.cells()[c].Nod == parent;
+    };
+    int cel = lists(m_undoCel) ? m_undoCel : lists(browser.CurCel()) ? browser.CurCel() : -1;
+    for (int c = 0; c < kCellCount && cel < 0; ++c)
+        if (lists(c) && browser.cells()[c].Mode != ColumnBrowser::Plain)
+            cel = c;
+    if (cel < 0)
         return;
-    }
-    for (int c = 0; c < kCellCount; ++c)
-        if (browser.cells()[c].Nod == parent)
-            browser.selectEntry(c, item);
+    browser.selectEntry(cel, item);
+    browser.focusCell(cel);
 }
 
 void EditCommands::Undo_Add() {

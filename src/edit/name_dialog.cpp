@@ -100,6 +100,8 @@ void NameDialog::arrangeFor(const QString& prompt) {
     int width = s.toPixels(3135);
     for (const QString& word : prompt.split(u' ', Qt::SkipEmptyParts))
         width = std::max(width, fm.horizontalAdvance(word) + 2 * m_lab->margin() + 2);
+    // Never narrower than the title, which the window manager would cut.
+    width = std::max(width, titleRoom(windowTitle()) - s.toPixels(3615) + s.toPixels(3135));
     m_lab->setText(prompt);
     const int height = std::max(s.toPixels(255), m_lab->heightForWidth(width));
     const int dx = width - s.toPixels(3135);

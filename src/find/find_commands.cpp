@@ -33,6 +33,7 @@ void FindCommands::Find_Open() {
         m_find = new FindWindow(m_window, m_printer);
         m_find->setScale(m_window.scale());
         QObject::connect(&m_window, &MainWindow::scaleChanged, m_find, &FindWindow::setScale);
+        QObject::connect(&m_window, &MainWindow::treeChanged, m_find, &FindWindow::treeChanged);
     }
     m_find->openAt(root);
     if (m_clearUndo)

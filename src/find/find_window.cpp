@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "find/found_list.h"
 #include "find/path_reveal.h"
@@ -18,6 +19,7 @@
 #include "store/item_path.h"
 #include "store/name_match.h"
 #include "store/sort_walk.h"
+#include "window/file_names.h"
 #include "window/fixed_dialog.h"
 #include "window/main_window.h"
 #include "window/names.h"
@@ -159,32 +161,35 @@ void FindWindow::setScale(const twips::Scale& scale) {
 
 FindWindow::~FindWindow() = default;
 
-FindWindow::Kept FindWindow::kept(std::int32_t slot) const {
-    return {slot, slot >= 1 ? Item_Path(m_window.nodes(), slot) : std::string()};
-}
-
-void FindWindow::showRoot(std::int32_t slot, bool shortened) {
+void FindWindow::showRoot() {
     const NodeTable& t = m_window.nodes();
+    const std::int32_t slot = m_root.slot;
     m_rootLabel->setText(
-        slot < 1 ? QString() : bytesText(shortened ? Item_PathShort(t, slot) : Item_Path(t, slot)));
-    m_labelSlot = slot;
+        slot < 1 ? QString()
+                 : bytesText(m_shortLabel ? Item_PathShort(t, slot) : Item_Path(t, slot)));
 }
 
 std::int32_t FindWindow::rootInUse() {
     const NodeTable& t = m_window.nodes();
-    std::int32_t r = itemStillAt(t, m_root.slot, m_root.path);
-    if (r < 1 && t.hasTree())
-        r = 1;
-    if (r != m_root.slot)
-        m_root = kept(r);
-    if (r != m_labelSlot)
-        showRoot(r, false);
-    return r;
+    if (!t.holds(m_root)) {
+        m_root = t.keep(t.hasTree() ? 1 : 0);
+        m_shortLabel = false;
+        showRoot();
+    }
+    return m_root.slot;
+}
+
+void FindWindow::treeChanged() {
+    if (m_closed)
+        return;
+    rootInUse();
+    showRoot(); // a new name on the way down
 }
 
 void FindWindow::resetTo(std::int32_t root) {
-    m_tag = m_root = kept(root);
-    showRoot(root, false);
+    m_root = m_window.nodes().keep(root);
+    m_shortLabel = false;
+    showRoot();
     m_text->clear();
     m_opt[0]->setChecked(true);
     m_style = 0;
@@ -213,8 +218,9 @@ void FindWindow::treeReplaced() {
     resetTo(t.hasTree() ? 1 : 0);
 }
 
+// The root stays the one the user last chose, with Go To → Find or UP, so the label never
+// names another root than the one searched.
 void FindWindow::formActivate() {
-    m_root = m_tag;
     rootInUse();
     m_text->setFocus();
 }
@@ -232,6 +238,13 @@ bool FindWindow::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Escape) {
         reject();
+        return true;
+    }
+    // Enter on a selected result opens it, as a double click does; SEARCH, the default
+    // button, would wipe the results.
+    if (watched == m_list && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        m_list->selectionModel()->hasSelection()) {
+        openLine();
         return true;
     }
     // Typed a to z come out as capitals, as names are typed.
@@ -262,9 +275,9 @@ void FindWindow::up() {
     const std::int32_t parent = t[root].Parent;
     if (parent < 1 || !t.isItem(parent))
         return;
-    // The tag keeps the root Go To → Find chose: activating the window again goes back to it.
-    m_root = kept(parent);
-    showRoot(parent, true);
+    m_root = t.keep(parent);
+    m_shortLabel = true;
+    showRoot();
 }
 
 void FindWindow::search() {
@@ -276,7 +289,7 @@ void FindWindow::search() {
     m_results->clear();
     const QString text = m_text->text();
     if (text.isEmpty()) {
-        m_window.prompter().alert(QStringLiteral("No search String !"));
+        alert(QStringLiteral("No search String !"));
         return;
     }
     const std::int32_t root = rootInUse();
@@ -303,20 +316,27 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         SortWalk walk(t);
         std::vector<FoundList::Line> pending;
         qint64 lastYield = m_clock();
+        qint64 interval = kYieldMs;
         int untilClock = kClockEvery;
         for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
             if (matcher.matches(walk.SortName())) {
                 const std::int32_t slot = walk.SortNod();
-                std::string path = Item_Path(t, slot);
-                pending.push_back({bytesText(shortPath(path)), slot, std::move(path)});
+                pending.push_back({bytesText(Item_PathShort(t, slot)), t.keep(slot)});
                 found = true;
             }
             if (--untilClock > 0)
                 continue;
             untilClock = kClockEvery;
-            if (m_clock() - lastYield < kYieldMs)
+            const qint64 now = m_clock();
+            if (now - lastYield < interval)
                 continue;
             m_results->append(pending);
+            // The list lays its lines out later, and a repaint before that draws none: a
+            // search that keeps finding would show an empty list until it ends.
+            m_list->doItemsLayout();
+            // Laying out a list of a million lines takes about a second: the search keeps
+            // most of the time however many lines it has found.
+            interval = std::max(kYieldMs, 4 * (m_clock() - now));
             QCoreApplication::processEvents();
             lastYield = m_clock();
         }
@@ -329,7 +349,18 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         m_cmd[2]->setEnabled(found);
     }
     if (!found)
-        m_window.prompter().alert(QStringLiteral("No matches"));
+        alert(QStringLiteral("No matches"));
+}
+
+void FindWindow::alert(const QString& text) {
+    m_window.prompter().alert(text);
+    // Closing the box may hand the focus to the main window, where the next "+" would
+    // start Add.
+    if (m_closed)
+        return;
+    raise();
+    activateWindow();
+    m_text->setFocus(Qt::OtherFocusReason);
 }
 
 void FindWindow::openLine() {
@@ -337,10 +368,13 @@ void FindWindow::openLine() {
     if (rows.isEmpty())
         return;
     const FoundList::Line& line = m_results->line(rows.first().row());
-    // A line whose item was deleted, renamed or moved since is passed over.
-    const std::int32_t item = itemStillAt(m_window.nodes(), line.slot, line.path);
-    if (item >= 1)
-        Path_Reveal(m_window, item);
+    // Renamed or moved, the item is still the one found; a slot freed or given to another
+    // item since is not.
+    if (!m_window.nodes().holds(line.item)) {
+        alert(QStringLiteral("The item\r\nis no longer in the tree."));
+        return;
+    }
+    Path_Reveal(m_window, line.item.slot);
 }
 
 void FindWindow::printList() {
@@ -350,12 +384,15 @@ void FindWindow::printList() {
     QStringList paths;
     for (int row = 0; row < m_results->rowCount(); ++row) {
         const FoundList::Line& line = m_results->line(row);
-        const std::int32_t item = itemStillAt(t, line.slot, line.path);
-        if (item >= 1)
-            paths << bytesText(printedPath(t, item));
+        if (t.holds(line.item))
+            paths << bytesText(printedPath(t, line.item.slot));
     }
     Prompter& prompter = m_window.prompter();
-    const std::unique_ptr<PrintTarget> target = choosePrintTarget(m_printer(), prompter);
+    // Named after the root searched, in the data file's folder until a file was chosen.
+    const std::int32_t root = rootInUse();
+    const std::unique_ptr<PrintTarget> target =
+        m_printer().choose(prompter, root >= 1 ? trimmedNameText(t[root].Name) : QString(),
+                           folderOf(m_window.CurFile()));
     if (!target)
         return;
     MainWindow::BusyScope busy(m_window);

@@ -7,14 +7,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <string>
 
+#include "store/node_table.h"
 #include "window/twips_layout.h"
 
 class QLabel;
 class QLineEdit;
 class QListView;
-class QPrinter;
 class QPushButton;
 class QRadioButton;
 
@@ -22,14 +21,15 @@ namespace qm {
 
 class FoundList;
 class MainWindow;
+class PrintDestination;
 
 class FindWindow : public QDialog {
     Q_OBJECT
 public:
     /// Milliseconds from any fixed point; tests drive it by hand.
     using Clock = std::function<qint64()>;
-    /// The printer that Page Setup sets up.
-    using PrinterSource = std::function<QPrinter&()>;
+    /// Where Print List prints: the printer that Page Setup sets up, or a file.
+    using PrinterSource = std::function<PrintDestination&()>;
 
     FindWindow(MainWindow& window, PrinterSource printer);
     ~FindWindow() override;
@@ -41,6 +41,9 @@ public:
     void treeReplaced();
 
     std::int32_t RootNode() const { return m_root.slot; }
+    /// The tree was edited in the main window: the root label follows a new name, and a root
+    /// that is gone gives way to the top item at once.
+    void treeChanged();
     int SearchStyle() const { return m_style; }
     bool searching() const { return m_searching; }
     const FoundList& results() const { return *m_results; }
@@ -62,20 +65,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // A slot kept while the user may change the tree, with the full path that tells whether
-    // it still holds the same item.
-    struct Kept {
-        std::int32_t slot = 0;
-        std::string path;
-    };
-    Kept kept(std::int32_t slot) const;
-    /// The root to search: the kept one while it still holds its item, else the item its
-    /// path names now, else the top item; 0 only without a tree.
+    /// The root to search: the kept one while it still holds its item, else the top item;
+    /// 0 only without a tree. The label is brought up to date with it.
     std::int32_t rootInUse();
-    void showRoot(std::int32_t slot, bool shortened);
+    void showRoot();
     void formActivate();
     void resetTo(std::int32_t root);
     void searchBelow(std::int32_t root, const QString& text);
+    /// An alert of this window, which has the focus again when it closes.
+    void alert(const QString& text);
 
     MainWindow& m_window;
     TwipsLayout m_layout;
@@ -88,10 +86,9 @@ private:
     std::array<QRadioButton*, 3> m_opt{};
     QListView* m_list = nullptr;
 
-    Kept m_tag;                   // the root Go To → Find chose; every activation returns to it
-    Kept m_root;                  // RootNode
-    std::int32_t m_labelSlot = 0; // the item the root label names
-    int m_style = 0;              // SearchStyle
+    KeptSlot m_root;           // RootNode
+    bool m_shortLabel = false; // the label shows the short path once UP was used
+    int m_style = 0;           // SearchStyle
     bool m_searching = false;
     bool m_stop = false;
     bool m_closed = true;

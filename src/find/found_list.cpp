@@ -32,7 +32,7 @@ QVariant FoundList::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole)
         return l.text;
     if (role == SlotRole)
-        return l.slot;
+        return l.item.slot;
     return {};
 }
 

@@ -4,22 +4,23 @@
 #include <QAbstractListModel>
 #include <QStringList>
 #include <cstdint>
-#include <string>
 #include <vector>
+
+#include "store/node_table.h"
 
 namespace qm {
 
 class PageSurface;
 
-/// One line per item found, in the order found. Each line keeps the item's full path beside
-/// its slot, so a line whose item has changed since can be told from a good one.
+/// One line per item found, in the order found. Each line keeps the item's slot and the
+/// slot's generation: a rename leaves the line leading to its item, a slot freed or handed
+/// to another item since is told apart.
 class FoundList : public QAbstractListModel {
     Q_OBJECT
 public:
     struct Line {
-        QString text; // the short path
-        std::int32_t slot;
-        std::string path; // the full path in the names' bytes
+        QString text; // the short path when found
+        KeptSlot item;
     };
     static constexpr int SlotRole = Qt::UserRole;
 

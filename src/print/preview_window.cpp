@@ -3,10 +3,15 @@
 #include <QAction>
 #include <QFrame>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <array>
 
-#include "window/fixed_dialog.h"
 #include "window/zoom.h"
 
 namespace qm {
@@ -14,6 +19,14 @@ namespace qm {
 namespace {
 
 constexpr double kUnitsPerScreenPoint = 40; // the sheet's twips on a half-size canvas
+
+// The page's size against half the sheet's, up to the sheet at twice its size.
+constexpr std::array<double, 9> kPageZooms{0.5, 0.75, 1, 1.25, 1.5, 2, 2.5, 3, 4};
+
+// A window that can be resized and maximised, without a minimise button: it is modal.
+constexpr Qt::WindowFlags kPreviewFlags = Qt::Dialog | Qt::CustomizeWindowHint |
+                                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
 
 // A caption padded on both sides to 12 characters, so the three buttons come out alike.
 QString padded(const QString& caption) {
@@ -45,21 +58,28 @@ private:
 } // namespace
 
 PreviewWindow::PreviewWindow(QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), m_pages(PageSurface::OwnScale, kUnitsPerScreenPoint) {
+    : QDialog(parent, kPreviewFlags), m_pages(PageSurface::OwnScale, kUnitsPerScreenPoint) {
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("QuillMar Print Preview"));
     m_layout.setFont(this, QFont(QStringLiteral("Arial"), 8));
     setModal(true);
 
-    m_shadow = new QFrame(this);
+    m_desk = new QWidget;
+    m_desk->setObjectName(QStringLiteral("Desk"));
+    m_shadow = new QFrame(m_desk);
     m_shadow->setObjectName(QStringLiteral("Shadow"));
     m_shadow->setAutoFillBackground(true);
     QPalette grey = m_shadow->palette();
     grey.setColor(QPalette::Window, QColor(128, 128, 128));
     m_shadow->setPalette(grey);
-    m_layout.move(m_shadow, 240, 660);
-    m_canvas = new PageCanvas(m_pages, m_curPage, this);
-    m_layout.move(m_canvas, 120, 540);
+    m_canvas = new PageCanvas(m_pages, m_curPage, m_desk);
+    m_area = new QScrollArea(this);
+    m_area->setObjectName(QStringLiteral("PageArea"));
+    m_area->setFrameShape(QFrame::NoFrame);
+    m_area->setBackgroundRole(QPalette::Window);
+    m_area->setWidget(m_desk);
+    m_area->viewport()->installEventFilter(this);
+    m_canvas->installEventFilter(this);
 
     m_tools = new QToolBar(this);
     m_tools->setObjectName(QStringLiteral("Tools"));
@@ -76,6 +96,13 @@ PreviewWindow::PreviewWindow(QWidget* parent)
             button->setAutoRaise(false);
         connect(m_buttons[i], &QAction::triggered, this, [this, i] { toolClick(i + 1); });
     }
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_tools);
+    column->addWidget(m_area, 1);
+    addZoomKeys(
+        *this, [this](int direction) { stepPageZoom(direction); }, [this] { resetPageZoom(); });
 }
 
 QAction* PreviewWindow::tool(int index) const {
@@ -105,15 +132,96 @@ void PreviewWindow::arrange() {
         s = twips::Scale(nextZoom(s.percent(), -1));
     if (s != m_layout.scale())
         m_layout.setScale(s);
-    const QSize client = clientAt(s);
-    setFixedSize(client);
-    m_tools->setGeometry(0, 0, client.width(), m_tools->sizeHint().height());
-    m_shadow->resize(s.size(m_halfSize.width(), m_halfSize.height()));
-    m_canvas->resize(s.size(m_halfSize.width(), m_halfSize.height()));
+    // Opens at the described size; the user may then make it larger or smaller.
+    setMinimumSize(m_tools->sizeHint().width(), m_tools->sizeHint().height() + s.toPixels(1170));
+    if (!isVisible()) {
+        setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+        resize(clientAt(s));
+    }
+    placePage();
+}
+
+void PreviewWindow::placePage() {
+    const twips::Scale& s = m_layout.scale();
+    // The page lies where the described window has it: 120 twips from the left, 540 from
+    // the top of the window, below the toolbar.
+    const int left = s.toPixels(120);
+    const int top = std::max(left, s.toPixels(540) - m_tools->sizeHint().height());
+    const QSize page = s.size(m_halfSize.width() * m_pageZoom, m_halfSize.height() * m_pageZoom);
+    const int offset = s.toPixels(120);
+    m_canvas->setGeometry(QRect(QPoint(left, top), page));
+    m_shadow->setGeometry(QRect(QPoint(left + offset, top + offset), page));
+    m_desk->resize(left + page.width() + offset + left, top + page.height() + offset + left);
+}
+
+void PreviewWindow::setPageZoom(double zoom) {
+    if (m_halfSize.isEmpty())
+        return;
+    zoom = std::clamp(zoom, kPageZooms.front(), kPageZooms.back());
+    if (zoom == m_pageZoom)
+        return;
+    // The part of the page in the middle of the view stays there.
+    QScrollBar* bars[2] = {m_area->horizontalScrollBar(), m_area->verticalScrollBar()};
+    const int room[2] = {m_area->viewport()->width(), m_area->viewport()->height()};
+    const double ratio = zoom / m_pageZoom;
+    int middle[2];
+    for (int i = 0; i < 2; ++i)
+        middle[i] = static_cast<int>((bars[i]->value() + room[i] / 2) * ratio);
+    m_pageZoom = zoom;
+    placePage();
+    for (int i = 0; i < 2; ++i)
+        bars[i]->setValue(middle[i] - room[i] / 2);
+}
+
+void PreviewWindow::stepPageZoom(int direction) {
+    // From a fitted width, the next step in that direction.
+    double zoom = m_pageZoom;
+    if (direction > 0) {
+        const auto* next = std::upper_bound(kPageZooms.begin(), kPageZooms.end(), m_pageZoom);
+        zoom = next == kPageZooms.end() ? kPageZooms.back() : *next;
+    } else {
+        const auto* below = std::lower_bound(kPageZooms.begin(), kPageZooms.end(), m_pageZoom);
+        zoom = below == kPageZooms.begin() ? kPageZooms.front() : *(below - 1);
+    }
+    setPageZoom(zoom);
+}
+
+void PreviewWindow::resetPageZoom() {
+    setPageZoom(1);
+}
+
+void PreviewWindow::fitPageWidth() {
+    const twips::Scale& s = m_layout.scale();
+    // Room for the margins on both sides and the shadow beside the page; a page taller
+    // than the view brings the vertical scroll bar, which takes its width too.
+    const QSize room = m_area->maximumViewportSize();
+    const double page = s.toPixels(m_halfSize.width());
+    int width = room.width() - 3 * s.toPixels(120) - 1; // rounding never adds a bar
+    const double tall = s.toPixels(m_halfSize.height()) * width / page + 3 * s.toPixels(120);
+    if (tall > room.height())
+        width -= m_area->verticalScrollBar()->sizeHint().width();
+    setPageZoom(width / page);
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_area->viewport() && event->type() == QEvent::Wheel) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            if (const int dy = wheel->angleDelta().y(); dy != 0)
+                stepPageZoom(dy > 0 ? 1 : -1);
+            return true;
+        }
+    }
+    if (watched == m_canvas && event->type() == QEvent::MouseButtonDblClick) {
+        fitPageWidth();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void PreviewWindow::prepare(const QSizeF& halfSize) {
     m_halfSize = halfSize;
+    m_pageZoom = 1;
     arrange();
     m_pages.reset(halfSize * 2);
     m_curPage = 1;

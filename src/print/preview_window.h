@@ -1,6 +1,7 @@
 #pragma once
 // frmPrint: the print preview. Every page of the listing is laid out before the window
-// opens; the toolbar pages through them and can ask for the listing to be printed.
+// opens; the toolbar pages through them and can ask for the listing to be printed. The window
+// opens at half the sheet's size and can be resized, maximised and zoomed.
 
 #include <QDialog>
 
@@ -9,6 +10,7 @@
 
 class QAction;
 class QFrame;
+class QScrollArea;
 class QToolBar;
 
 namespace qm {
@@ -36,22 +38,37 @@ public:
     /// The toolbar's buttons: 1 "<--", 2 "-->", 3 "Print".
     QAction* tool(int index) const;
     QWidget* canvas() const;
+    /// The page's size against half the sheet's: 1 when the preview opens.
+    double pageZoom() const { return m_pageZoom; }
+    /// The next larger (`direction` 1) or smaller (-1) step; Ctrl++, Ctrl+- and Ctrl+wheel.
+    void stepPageZoom(int direction);
+    /// Back to half the sheet's size; Ctrl+0.
+    void resetPageZoom();
+    /// The page as wide as the window shows it; a double click on the page.
+    void fitPageWidth();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void toolClick(int index);
     void Form_Activate();
     void showPage();
     void arrange();
+    void setPageZoom(double zoom);
+    /// Sizes the page and its shadow at the zoom and scale in force.
+    void placePage();
 
     RecordedPages m_pages;
     TwipsLayout m_layout;
     QSizeF m_halfSize;     // of the sheet prepared last, in twips
     twips::Scale m_wanted; // the main window's; the sheet may take a smaller one
     QToolBar* m_tools = nullptr;
+    QScrollArea* m_area = nullptr;
+    QWidget* m_desk = nullptr; // the page and its shadow, scrolled in the area
+    double m_pageZoom = 1;
     QString m_toolsTag = QStringLiteral("1"); // the page to show when the window activates
     QAction* m_buttons[3] = {};
     QWidget* m_canvas = nullptr;

@@ -8,6 +8,7 @@
 #include "print/preview_window.h"
 #include "print/print_target.h"
 #include "store/walk.h"
+#include "window/file_names.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -19,22 +20,43 @@ const QString kTitle = QStringLiteral("QuillMar");
 const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
-std::unique_ptr<PrintTarget> choosePrintTarget(QPrinter& printer, Prompter& prompter) {
-    if (printer.outputFormat() == QPrinter::NativeFormat && !printer.printerName().isEmpty())
-        return PrintTarget::printer(printer);
-    // No printer to send to: the printout goes to a PDF file, named anew every time.
-    // The name Page Setup chose, if any, is proposed with its folder.
-    const QString path =
-        prompter.saveFile(QStringLiteral("QuillMar Print to File"), QStringLiteral("PDF (*.pdf)"),
-                          QString(), printer.outputFileName());
-    if (path.isEmpty())
+PrintDestination::PrintDestination()
+    : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    m_printer->setFullPage(true);
+}
+
+PrintDestination::~PrintDestination() = default;
+
+std::unique_ptr<PrintTarget> PrintDestination::choose(Prompter& prompter, const QString& itemName,
+                                                      const QString& folder) {
+    QPrinter& p = *m_printer;
+    if (p.outputFormat() == QPrinter::NativeFormat && !p.printerName().isEmpty())
+        return PrintTarget::printer(p);
+    // No printer to send to: the printout goes to a PDF file the user names.
+    const QString name = fileNameFor(itemName, QStringLiteral("pdf"));
+    QString proposed = name;
+    QString from = folder;
+    if (!m_lastFile.isEmpty()) {
+        from = QFileInfo(m_lastFile).absolutePath();
+        if (name == m_lastProposal)
+            proposed = QFileInfo(m_lastFile).fileName();
+    } else if (!p.outputFileName().isEmpty()) {
+        from = QFileInfo(p.outputFileName()).absolutePath(); // chosen in Page Setup
+    }
+    const QString chosen = prompter.saveFile(QStringLiteral("QuillMar Print to File"),
+                                             QStringLiteral("PDF (*.pdf)"), from, proposed);
+    if (chosen.isEmpty())
         return nullptr;
+    const QString path =
+        withDefaultSuffix(QFileInfo(chosen).absoluteFilePath(), QStringLiteral("pdf"));
     if (QFileInfo::exists(path) &&
         prompter.ask(QStringLiteral("Overwrite existing file ?"),
                      QStringLiteral("QuillMar Warning"), PromptIcon::Question,
                      PromptButtons::OkCancel) != PromptAnswer::Ok)
         return nullptr;
-    return PrintTarget::pdfFile(path, printer.pageLayout());
+    m_lastFile = path;
+    m_lastProposal = name;
+    return PrintTarget::pdfFile(path, p.pageLayout());
 }
 
 void reportPrintFailure(Prompter& prompter, const PrintTarget& target) {
@@ -51,14 +73,6 @@ PrintCommands::~PrintCommands() {
 
 PreviewWindow* PrintCommands::preview() const {
     return m_preview.data();
-}
-
-QPrinter& PrintCommands::printer() {
-    if (!m_printer) {
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        m_printer->setFullPage(true);
-    }
-    return *m_printer;
 }
 
 void PrintCommands::dispatch(int index) {
@@ -143,11 +157,12 @@ void PrintCommands::printItem(std::int32_t item) {
     const double sample = sheetTextWidth(columnSample(), settings.FontSize);
     if (!columnsFit(settings, sheet.width(), sample))
         return;
-    const std::unique_ptr<PrintTarget> target = choosePrintTarget(printer(), m_window.prompter());
+    const QString name = trimmedNameText(m_window.nodes()[item].Name);
+    const std::unique_ptr<PrintTarget> target =
+        m_destination.choose(m_window.prompter(), name, folderOf(m_window.CurFile()));
     if (!target)
         return;
-    const QString title =
-        QStringLiteral("QuillMar listing for ") + trimmedNameText(m_window.nodes()[item].Name);
+    const QString title = QStringLiteral("QuillMar listing for ") + name;
     MainWindow::BusyScope busy(m_window);
     if (!target->begin(title)) {
         reportPrintFailure(m_window.prompter(), *target);

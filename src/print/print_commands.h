@@ -20,9 +20,26 @@ class PreviewWindow;
 class PrintTarget;
 class Prompter;
 
-/// The printer when one is set up; otherwise a PDF file the user names, asking before an
-/// existing file is replaced. Null when the user gave up.
-std::unique_ptr<PrintTarget> choosePrintTarget(QPrinter& printer, Prompter& prompter);
+/// Where printouts go: the printer Page Setup sets up, or without one a PDF file, the one
+/// chosen last kept for the session.
+class PrintDestination {
+public:
+    PrintDestination();
+    ~PrintDestination();
+    QPrinter& printer() { return *m_printer; }
+    /// The printer when one is set up; otherwise a PDF file the user names, proposed as
+    /// "<item name>.pdf" in the folder used last (at first `folder`), or the very file chosen
+    /// last for the same name; ".pdf" is added to a name typed without an extension, and an
+    /// existing file is replaced only when the user agrees. Null when the user gave up.
+    std::unique_ptr<PrintTarget> choose(Prompter& prompter, const QString& itemName,
+                                        const QString& folder);
+
+private:
+    std::unique_ptr<QPrinter> m_printer;
+    QString m_lastFile;
+    QString m_lastProposal; // the name proposed when m_lastFile was chosen
+};
+
 /// Tells the user that a printout failed, and why.
 void reportPrintFailure(Prompter& prompter, const PrintTarget& target);
 
@@ -42,7 +59,8 @@ public:
     void Print();
 
     /// The printer that Page Setup sets up and the other two read.
-    QPrinter& printer();
+    QPrinter& printer() { return m_destination.printer(); }
+    PrintDestination& destination() { return m_destination; }
     /// The preview window while it is loaded (from its first use until its close box).
     PreviewWindow* preview() const;
 
@@ -56,7 +74,7 @@ private:
 
     MainWindow& m_window;
     SettingsSource m_settings;
-    std::unique_ptr<QPrinter> m_printer;
+    PrintDestination m_destination;
     QPointer<PreviewWindow> m_preview;
 };
 

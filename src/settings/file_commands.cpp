@@ -11,6 +11,7 @@
 #include "store/content_hash.h"
 #include "store/data_file.h"
 #include "store/safe_file.h"
+#include "window/file_names.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -23,33 +24,10 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kFilters = QStringLiteral("QuillMar Data (*.qmd);;All Files (*)");
 const QString kWarning = QStringLiteral("QuillMar Warning");
 
-QString folderOf(const QString& file) {
-    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
-}
-
 } // namespace
 
 QString absoluteFilePath(const QString& path) {
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
-}
-
-QString withDataExtension(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    if (name.isEmpty())
-        return path;
-    if (name.endsWith(QLatin1Char('.')))
-        return path + QStringLiteral("qmd");
-    // An extension is a short word after the last dot: the proposed "QuillMar v2.0 DbFile" or
-    // "tree v2.0" have none, and a dot that starts the name makes a hidden file.
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QStringView ext = QStringView(name).mid(dot + 1);
-    bool letter = false;
-    bool word = dot > 0 && ext.size() <= 10;
-    for (const QChar c : ext) {
-        letter = letter || c.isLetter();
-        word = word && c.isLetterOrNumber();
-    }
-    return word && letter ? path : path + QStringLiteral(".qmd");
 }
 
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
@@ -198,11 +176,17 @@ bool FileCommands::writeTree(bool alerts) {
 
 bool FileCommands::SaveAs() {
     Prompter& prompter = m_window.prompter();
-    const QString chosen = prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters,
-                                             startFolder(), nameText(m_window.nodes()[0].Name));
+    // The file's own name; a tree not saved yet is named after its top item.
+    const QString& current = m_window.CurFile();
+    const QString proposed =
+        current.isEmpty()
+            ? fileNameFor(trimmedNameText(m_window.nodes()[1].Name), QStringLiteral("qmd"))
+            : QFileInfo(current).fileName();
+    const QString chosen =
+        prompter.saveFile(QStringLiteral("Save QuillMar Data"), kFilters, startFolder(), proposed);
     if (chosen.isEmpty())
         return false;
-    const QString path = withDataExtension(absoluteFilePath(chosen));
+    const QString path = withDefaultSuffix(absoluteFilePath(chosen), QStringLiteral("qmd"));
     if (QFileInfo::exists(path) &&
         prompter.ask(QStringLiteral("Overwrite existing file ?"), kWarning, PromptIcon::Question,
                      PromptButtons::OkCancel) != PromptAnswer::Ok)
@@ -264,14 +248,14 @@ void FileCommands::Open() {
         QStringLiteral("Open QuillMar Data"), kFilters, startFolder()));
     if (path.isEmpty() || !fileThere(path, QStringLiteral("Doesn't exist !")))
         return;
-    open(path, 1);
+    open(path);
 }
 
-bool FileCommands::open(const QString& file, int focusCell) {
+bool FileCommands::open(const QString& file) {
     bool recovered = false;
     if (!load(file, recovered))
         return false;
-    opened(focusCell, recovered);
+    opened(recovered);
     return true;
 }
 
@@ -321,7 +305,7 @@ bool FileCommands::recoverUntitled() {
     if (m_recovery->offerUntitled() != Recovery::Offer::Recovered)
         return false;
     m_known.reset();
-    opened(1, true);
+    opened(true);
     return true;
 }
 
@@ -336,7 +320,7 @@ void FileCommands::openRecent(int place) {
         m_recent.remove(place);
         return;
     }
-    open(path, 1);
+    open(path);
 }
 
 void FileCommands::showRecent() {
@@ -347,8 +331,9 @@ void FileCommands::showRecent() {
                            "the recent files."));
 }
 
-void FileCommands::opened(int focusCell, bool unsaved) {
-    m_window.browser().focusCell(focusCell);
+// The load made the recorded current cell current: focusing another cell here would draw
+// another path than the one the cells file keeps.
+void FileCommands::opened(bool unsaved) {
     m_window.Menu_Set(MenuState::Opened);
     // A recovered tree holds changes its file does not.
     m_window.DataChanged(unsaved ? 1 : 0);

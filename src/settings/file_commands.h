@@ -15,8 +15,6 @@ namespace qm {
 
 /// Every file is named by its absolute path, whatever folder the program was started in.
 QString absoluteFilePath(const QString& path);
-/// A name typed without an extension gets ".qmd".
-QString withDataExtension(const QString& path);
 
 class IniFile;
 class MainWindow;
@@ -43,9 +41,9 @@ public:
     void Open();
     void Options();
     /// Opens a data file in place of the tree (the caller has asked Save_Ask), or the changes
-    /// a crashed session left for it, and gives the focus to cell `focusCell`; false when
-    /// the file was refused or the user chose to open nothing, and the tree stays.
-    bool open(const QString& file, int focusCell);
+    /// a crashed session left for it; false when the file was refused or the user chose to
+    /// open nothing, and the tree stays.
+    bool open(const QString& file);
     /// At start: offers the changes crashed sessions left to trees never saved; true when
     /// one was recovered and is shown.
     bool recoverUntitled();
@@ -66,7 +64,7 @@ public:
 private:
     /// Loads the file, or recovers the changes left for it; `recovered` says which.
     bool load(const QString& file, bool& recovered);
-    void opened(int focusCell, bool unsaved);
+    void opened(bool unsaved);
     /// False, after telling the user (`gone` when nothing is there), when no file is there.
     bool fileThere(const QString& path, const QString& gone);
     bool changedOnDisk() const;

@@ -128,10 +128,4 @@ PathMatch resolveBookmarkPath(const NodeTable& table, std::string_view path) {
     return followPath(table, 1, path, 0, '\\');
 }
 
-std::int32_t itemStillAt(const NodeTable& table, std::int32_t slot, std::string_view fullPath) {
-    if (table.isItem(slot) && Item_Path(table, slot) == fullPath)
-        return slot;
-    return resolveItemPath(table, fullPath);
-}
-
 } // namespace qm

@@ -37,8 +37,4 @@ struct PathMatch {
 /// there is no tree).
 PathMatch resolveBookmarkPath(const NodeTable& table, std::string_view path);
 
-/// `slot` while it still holds the item whose full path was `fullPath`; otherwise the item
-/// that path names now, or 0.
-std::int32_t itemStillAt(const NodeTable& table, std::int32_t slot, std::string_view fullPath);
-
 } // namespace qm

@@ -41,6 +41,7 @@ void NodeTable::resetEmpty() {
     m_freeCount = 0;
     m_outside = 0;
     m_lowestFree = 1;
+    m_generations.clear();
 }
 
 void NodeTable::resetNew(const NameField& topName) {
@@ -77,6 +78,14 @@ void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount, const Slo
     m_outside = counts.outside;
     m_lowestFree = counts.freeCount > 0 ? counts.lowestFree : nodeCount + 1;
     m_nodes[0] = nodeHeader();
+    m_generations.clear();
+}
+
+std::uint32_t& NodeTable::generationOf(std::int32_t slot) {
+    const auto at = static_cast<std::size_t>(slot);
+    if (at >= m_generations.size())
+        m_generations.resize(m_nodes.size());
+    return m_generations[at];
 }
 
 std::int32_t NodeTable::lowestFreeFrom(std::int32_t slot) const {
@@ -114,6 +123,7 @@ std::int32_t NodeTable::Node_Alloc() {
         }
     }
     m_lowestFree = slot + 1;
+    ++generationOf(slot);
     Node& n = m_nodes[slot];
     n = Node{};
     n.InUse = kSlotInUse;
@@ -126,6 +136,7 @@ void NodeTable::freeSlot(std::int32_t slot) {
     if (!n.inUse())
         return;
     n.InUse = kSlotFree;
+    ++generationOf(slot);
     ++m_freeCount;
     m_lowestFree = std::min(m_lowestFree, slot);
 }
@@ -135,6 +146,8 @@ void NodeTable::reuseSlot(std::int32_t slot) {
     if (n.inUse())
         return;
     n.InUse = kSlotInUse;
+    // The same item is back: what was kept of it while it was in use holds again.
+    --generationOf(slot);
     --m_freeCount;
 }
 

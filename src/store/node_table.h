@@ -11,6 +11,13 @@ namespace qm {
 
 class EditRecorder;
 
+/// A slot kept while the user may change the tree, with the generation that tells whether it
+/// still holds the same item.
+struct KeptSlot {
+    std::int32_t slot = 0;
+    std::uint32_t generation = 0;
+};
+
 /// Owns the slots, NodeCount and FreeCount, and hands out slots for new items.
 class NodeTable {
 public:
@@ -39,6 +46,19 @@ public:
     void freeSlot(std::int32_t slot);
     /// Marks a freed slot in use again (undo of a delete).
     void reuseSlot(std::int32_t slot);
+    /// Told apart whenever a slot is handed out or freed, so a slot kept while the user edits
+    /// can be checked to still hold the same item; a slot Undo puts back gets its item's
+    /// number back. Kept in memory only, and restarted with every new table.
+    std::uint32_t generation(std::int32_t slot) const {
+        return slot >= 0 && static_cast<std::size_t>(slot) < m_generations.size()
+                   ? m_generations[static_cast<std::size_t>(slot)]
+                   : 0;
+    }
+    KeptSlot keep(std::int32_t slot) const { return {slot, generation(slot)}; }
+    /// True while the kept slot still holds the item it held when kept.
+    bool holds(const KeptSlot& kept) const {
+        return isItem(kept.slot) && generation(kept.slot) == kept.generation;
+    }
 
     Node& operator[](std::int32_t slot);
     const Node& operator[](std::int32_t slot) const;
@@ -81,6 +101,8 @@ private:
 
     /// The first free slot at or after `slot`, or NodeCount + 1 when there is none.
     std::int32_t lowestFreeFrom(std::int32_t slot) const;
+    /// Grown only as far as a slot that was ever handed out or freed.
+    std::uint32_t& generationOf(std::int32_t slot);
 
     std::vector<Node> m_nodes;
     std::int32_t m_nodeCount = 0;
@@ -88,6 +110,7 @@ private:
     std::int32_t m_outside = 0;
     // No slot below this is free, so allocation never rescans the front of the table.
     std::int32_t m_lowestFree = 1;
+    std::vector<std::uint32_t> m_generations; // beside the slots, never written to a file
     RecorderLink m_recorder;
 };
 

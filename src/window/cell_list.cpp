@@ -327,6 +327,10 @@ void CellList::selectRow(int row) {
     scrollTo(idx);
 }
 
+void CellList::clearChoice() {
+    selectionModel()->clear();
+}
+
 void CellList::syncCurrent() {
     const int row = selectedRow();
     const QModelIndex want = row < 0 ? QModelIndex() : m_model->index(row);

@@ -68,6 +68,8 @@ public:
     /// Row of the selected entry, or -1.
     int selectedRow() const;
     void selectRow(int row);
+    /// No entry selected, and none marked as current.
+    void clearChoice();
 
 signals:
     void focused(int index);

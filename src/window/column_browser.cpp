@@ -42,7 +42,6 @@ private:
 namespace {
 
 constexpr int kRowLength = 5;
-constexpr int kMaxCycle = kCellCount; // a path never has more links than cells
 
 // Read by screen readers with each list, beside its name.
 QString modeDescription(int mode) {
@@ -160,7 +159,17 @@ void ColumnBrowser::Cell_SetMode(int cel, int mode) {
     text.setColor(QPalette::WindowText,
                   mode == Plain ? palette().color(QPalette::ButtonText) : QColor(Qt::black));
     m_headers[cel]->setPalette(text);
-    m_lists[cel]->setAccessibleDescription(modeDescription(mode));
+    // A cell off the path keeps its list, but nothing in it may look like a live choice.
+    CellList* list = m_lists[cel];
+    QPalette entries = list->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        entries.setColor(
+            group, QPalette::Text,
+            palette().color(mode == Plain ? QPalette::Disabled : group, QPalette::Text));
+    list->setPalette(entries);
+    if (mode == Plain)
+        list->clearChoice();
+    list->setAccessibleDescription(modeDescription(mode));
 }
 
 void ColumnBrowser::changeEvent(QEvent* event) {
@@ -201,6 +210,14 @@ void ColumnBrowser::selectEntry(int cel, std::int32_t slot) {
     const int row = m_lists[cel]->entries()->rowOfSlot(slot);
     if (row >= 0)
         m_lists[cel]->selectRow(row);
+}
+
+void ColumnBrowser::selectOnly(int cel, std::int32_t slot) {
+    const int row = m_lists[cel]->entries()->rowOfSlot(slot);
+    if (row >= 0)
+        m_lists[cel]->selectRow(row);
+    else
+        m_lists[cel]->clearChoice();
 }
 
 void ColumnBrowser::Cell_Show(int cel, std::int32_t nod) {
@@ -269,10 +286,23 @@ void ColumnBrowser::restoreCells(const std::vector<Cell>& records) {
         // A very long list is not sorted twice.
         const bool listed = m_cells[i].Nod >= 1 && m_cells[i].Nod == records[i].Nod;
         m_cells[i] = records[i];
-        Cell_SetMode(cel, records[i].Mode);
         if (records[i].Nod >= 1 && !listed)
             Cell_Show(cel, records[i].Nod);
     }
+    if (m_cells[0].Nod < 1)
+        return;
+    // The cell that was current when the cells were saved is current again, so its path is
+    // drawn as it was, however the file was opened.
+    int current = 0;
+    for (int i = 0; i < kCellCount; ++i) {
+        if (m_cells[i].Mode == Current && m_cells[i].Nod >= 1) {
+            current = i;
+            break;
+        }
+    }
+    focusCell(current);
+    // Its own selection is not kept; the entry it last opened stands for it.
+    selectEntry(current, m_cells[current].NextNod);
 }
 
 void ColumnBrowser::focusCell(int cel) {
@@ -283,21 +313,24 @@ void ColumnBrowser::focusCell(int cel) {
 void ColumnBrowser::gotFocus(int index) {
     if (m_cells[index].Nod == 0)
         return;
-    for (int i = 0; i < kCellCount; ++i)
-        Cell_SetMode(i, Plain);
     m_curCel = index;
-    Cell_SetMode(index, Current);
+    std::array<int, kCellCount> mode{}; // all plain
+    mode[index] = Current;
     int c = index;
     int k = m_cells[c].PrevCel;
-    // Bounded, so links that run in a circle cannot hang the window.
-    for (int steps = 0; k >= 0 && k < kCellCount && steps < kMaxCycle; ++steps) {
+    // A cell met twice ends the walk, so links that run in a circle cannot hang the window.
+    while (k >= 0 && k < kCellCount && mode[k] == Plain) {
         if (m_cells[c].PrevNod != m_cells[k].Nod)
             Cell_LinkShowPrev(k, c, m_cells[c].PrevNod);
+        else
+            link(k, c); // k may last have opened another entry: the path runs on through c
         c = k;
-        selectEntry(c, m_cells[c].NextNod);
-        Cell_SetMode(c, OnPath);
+        selectOnly(c, m_cells[c].NextNod);
+        mode[c] = OnPath;
         k = m_cells[c].PrevCel;
     }
+    for (int i = 0; i < kCellCount; ++i)
+        Cell_SetMode(i, mode[i]);
 }
 
 void ColumnBrowser::openEntry(int index) {

@@ -41,11 +41,14 @@ public:
     void focusCell(int cel);
     /// Opens the selected entry of a cell in the next cell of the path.
     void openEntry(int cel);
-    /// Puts back the cells a cells file recorded, showing each that names a node. Runs
-    /// right after Cells_Reset, so a cell 0 that already lists its node is not filled again.
+    /// Puts back the cells a cells file recorded, showing each that names a node, and makes
+    /// the recorded current cell current again (cell 0 when none was). Runs right after
+    /// Cells_Reset, so a cell 0 that already lists its node is not filled again.
     void restoreCells(const std::vector<Cell>& records);
     /// Selects the entry of an item in a cell's list, where it is listed.
     void selectEntry(int cel, std::int32_t slot);
+    /// Selects the entry of an item in a cell's list, or none where it is not listed.
+    void selectOnly(int cel, std::int32_t slot);
     /// How fills of very long lists report their progress.
     void setFillProgress(FillProgress progress) { m_fillProgress = std::move(progress); }
 

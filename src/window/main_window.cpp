@@ -76,7 +76,9 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     m_timAs->setInterval(kAutoSaveTickMs);
 
     setFixedSize(layOut(scale()));
-    addZoomKeys();
+    addZoomKeys(
+        *this, [this](int direction) { stepZoom(nextZoom(zoom(), direction)); },
+        [this] { stepZoom(kZoomSteps.front()); });
 
     // What the window's load does once it has read the settings.
     Menu_Set(MenuState::NoTree);
@@ -86,20 +88,6 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
-
-void MainWindow::addZoomKeys() {
-    const auto key = [this](const char* name, QList<QKeySequence> keys, auto step) {
-        auto* action = new QAction(this);
-        action->setObjectName(QLatin1String(name));
-        action->setShortcuts(keys);
-        addAction(action);
-        connect(action, &QAction::triggered, this, [this, step] { stepZoom(step(zoom())); });
-    };
-    key("zoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-        [](int z) { return nextZoom(z, 1); });
-    key("zoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [](int z) { return nextZoom(z, -1); });
-    key("zoomReset", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [](int) { return kZoomSteps.front(); });
-}
 
 QSize MainWindow::layOut(twips::Scale scale) {
     m_layout.setScale(scale);
@@ -167,6 +155,8 @@ void MainWindow::DataChanged(int changed) {
         m_asCounter = 0;
     }
     Status_Reset();
+    if (c)
+        emit treeChanged();
 }
 
 void MainWindow::setCaptionFile(const QString& text) {

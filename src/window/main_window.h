@@ -109,8 +109,6 @@ protected:
 private:
     /// Lays every part out at `scale` and returns the size the window needs for them.
     QSize layOut(twips::Scale scale);
-    /// Ctrl++ (or Ctrl+=), Ctrl+- and Ctrl+0, kept out of the menus.
-    void addZoomKeys();
     void zoomChanged();
 
     Prompter& m_prompter;

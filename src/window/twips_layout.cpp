@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <algorithm>
+
+#include "window/fixed_dialog.h"
 
 namespace qm {
 
@@ -37,9 +40,14 @@ void TwipsLayout::apply(const Placed& p) const {
     case Kind::Move:
         p.widget->move(m_scale.point(t.x(), t.y()));
         break;
-    case Kind::FixSize:
-        p.widget->setFixedSize(m_scale.size(t.width(), t.height()));
+    case Kind::FixSize: {
+        QSize size = m_scale.size(t.width(), t.height());
+        // A window is never narrower than its title, which the window manager would cut.
+        if (p.widget->isWindow())
+            size.setWidth(std::max(size.width(), titleRoom(p.widget->windowTitle())));
+        p.widget->setFixedSize(size);
         break;
+    }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "window/zoom.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -49,6 +50,21 @@ QRect availableArea(const QWidget& window) {
     if (!screen)
         screen = window.screen();
     return screen ? screen->availableGeometry() : QRect();
+}
+
+void addZoomKeys(QWidget& window, std::function<void(int direction)> step,
+                 std::function<void()> reset) {
+    const auto key = [&window](const char* name, QList<QKeySequence> keys, auto act) {
+        auto* action = new QAction(&window);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        window.addAction(action);
+        QObject::connect(action, &QAction::triggered, &window, act);
+    };
+    key("zoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        [step] { step(1); });
+    key("zoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [step] { step(-1); });
+    key("zoomReset", {QKeySequence(Qt::CTRL | Qt::Key_0)}, std::move(reset));
 }
 
 } // namespace qm

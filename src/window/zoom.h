@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QSize>
 #include <array>
+#include <functional>
 
 class QWidget;
 
@@ -27,5 +28,10 @@ inline bool fitsOn(QSize size, const QRect& available) {
 }
 /// The available area of the screen a window is on.
 QRect availableArea(const QWidget& window);
+
+/// Ctrl++ (or Ctrl+=) and Ctrl+- step the window's zoom (`step` gets 1 or -1), Ctrl+0 resets
+/// it; actions of the window, kept out of the menus.
+void addZoomKeys(QWidget& window, std::function<void(int direction)> step,
+                 std::function<void()> reset);
 
 } // namespace qm

@@ -2,10 +2,13 @@
 // whole title beside its buttons.
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <memory>
 
 #include "app/qt_prompter.h"
 
@@ -13,6 +16,20 @@ using namespace qm;
 
 class TestQtPrompter : public QObject {
     Q_OBJECT
+
+    // Runs `act` on the message box once it is up; one still up a few seconds later is
+    // rejected.
+    void onBox(QTimer& poll, std::function<void(QMessageBox&)> act) {
+        auto ticks = std::make_shared<int>(0);
+        connect(&poll, &QTimer::timeout, this, [act, ticks] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box && box->isVisible())
+                act(*box);
+            else if (++*ticks > 300 && box)
+                box->reject();
+        });
+        poll.start(10);
+    }
 
 private slots:
     void messageBox_wideEnoughForItsTitle_data() {
@@ -30,18 +47,11 @@ private slots:
         QFETCH(QString, text);
         QtPrompter prompter(nullptr);
         int width = 0;
-        int ticks = 0;
         QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box && box->isVisible()) {
-                width = box->width();
-                box->button(QMessageBox::Cancel)->click();
-            } else if (++ticks > 300 && box) {
-                box->reject();
-            }
+        onBox(poll, [&](QMessageBox& box) {
+            width = box.width();
+            box.button(QMessageBox::Cancel)->click();
         });
-        poll.start(10);
         QCOMPARE(prompter.ask(text, title, PromptIcon::None, PromptButtons::OkCancel),
                  PromptAnswer::Cancel);
         // Title bars draw the title larger and bold, beside an icon and up to three buttons.
@@ -66,21 +76,37 @@ private slots:
         QtPrompter prompter(nullptr);
         QStringList shown;
         QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
+        onBox(poll, [&](QMessageBox& box) {
             poll.stop();
-            for (QAbstractButton* b : box->buttons())
+            for (QAbstractButton* b : box.buttons())
                 shown << b->text();
-            QTest::keyClick(box, Qt::Key(key));
+            QTest::keyClick(&box, Qt::Key(key));
         });
-        poll.start(10);
         QCOMPARE(prompter.choose("Recover them?", "QuillMar Recovery", PromptIcon::Question,
                                  {"Recover", "Discard", "Cancel"}, 0, 2),
                  chosen);
         shown.sort();
         QCOMPARE(shown, QStringList({"Cancel", "Discard", "Recover"}));
+    }
+
+    // A prompt comes up over the window the user works in, such as the Find window beside
+    // the main window: a window manager gives the focus back to it when the prompt closes.
+    void prompt_overTheActiveWindow() {
+        QWidget owner;
+        owner.show();
+        QDialog beside(&owner);
+        beside.show();
+        beside.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &beside);
+        QtPrompter prompter(&owner);
+        QWidget* over = nullptr;
+        QTimer poll;
+        onBox(poll, [&](QMessageBox& box) {
+            over = box.parentWidget();
+            box.button(QMessageBox::Ok)->click();
+        });
+        prompter.alert(QStringLiteral("No matches"));
+        QCOMPARE(over, &beside);
     }
 };
 

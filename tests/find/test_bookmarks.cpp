@@ -110,6 +110,25 @@ private slots:
         m_f.reset();
     }
 
+    // Rename lets two siblings share a name: a bookmark to either leads to the first of
+    // them in the order they were added, and the cells select exactly that one.
+    void namesakes_bookmarkLeadsToTheFirst() {
+        start();
+        QVERIFY(openEntry(w(), 0, "ANIMALS"));
+        QVERIFY(clickEntry(w(), 5, "BIRDS"));
+        prompter().answerName("MAMMALS");
+        QVERIFY(m_f->click(MenuArray::Edit, EditRename));
+        QCOMPARE(prompter().prompts.size(), 1); // the name prompt alone
+        CellList* cell = w().browser().list(5);
+        cell->selectRow(cell->entries()->rowOfSlot(6)); // the renamed BIRDS
+        QVERIFY(m_f->click(MenuArray::Book, BookThis));
+        QVERIFY(clickEntry(w(), 0, "PLANTS"));
+        QVERIFY(m_f->click(MenuArray::Book, BookFirst));
+        QCOMPARE(w().browser().CurCel(), 5);
+        QCOMPARE(w().browser().selectedSlot(5), 3); // MAMMALS, added first
+        QCOMPARE(cellTexts(w(), 5), QStringList({"+ MAMMALS", "MAMMALS"}));
+    }
+
     void bookmarkThis_noSelection() {
         start();
         w().browser().setCurCel(-1);

@@ -90,6 +90,12 @@ class TestFindWindow : public QObject {
         prompter().answer(PromptAnswer::Ok);
         QVERIFY(m_f->click(MenuArray::Edit, EditDelete));
     }
+    // Renames the entry `name` of cell `cel` through Edit → Rename.
+    void renameEntry(int cel, const QString& name, const QString& to) {
+        QVERIFY(clickEntry(w(), cel, name));
+        prompter().answerName(to);
+        QVERIFY(m_f->click(MenuArray::Edit, EditRename));
+    }
     // Double-clicks a result line as a user would.
     void doubleClickLine(int row) {
         const QModelIndex idx = fw()->results().index(row);
@@ -346,9 +352,9 @@ private slots:
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
-    // UP climbs to the top; activating the window again goes back to the root Go To → Find
-    // chose, and the label says so.
-    void up_climbsToTheTop_activationGoesBack() {
+    // UP climbs to the top and the root stays where the user took it, whatever window was
+    // active meanwhile: the label always names the root the next search uses.
+    void up_climbsToTheTop_rootKeptOnReturn() {
         findFrom({"FRUIT", "BOX"});
         activate(fw());
         QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT/BOX"));
@@ -362,12 +368,27 @@ private slots:
         QCOMPARE(fw()->RootNode(), 1);
         search("APPLE", 0);
         QCOMPARE(lines().size(), 2);
+        doubleClickLine(1);
         activate(&w());
         activate(fw());
-        QCOMPARE(fw()->RootNode(), 8);
-        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT/BOX"));
+        QCOMPARE(fw()->RootNode(), 1);
+        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
         search("APPLE", 0);
-        QCOMPARE(lines(), QStringList({"TOP/FRUIT/BOX/APPLE"}));
+        QCOMPARE(lines().size(), 2);
+    }
+
+    // Renamed on the way down, the root's label follows at once; a root deleted gives way
+    // to the top item, and the label says so before the next search.
+    void rootLabel_followsRenameAndDelete() {
+        findFrom({"FRUIT", "BOX"});
+        renameEntry(0, "FRUIT", "FRUITS");
+        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUITS/BOX"));
+        QCOMPARE(fw()->RootNode(), 8);
+        QVERIFY(openEntry(w(), 0, "FRUITS"));
+        deleteEntry(5, "BOX");
+        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
+        search("PLUM", 0);
+        QCOMPARE(lines(), QStringList({"TOP/FRUITS/PLUM"}));
     }
 
     void reveal_data() {
@@ -409,35 +430,126 @@ private slots:
         QCOMPARE(QApplication::activeWindow(), &w());
     }
 
-    // A result whose item was deleted, or whose slot now holds another item, is passed over.
-    void staleResult_afterDeleteAndReuse() {
+    // A result keeps its item through renames of it and its parents: it opens and prints
+    // under the new names. Once its slot was freed, or handed to another item, it says so
+    // and changes nothing; Undo of the delete brings it back.
+    void results_followRenames_toldWhenGone() {
         findFrom({"FRUIT"});
         search("PL", 1);
-        QCOMPARE(lines().size(), 4);
-        // Delete APPLE (slot 4): the line stays, but opening it does nothing.
-        QVERIFY(openEntry(w(), 0, "FRUIT"));
-        deleteEntry(5, "APPLE");
+        QCOMPARE(lines().first(), QStringLiteral("TOP/FRUIT/APPLE"));
+        renameEntry(0, "FRUIT", "FRUITS");
+        QVERIFY(openEntry(w(), 0, "FRUITS"));
+        renameEntry(5, "APPLE", "APPEL");
         QVERIFY(clickEntry(w(), 0, "A"));
-        const QList<int> before = pathBack(w());
         doubleClickLine(0);
-        QCOMPARE(pathBack(w()), before);
-        // Its slot given to a new item elsewhere: still nothing.
+        QCOMPARE(cellPicture(w()), QStringLiteral("0+TOP[FRUITS] 5+FRUITS[APPEL] 10*APPEL[]"));
+        const QString pdf = m_f->path("renamed.pdf");
+        prompter().answerSave(pdf);
+        QTest::mouseClick(cmd(2), Qt::LeftButton);
+        QCOMPARE(textLines(pdfText(pdf)).mid(1, 2),
+                 QStringList({"TOP\\FRUITS\\APPEL", "TOP\\FRUITS\\APPLES"}));
+
+        const QString gone = QStringLiteral("QuillMar Alert|The item\r\nis no longer in the tree.");
+        deleteEntry(5, "APPEL");
+        const QString before = cellPicture(w());
+        doubleClickLine(0);
+        QCOMPARE(prompter().last().said(), gone);
+        QCOMPARE(cellPicture(w()), before);
+        QVERIFY(m_f->click(MenuArray::Edit, EditUndo));
+        doubleClickLine(0);
+        QCOMPARE(headerText(w(), w().browser().CurCel()), QStringLiteral("APPEL"));
+        // Deleted again, and its slot given to a new item elsewhere.
+        deleteEntry(5, "APPEL");
+        QVERIFY(clickEntry(w(), 0, "A"));
         prompter().answerName("NEWCOMER");
         QVERIFY(m_f->click(MenuArray::Edit, EditAdd));
         QCOMPARE(w().nodes()[4].Name, makeName("NEWCOMER"));
+        const qsizetype asked = prompter().prompts.size();
         doubleClickLine(0);
+        QCOMPARE(prompter().prompts.size(), asked + 1);
+        QCOMPARE(prompter().last().said(), gone);
         QCOMPARE(w().browser().CurCel(), 0);
         // The other lines still open their items.
         doubleClickLine(3);
         QCOMPARE(headerText(w(), w().browser().CurCel()), QStringLiteral("PLUM"));
     }
 
-    void staleRoot_fallsBackToTop() {
-        findFrom({"FRUIT", "BOX"});
-        deleteEntry(5, "BOX");
-        search("PLUM", 0);
-        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
+    // Siblings that came to share a name through Rename: each result opens its own item.
+    void namesakes_eachResultOpensItsOwnItem() {
+        findFrom({"FRUIT"});
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        renameEntry(5, "Apple", "APPLE");
+        QVERIFY(prompter().allAnswered()); // no complaint about the name
+        search("APPLE", 0);
+        QCOMPARE(lines(),
+                 QStringList({"TOP/FRUIT/APPLE", "TOP/FRUIT/APPLE", "TOP/FRUIT/BOX/APPLE"}));
+        QList<std::int32_t> opened;
+        for (int row : {0, 1}) {
+            doubleClickLine(row);
+            QCOMPARE(w().browser().selectedSlot(5), fw()->results().line(row).item.slot);
+            opened << w().browser().selectedSlot(5);
+        }
+        QVERIFY(opened[0] != opened[1]);
+    }
+
+    // Enter on a selected result opens it and keeps the results; in the text it searches.
+    void enter_opensTheSelectedResult() {
+        findFrom({"FRUIT"});
+        search("PL", 1);
+        activate(fw());
+        const QPoint at = list()->visualRect(fw()->results().index(3)).center();
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(list()->hasFocus());
+        QTest::keyClick(list(), Qt::Key_Return);
+        QCOMPARE(headerText(w(), w().browser().CurCel()), QStringLiteral("PLUM"));
+        QCOMPARE(lines().size(), 4);
+        text()->setText("PLUM");
+        QTest::keyClick(text(), Qt::Key_Enter);
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
+    }
+
+    // The box may hand the focus to the main window as it closes; the Find window takes it
+    // back, so the next key typed goes to the search text, not to a cell.
+    void alerts_focusBackInTheFindWindow_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("alert");
+        QTest::newRow("no search text") << QString() << "No search String !";
+        QTest::newRow("no matches") << "XYZ"
+                                    << "No matches";
+    }
+    void alerts_focusBackInTheFindWindow() {
+        QFETCH(QString, typed);
+        findFrom({"FRUIT"});
+        activate(fw());
+        prompter().whileAsking = [this] {
+            w().activateWindow();
+            QCoreApplication::processEvents();
+        };
+        search(typed, 0);
+        prompter().whileAsking = {};
+        QTEST(prompter().last().text, "alert");
+        QCoreApplication::processEvents();
+        QCOMPARE(QApplication::activeWindow(), fw());
+        QCOMPARE(QApplication::focusWidget(), text());
+        QTest::keyClicks(QApplication::focusWidget(), "+");
+        QCOMPARE(text()->text(), typed + "+");
+    }
+
+    // Lines come in as they are found, and the user sees them before the search ends.
+    void results_drawnWhileTheSearchRuns() {
+        findFrom({"BIG"});
+        int inked = -1;
+        onFirstYield([&] {
+            const QImage shown = list()->viewport()->grab().toImage();
+            const QRgb base = list()->palette().color(QPalette::Base).rgb();
+            inked = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    inked += shown.pixel(x, y) != base;
+            QTest::mouseClick(cmd(1), Qt::LeftButton);
+        });
+        search("N", 1);
+        QVERIFY2(inked > 100, qPrintable(QString::number(inked)));
     }
 
     // Go To → Find again, or another tree, starts the window afresh.

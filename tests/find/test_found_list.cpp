@@ -41,16 +41,16 @@ private slots:
         FoundList list;
         QAbstractItemModelTester tester(&list,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        std::vector<FoundList::Line> batch{{"A/B", 2, "A/B"}, {"A/C", 3, "A/C"}};
+        std::vector<FoundList::Line> batch{{"A/B", {2, 1}}, {"A/C", {3, 1}}};
         list.append(batch);
         QVERIFY(batch.empty());
-        batch.push_back({"...X", 9, "A/LONG/X"});
+        batch.push_back({"...X", {9, 4}});
         list.append(batch);
         list.append(batch); // nothing left to add
         QCOMPARE(list.rowCount(), 3);
         QCOMPARE(list.index(2).data().toString(), QStringLiteral("...X"));
         QCOMPARE(list.index(2).data(FoundList::SlotRole).toInt(), 9);
-        QCOMPARE(list.line(2).path, std::string("A/LONG/X"));
+        QCOMPARE(list.line(2).item.generation, 4u);
         list.clear();
         QCOMPARE(list.rowCount(), 0);
     }

@@ -2,10 +2,15 @@
 // buttons, and listings printed to PDF files and read back.
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QPrinter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "print/print_commands.h"
 #include "print_driver.h"
@@ -120,7 +125,7 @@ private slots:
         QCOMPARE(seen,
                  QStringList({"1/3 ->", "1/3 ->", "3/3 <-", "QuillMar listing for BIG, page 3",
                               "2/3 <>", "QuillMar listing for BIG, page 2"}));
-        QCOMPARE(prompter().last().said(), QString("QuillMar Print to File|"));
+        QCOMPARE(prompter().last().said(), QString("QuillMar Print to File|BIG.pdf"));
         QCOMPARE(prompter().last().filters, QString("PDF (*.pdf)"));
         const QString text = pdfText(pdf);
         QVERIFY(!text.isNull());
@@ -140,9 +145,9 @@ private slots:
             for (int i = 1; i <= 3; ++i)
                 seen << '[' + p.tool(i)->iconText() + ']';
             client = p.size();
-            canvas = p.canvas()->geometry();
+            canvas = QRect(p.canvas()->mapTo(&p, QPoint()), p.canvas()->size());
             auto* s = p.findChild<QFrame*>("Shadow");
-            shadow = s->geometry();
+            shadow = QRect(s->mapTo(&p, QPoint()), s->size());
             shadowColour = s->palette().color(QPalette::Window);
             clickTool(p, 2); // disabled: stays on page 1
             seen << state(p);
@@ -154,11 +159,121 @@ private slots:
         // A4 is 11900 × 16840 twips: the half page is 5950 × 8420.
         QCOMPARE(client, twips::Scale().size(5950 + 450, 8420 + 1170));
         QCOMPARE(canvas, twips::Scale().rect(120, 540, 5950, 8420));
-        QCOMPARE(shadow, twips::Scale().rect(240, 660, 5950, 8420));
+        QCOMPARE(shadow.topLeft() - canvas.topLeft(), twips::Scale().point(120, 120));
+        QCOMPARE(shadow.size(), canvas.size());
         QCOMPARE(shadowColour, QColor(128, 128, 128));
         QCOMPARE(prompter().prompts.size(), 1); // nothing printed since
         QVERIFY(!print().preview());
         QVERIFY(!w().isBusy());
+    }
+
+    // The preview opens at its described size with the page at half scale; it can be
+    // resized and maximised, and zooms by keys, by Ctrl and the wheel, and to the window's
+    // width on a double click. The next preview starts over at half scale.
+    void preview_zooms_data() {
+        QTest::addColumn<QString>("act");
+        QTest::addColumn<double>("zoom"); // 0: as wide as the window shows it
+        QTest::newRow("Ctrl++") << "+" << 1.25;
+        QTest::newRow("Ctrl++ twice") << "++" << 1.5;
+        QTest::newRow("Ctrl+=") << "=" << 1.25;
+        QTest::newRow("Ctrl+-") << "-" << 0.75;
+        QTest::newRow("Ctrl++ then Ctrl+0") << "+0" << 1.0;
+        QTest::newRow("Ctrl and the wheel up") << "u" << 1.25;
+        QTest::newRow("Ctrl and the wheel down") << "d" << 0.75;
+        QTest::newRow("double click") << "2" << 0.0;
+        QTest::newRow("maximised, double click") << "M2" << 0.0;
+    }
+    void preview_zooms() {
+        QFETCH(QString, act);
+        QFETCH(double, zoom);
+        QVERIFY(clickEntry(w(), 0, "SMALL"));
+        const QSize described = twips::Scale().size(5950 + 450, 8420 + 1170);
+        const QSize half = twips::Scale().size(5950, 8420);
+        QSize page, room, opened;
+        bool horizontalBar = true;
+        onPreview([&](PreviewWindow& p) {
+            // Its shortcuts work once it is the active window.
+            p.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&p));
+            opened = p.size();
+            QVERIFY(p.windowFlags() & Qt::WindowMaximizeButtonHint);
+            QVERIFY(p.maximumWidth() > p.minimumWidth());
+            QWidget* view = p.canvas()->parentWidget()->parentWidget(); // the area's viewport
+            for (const QChar c : act) {
+                if (c == 'M') {
+                    p.showMaximized();
+                    QCoreApplication::processEvents();
+                    QVERIFY(p.width() > opened.width());
+                } else if (c == '2') {
+                    QTest::mouseDClick(p.canvas(), Qt::LeftButton);
+                } else if (c == 'u' || c == 'd') {
+                    const QPoint at = view->rect().center();
+                    QWheelEvent wheel(at, view->mapToGlobal(at), {}, {0, c == 'u' ? 120 : -120},
+                                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+                    QApplication::sendEvent(view, &wheel);
+                } else {
+                    const Qt::Key key = c == '+'   ? Qt::Key_Plus
+                                        : c == '=' ? Qt::Key_Equal
+                                        : c == '-' ? Qt::Key_Minus
+                                                   : Qt::Key_0;
+                    QTest::keyClick(&p, key, Qt::ControlModifier);
+                }
+                QCoreApplication::processEvents(); // the scroll bars come and go
+            }
+            page = p.canvas()->size();
+            room = view->size();
+            horizontalBar =
+                p.findChild<QScrollArea*>("PageArea")->horizontalScrollBar()->isVisible();
+        });
+        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
+        QCOMPARE(opened, described);
+        if (zoom > 0) {
+            QVERIFY2(qAbs(page.width() - half.width() * zoom) <= 1,
+                     qPrintable(QString::number(page.width())));
+            QVERIFY(qAbs(page.height() - half.height() * zoom) <= 1);
+        } else {
+            // The page, its shadow and the margins fill the width, scroll bar aside.
+            const int rest = room.width() - page.width() - 3 * twips::Scale().toPixels(120);
+            QVERIFY2(rest >= 0 && rest <= 2, qPrintable(QString::number(rest)));
+            QVERIFY(!horizontalBar);
+        }
+        QSize again, againPage;
+        onPreview([&](PreviewWindow& p) {
+            again = p.size();
+            againPage = p.canvas()->size();
+        });
+        QVERIFY(m_f->click(MenuArray::Print, PrintPreview));
+        QCOMPARE(again, described);
+        QCOMPARE(againPage, half);
+    }
+
+    // Without a printer, each printout is proposed as "<item name>.pdf" in the folder used
+    // last, at first the data file's; the very file chosen last is proposed again for the
+    // same item; a name typed without an extension gets ".pdf".
+    void printToFile_proposesTheItemsNameInTheFolderUsedLast() {
+        QVERIFY(QDir(m_f->dir.path()).mkpath("out"));
+        const QString out = m_f->path("out");
+        struct Step {
+            const char* item;
+            QString proposed;
+            QString folder;
+            QString typed;
+            QString written;
+        };
+        const QList<Step> steps{
+            {"SMALL", "SMALL.pdf", m_f->dir.path(), out + "/listing", out + "/listing.pdf"},
+            {"SMALL", "listing.pdf", out, out + "/again", out + "/again.pdf"},
+            {"BIG", "BIG.pdf", out, out + "/BIG", out + "/BIG.pdf"},
+            {"SMALL", "SMALL.pdf", out, out + "/small.list", out + "/small.list"},
+        };
+        for (const Step& step : steps) {
+            QVERIFY(clickEntry(w(), 0, step.item));
+            prompter().answerSave(step.typed);
+            QVERIFY(m_f->click(MenuArray::Print, PrintNow));
+            QCOMPARE(prompter().last().text, step.proposed);
+            QCOMPARE(prompter().last().folder, step.folder);
+            QVERIFY2(m_f->readFile(step.written).startsWith("%PDF"), qPrintable(step.written));
+        }
     }
 
     // The selected entry's item, else the current cell's own item.

@@ -2,6 +2,7 @@
 // through the real window; files are checked on disk byte for byte.
 
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include "edit/edit_commands.h"
 #include "settings/file_commands.h"
 #include "support/program_fixture.h"
+#include "window/file_names.h"
 #include "window/names.h"
 
 using namespace qm;
@@ -95,7 +97,7 @@ private slots:
         const Prompt ask = f.prompter.prompts.value(f.prompter.prompts.size() - 2);
         QCOMPARE(ask.said(), QString("QuillMar Request|Save  first ?"));
         QVERIFY(ask.icon == PromptIcon::Question && ask.buttons == PromptButtons::YesNoCancel);
-        QCOMPARE(f.prompter.last().said(), QString("Save QuillMar Data|QuillMar v2.0 DbFile"));
+        QCOMPARE(f.prompter.last().said(), QString("Save QuillMar Data|T2.qmd"));
         QVERIFY(!w.DataSaved());
         // The asking command stops too.
         f.prompter.answer(PromptAnswer::Cancel);
@@ -172,23 +174,96 @@ private slots:
         QVERIFY(f.readFile(big) != theirs);
     }
 
-    void withDataExtension_data() {
+    void withDefaultSuffix_data() {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("suffix");
         QTest::addColumn<QString>("saved");
         // clang-format off
-        QTest::newRow("none")                   << "/t/househol"             << "/t/househol.qmd";
-        QTest::newRow("its own kept")           << "/t/notes.tree"           << "/t/notes.tree";
-        QTest::newRow("capitals")               << "/t/A.QMD"                << "/t/A.QMD";
-        QTest::newRow("dot only in the folder") << "/t/my.dir/notes"         << "/t/my.dir/notes.qmd";
-        QTest::newRow("hidden name")            << "/t/.trees"               << "/t/.trees.qmd";
-        QTest::newRow("the proposed name")      << "/t/QuillMar v2.0 DbFile" << "/t/QuillMar v2.0 DbFile.qmd";
-        QTest::newRow("a version number")       << "/t/tree v2.0"            << "/t/tree v2.0.qmd";
-        QTest::newRow("a dot typed last")       << "/t/tree."                << "/t/tree.qmd";
+        QTest::newRow("none")                   << "/t/househol"             << "qmd" << "/t/househol.qmd";
+        QTest::newRow("its own kept")           << "/t/notes.tree"           << "qmd" << "/t/notes.tree";
+        QTest::newRow("capitals")               << "/t/A.QMD"                << "qmd" << "/t/A.QMD";
+        QTest::newRow("dot only in the folder") << "/t/my.dir/notes"         << "qmd" << "/t/my.dir/notes.qmd";
+        QTest::newRow("hidden name")            << "/t/.trees"               << "qmd" << "/t/.trees.qmd";
+        QTest::newRow("the signature's name")   << "/t/QuillMar v2.0 DbFile" << "qmd" << "/t/QuillMar v2.0 DbFile.qmd";
+        QTest::newRow("a version number")       << "/t/tree v2.0"            << "qmd" << "/t/tree v2.0.qmd";
+        QTest::newRow("a dot typed last")       << "/t/tree."                << "qmd" << "/t/tree.qmd";
+        QTest::newRow("a printout")             << "/t/EUROPE"               << "pdf" << "/t/EUROPE.pdf";
         // clang-format on
     }
-    void withDataExtension() {
+    void withDefaultSuffix() {
         QFETCH(QString, typed);
-        QTEST(qm::withDataExtension(typed), "saved");
+        QFETCH(QString, suffix);
+        QTEST(qm::withDefaultSuffix(typed, suffix), "saved");
+    }
+
+    // Save As proposes the file's own name in its folder; a tree not saved yet is named
+    // after its top item, with what no file name can hold replaced.
+    void saveAs_proposesTheFilesOwnName_data() {
+        QTest::addColumn<QString>("top"); // empty: the tree is opened from a.qmd
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("an opened file") << QString() << "a.qmd";
+        QTest::newRow("a new tree") << "GARDEN"
+                                    << "GARDEN.qmd";
+        QTest::newRow("a new tree named with a slash") << "IN/OUT"
+                                                       << "IN_OUT.qmd";
+    }
+    void saveAs_proposesTheFilesOwnName() {
+        QFETCH(QString, top);
+        ProgramFixture f;
+        QVERIFY(QDir(f.dir.path()).mkpath("sub"));
+        const QString a = writeTreeFile(f.dir, "sub/a.qmd", kTree);
+        f.start({a});
+        if (!top.isEmpty()) {
+            f.prompter.answerName(top);
+            QVERIFY(f.click(MenuArray::File, FileNew));
+        }
+        f.prompter.answerSave(QString());
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
+        QTEST(f.prompter.last().text, "proposed");
+        QCOMPARE(f.prompter.last().folder, f.path("sub")); // the file's, or the one used last
+    }
+
+    // However a file is opened, its cells come back as they were saved: the current cell
+    // current again, each cell of its path highlighting the entry open in the next.
+    void open_everyWay_showsTheSavedPath_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("command line") << "command line";
+        QTest::newRow("File, Open") << "open";
+        QTest::newRow("recent file") << "recent";
+        QTest::newRow("Save As, then opened") << "save as";
+    }
+    void open_everyWay_showsTheSavedPath() {
+        QFETCH(QString, way);
+        ProgramFixture f;
+        const QString path =
+            writeTreeFile(f.dir, "deep.qmd", "DEEP\n  A\n    B\n      C\n        D\n  Z\n");
+        const QString other = writeTreeFile(f.dir, "other.qmd", "OTHER\n");
+        MainWindow& w = f.start({path});
+        for (const char* name : {"A", "B", "C"})
+            QVERIFY(openEntry(w, w.browser().CurCel(), name));
+        pressKey(w, w.browser().CurCel(), Qt::Key_Escape);
+        const QString saved = cellPicture(w);
+        QCOMPARE(saved, QString("0+DEEP[A] 1+A[B] 5-A 6*B[C] 10-B 11-C"));
+        const QString target = way == "save as" ? f.path("copy.qmd") : path;
+        f.prompter.answerSave(target);
+        if (target == path)
+            f.prompter.answer(PromptAnswer::Ok); // overwrite
+        QVERIFY(f.click(MenuArray::File, FileSaveAs));
+        f.prompter.answerOpen(other);
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+        QCOMPARE(cellPicture(w), QString("0*OTHER[]"));
+        if (way == "command line") {
+            f.start({target});
+        } else if (way == "recent") {
+            QVERIFY(f.click(MenuArray::FileMRU, 2));
+        } else {
+            f.prompter.answerOpen(target);
+            QVERIFY(f.click(MenuArray::File, FileOpen));
+        }
+        QCOMPARE(f.w().CurFile(), target);
+        QCOMPARE(cellPicture(f.w()), saved);
+        QCOMPARE(f.w().browser().CurCel(), 6);
+        QVERIFY(f.w().browser().list(6)->hasFocus());
     }
 
     // Started in another folder with relative names on the command line, in a dialog and in a

@@ -133,29 +133,6 @@ private slots:
         QCOMPARE(qm::resolveItemPath(t, path), deepest);
         QCOMPARE(resolveBookmarkPath(t, bookmarkPath(t, deepest)).item, deepest);
     }
-
-    void itemStillAt_followsTheItem() {
-        NodeTable t = test::treeFromOutline(kWorld);
-        const std::string paris = Item_Path(t, 4);
-        QCOMPARE(itemStillAt(t, 4, paris), 4);
-        // Renamed: the slot no longer holds what was found, and nothing else has its path.
-        t[4].Name = makeName("NICE");
-        QCOMPARE(itemStillAt(t, 4, paris), 0);
-        // Deleted, and another PARIS added: the path leads to the new item.
-        t[4].Name = makeName("PARIS");
-        QCOMPARE(deleteSubtree(t, 4), 1);
-        QCOMPARE(itemStillAt(t, 4, paris), 0);
-        const std::int32_t fresh = t.Node_Alloc();
-        QCOMPARE(fresh, 4); // the freed slot is reused...
-        t[fresh].Name = makeName("ROME");
-        QVERIFY(linkLastChild(t, 2, fresh));
-        QCOMPARE(itemStillAt(t, 4, paris), 0); // ...by an item of another path
-        const std::int32_t again = t.Node_Alloc();
-        t[again].Name = makeName("PARIS");
-        QVERIFY(linkLastChild(t, 3, again));
-        QCOMPARE(itemStillAt(t, 4, paris), again);
-        QVERIFY(test::treeProblems(t).isEmpty());
-    }
 };
 
 QTEST_APPLESS_MAIN(TestItemPath)

@@ -1,6 +1,7 @@
 #include <QTest>
 #include <random>
 
+#include "store/tree_edit.h"
 #include "support/tree_checker.h"
 
 using namespace qm;
@@ -19,6 +20,28 @@ private slots:
         QCOMPARE(t[4], (Node{0, 0, 0, 0, 0, kSlotInUse, makeName("")}));
         QCOMPARE(t.Node_Alloc(), 7);
         QCOMPARE(t.Node_Alloc(), 9);
+    }
+
+    // A kept slot holds its item through a rename and an undone delete, never once the slot
+    // was freed or handed to another item; a new table forgets every generation.
+    void keptSlot_toldApartOnceFreedOrReused() {
+        NodeTable t = test::treeFromOutline("T\n  a\n    b\n  c\n");
+        const KeptSlot a = t.keep(2), b = t.keep(3);
+        t[2].Name = makeName("RENAMED");
+        QVERIFY(t.holds(a));
+        QCOMPARE(deleteSubtree(t, 2), 2);
+        QVERIFY(!t.holds(a));
+        QVERIFY(!t.holds(b));
+        QCOMPARE(restoreSubtree(t, 2), 2);
+        QVERIFY(t.holds(a));
+        QVERIFY(t.holds(b));
+        const KeptSlot c = t.keep(4);
+        QCOMPARE(removeLastChild(t, 4), 1);
+        QCOMPARE(t.Node_Alloc(), 4); // the slot in use again, for another item
+        QVERIFY(!t.holds(c));
+        QVERIFY(t.holds(t.keep(4)));
+        t.resetNew(makeName("T"));
+        QCOMPARE(t.generation(4), 0u);
     }
 
     void allocAtMultiplesOf1000_growsKeepingRecords() {

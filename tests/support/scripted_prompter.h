@@ -45,6 +45,9 @@ public:
 
     QList<Prompt> prompts; // everything asked so far
     int unexpected = 0;    // prompts that found no scripted answer
+    /// Runs while a message box is up, as what the platform does then (another window
+    /// activated when the box closes).
+    std::function<void()> whileAsking;
     bool allAnswered() const { return m_answers.empty(); }
     Prompt last() const { return prompts.isEmpty() ? Prompt{} : prompts.last(); }
     /// Forgets the record and any unused answers.
@@ -57,6 +60,8 @@ public:
     PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                      PromptButtons buttons) override {
         prompts.append(Prompt{Prompt::Message, text, title, icon, buttons, {}});
+        if (whileAsking)
+            whileAsking();
         if (buttons == PromptButtons::Ok &&
             (m_answers.empty() || m_answers.front().kind != Prompt::Message))
             return PromptAnswer::Ok; // a plain alert needs no script

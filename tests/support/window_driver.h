@@ -39,10 +39,6 @@ inline QString headerText(MainWindow& w, int cel) {
     return w.browser().header(cel)->text().trimmed();
 }
 
-inline int cellMode(MainWindow& w, int cel) {
-    return w.browser().cells()[cel].Mode;
-}
-
 inline QColor panelColour(MainWindow& w, int cel) {
     return w.browser().panel(cel)->palette().color(QPalette::Window);
 }
@@ -87,6 +83,35 @@ inline bool openEntry(MainWindow& w, int cel, const QString& name) {
 
 inline void pressKey(MainWindow& w, int cel, Qt::Key key) {
     QTest::keyClick(w.browser().list(cel), key);
+}
+
+/// What the cells show, as the user sees it: every cell that shows an item, by its number,
+/// '*' for the current cell, '+' for one on the path and '-' for one off it (greyed, with
+/// nothing selected: a cell off the path that still looks live reads '!'), its header and,
+/// on the path, the entry highlighted in brackets. "0+TOP[A1] 5*A1[] 10-B1".
+inline QString cellPicture(MainWindow& w) {
+    static const QColor current(64, 224, 64), onPath(64, 160, 64);
+    QStringList cells;
+    for (int cel = 0; cel < 15; ++cel) {
+        if (w.browser().cells()[cel].Nod < 1)
+            continue;
+        const CellList* list = w.browser().list(cel);
+        const QColor panel = w.browser().panel(cel)->palette().color(QPalette::Window);
+        const int row = list->selectedRow();
+        const QString selected = row < 0 ? QString() : list->entries()->nameAt(row);
+        const bool greyed = list->palette().color(QPalette::Active, QPalette::Text) ==
+                            w.browser().palette().color(QPalette::Disabled, QPalette::Text);
+        QString text = QString::number(cel);
+        if (panel == current || panel == onPath) {
+            text += (panel == current ? '*' : '+') + headerText(w, cel) + '[' + selected + ']';
+            if (greyed)
+                text += '!';
+        } else {
+            text += (greyed && selected.isEmpty() ? '-' : '!') + headerText(w, cel);
+        }
+        cells << text;
+    }
+    return cells.join(' ');
 }
 
 /// The cells of the current path, from the current cell back to cell 0.

@@ -29,9 +29,6 @@ const char* kTree = "TOP\n  A1\n    B1\n      C1\n        D1\n          E1\n    
                     "                    J1\n                      K1\n                        L1\n"
                     "      C2\n  apple\n  Banana\n  zeta\n    z1\n";
 
-const QColor kOnPath(64, 160, 64);
-const QColor kCurrent(64, 224, 64);
-
 // WCAG's contrast ratio of two colours: 4.5 and above reads as normal text.
 double contrast(const QColor& a, const QColor& b) {
     const auto luminance = [](const QColor& c) {
@@ -280,14 +277,6 @@ private slots:
     void opening_runsTheSnakeShiftsShortensAndStopsAtMaximumDepth() {
         openChain(2);
         QCOMPARE(pathBack(w()), QList<int>({0, 5, 10}));
-        // Clicking a cell off the path recolours the path and shows its parent again.
-        QVERIFY(openEntry(w(), 0, "zeta"));
-        QCOMPARE(headerText(w(), 5), QString("zeta"));
-        QTest::mouseClick(w().browser().header(10), Qt::LeftButton);
-        QCOMPARE(headerText(w(), 5), QString("A1"));
-        QCOMPARE(w().browser().selectedSlot(5), w().browser().cells()[10].Nod);
-        QCOMPARE((QList<QColor>{panelColour(w(), 10), panelColour(w(), 5), panelColour(w(), 0)}),
-                 (QList<QColor>{kCurrent, kOnPath, kOnPath}));
         QVERIFY(openEntry(w(), 10, "C1")); // the fourth cell shifts the hanging part
         QCOMPARE(pathBack(w()), QList<int>({0, 1, 6, 11}));
         // The old cells keep their lists but leave the path.
@@ -300,7 +289,6 @@ private slots:
         QVERIFY(openEntry(w(), 2, "C2"));
         QCOMPARE(pathBack(w()), QList<int>({0, 1, 2, 7}));
         QCOMPARE(headerText(w(), 7) + ' ' + headerText(w(), 12), QString("C2 D1"));
-        QCOMPARE(cellMode(w(), 12), 0);
 
         QVERIFY(openEntry(w(), 2, "C1"));
         openChain(6, 3);
@@ -323,6 +311,52 @@ private slots:
         QVERIFY(w().DataLoad(m_tree));
         QVERIFY(w().browser().cells() == before);
         QFile::remove(QString::fromStdString(cellsPathFor(m_tree.toStdString())));
+    }
+
+    // Only the path looks live: the current cell bright, the path cells highlighting the
+    // entry open in the next cell, every other cell greyed with nothing highlighted.
+    void path_onlyThePathLooksLive_data() {
+        // "open X" in the current cell or "open N X" in cell N, "esc" in the current cell,
+        // "header N" and "entry N X": clicks into cell N.
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("picture");
+        const QStringList down{"open A1", "open B1"};
+        const QStringList back = down + QStringList{"esc", "esc", "open zeta"};
+        const QStringList shifted =
+            QStringList{"open A1", "open B1", "open C1", "esc", "esc", "esc", "open zeta"};
+        QTest::newRow("escape greys the cell it leaves")
+            << (down + QStringList{"esc"}) << "0+TOP[A1] 5*A1[B1] 10-B1";
+        QTest::newRow("back and down another branch") << back << "0+TOP[zeta] 5*zeta[] 10-B1";
+        QTest::newRow("a click into a cell off the path draws the path to it")
+            << (back + QStringList{"header 10"}) << "0+TOP[A1] 5+A1[B1] 10*B1[]";
+        QTest::newRow("a click on an entry of a cell off the path")
+            << (back + QStringList{"entry 10 C2"}) << "0+TOP[A1] 5+A1[B1] 10*B1[C2]";
+        QTest::newRow("cells left by a shift keep their lists, greyed")
+            << shifted << "0+TOP[zeta] 1-A1 5*zeta[] 6-B1 10-B1 11-C1";
+        QTest::newRow("a click into a shifted cell")
+            << (shifted + QStringList{"header 6"})
+            << "0+TOP[A1] 1+A1[B1] 5-zeta 6*B1[] 10-B1 11-C1";
+        QTest::newRow("opening in an earlier cell shortens the path")
+            << QStringList{"open A1", "open B1", "open C1", "open D1", "open 2 C2"}
+            << "0+TOP[A1] 1+A1[B1] 2+B1[C2] 5-A1 6-B1 7*C2[] 10-B1 11-C1 12-D1";
+    }
+    void path_onlyThePathLooksLive() {
+        QFETCH(QStringList, steps);
+        for (const QString& step : steps) {
+            const QStringList word = step.split(' ');
+            const int cur = w().browser().CurCel();
+            if (word[0] == "open")
+                QVERIFY2(word.size() == 3 ? openEntry(w(), word[1].toInt(), word[2])
+                                          : openEntry(w(), cur, word[1]),
+                         qPrintable(step));
+            else if (word[0] == "esc")
+                pressKey(w(), cur, Qt::Key_Escape);
+            else if (word[0] == "header")
+                QTest::mouseClick(w().browser().header(word[1].toInt()), Qt::LeftButton);
+            else
+                QVERIFY2(clickEntry(w(), word[1].toInt(), word[2]), qPrintable(step));
+        }
+        QTEST(cellPicture(w()), "picture");
     }
 
     void openAndBackKeys_andPlusMinusRunAddAndDelete() {
