@@ -150,7 +150,6 @@ void MainWindow::DataChanged(int changed) {
             ++m_asCounter;
         if (m_changeStep)
             m_changeStep();
-        emit treeChanged();
     } else {
         m_asCounter = 0;
     }

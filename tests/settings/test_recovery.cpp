@@ -143,8 +143,10 @@ private slots:
         const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
         s.crashAfterAdding(file, {"ONE", "TWO"}, 400);
         const QString journal = file + ".qmr";
-        QFile cut(journal);
-        QVERIFY(cut.resize(cut.size() - 1));
+        // Cut inside the last change, TWO; the cells recorded after it go too.
+        const qsizetype two = f.readFile(journal).lastIndexOf("TWO");
+        QVERIFY(two > 0);
+        QVERIFY(QFile(journal).resize(two + 1));
         writeTreeFile(f.dir, "tree.qmd", "OTHER\n  X\n");
         const QByteArray other = f.readFile(file);
 
