@@ -49,9 +49,12 @@ qm::NodeTable nested(const qm::NodeTable& tree) {
 }
 
 /// What the window's progress bar would do with the reports: count them.
-qm::EditProgress counting(std::int64_t& reports) {
-    return {[&reports](std::int32_t) { ++reports; }, [&reports](std::int32_t) { ++reports; }};
-}
+class Counting : public qm::Progress {
+public:
+    void start(std::int64_t) override { ++reports; }
+    void step(std::int64_t) override { ++reports; }
+    std::int64_t reports = 0;
+};
 
 qm::NodeTable& bigTable() {
     static qm::NodeTable table = nested(qm::bench::makeTree(kBigSubtree));
@@ -73,36 +76,34 @@ void WalkSubtree(benchmark::State& state) {
 
 void DeleteUndo(benchmark::State& state) {
     qm::NodeTable& t = bigTable();
-    std::int64_t reports = 0;
-    const qm::EditProgress progress = counting(reports);
+    Counting progress;
     for (auto _ : state) {
-        if (qm::deleteSubtree(t, 2, progress) != kBigSubtree ||
-            qm::restoreSubtree(t, 2, progress) != kBigSubtree)
+        if (qm::deleteSubtree(t, 2, &progress) != kBigSubtree ||
+            qm::restoreSubtree(t, 2, &progress) != kBigSubtree)
             state.SkipWithError("the subtree did not come back whole");
     }
-    benchmark::DoNotOptimize(reports);
+    benchmark::DoNotOptimize(progress.reports);
     if (t.FreeCount() != 0)
         state.SkipWithError("slots were left free");
 }
 
 void CopyPaste(benchmark::State& state) {
     static const qm::NodeTable start = nested(qm::bench::makeTree(kCopyItems));
-    std::int64_t reports = 0;
-    const qm::EditProgress progress = counting(reports);
+    Counting progress;
     for (auto _ : state) {
         state.PauseTiming();
         auto t = std::make_unique<qm::NodeTable>(start);
         state.ResumeTiming();
         std::vector<qm::Node> buffer;
-        qm::copySubtree(*t, 2, buffer, progress);
-        const std::int32_t top = qm::pasteSubtree(*t, 1, buffer, progress);
+        qm::copySubtree(*t, 2, buffer, &progress);
+        const std::int32_t top = qm::pasteSubtree(*t, 1, buffer, &progress);
         state.PauseTiming();
         if (top < 1 || t->NodeCount() != 2 * kCopyItems + 1)
             state.SkipWithError("the paste went wrong");
         t.reset();
         state.ResumeTiming();
     }
-    benchmark::DoNotOptimize(reports);
+    benchmark::DoNotOptimize(progress.reports);
 }
 
 const std::vector<qm::Node>& pasteBuffer() {
@@ -117,20 +118,19 @@ const std::vector<qm::Node>& pasteBuffer() {
 // Both end with the same number of items in a table of the same size.
 void paste(benchmark::State& state, const qm::NodeTable& start) {
     const std::vector<qm::Node>& buffer = pasteBuffer();
-    std::int64_t reports = 0;
-    const qm::EditProgress progress = counting(reports);
+    Counting progress;
     for (auto _ : state) {
         state.PauseTiming();
         auto t = std::make_unique<qm::NodeTable>(start);
         state.ResumeTiming();
-        const std::int32_t top = qm::pasteSubtree(*t, 1, buffer, progress);
+        const std::int32_t top = qm::pasteSubtree(*t, 1, buffer, &progress);
         state.PauseTiming();
         if (top < 1 || t->FreeCount() != 0 || t->NodeCount() != 2 * kCopyItems)
             state.SkipWithError("the paste went wrong");
         t.reset();
         state.ResumeTiming();
     }
-    benchmark::DoNotOptimize(reports);
+    benchmark::DoNotOptimize(progress.reports);
 }
 
 void PasteFresh(benchmark::State& state) {

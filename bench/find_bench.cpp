@@ -71,7 +71,7 @@ void FindStore(benchmark::State& state) {
         const qm::NameMatcher matcher(qm::MatchStyle::TextInName, s.text);
         qm::SortWalk walk(s.table);
         std::int64_t found = 0;
-        for (bool more = walk.start(1); more; more = walk.next())
+        for (bool more = walk.SortWalk_Start(1); more; more = walk.SortWalk_Next())
             found += matcher.matches(walk.SortName());
         if (found != s.matches)
             state.SkipWithError("the store's search missed items");

@@ -172,7 +172,7 @@ void SortWalk(benchmark::State& state) {
         qm::SortWalk walk(t.table);
         std::int64_t count = 0;
         std::int64_t levels = 0;
-        for (bool more = walk.start(1); more; more = walk.next()) {
+        for (bool more = walk.SortWalk_Start(1); more; more = walk.SortWalk_Next()) {
             ++count;
             levels += walk.SortLevel();
         }
@@ -200,7 +200,7 @@ void Find(benchmark::State& state, qm::MatchStyle style) {
         qm::SortWalk walk(t.table);
         std::int64_t count = 0;
         matches = 0;
-        for (bool more = walk.start(1); more; more = walk.next()) {
+        for (bool more = walk.SortWalk_Start(1); more; more = walk.SortWalk_Next()) {
             ++count;
             matches += matcher.matches(walk.SortName());
         }

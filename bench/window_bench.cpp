@@ -82,8 +82,7 @@ void WindowLoad(benchmark::State& state) {
     qm::MainWindow w(prompter);
     const QString path = QString::fromStdString(scratch().bigFile);
     for (auto _ : state) {
-        std::uint64_t hash = 0; // File > Open keeps it for the recovery journal
-        if (!w.DataLoad(path, &hash))
+        if (!w.DataLoad(path))
             state.SkipWithError("load refused");
     }
 }

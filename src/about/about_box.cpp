@@ -7,7 +7,7 @@
 
 #include "about/sys_info.h"
 #include "about/version.h"
-#include "window/emblem.h"
+#include "base/emblem.h"
 #include "window/fixed_dialog.h"
 
 namespace qm {

@@ -4,7 +4,7 @@
 #include <QIcon>
 
 #include "about/version.h"
-#include "window/emblem.h"
+#include "base/emblem.h"
 
 namespace qm {
 

@@ -14,8 +14,9 @@ class HelpCommands : public QObject {
 public:
     explicit HelpCommands(MainWindow& window);
 
-    /// Runs Help menu entry `index`.
-    void dispatch(int index);
+    /// Contents and Search For Help On: the program has no help file to show.
+    void noHelp();
+    void About();
 
 private:
     MainWindow& m_window;

@@ -80,11 +80,11 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     });
     m_find = new FindCommands(
         *m_window, [this]() -> PrintDestination& { return m_print->destination(); },
-        [this] { m_edit->Undo_Set(0, -1, 0); });
+        [this] { m_edit->Undo_Clear(); });
     m_bookmarks = new Bookmarks(*m_window, *m_bookStore);
+    m_help = new HelpCommands(*m_window);
     // The undo record names slots of the tree it was made in.
-    connect(m_window.get(), &MainWindow::treeReplaced, m_edit,
-            [this] { m_edit->Undo_Set(0, -1, 0); });
+    connect(m_window.get(), &MainWindow::treeReplaced, m_edit, [this] { m_edit->Undo_Clear(); });
     // Bookmarks belong to the tree they were made in: the old tree's go to its own section
     // before the new tree's are read.
     connect(m_window.get(), &MainWindow::treeAboutToBeReplaced, m_bookmarks,
@@ -92,9 +92,6 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     connect(m_window.get(), &MainWindow::treeReplaced, m_bookmarks, [this] {
         m_bookmarks->Book_Load();
         m_bookmarks->Book_MenuBuild();
-        // Menu_Set, which runs beside every replacement (after a load, before New's signal),
-        // leaves Edit Bookmarks enabled whatever the count.
-        m_window->menu().entry(MenuArray::Book, BookEdit)->setEnabled(true);
         m_find->treeReplaced();
     });
     wireMenus();
@@ -185,16 +182,31 @@ void Program::saveReplacedBookmarks() {
 }
 
 void Program::wireMenus() {
-    MainMenu& menu = m_window->menu();
-    menu.setHandler(MenuArray::File, [this](int index) { m_files->dispatch(index); });
-    menu.setHandler(MenuArray::FileMRU, [this](int index) { m_files->openRecent(index); });
-    menu.setHandler(MenuArray::Edit, [this](int index) { m_edit->dispatch(index); });
-    menu.setHandler(MenuArray::Print, [this](int index) { m_print->dispatch(index); });
-    // Both entries of the Go To array run Find; only "&Find" can be chosen.
-    menu.setHandler(MenuArray::Go, [this](int) { m_find->Find_Open(); });
-    menu.setHandler(MenuArray::Book, [this](int index) { m_bookmarks->dispatch(index); });
-    auto* help = new HelpCommands(*m_window);
-    menu.setHandler(MenuArray::Help, [help](int index) { help->dispatch(index); });
+    CommandHandler& c = m_window->menu();
+    c.bind(MenuArray::File, FileNew, m_files, &FileCommands::New);
+    c.bind(MenuArray::File, FileOpen, m_files, &FileCommands::Open);
+    c.bind(MenuArray::File, FileSave, m_files, &FileCommands::Save);
+    c.bind(MenuArray::File, FileSaveAs, m_files, &FileCommands::SaveAs);
+    c.bind(MenuArray::File, FileOptions, m_files, &FileCommands::Options);
+    c.bind(MenuArray::File, FileExit, m_files, &FileCommands::Exit);
+    c.bind(MenuArray::Print, PrintPageSetup, m_print, &PrintCommands::PageSetup);
+    c.bind(MenuArray::Print, PrintPreview, m_print, &PrintCommands::PrintPreview);
+    c.bind(MenuArray::Print, PrintNow, m_print, &PrintCommands::Print);
+    c.bindList(MenuArray::FileMRU, [this](int place) { m_files->openRecent(place); });
+    c.bind(MenuArray::Edit, EditUndo, m_edit, &EditCommands::Undo);
+    c.bind(MenuArray::Edit, EditAdd, m_edit, &EditCommands::Item_Add);
+    c.bind(MenuArray::Edit, EditDelete, m_edit, &EditCommands::Item_Delete);
+    c.bind(MenuArray::Edit, EditRename, m_edit, &EditCommands::Item_Rename);
+    c.bind(MenuArray::Edit, EditCut, m_edit, &EditCommands::Item_Cut);
+    c.bind(MenuArray::Edit, EditCopy, m_edit, &EditCommands::Item_Copy);
+    c.bind(MenuArray::Edit, EditPaste, m_edit, &EditCommands::Item_Paste);
+    c.bind(MenuArray::Go, GoFind, m_find, &FindCommands::Find_Open);
+    c.bind(MenuArray::Book, BookThis, m_bookmarks, &Bookmarks::bookmarkThis);
+    c.bind(MenuArray::Book, BookEdit, m_bookmarks, &Bookmarks::editBookmarks);
+    c.bindList(MenuArray::Book, [this](int place) { m_bookmarks->openBookmark(place); });
+    c.bind(MenuArray::Help, HelpContents, m_help, &HelpCommands::noHelp);
+    c.bind(MenuArray::Help, HelpSearch, m_help, &HelpCommands::noHelp);
+    c.bind(MenuArray::Help, HelpAbout, m_help, &HelpCommands::About);
 }
 
 } // namespace qm

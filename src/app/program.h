@@ -17,6 +17,7 @@ class Bookmarks;
 class EditCommands;
 class FileCommands;
 class FindCommands;
+class HelpCommands;
 class MainWindow;
 class PrintCommands;
 class Prompter;
@@ -47,8 +48,9 @@ signals:
 private:
     void formLoad();
     bool formUnload();
-    void wireMenus();
     void placeOnScreen();
+    /// Binds every menu entry to the method of the subsystem that owns its command.
+    void wireMenus();
     /// Puts the bookmarks of the tree about to be replaced into its own section.
     void saveReplacedBookmarks();
 
@@ -64,6 +66,7 @@ private:
     PrintCommands* m_print = nullptr;
     FindCommands* m_find = nullptr;
     Bookmarks* m_bookmarks = nullptr;
+    HelpCommands* m_help = nullptr;
 };
 
 } // namespace qm

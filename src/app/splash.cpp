@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "about/version.h"
-#include "window/emblem.h"
+#include "base/emblem.h"
 
 namespace qm {
 

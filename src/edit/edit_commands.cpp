@@ -10,6 +10,7 @@
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 
 namespace qm {
 
@@ -32,60 +33,34 @@ bool hasChildNamed(const NodeTable& nodes, std::int32_t parent, std::string_view
     return false;
 }
 
-/// Moves the progress bar as a long edit goes.
-EditProgress barSteps(StatusArea& status) {
-    return {{}, [&status](std::int32_t done) { status.Progress_Step(done); }};
-}
-
 } // namespace
 
 EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(window) {}
 
-void EditCommands::dispatch(int index) {
-    switch (index) {
-    case EditUndo:
-        if (m_undoAction == 2 || m_undoAction == 8)
-            Undo_Add();
-        else if (m_undoAction == 3 || m_undoAction == 6)
-            Undo_Delete();
+void EditCommands::Undo() {
+    switch (m_undoAction) {
+    case UndoKind::Add:
+    case UndoKind::Paste:
+        Undo_Add();
         break;
-    case EditAdd:
-        Item_Add();
+    case UndoKind::Delete:
+    case UndoKind::Cut:
+        Undo_Delete();
         break;
-    case EditDelete:
-        Item_Delete();
-        break;
-    case EditRename:
-        Item_Rename();
-        break;
-    case EditCut:
-        Item_Cut();
-        break;
-    case EditCopy:
-        Item_Copy();
-        break;
-    case EditPaste:
-        Item_Paste();
-        break;
-    default:
+    case UndoKind::None:
         break;
     }
 }
 
-void EditCommands::Undo_Set(int action, int cel, std::int32_t nod) {
+void EditCommands::Undo_Set(UndoKind action, int cel, std::int32_t nod) {
     m_undoAction = action;
     m_undoCel = cel;
     m_undoNod = nod;
-    m_window.menu().entry(MenuArray::Edit, EditUndo)->setEnabled(action > 0);
+    m_window.menu().setUndo(action);
 }
 
 std::int32_t EditCommands::selectedItem() const {
-    const ColumnBrowser& b = m_window.browser();
-    if (b.CurCel() < 0)
-        return 0;
-    const std::int32_t s = b.selectedSlot(b.CurCel());
-    // The top item heads cell 0 and is never an entry of a list.
-    return s >= 2 && m_window.nodes().isItem(s) ? s : 0;
+    return m_window.browser().target().entry;
 }
 
 void EditCommands::Item_Add() {
@@ -93,12 +68,11 @@ void EditCommands::Item_Add() {
     ColumnBrowser& browser = m_window.browser();
     NodeTable& nodes = m_window.nodes();
     Prompter& prompter = m_window.prompter();
-    if (browser.CurCel() < 0)
-        return;
     for (;;) {
-        const std::int32_t p = browser.cells()[browser.CurCel()].Nod;
+        const BrowserTarget at = browser.target();
+        const std::int32_t p = at.item;
         // An empty cell, or one whose item was taken back, has nothing to add to.
-        if (!nodes.isItem(p))
+        if (!p)
             return;
         if (nodes[p].Level >= 255) {
             prompter.alert(QStringLiteral("Can't add an item here:") + kCrLf +
@@ -129,11 +103,8 @@ void EditCommands::Item_Add() {
         const std::int32_t n = addChild(nodes, p, *name);
         m_window.DataChanged(1);
         m_window.Cell_Update(p);
-        browser.selectEntry(browser.CurCel(), n);
-        Undo_Set(2, browser.CurCel(), n);
-        // Slot 2 is the first item below the top of a new tree: now there is data to work on.
-        if (n == 2)
-            m_window.Menu_Set(MenuState::FirstItem);
+        browser.selectEntry(at.cel, n);
+        Undo_Set(UndoKind::Add, at.cel, n);
         return;
     }
 }
@@ -158,7 +129,7 @@ void EditCommands::Item_Rename() {
             continue;
         renameItem(nodes, s, *name);
         m_window.Cell_Update(s);
-        Undo_Set(0, -1, 0);
+        Undo_Clear();
         m_window.DataChanged(1);
         return;
     }
@@ -180,19 +151,14 @@ void EditCommands::Item_Delete() {
         return;
     if (!Subtree_Delete(s))
         return;
-    Undo_Set(3, m_window.browser().CurCel(), s);
+    Undo_Set(UndoKind::Delete, m_window.browser().CurCel(), s);
     m_window.DataChanged(1);
 }
 
 bool EditCommands::Subtree_Delete(std::int32_t item) {
     NodeTable& nodes = m_window.nodes();
-    StatusArea& status = m_window.status();
-    EditProgress progress = barSteps(status);
-    progress.start = [&status](std::int32_t total) {
-        status.Status_Text(QStringLiteral("Deleting ..."));
-        status.Progress_Start(total);
-    };
-    const std::int32_t count = deleteSubtree(nodes, item, progress);
+    StatusProgress progress(m_window.status(), QStringLiteral("Deleting ..."));
+    const std::int32_t count = deleteSubtree(nodes, item, &progress);
     if (count == 0)
         return false;
     m_window.Cell_Update(nodes[item].Parent);
@@ -219,15 +185,15 @@ void EditCommands::Undo_Delete() {
     StatusArea& status = m_window.status();
     const std::int32_t d = m_undoNod;
     if (d == 0) {
-        Undo_Set(0, -1, 0);
+        Undo_Clear();
         return;
     }
-    status.Status_Text(QStringLiteral("Recovering Data ..."));
-    status.Progress_Start(m_delCount);
-    const std::int32_t restored = restoreSubtree(nodes, d, barSteps(status));
+    StatusProgress progress(status, QStringLiteral("Recovering Data ..."));
+    progress.start(m_delCount);
+    const std::int32_t restored = restoreSubtree(nodes, d, &progress);
     status.Status_Reset();
     if (restored == 0) { // its place in the tree is gone: nothing to put back
-        Undo_Set(0, -1, 0);
+        Undo_Clear();
         return;
     }
     m_window.Cell_Update(d);
@@ -235,7 +201,7 @@ void EditCommands::Undo_Delete() {
     m_window.Cell_Update(nodes[d].Parent);
     selectRestored(d);
     m_window.DataChanged(1);
-    Undo_Set(0, -1, 0);
+    Undo_Clear();
 }
 
 void EditCommands::selectRestored(std::int32_t item) {
@@ -262,12 +228,12 @@ void EditCommands::Undo_Add() {
     NodeTable& nodes = m_window.nodes();
     const std::int32_t n = m_undoNod;
     if (n == 0 || removeLastChild(nodes, n) == 0) {
-        Undo_Set(0, -1, 0);
+        Undo_Clear();
         return;
     }
     if (m_undoCel >= 0 && m_undoCel < kCellCount)
         m_window.browser().Cell_Fill(m_undoCel);
-    Undo_Set(0, -1, 0);
+    Undo_Clear();
     m_window.DataChanged(1);
     m_window.Cell_Update(n);
     // The parent may have lost its only child: the cell listing it drops the "+ ".
@@ -312,7 +278,7 @@ void EditCommands::Item_Cut() {
     const std::int32_t s = bufferSelection();
     if (s < 1 || !Subtree_Delete(s))
         return;
-    Undo_Set(6, m_window.browser().CurCel(), s);
+    Undo_Set(UndoKind::Cut, m_window.browser().CurCel(), s);
     m_window.DataChanged(1);
     reportBufferOnly();
 }
@@ -321,20 +287,16 @@ void EditCommands::Item_Copy() {
     MainWindow::BusyScope busy(m_window);
     if (bufferSelection() < 1)
         return;
-    Undo_Set(0, -1, 0);
+    Undo_Clear();
     reportBufferOnly();
 }
 
 void EditCommands::Buffer_Fill(std::int32_t item) {
     StatusArea& status = m_window.status();
     status.Status_Text(QStringLiteral("Preparing Buffer ..."));
-    EditProgress progress = barSteps(status);
-    progress.start = [&status](std::int32_t total) {
-        status.Status_Text(QStringLiteral("Copying Data ..."));
-        status.Progress_Start(total);
-    };
-    copySubtree(m_window.nodes(), item, m_buf, progress);
-    m_window.menu().entry(MenuArray::Edit, EditPaste)->setEnabled(true);
+    StatusProgress progress(status, QStringLiteral("Copying Data ..."));
+    copySubtree(m_window.nodes(), item, m_buf, &progress);
+    m_window.menu().setBufferFilled(!m_buf.empty());
     status.Status_Reset();
 }
 
@@ -342,11 +304,10 @@ void EditCommands::Item_Paste() {
     MainWindow::BusyScope busy(m_window);
     NodeTable& nodes = m_window.nodes();
     Prompter& prompter = m_window.prompter();
-    const int cel = m_window.browser().CurCel();
-    if (cel < 0)
-        return;
-    const std::int32_t p = m_window.browser().cells()[cel].Nod;
-    if (!nodes.isItem(p) || m_buf.empty())
+    const BrowserTarget at = m_window.browser().target();
+    const int cel = at.cel;
+    const std::int32_t p = at.item;
+    if (!p || m_buf.empty())
         return;
     switch (checkPaste(nodes, p, m_buf)) {
     case PasteCheck::Ok:
@@ -382,13 +343,11 @@ void EditCommands::Item_Paste() {
         m_buf[0].Name = *name;
     }
 
-    StatusArea& status = m_window.status();
-    status.Status_Text(QStringLiteral("Pasting Data ..."));
-    status.Progress_Start(BufCount());
-    const std::int32_t top = pasteSubtree(nodes, p, m_buf, barSteps(status));
+    StatusProgress progress(m_window.status(), QStringLiteral("Pasting Data ..."));
+    const std::int32_t top = pasteSubtree(nodes, p, m_buf, &progress);
     m_window.Cell_Update(p);
     m_window.browser().selectEntry(cel, top);
-    Undo_Set(8, cel, top);
+    Undo_Set(UndoKind::Paste, cel, top);
     m_window.DataChanged(1);
     m_window.Status_Reset();
 }

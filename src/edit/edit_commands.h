@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/node.h"
+#include "window/command_handler.h"
 
 namespace qm {
 
@@ -18,9 +19,8 @@ class EditCommands : public QObject {
 public:
     explicit EditCommands(MainWindow& window);
 
-    /// Runs Edit menu entry `index`; Undo (0) goes by the recorded action.
-    void dispatch(int index);
-
+    /// Takes back the recorded action: an add or a paste, a delete or a cut.
+    void Undo();
     void Item_Add();
     void Item_Rename();
     void Item_Delete();
@@ -30,17 +30,17 @@ public:
     void Undo_Add();
     void Undo_Delete();
 
-    /// Stores the undo record; the Undo entry is enabled exactly when `action` is above 0.
-    void Undo_Set(int action, int cel, std::int32_t nod);
+    /// Stores the undo record; the Undo entry is enabled exactly when there is an action.
+    void Undo_Set(UndoKind action, int cel, std::int32_t nod);
+    /// Nothing left to undo.
+    void Undo_Clear() { Undo_Set(UndoKind::None, -1, 0); }
 
     // The undo record.
-    int UndoAction() const { return m_undoAction; }
+    UndoKind UndoAction() const { return m_undoAction; }
     int UndoCel() const { return m_undoCel; }
     std::int32_t UndoNod() const { return m_undoNod; }
-    std::int32_t DelCount() const { return m_delCount; }
-    // The copy buffer: whole records of a subtree in walk order; it outlives the tree.
+    // The copy buffer holds whole records of a subtree in walk order; it outlives the tree.
     std::int32_t BufCount() const { return static_cast<std::int32_t>(m_buf.size()); }
-    const std::vector<Node>& Buf() const { return m_buf; }
 
 private:
     /// Unlinks and frees the item's subtree and empties the cells that showed any of it;
@@ -63,7 +63,7 @@ private:
     void selectRestored(std::int32_t item);
 
     MainWindow& m_window;
-    int m_undoAction = 0;
+    UndoKind m_undoAction = UndoKind::None;
     int m_undoCel = -1;
     std::int32_t m_undoNod = 0;
     std::int32_t m_delCount = 0;

@@ -6,7 +6,6 @@
 #include "find/book_editor.h"
 #include "find/path_reveal.h"
 #include "store/item_path.h"
-#include "window/main_menu.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -35,25 +34,13 @@ QString Bookmarks::menuText(const QString& path) {
     return shown.toLower();
 }
 
-void Bookmarks::dispatch(int index) {
-    if (index == BookThis)
-        bookmarkThis();
-    else if (index == BookEdit)
-        editBookmarks();
-    else if (index >= BookFirst && index < BookFirst + kMax)
-        openBookmark(index - BookFirst + 1);
-}
-
 void Bookmarks::bookmarkThis() {
-    const ColumnBrowser& browser = m_window.browser();
-    const NodeTable& t = m_window.nodes();
-    const int cel = browser.CurCel();
-    const std::int32_t item = cel >= 0 ? browser.selectedSlot(cel) : 0;
-    if (!t.isItem(item)) {
+    const std::int32_t item = m_window.browser().target().entry;
+    if (!item) {
         m_window.prompter().alert(QStringLiteral("No Selection!"));
         return;
     }
-    Book_Add(bytesText(bookmarkPath(t, item)));
+    Book_Add(bytesText(bookmarkPath(m_window.nodes(), item)));
 }
 
 void Bookmarks::Book_Add(const QString& path) {
@@ -74,27 +61,22 @@ void Bookmarks::Book_Add(const QString& path) {
         m_names.removeLast();
     for (int i = 1; i <= BookCount(); ++i)
         Book_MenuItem(i);
-    m_window.menu().entry(MenuArray::Book, BookEdit)->setEnabled(true);
+    m_window.menu().setBookmarkCount(BookCount());
 }
 
 void Bookmarks::Book_MenuItem(int i) {
+    // The menu shows places 1..BookCount.
     QAction* entry = m_window.menu().entry(MenuArray::Book, BookFirst + i - 1);
     if (!entry)
         return;
-    const QString path = BookNames(i);
-    if (path.isEmpty()) {
-        entry->setVisible(false);
-        return;
-    }
     // An "&" in a name is shown as itself, not as an access key.
-    entry->setText(menuText(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    entry->setVisible(true);
+    entry->setText(menuText(BookNames(i)).replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
 void Bookmarks::Book_MenuBuild() {
-    m_window.menu().entry(MenuArray::Book, BookEdit)->setEnabled(BookCount() >= 1);
     for (int i = 1; i <= kMax; ++i)
         Book_MenuItem(i);
+    m_window.menu().setBookmarkCount(BookCount());
 }
 
 void Bookmarks::openBookmark(int k) {

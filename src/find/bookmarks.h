@@ -31,8 +31,6 @@ public:
 
     Bookmarks(MainWindow& window, BookmarkStore& store);
 
-    /// Runs mnubook entry `index`: 0 Bookmark This, 1 Edit Bookmarks, 2.. open a bookmark.
-    void dispatch(int index);
     void bookmarkThis();
     void editBookmarks();
     /// Opens bookmark `k` (1..BookCount) and moves it to the top.
@@ -40,6 +38,7 @@ public:
 
     /// Enters a path at the top of the list; an empty path is ignored.
     void Book_Add(const QString& path);
+    /// Puts bookmark i's path on its menu entry.
     void Book_MenuItem(int i);
     void Book_MenuBuild();
     /// Reads the bookmarks of the tree now loaded; the caller then runs Book_MenuBuild.

@@ -12,14 +12,8 @@ FindCommands::FindCommands(MainWindow& window, FindWindow::PrinterSource printer
       m_clearUndo(std::move(clearUndo)) {}
 
 void FindCommands::Find_Open() {
-    const ColumnBrowser& browser = m_window.browser();
     const NodeTable& t = m_window.nodes();
-    const int cel = browser.CurCel();
-    std::int32_t root = 0;
-    if (cel >= 0) {
-        const std::int32_t selected = browser.selectedSlot(cel);
-        root = t.isItem(selected) ? selected : browser.cells()[cel].Nod;
-    }
+    std::int32_t root = m_window.browser().target().entryOrItem();
     // The search always covers an item with children; an empty cell, or a childless top
     // item, leaves nothing to search below.
     if (t.isItem(root) && !t[root].hasChildren())

@@ -318,7 +318,7 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         qint64 lastYield = m_clock();
         qint64 interval = kYieldMs;
         int untilClock = kClockEvery;
-        for (bool more = walk.start(root); more && !m_stop; more = walk.next()) {
+        for (bool more = walk.SortWalk_Start(root); more && !m_stop; more = walk.SortWalk_Next()) {
             if (matcher.matches(walk.SortName())) {
                 const std::int32_t slot = walk.SortNod();
                 pending.push_back({bytesText(Item_PathShort(t, slot)), t.keep(slot)});

@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "base/names.h"
 #include "print/page_surface.h"
 #include "store/node_table.h"
+#include "store/progress.h"
 #include "store/sort_walk.h"
-#include "window/names.h"
+#include "store/walk.h"
 
 namespace qm {
 
@@ -119,17 +121,19 @@ bool ListingLayout::advance(PageSurface& s) {
 
 ListingResult layOutListing(PageSurface& surface, const NodeTable& nodes, std::int32_t item,
                             const ListingSettings& settings, double pageWidth, double sampleWidth,
-                            const std::function<void(std::int32_t)>& progress) {
+                            Progress* progress) {
     ListingLayout layout(nodes, settings);
+    if (progress)
+        progress->start(SubtreeWalk::subtreeSize(nodes, item) - 1);
     if (!layout.List_Start(surface, item, pageWidth, sampleWidth))
         return ListingResult::NoColumns;
     SortWalk walk(nodes);
     std::int32_t done = 0;
-    for (bool more = walk.start(item); more; more = walk.next()) {
+    for (bool more = walk.SortWalk_Start(item); more; more = walk.SortWalk_Next()) {
         if (!layout.List_Line(surface, nameText(nodes[walk.SortNod()].Name), walk.SortLevel()))
             return ListingResult::NewPageFailed;
         if (progress)
-            progress(++done);
+            progress->step(++done);
     }
     return ListingResult::Done;
 }

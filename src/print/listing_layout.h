@@ -4,12 +4,12 @@
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 
 namespace qm {
 
 class NodeTable;
 class PageSurface;
+class Progress;
 
 /// The three printing settings, passed in so any value can be laid out.
 struct ListingSettings {
@@ -41,7 +41,6 @@ public:
 
     int PageNum() const { return m_pageNum; }
     int ColCount() const { return m_colCount; }
-    int ColNum() const { return m_colNum; }
     int ColTop() const { return m_colTop; }
     int ColWidth() const { return m_colWidth; }
 
@@ -66,9 +65,9 @@ private:
 enum class ListingResult { Done, NoColumns, NewPageFailed };
 
 /// Lays out the whole listing of `item`: List_Start, then one line for every item the
-/// sorted walk yields. `progress` hears the number of lines done after each line.
+/// sorted walk yields. `progress` hears of every line.
 ListingResult layOutListing(PageSurface& surface, const NodeTable& nodes, std::int32_t item,
                             const ListingSettings& settings, double pageWidth, double sampleWidth,
-                            const std::function<void(std::int32_t)>& progress = {});
+                            Progress* progress = nullptr);
 
 } // namespace qm

@@ -1,6 +1,6 @@
 #include "print/page_surface.h"
 
-#include "window/emblem.h"
+#include "base/emblem.h"
 
 namespace qm {
 

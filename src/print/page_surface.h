@@ -28,7 +28,6 @@ public:
 
     virtual ~PageSurface() = default;
 
-    double CurrentX() const { return m_x; }
     double CurrentY() const { return m_y; }
     void setCurrentX(double x) { m_x = x; }
     void setCurrentY(double y) { m_y = y; }

@@ -7,11 +7,11 @@
 #include "print/painter_surface.h"
 #include "print/preview_window.h"
 #include "print/print_target.h"
-#include "store/walk.h"
 #include "window/file_names.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 
 namespace qm {
 
@@ -75,22 +75,6 @@ PreviewWindow* PrintCommands::preview() const {
     return m_preview.data();
 }
 
-void PrintCommands::dispatch(int index) {
-    switch (index) {
-    case 0:
-        PageSetup();
-        break;
-    case 1:
-        PrintPreview();
-        break;
-    case 2:
-        Print();
-        break;
-    default:
-        break;
-    }
-}
-
 void PrintCommands::PageSetup() {
     // Cancel is no error worth a word: the printer stays as it was.
     m_window.prompter().printDialog(printer(), QStringLiteral("QuillMar Page Setup"));
@@ -98,12 +82,9 @@ void PrintCommands::PageSetup() {
 
 std::int32_t PrintCommands::listedItem(bool preview) {
     Prompter& prompter = m_window.prompter();
-    const ColumnBrowser& browser = m_window.browser();
-    const NodeTable& nodes = m_window.nodes();
-    const int cel = browser.CurCel();
-    const std::int32_t own = cel >= 0 ? browser.cells()[cel].Nod : 0;
+    const BrowserTarget at = m_window.browser().target();
     // An empty cell shows no item, so there is nothing to list either.
-    if (!nodes.isItem(own)) {
+    if (!at.item) {
         const QString text = QStringLiteral("No selection");
         if (preview)
             prompter.alert(text);
@@ -111,9 +92,8 @@ std::int32_t PrintCommands::listedItem(bool preview) {
             prompter.ask(text, kTitle, PromptIcon::Exclamation, PromptButtons::Ok);
         return 0;
     }
-    const std::int32_t selected = browser.selectedSlot(cel);
-    const std::int32_t item = nodes.isItem(selected) ? selected : own;
-    if (!nodes[item].hasChildren()) {
+    const std::int32_t item = at.entryOrItem();
+    if (!m_window.nodes()[item].hasChildren()) {
         prompter.ask(QStringLiteral("No child Items"), kTitle, PromptIcon::Exclamation,
                      PromptButtons::Ok);
         return 0;
@@ -192,15 +172,9 @@ ListingResult PrintCommands::layOut(PageSurface& surface, std::int32_t item,
                                     const ListingSettings& settings, double pageWidth,
                                     double sampleWidth, const QString& status) {
     MainWindow::BusyScope busy(m_window);
-    StatusArea& bar = m_window.status();
-    bar.Status_Text(status);
-    bar.Progress_Start(SubtreeWalk::subtreeSize(m_window.nodes(), item) - 1);
-    const auto step = [this, &bar](std::int32_t done) {
-        bar.Progress_Step(done);
-        m_window.yieldEvents();
-    };
+    StatusProgress progress(m_window.status(), status, [this] { m_window.yieldEvents(); });
     const ListingResult result =
-        layOutListing(surface, m_window.nodes(), item, settings, pageWidth, sampleWidth, step);
+        layOutListing(surface, m_window.nodes(), item, settings, pageWidth, sampleWidth, &progress);
     m_window.Status_Reset();
     return result;
 }

@@ -52,8 +52,6 @@ public:
     PrintCommands(MainWindow& window, SettingsSource settings);
     ~PrintCommands() override;
 
-    /// Runs mnuPrint entry `index`: 0 Page Setup, 1 Print Preview, 2 Print.
-    void dispatch(int index);
     void PageSetup();
     void PrintPreview();
     void Print();

@@ -2,12 +2,11 @@
 
 #include <QFile>
 #include <ctime>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
-#include <unistd.h>
 
 #include "store/content_hash.h"
+#include "store/posix_file.h"
 
 namespace qm {
 
@@ -44,30 +43,26 @@ bool remoteFileSystem(int fd) {
 enum class Hash { IfIdentityMayMissChange, Always, Never };
 
 std::optional<DiskState> record(const QString& path, std::int64_t nowNs, Hash mode) {
-    // Not waiting for a writer on a pipe; a regular file ignores the flag.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    std::string ignored; // a file that is gone or odd has no state to compare
+    const FileDescriptor file(openRegular(QFile::encodeName(path).toStdString(), ignored, &st));
+    const int fd = file.get();
     if (fd < 0)
         return std::nullopt;
-    struct stat st {};
-    std::optional<DiskState> state;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        state =
-            DiskState{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
-                      nanoseconds(st.st_mtim),  nanoseconds(st.st_ctim),  std::nullopt};
-        if (nowNs < 0) {
-            struct timespec now {};
-            ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-            nowNs = nanoseconds(now);
-        }
-        if (mode == Hash::Always ||
-            (mode == Hash::IfIdentityMayMissChange &&
-             identityMayMissChange(state->changedNs, nowNs, remoteFileSystem(fd)))) {
-            state->hash = hashRemainingBytes(fd);
-            if (!state->hash)
-                state.reset();
-        }
+    DiskState state{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
+                    nanoseconds(st.st_mtim),  nanoseconds(st.st_ctim),  std::nullopt};
+    if (nowNs < 0) {
+        struct timespec now {};
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        nowNs = nanoseconds(now);
     }
-    ::close(fd);
+    if (mode == Hash::Always ||
+        (mode == Hash::IfIdentityMayMissChange &&
+         identityMayMissChange(state.changedNs, nowNs, remoteFileSystem(fd)))) {
+        state.hash = hashRemainingBytes(fd);
+        if (!state.hash)
+            return std::nullopt;
+    }
     return state;
 }
 

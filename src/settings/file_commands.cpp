@@ -15,6 +15,7 @@
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 
 namespace qm {
 
@@ -34,31 +35,6 @@ FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
       m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }),
       m_recovery(new Recovery(window)) {}
-
-void FileCommands::dispatch(int index) {
-    switch (index) {
-    case FileNew:
-        New();
-        break;
-    case FileOpen:
-        Open();
-        break;
-    case FileSave:
-        Save();
-        break;
-    case FileSaveAs:
-        SaveAs();
-        break;
-    case FileOptions:
-        Options();
-        break;
-    case FileExit:
-        m_window.close();
-        break;
-    default:
-        break;
-    }
-}
 
 bool FileCommands::Save_Ask() {
     if (m_window.DataSaved())
@@ -140,18 +116,11 @@ bool FileCommands::writeTree(bool alerts) {
                 copyFileSafely(path, backup, ignored);
         }
     }
-    const NodeTable& nodes = m_window.nodes();
-    status.Progress_Start(nodes.NodeCount() + 1);
-    status.Status_Text(QStringLiteral("Saving data ..."));
+    StatusProgress progress(status, QStringLiteral("Saving data ..."),
+                            [this] { m_window.yieldEvents(); });
     std::string error;
     ContentHash written;
-    const bool saved = saveDataFile(
-        path, nodes, error,
-        [this, &status](std::int64_t done) {
-            status.Progress_Step(static_cast<double>(done));
-            m_window.yieldEvents();
-        },
-        &written);
+    const bool saved = saveDataFile(path, m_window.nodes(), error, &progress, &written);
     if (!saved) {
         status.Status_Reset();
         failed(file, error);
@@ -227,17 +196,10 @@ void FileCommands::New() {
     }
     m_window.columnArea()->show();
     QCoreApplication::processEvents();
-    emit m_window.treeAboutToBeReplaced();
-    m_window.nodes().resetNew(*name);
-    m_window.setCaptionFile(QStringLiteral("..."));
-    m_window.setCurFile(QString());
+    NodeTable tree;
+    tree.resetNew(*name);
     m_known.reset();
-    m_recovery->track(QString(), std::nullopt);
-    m_window.DataChanged(0);
-    m_window.Menu_Set(MenuState::NewTree);
-    m_window.browser().focusCell(1);
-    m_window.Cells_Reset();
-    emit m_window.treeReplaced();
+    m_window.replaceTree(std::move(tree), QString(), QStringLiteral("..."));
     m_window.repaint();
 }
 
@@ -287,13 +249,10 @@ bool FileCommands::load(const QString& file, bool& recovered) {
         }
         break;
     case Recovery::Offer::None:
-    case Recovery::Offer::Discarded: {
-        std::uint64_t hash = 0;
-        if (!m_window.DataLoad(path, &hash))
+    case Recovery::Offer::Discarded:
+        if (!m_window.DataLoad(path))
             return false;
-        m_recovery->track(path, hash);
         break;
-    }
     }
     m_known = state;
     m_lastFolder = folderOf(path);
@@ -334,11 +293,14 @@ void FileCommands::showRecent() {
 // The load made the recorded current cell current: focusing another cell here would draw
 // another path than the one the cells file keeps.
 void FileCommands::opened(bool unsaved) {
-    m_window.Menu_Set(MenuState::Opened);
     // A recovered tree holds changes its file does not.
     m_window.DataChanged(unsaved ? 1 : 0);
     m_window.Status_Reset();
     m_window.repaint();
+}
+
+void FileCommands::Exit() {
+    m_window.close();
 }
 
 void FileCommands::Options() {

@@ -25,8 +25,6 @@ class FileCommands : public QObject {
 public:
     FileCommands(MainWindow& window, Settings& settings, IniFile& ini);
 
-    /// Runs File menu entry `index` (0..5).
-    void dispatch(int index);
     /// Opens recent-files entry `place` (1..8).
     void openRecent(int place);
 
@@ -47,6 +45,8 @@ public:
     /// At start: offers the changes crashed sessions left to trees never saved; true when
     /// one was recovered and is shown.
     bool recoverUntitled();
+    /// Closes the window, which asks what closing asks.
+    void Exit();
 
     /// Writes the main settings; a failure is reported, never silent.
     void writeSettings();

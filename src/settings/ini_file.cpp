@@ -2,11 +2,7 @@
 
 #include <QFile>
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 #include "store/safe_file.h"
@@ -111,13 +107,8 @@ std::string localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-QString errnoText(int err) {
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
-QString notRegular(mode_t mode) {
-    return S_ISDIR(mode) ? QStringLiteral("it is a folder")
-                         : QStringLiteral("it is not a regular file");
+QString reason(const std::string& why) {
+    return QString::fromLocal8Bit(why.c_str());
 }
 
 const QString kTooLarge = QStringLiteral("it is larger than 1 MiB");
@@ -131,61 +122,36 @@ ReadOutcome readSettingsBytes(const std::string& path, std::string& bytes, QStri
     if (::stat(path.c_str(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return ReadOutcome::Missing;
-        why = errnoText(errno);
+        why = reason(errnoText(errno));
         return ReadOutcome::Refused;
     }
     if (!S_ISREG(st.st_mode)) {
-        why = notRegular(st.st_mode);
+        why = reason(notRegularReason(st.st_mode));
         return ReadOutcome::Refused;
     }
     if (st.st_size > IniFile::kMaxFileSize) {
         why = kTooLarge;
         return ReadOutcome::Refused;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        why = errnoText(errno);
-        return ReadOutcome::Refused;
-    }
-    // Checked again on what was opened: the name may have been replaced in between.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        why = notRegular(st.st_mode);
-        ::close(fd);
-        return ReadOutcome::Refused;
-    }
+    // Checked again on what is opened: the name may have been replaced in between.
+    std::string error;
+    const FileDescriptor fd(openRegular(path, error));
     bytes.clear();
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            why = errnoText(errno);
-            break;
-        }
-        if (n == 0) {
-            ::close(fd);
-            return ReadOutcome::Read;
-        }
-        if (qint64(bytes.size()) + n > IniFile::kMaxFileSize) { // it grew since the stat
-            why = kTooLarge;
-            break;
-        }
-        bytes.append(buffer, std::size_t(n));
+    if (fd.get() < 0 || !readUpTo(fd.get(), IniFile::kMaxFileSize + 1, bytes, error)) {
+        why = reason(error);
+        return ReadOutcome::Refused;
     }
-    ::close(fd);
-    return ReadOutcome::Refused;
+    if (qint64(bytes.size()) > IniFile::kMaxFileSize) { // it grew since the stat
+        why = kTooLarge;
+        return ReadOutcome::Refused;
+    }
+    return ReadOutcome::Read;
 }
 
 // A link to the settings file is the user's way of keeping it elsewhere: the file it leads
 // to is the one replaced, and the link stays.
 std::string writeTarget(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (!fs::is_symlink(path, ec))
-        return path;
-    const fs::path target = fs::weakly_canonical(path, ec);
-    return ec ? path : target.string();
+    return resolveLink(path).value_or(path);
 }
 
 } // namespace
@@ -310,7 +276,7 @@ bool IniFile::save(const std::vector<Line>& lines) {
     const std::string target = writeTarget(localPath(m_path));
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        m_error = notRegular(st.st_mode);
+        m_error = reason(notRegularReason(st.st_mode));
         return false;
     }
     std::string why;

@@ -3,7 +3,7 @@
 #include <QAction>
 
 #include "settings/settings_values.h"
-#include "window/main_menu.h"
+#include "window/command_handler.h"
 
 namespace qm {
 

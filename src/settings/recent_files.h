@@ -6,12 +6,12 @@
 
 namespace qm {
 
-class MainMenu;
+class CommandHandler;
 struct Settings;
 
 class RecentFiles {
 public:
-    RecentFiles(Settings& settings, MainMenu& menu) : m_settings(settings), m_menu(menu) {}
+    RecentFiles(Settings& settings, CommandHandler& menu) : m_settings(settings), m_menu(menu) {}
 
     /// Brings menu entry `place` (1..8) in line with the list.
     void MRU_Show(int place);
@@ -33,7 +33,7 @@ private:
     QString& at(int place);
 
     Settings& m_settings;
-    MainMenu& m_menu;
+    CommandHandler& m_menu;
 };
 
 } // namespace qm

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <unistd.h>
+#include <utility>
 
 #include "store/content_hash.h"
 #include "store/safe_file.h"
@@ -58,8 +59,10 @@ Recovery::Recovery(MainWindow& window)
     m_timer->setInterval(kTickMs);
     connect(m_timer, &QTimer::timeout, this, &Recovery::tick);
     m_window.nodes().setRecorder(&m_writer);
-    // The tree is replaced only once its changes were saved or given up.
+    // The tree is replaced only once its changes were saved or given up; the new one is
+    // journaled from its first change on.
     connect(&m_window, &MainWindow::treeAboutToBeReplaced, this, &Recovery::discard);
+    connect(&m_window, &MainWindow::treeReplaced, this, &Recovery::treeReplaced);
     connect(&m_window, &MainWindow::treeChanged, this, &Recovery::changeReported);
 }
 
@@ -84,8 +87,12 @@ void Recovery::setClock(std::function<std::int64_t()> now) {
 }
 
 void Recovery::track(const QString& file, std::optional<std::uint64_t> hash) {
-    m_writer.restart(journalPaths(file), {toPath(file), hash});
+    m_writer.restart(journalPaths(file), {toPath(file), hash}, std::exchange(m_replacing, {}));
     m_failureShown = false;
+}
+
+void Recovery::treeReplaced(std::optional<std::uint64_t> fileHash) {
+    track(m_window.CurFile(), fileHash);
 }
 
 void Recovery::changeReported() {
@@ -215,10 +222,11 @@ void Recovery::adopt(JournalContents& contents, const QString& file,
         cells = decodeCells(contents.cells, contents.inTree);
     else if (!file.isEmpty())
         cells = readCellsFile(cellsPathFor(toPath(file)), contents.inTree);
-    m_window.replaceTree(std::move(contents.table), file, cells);
     // The recovered tree gets a journal of its own before the old one goes.
-    m_writer.restart(journalPaths(file), {toPath(file), file.isEmpty() ? std::nullopt : hash},
-                     toPath(journal));
+    m_replacing = toPath(journal);
+    m_window.replaceTree(std::move(contents.table), file,
+                         file.isEmpty() ? QStringLiteral("...") : file, cells,
+                         file.isEmpty() ? std::nullopt : hash);
     m_writer.checkpoint(m_window.nodes());
     std::string error;
     if (m_writer.flush(error, JournalWriter::Sync::Now)) {

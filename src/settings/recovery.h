@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "store/journal.h"
 
@@ -54,6 +55,8 @@ public:
     const JournalWriter& writer() const { return m_writer; }
 
 private:
+    /// Journals the tree that took the open one's place from its first change on.
+    void treeReplaced(std::optional<std::uint64_t> fileHash);
     void changeReported();
     /// The journal at `journal`, for `file` (empty for none): asks, and acts on the answer.
     Offer offer(const QString& journal, const QString& file);
@@ -67,6 +70,7 @@ private:
     bool m_manual = false; // ticks come from tick() alone
     std::uint64_t m_reportedChanges = 0;
     bool m_failureShown = false;
+    std::string m_replacing; // a recovered journal the next one may take the place of
 };
 
 } // namespace qm

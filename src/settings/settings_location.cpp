@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "store/posix_file.h"
+
 namespace qm {
 
 QString settingsPathBesideProgram(const QString& applicationDir) {
@@ -27,14 +29,12 @@ SettingsLocation chooseSettingsLocation(const SettingsLocationInputs& inputs) {
 
 bool canWriteSettingsFile(const QString& path) {
     namespace fs = std::filesystem;
-    fs::path target(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString());
+    const std::optional<std::string> resolved =
+        resolveLink(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString());
+    if (!resolved)
+        return false;
+    const fs::path target(*resolved);
     struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        std::error_code ec;
-        target = fs::weakly_canonical(target, ec);
-        if (ec)
-            return false;
-    }
     if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         return false;
     // What the save does: a new file in the folder, renamed over an existing one. Asking for

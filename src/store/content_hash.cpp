@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
+
+#include "store/posix_file.h"
 
 namespace qm {
 
@@ -64,9 +62,7 @@ std::optional<std::uint64_t> hashRemainingBytes(int fd) {
     ContentHash hash;
     std::vector<char> buffer(std::size_t(1) << 20);
     for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n = readSome(fd, buffer.data(), buffer.size());
         if (n < 0)
             return std::nullopt;
         if (n == 0)
@@ -76,16 +72,11 @@ std::optional<std::uint64_t> hashRemainingBytes(int fd) {
 }
 
 std::optional<std::uint64_t> hashFileBytes(const std::string& path) {
-    // Not waiting for a writer on a pipe; a regular file ignores the flag.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    std::string ignored;
+    const FileDescriptor fd(openRegular(path, ignored));
+    if (fd.get() < 0)
         return std::nullopt;
-    struct stat st {};
-    std::optional<std::uint64_t> hash;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        hash = hashRemainingBytes(fd);
-    ::close(fd);
-    return hash;
+    return hashRemainingBytes(fd.get());
 }
 
 } // namespace qm

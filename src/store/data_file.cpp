@@ -1,9 +1,7 @@
 #include "store/data_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <new>
 #include <sys/resource.h>
@@ -12,6 +10,7 @@
 
 #include "store/byte_order.h"
 #include "store/content_hash.h"
+#include "store/posix_file.h"
 #include "store/progress.h"
 #include "store/safe_file.h"
 #include "store/walk.h"
@@ -46,21 +45,6 @@ std::uint64_t memoryBudget() {
     }
     return budget;
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // A top item the load refuses, found in the first records before the table is allocated.
 bool refuseTopEarly(const char* data, DataRecords& out, Fault& fault) {
@@ -125,34 +109,18 @@ void readRecords(std::int64_t size, Next&& next, DataRecords& out, Progress* pro
 DataRecords readFileRecords(const std::string& path, Progress* progress, Fault* early,
                             ContentHash* hash = nullptr) {
     DataRecords out;
-    // Opening a pipe must not wait for a writer; regular files ignore the flag.
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+    const FileDescriptor fd(openRegular(path, out.error, &st));
+    if (fd.get() < 0) {
         out.failure = LoadFailure::Unreadable;
-        out.error = std::strerror(errno);
-        return out;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        out.failure = LoadFailure::Unreadable;
-        out.error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
         return out;
     }
     try {
         std::vector<char> buffer;
         const auto next = [&](std::size_t want, std::string& error) -> const char* {
             buffer.resize(want);
-            std::size_t got = 0;
-            while (got < want) {
-                const ssize_t n = ::read(fd.get(), buffer.data() + got, want - got);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0) {
-                    error = n < 0 ? std::strerror(errno) : "it became shorter while being read";
-                    return nullptr;
-                }
-                got += static_cast<std::size_t>(n);
-            }
+            if (!readExactly(fd.get(), buffer.data(), want, error))
+                return nullptr;
             if (hash)
                 hash->add(buffer.data(), want);
             return buffer.data();
@@ -229,20 +197,6 @@ LoadResult outOfMemory() {
     r.error = "there is not enough memory for it";
     return r;
 }
-
-// Hands a ProgressFn the steps of a save.
-class FunctionProgress : public Progress {
-public:
-    explicit FunctionProgress(const ProgressFn& fn) : m_fn(fn) {}
-    void start(std::int64_t) override {}
-    void step(std::int64_t done) override {
-        if (m_fn)
-            m_fn(done);
-    }
-
-private:
-    const ProgressFn& m_fn;
-};
 
 } // namespace
 
@@ -329,12 +283,6 @@ bool saveDataFile(const std::string& path, const NodeTable& table, std::string& 
             return true;
         },
         error, rules);
-}
-
-bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  const ProgressFn& progress, ContentHash* written) {
-    FunctionProgress adapter(progress);
-    return saveDataFile(path, table, error, &adapter, written);
 }
 
 int treeDepth(const NodeTable& table) {

@@ -2,7 +2,6 @@
 // The data file: 38-byte little-endian records, record k holding slot k of the table.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,10 +83,6 @@ LoadResult loadDataBytes(std::string_view bytes, Progress* progress = nullptr);
 bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
                   Progress* progress = nullptr, ContentHash* written = nullptr,
                   const WriteRules& rules = kDataFileRules);
-/// The same, reporting the number of records written to a function.
-using ProgressFn = std::function<void(std::int64_t done)>;
-bool saveDataFile(const std::string& path, const NodeTable& table, std::string& error,
-                  const ProgressFn& progress, ContentHash* written = nullptr);
 
 /// Depth of the deepest item below the top item (0 for a lone top item).
 int treeDepth(const NodeTable& table);

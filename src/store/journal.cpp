@@ -574,7 +574,7 @@ bool JournalWriter::create(bool sync, std::string& error) {
                   (replacing ? ::rename(temp.c_str(), target.c_str()) == 0
                              : renameNoReplace(temp, target));
         if (!ok) {
-            error = target + ": " + std::strerror(errno);
+            error = target + ": " + errnoText(errno);
             ::unlink(temp.c_str());
             ::close(fd);
             continue;
@@ -607,7 +607,7 @@ bool JournalWriter::write(bool sync, std::string& error) {
     if (m_used == 0)
         return true;
     if (!writeAll(m_fd, m_buffer.data(), m_used)) {
-        error = m_path + ": " + std::strerror(errno);
+        error = m_path + ": " + errnoText(errno);
         // No half record may stay for later ones to follow; when it cannot be taken back,
         // the journal ends, and the next one starts from the tree as it is then.
         if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
@@ -633,7 +633,7 @@ bool JournalWriter::flush(std::string& error, Sync sync) {
     const bool due = ms - m_lastSyncMs >= kSyncIntervalMs || ms < m_lastSyncMs;
     if (m_unsynced && (sync == Sync::Now || due)) {
         if (::fdatasync(m_fd) != 0) {
-            error = m_path + ": " + std::strerror(errno);
+            error = m_path + ": " + errnoText(errno);
             return false;
         }
         if (!m_folderSynced)
@@ -711,18 +711,21 @@ JournalContents readJournal(std::string_view bytes) {
 
 JournalContents readJournalFile(const std::string& path) {
     JournalContents out;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
-        out.error = fd < 0 ? std::strerror(errno) : "it is no regular file, or empty";
-        if (fd >= 0)
-            ::close(fd);
-        return out;
+    void* map = MAP_FAILED;
+    {
+        const FileDescriptor fd(openRegular(path, out.error, &st));
+        if (fd.get() < 0)
+            return out;
+        if (st.st_size == 0) {
+            out.error = "it is empty";
+            return out;
+        }
+        // Mapped, not copied: the bytes are read where the system keeps them.
+        map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
+                     MAP_PRIVATE | MAP_POPULATE, fd.get(), 0);
     }
-    // Mapped, not copied: the bytes are read where the system keeps them.
     const auto size = static_cast<std::size_t>(st.st_size);
-    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    ::close(fd);
     if (map == MAP_FAILED) {
         std::string bytes;
         if (!readWholeFile(path, bytes, out.error))

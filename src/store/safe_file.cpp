@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -28,36 +27,6 @@ constexpr std::string_view kTempMark = ".qmtmp-";
 // Leaves room in a file name for the mark, a process id and mkstemp's six characters.
 constexpr std::size_t kMaxNamePart = 200;
 constexpr std::size_t kRandomPart = 6;
-
-// What else than a file is there, in words, or nullptr for a file or a link.
-const char* otherKind(mode_t mode) {
-    if (S_ISREG(mode) || S_ISLNK(mode))
-        return nullptr;
-    if (S_ISDIR(mode))
-        return "it is a folder";
-    if (S_ISFIFO(mode))
-        return "it is a pipe (FIFO)";
-    if (S_ISSOCK(mode))
-        return "it is a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "it is a device";
-    return "it is not a regular file";
-}
-
-std::string describeErrno(int err) {
-    return std::strerror(err);
-}
-
-// A link is replaced by writing through to its target, so the link itself survives.
-std::string resolveTarget(const std::string& path) {
-    std::error_code ec;
-    if (fs::is_symlink(path, ec)) {
-        const fs::path target = fs::weakly_canonical(path, ec);
-        if (!ec)
-            return target.string();
-    }
-    return path;
-}
 
 mode_t defaultFileMode() {
     const mode_t mask = ::umask(0);
@@ -130,12 +99,6 @@ void removeLeftovers(const fs::path& folder, const std::string& prefix) {
 
 } // namespace
 
-std::string notAFile(const std::string& path) {
-    struct stat st {};
-    const char* kind = ::stat(path.c_str(), &st) == 0 ? otherKind(st.st_mode) : nullptr;
-    return kind ? kind : "";
-}
-
 std::string outputRefusal(const std::string& path, const WriteRules& rules) {
     struct stat st {};
     const bool exists =
@@ -164,7 +127,8 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
     error = outputRefusal(path, rules);
     if (!error.empty())
         return false;
-    const std::string target = rules.followLink ? resolveTarget(path) : path;
+    // A link is replaced by writing through to its target, so the link itself survives.
+    const std::string target = rules.followLink ? resolveLink(path).value_or(path) : path;
     struct stat st {};
     const bool replacesFile =
         (rules.followLink ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st)) == 0 &&
@@ -195,25 +159,11 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
     if (writeErr != 0) {
         ::unlink(tmpl.c_str());
         ::close(fd);
-        error = describeErrno(writeErr);
+        error = errnoText(writeErr);
         return false;
     }
     ::close(fd);
     syncFolderOf(target);
-    return true;
-}
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
     return true;
 }
 
@@ -227,7 +177,7 @@ int createTempBeside(const std::string& target, std::string& tempPath, std::stri
     const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
     if (fd < 0) {
         error =
-            "cannot create a file in " + shownText(folder.string()) + ": " + describeErrno(errno);
+            "cannot create a file in " + shownText(folder.string()) + ": " + errnoText(errno);
         return -1;
     }
     // Held until the file is renamed or removed: while it is, no other save takes it for
@@ -247,71 +197,28 @@ void syncFolderOf(const std::string& path) {
     }
 }
 
-namespace {
-
-// Opens a regular file for reading, without waiting on a pipe; -1 with the reason.
-int openRegular(const std::string& path, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        error = describeErrno(errno);
-        return -1;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = otherKind(st.st_mode) ? otherKind(st.st_mode) : "it is not a regular file";
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Appends up to `limit` bytes read from `fd` to `bytes`; false with the reason.
-bool readUpTo(int fd, std::size_t limit, std::string& bytes, std::string& error) {
-    char buffer[1 << 16];
-    while (limit > 0) {
-        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, limit));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            error = describeErrno(errno);
-            return false;
-        }
-        if (n == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        limit -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
-
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    const int fd = openRegular(path, error);
-    if (fd < 0)
-        return false;
     struct stat st {};
+    const FileDescriptor fd(openRegular(path, error, &st));
+    if (fd.get() < 0)
+        return false;
     bytes.clear();
-    if (::fstat(fd, &st) == 0)
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-    const bool ok = readUpTo(fd, static_cast<std::size_t>(-1), bytes, error);
-    ::close(fd);
-    return ok;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    return readUpTo(fd.get(), static_cast<std::size_t>(-1), bytes, error);
 }
 
 bool readFileStart(const std::string& path, std::size_t limit, std::string& bytes,
                    std::string& error) {
-    const int fd = openRegular(path, error);
-    if (fd < 0)
+    const FileDescriptor fd(openRegular(path, error));
+    if (fd.get() < 0)
         return false;
     bytes.clear();
-    const bool ok = readUpTo(fd, limit, bytes, error);
-    ::close(fd);
-    return ok;
+    return readUpTo(fd.get(), limit, bytes, error);
 }
 
 bool copyFileSafely(const std::string& from, const std::string& to, std::string& error) {
-    const int fd = openRegular(from, error);
+    const FileDescriptor file(openRegular(from, error));
+    const int fd = file.get();
     if (fd < 0)
         return false;
     std::string readError;
@@ -320,11 +227,9 @@ bool copyFileSafely(const std::string& from, const std::string& to, std::string&
         [&](const ByteSink& sink) {
             std::vector<char> buffer(1 << 16);
             for (;;) {
-                const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-                if (n < 0 && errno == EINTR)
-                    continue;
+                const ssize_t n = readSome(fd, buffer.data(), buffer.size());
                 if (n < 0) {
-                    readError = describeErrno(errno);
+                    readError = errnoText(errno);
                     return false;
                 }
                 if (n == 0)
@@ -334,15 +239,9 @@ bool copyFileSafely(const std::string& from, const std::string& to, std::string&
             }
         },
         error, kCompanionRules);
-    ::close(fd);
     if (!readError.empty())
         error = readError;
     return ok;
-}
-
-bool regularFileExists(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && fs::is_regular_file(path, ec);
 }
 
 std::string companionPath(const std::string& dataPath, char last) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/posix_file.h"
+
 namespace qm {
 
 /// How a write treats what it finds at its path. Whatever the rules, a folder, a pipe, a
@@ -40,8 +42,6 @@ using ByteSink = std::function<bool(const char* data, std::size_t size)>;
 bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
                      std::string& error, const WriteRules& rules = {});
 
-/// Writes every byte, going on after interruptions; false (errno set) on failure.
-bool writeAll(int fd, const char* data, std::size_t size);
 /// Creates an empty temporary file in the target's folder, named and locked as the safe
 /// writer's are, after removing what interrupted writes of the target left behind. Returns
 /// its descriptor and path, or -1 with the reason.
@@ -58,13 +58,6 @@ bool readFileStart(const std::string& path, std::size_t limit, std::string& byte
 /// Copies a data file onto its backup byte for byte, as a companion: a link in the
 /// backup's place is replaced, a read-only backup kept.
 bool copyFileSafely(const std::string& from, const std::string& to, std::string& error);
-
-/// What is at the path when it is something else than a file ("it is a folder", "it is a
-/// pipe (FIFO)", "it is a socket", "it is a device"); empty for a file or nothing at all.
-std::string notAFile(const std::string& path);
-
-/// True when a regular file (or a link to one) exists at the path.
-bool regularFileExists(const std::string& path);
 
 /// The path with its last character replaced: the cells file ("s") and the backup ("b").
 /// Empty when that would name the data file itself.

@@ -1,69 +1,34 @@
 #include "store/sort_walk.h"
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "store/name_codec.h"
 #include "store/node_table.h"
 
 namespace qm {
 
 namespace {
 
-// sortRank for every byte, looked up inline in the walk's hot loop.
-const std::array<unsigned char, 256>& rankTable() {
-    static const std::array<unsigned char, 256> table = [] {
-        std::array<unsigned char, 256> t{};
-        for (int b = 0; b < 256; ++b)
-            t[b] = sortRank(static_cast<unsigned char>(b));
-        return t;
-    }();
-    return table;
-}
-
 // The byte of every rank: undoes the packing.
 const std::array<unsigned char, 256>& byteOfRankTable() {
     static const std::array<unsigned char, 256> table = [] {
         std::array<unsigned char, 256> t{};
         for (int b = 0; b < 256; ++b)
-            t[sortRank(static_cast<unsigned char>(b))] = static_cast<unsigned char>(b);
+            t[codeRanks().rank[b]] = static_cast<unsigned char>(b);
         return t;
     }();
     return table;
 }
 
-// Packs the name's sort ranks big-endian into key[0..2], leaving the low half of key[2]
-// free. Bytes below 80h decode to their own codes, which sort below every other byte's,
-// so they rank as themselves: names made only of them need no table.
-void packKey(const NameField& name, std::uint64_t key[3]) {
-    static_assert(kNameLength == 20, "the key packs 8 + 8 + 4 name bytes");
-    const auto* b = reinterpret_cast<const unsigned char*>(name.data());
-    std::uint64_t head[2];
-    std::uint32_t tail;
-    std::memcpy(head, b, 16);
-    std::memcpy(&tail, b + 16, 4);
-    const bool plain = ((head[0] | head[1] | tail) & 0x8080808080808080ull) == 0;
-    const auto& rank = rankTable();
-    key[0] = key[1] = key[2] = 0;
-    for (int i = 0; i < 8; ++i) {
-        key[0] = (key[0] << 8) | (plain ? b[i] : rank[b[i]]);
-        key[1] = (key[1] << 8) | (plain ? b[8 + i] : rank[b[8 + i]]);
-    }
-    for (int i = 16; i < kNameLength; ++i)
-        key[2] = (key[2] << 8) | (plain ? b[i] : rank[b[i]]);
-    key[2] <<= 32;
-}
-
 } // namespace
 
 NameField SortWalk::SortName() const {
-    const Entry& e =
+    const SortKey& k =
         m_lists[static_cast<std::size_t>(m_level)][m_pos[static_cast<std::size_t>(m_level)]];
     // The key holds the ranks big-endian; swapped back they are the name's bytes wherever
     // those are below 80h, which rank as themselves.
-    const std::uint64_t head[2] = {__builtin_bswap64(e.key[0]), __builtin_bswap64(e.key[1])};
-    const std::uint32_t tail = __builtin_bswap32(static_cast<std::uint32_t>(e.key[2] >> 32));
+    const std::uint64_t head[2] = {__builtin_bswap64(k.head), __builtin_bswap64(k.middle)};
+    const std::uint32_t tail = __builtin_bswap32(static_cast<std::uint32_t>(k.tail >> 32));
     NameField name;
     std::memcpy(name.data(), head, 16);
     std::memcpy(name.data() + 16, &tail, 4);
@@ -90,102 +55,50 @@ void SortWalk::fillLevel(std::int32_t firstChild, std::int32_t level) {
     }
     auto& list = m_lists[level];
     list.clear();
-    std::uint32_t position = 0;
+    m_slots.clear();
+    const RankTable& ranks = codeRanks();
     for (std::int32_t c = firstChild; c >= 1;) {
         const Node& n = node(c);
-        Entry e;
-        packKey(n.Name, e.key);
-        e.key[2] |= position++;
-        e.slot = c;
-        list.push_back(e);
+        // Tagged with the stored position, so equal names keep their stored order.
+        list.push_back(sortKey(n.Name, static_cast<std::uint32_t>(m_slots.size()), ranks));
+        m_slots.push_back(c);
         c = n.NextSibling;
     }
-    sortEntries(list);
+    sortKeys(list.data(), list.data() + list.size());
+    for (SortKey& k : list)
+        k.setTag(static_cast<std::uint32_t>(m_slots[k.tag()]));
     m_pos[level] = 0;
 }
 
-void SortWalk::sortEntries(std::vector<Entry>& list) {
-    const auto less = [](const Entry& a, const Entry& b) {
-        if (a.key[0] != b.key[0])
-            return a.key[0] < b.key[0];
-        if (a.key[1] != b.key[1])
-            return a.key[1] < b.key[1];
-        return a.key[2] < b.key[2];
-    };
-    // Comparison sorts mispredict about every other comparison on random names. A long
-    // list is first spread by its first character, without comparing, so each part
-    // left to sort is small.
-    constexpr std::size_t kSpreadFrom = 64;
-    if (list.size() < kSpreadFrom) {
-        std::sort(list.begin(), list.end(), less);
-        return;
-    }
-    std::array<std::uint32_t, 257> start{};
-    for (const Entry& e : list)
-        ++start[(e.key[0] >> 56) + 1];
-    for (std::size_t b = 1; b < start.size(); ++b)
-        start[b] += start[b - 1];
-    m_scratch.resize(list.size());
-    std::array<std::uint32_t, 256> next;
-    std::copy(start.begin(), start.end() - 1, next.begin());
-    for (const Entry& e : list)
-        m_scratch[next[e.key[0] >> 56]++] = e;
-    for (std::size_t b = 0; b + 1 < start.size(); ++b)
-        if (start[b + 1] - start[b] > 1)
-            std::sort(m_scratch.begin() + start[b], m_scratch.begin() + start[b + 1], less);
-    list.swap(m_scratch);
-}
-
-std::string SortWalk::nameOf(std::int32_t slot) const {
-    const NameField& name = m_nodes[slot].Name;
-    return std::string(name.data(), name.size());
-}
-
-bool SortWalk::start(std::int32_t root) {
-    m_root = root;
+bool SortWalk::SortWalk_Start(std::int32_t root) {
     const std::int32_t first = m_nodes[root].FirstChild;
     if (first < 1)
         return false;
     m_level = 0;
     fillLevel(first, 0);
-    m_nod = m_lists[0][0].slot;
+    m_nod = static_cast<std::int32_t>(m_lists[0][0].tag());
     return true;
 }
 
-bool SortWalk::next() {
+bool SortWalk::SortWalk_Next() {
     if (m_level < 0)
         return false;
-    const std::int32_t cur = m_lists[m_level][m_pos[m_level]].slot;
+    const auto cur = static_cast<std::int32_t>(m_lists[m_level][m_pos[m_level]].tag());
     const std::int32_t first = node(cur).FirstChild;
     if (first >= 1) {
         ++m_level;
         fillLevel(first, m_level);
-        m_nod = m_lists[m_level][0].slot;
+        m_nod = static_cast<std::int32_t>(m_lists[m_level][0].tag());
         return true;
     }
     for (; m_level >= 0; --m_level) {
         if (m_pos[m_level] + 1 < m_lists[m_level].size()) {
-            m_nod = m_lists[m_level][++m_pos[m_level]].slot;
+            m_nod = static_cast<std::int32_t>(m_lists[m_level][++m_pos[m_level]].tag());
             return true;
         }
     }
     m_nod = 0;
     return false;
-}
-
-std::string SortWalk::SortWalk_Start(std::int32_t root) {
-    return start(root) ? nameOf(m_nod) : std::string();
-}
-
-std::string SortWalk::SortWalk_Next(std::int32_t& level) {
-    if (level < 0 || level > m_level) {
-        level = -1;
-        return {};
-    }
-    m_level = level;
-    const bool more = next();
-    level = m_level;
-    return more ? nameOf(m_nod) : std::string();
 }
 
 } // namespace qm

@@ -2,10 +2,10 @@
 // The pre-order walk of a subtree with each node's children in name order.
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "store/node.h"
+#include "store/sort_key.h"
 
 namespace qm {
 
@@ -18,17 +18,12 @@ class SortWalk {
 public:
     explicit SortWalk(const NodeTable& nodes) : m_nodes(nodes) {}
 
-    /// The padded name of the first node, or the empty text when the start node has no
-    /// children (then nothing else changes).
-    std::string SortWalk_Start(std::int32_t root);
-    /// The padded name of the next node, or the empty text at the end (SortNod 0,
-    /// level -1). `level` is the caller's SortLevel, updated in place.
-    std::string SortWalk_Next(std::int32_t& level);
-    /// Advances without building the name: returns false at the end.
-    bool next();
-    bool start(std::int32_t root);
+    /// Moves to the first node below `root`; false when it has no children (then nothing
+    /// else changes).
+    bool SortWalk_Start(std::int32_t root);
+    /// Moves to the next node; false at the end (SortNod 0, SortLevel -1).
+    bool SortWalk_Next();
 
-    std::int32_t SortRoot() const { return m_root; }
     std::int32_t SortNod() const { return m_nod; }
     /// The padded name of SortNod, from the walk's own copy: a search that tests every name
     /// need not reach back into the table for it. Only while the walk runs.
@@ -37,24 +32,16 @@ public:
     std::int32_t SortLevel() const { return m_level; }
 
 private:
-    // The name's sort ranks packed big-endian into three words, the last one ending in the
-    // stored position: keys are unique and compare as integers, so a plain sort is stable.
-    struct Entry {
-        std::uint64_t key[3];
-        std::int32_t slot;
-    };
     const Node& node(std::int32_t slot) const;
+    /// The children from `firstChild` on, sorted, each key tagged with its slot.
     void fillLevel(std::int32_t firstChild, std::int32_t level);
-    void sortEntries(std::vector<Entry>& list);
-    std::string nameOf(std::int32_t slot) const;
 
     const NodeTable& m_nodes;
-    std::int32_t m_root = 0;
     std::int32_t m_nod = 0;
     std::int32_t m_level = -1;
-    std::vector<std::vector<Entry>> m_lists; // per level, kept to reuse their storage
+    std::vector<std::vector<SortKey>> m_lists; // per level, kept to reuse their storage
     std::vector<std::size_t> m_pos;
-    std::vector<Entry> m_scratch; // spare list for sorting long levels
+    std::vector<std::int32_t> m_slots; // a level's slots in stored order, while it is sorted
 };
 
 } // namespace qm

@@ -14,16 +14,20 @@ constexpr int kMaxLevel = 255;
 /// Calls the step report every kEditProgressInterval items, not for each one.
 class Stepper {
 public:
-    explicit Stepper(const EditProgress& progress)
-        : m_step(progress.step ? &progress.step : nullptr) {}
+    explicit Stepper(Progress* progress) : m_progress(progress) {}
     void operator()(std::int32_t done) const {
-        if (m_step && done % kEditProgressInterval == 0)
-            (*m_step)(done);
+        if (m_progress && done % kEditProgressInterval == 0)
+            m_progress->step(done);
     }
 
 private:
-    const std::function<void(std::int32_t)>* m_step;
+    Progress* m_progress;
 };
+
+void startReport(Progress* progress, std::int32_t total) {
+    if (progress)
+        progress->start(total);
+}
 
 // Takes an item out of its parent's child chain; the item's own links stay as they were.
 void unlink(NodeTable& table, std::int32_t item) {
@@ -40,8 +44,7 @@ void unlink(NodeTable& table, std::int32_t item) {
 
 // Applies `mark` to every item below `item` in walk order; returns the subtree's size.
 template <typename Mark>
-std::int32_t markBelow(NodeTable& table, std::int32_t item, const EditProgress& progress,
-                       Mark mark) {
+std::int32_t markBelow(NodeTable& table, std::int32_t item, Progress* progress, Mark mark) {
     SubtreeWalk walk(table);
     const Stepper step(progress);
     for (std::int32_t x = walk.Walk_Next(walk.Walk_Start(item)); x >= 1; x = walk.Walk_Next(x)) {
@@ -129,12 +132,11 @@ bool linkLastChild(NodeTable& table, std::int32_t parent, std::int32_t child) {
     return true;
 }
 
-std::int32_t deleteSubtree(NodeTable& table, std::int32_t item, const EditProgress& progress) {
+std::int32_t deleteSubtree(NodeTable& table, std::int32_t item, Progress* progress) {
     if (!table.isItem(item) || !hasParentItem(table, item))
         return 0;
     const std::int32_t count = SubtreeWalk::subtreeSize(table, item);
-    if (progress.start)
-        progress.start(count);
+    startReport(progress, count);
     EditRecorder* recorder = changing(table);
     table.freeSlot(item);
     unlink(table, item);
@@ -143,7 +145,7 @@ std::int32_t deleteSubtree(NodeTable& table, std::int32_t item, const EditProgre
     return count;
 }
 
-std::int32_t restoreSubtree(NodeTable& table, std::int32_t item, const EditProgress& progress) {
+std::int32_t restoreSubtree(NodeTable& table, std::int32_t item, Progress* progress) {
     if (item < 2 || item > table.NodeCount() || table[item].inUse() || !hasParentItem(table, item))
         return 0;
     const Node& d = table[item];
@@ -174,7 +176,7 @@ std::int32_t restoreSubtree(NodeTable& table, std::int32_t item, const EditProgr
     return count;
 }
 
-std::int32_t removeLastChild(NodeTable& table, std::int32_t item, const EditProgress& progress) {
+std::int32_t removeLastChild(NodeTable& table, std::int32_t item, Progress* progress) {
     if (!table.isItem(item) || !hasParentItem(table, item))
         return 0;
     const Node& n = table[item];
@@ -192,14 +194,13 @@ std::int32_t removeLastChild(NodeTable& table, std::int32_t item, const EditProg
 }
 
 std::int32_t copySubtree(const NodeTable& table, std::int32_t item, std::vector<Node>& buffer,
-                         const EditProgress& progress) {
+                         Progress* progress) {
     buffer.clear();
     if (!table.isItem(item))
         return 0;
     const std::int32_t count = SubtreeWalk::subtreeSize(table, item);
     buffer.resize(static_cast<std::size_t>(count));
-    if (progress.start)
-        progress.start(count);
+    startReport(progress, count);
     SubtreeWalk walk(table);
     const Stepper step(progress);
     std::size_t k = 0;
@@ -238,12 +239,11 @@ PasteCheck checkPaste(const NodeTable& table, std::int32_t parent, std::span<con
 }
 
 std::int32_t pasteSubtree(NodeTable& table, std::int32_t parent, std::span<const Node> buffer,
-                          const EditProgress& progress) {
+                          Progress* progress) {
     if (checkPaste(table, parent, buffer) != PasteCheck::Ok)
         return 0;
     const auto count = static_cast<std::int32_t>(buffer.size());
-    if (progress.start)
-        progress.start(count);
+    startReport(progress, count);
     const Stepper step(progress);
     EditRecorder* recorder = changing(table);
 

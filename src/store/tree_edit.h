@@ -3,11 +3,11 @@
 // deleting a subtree and putting it back, and copying a subtree into a buffer and out again.
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <vector>
 
 #include "store/node_table.h"
+#include "store/progress.h"
 
 namespace qm {
 
@@ -16,12 +16,8 @@ constexpr std::int32_t kEditProgressInterval = 4096;
 /// The deepest Level a paste may give an item.
 constexpr int kMaxPasteLevel = 30;
 
-/// What a long edit reports: `start` once it knows how many items it will handle, then
-/// `step` with the number done so far, every kEditProgressInterval items. Both optional.
-struct EditProgress {
-    std::function<void(std::int32_t total)> start;
-    std::function<void(std::int32_t done)> step;
-};
+// A long edit reports start once it knows how many items it will handle, then a step with
+// the number done so far every kEditProgressInterval items.
 
 /// One change made by the operations below, with what it takes to make it again.
 struct TreeChange {
@@ -61,23 +57,22 @@ bool linkLastChild(NodeTable& table, std::int32_t parent, std::int32_t child);
 /// Unlinks an item from its siblings and frees it and everything below it. The freed
 /// records keep all their links, so restoreSubtree can put them back. Returns the number of
 /// items freed (reported to `start` before any is freed); 0 for the top item or a free slot.
-std::int32_t deleteSubtree(NodeTable& table, std::int32_t item, const EditProgress& progress = {});
+std::int32_t deleteSubtree(NodeTable& table, std::int32_t item, Progress* progress = nullptr);
 
 /// Puts a subtree freed by deleteSubtree back where it was and marks it in use. Returns the
 /// number of items restored; 0, changing nothing, when the item is not free or its former
 /// neighbours no longer sit side by side. Reports steps only.
-std::int32_t restoreSubtree(NodeTable& table, std::int32_t item, const EditProgress& progress = {});
+std::int32_t restoreSubtree(NodeTable& table, std::int32_t item, Progress* progress = nullptr);
 
 /// Unlinks an item that is the last child of its parent and frees its subtree (taking back
 /// an add or a paste). Returns the number freed; 0, changing nothing, when it is not the
 /// last child. Reports steps only.
-std::int32_t removeLastChild(NodeTable& table, std::int32_t item,
-                             const EditProgress& progress = {});
+std::int32_t removeLastChild(NodeTable& table, std::int32_t item, Progress* progress = nullptr);
 
 /// Replaces the buffer's contents with whole copies of the records of the item's subtree
 /// in walk order, the item first. Returns the number of records (0 for a free slot).
 std::int32_t copySubtree(const NodeTable& table, std::int32_t item, std::vector<Node>& buffer,
-                         const EditProgress& progress = {});
+                         Progress* progress = nullptr);
 
 enum class PasteCheck {
     Ok,
@@ -94,6 +89,6 @@ PasteCheck checkPaste(const NodeTable& table, std::int32_t parent, std::span<con
 /// buffered FirstChild and NextSibling flags (above 0 means set). Returns the new top's
 /// slot, or 0, having allocated nothing, when checkPaste refuses.
 std::int32_t pasteSubtree(NodeTable& table, std::int32_t parent, std::span<const Node> buffer,
-                          const EditProgress& progress = {});
+                          Progress* progress = nullptr);
 
 } // namespace qm

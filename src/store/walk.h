@@ -19,7 +19,6 @@ public:
     std::int32_t Walk_Next(std::int32_t last);
 
     std::int32_t WalkCount() const { return m_count; }
-    std::int32_t WalkRoot() const { return m_root; }
 
     /// Number of nodes in the subtree of `start`, start included (0 for none).
     static std::int32_t subtreeSize(const NodeTable& nodes, std::int32_t start);

@@ -452,7 +452,7 @@ int runFind(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     std::vector<std::string_view> names; // the names from below the root down to the item
     const NameMatcher matcher(style, *text);
     SortWalk walk(table);
-    for (bool more = walk.start(root); more; more = walk.next()) {
+    for (bool more = walk.SortWalk_Start(root); more; more = walk.SortWalk_Next()) {
         const std::string_view name = trimmedName(table[walk.SortNod()].Name);
         names.resize(static_cast<std::size_t>(walk.SortLevel()));
         names.push_back(name);

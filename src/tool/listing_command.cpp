@@ -5,6 +5,7 @@
 #include <QPageSize>
 #include <optional>
 
+#include "base/names.h"
 #include "print/listing_layout.h"
 #include "print/painter_surface.h"
 #include "print/print_target.h"
@@ -13,7 +14,6 @@
 #include "store/message_text.h"
 #include "store/name_codec.h"
 #include "tool/commands.h"
-#include "window/names.h"
 
 namespace qm {
 

@@ -10,118 +10,48 @@
 
 #include "store/name_codec.h"
 #include "store/node_table.h"
-#include "window/main_menu.h"
+#include "store/progress.h"
+#include "store/sort_key.h"
+#include "window/command_handler.h"
 #include "window/names.h"
 
 namespace qm {
 
 namespace {
 
-/// Each byte's place in case-insensitive order: bytes whose characters fold alike share it,
-/// so comparing ranks compares the case-folded characters' codes.
-const std::array<std::uint8_t, 256>& foldRanks() {
-    static const std::array<std::uint8_t, 256> ranks = [] {
+/// Each byte's place in case-insensitive order: bytes whose characters fold alike share it.
+const RankTable& foldRanks() {
+    static const RankTable ranks = [] {
         std::array<char32_t, 256> folded{};
         for (int b = 0; b < 256; ++b)
             folded[b] = QChar::toCaseFolded(decodeByte(static_cast<unsigned char>(b)));
-        std::array<char32_t, 256> order = folded;
-        std::sort(order.begin(), order.end());
-        const auto end = std::unique(order.begin(), order.end());
-        std::array<std::uint8_t, 256> r{};
-        for (int b = 0; b < 256; ++b)
-            r[b] = static_cast<std::uint8_t>(std::lower_bound(order.begin(), end, folded[b]) -
-                                             order.begin());
-        return r;
+        return rankTableFor(folded);
     }();
     return ranks;
 }
 
 std::uint8_t rankOf(char byte) {
-    return foldRanks()[static_cast<unsigned char>(byte)];
+    return foldRanks().rank[static_cast<unsigned char>(byte)];
 }
 
-/// The padded name as 20 ranks in three words, then its place in the stored order, so keys
-/// compare as the case-folded names and equal names keep their stored order.
-struct SortKey {
-    std::uint64_t head;
-    std::uint64_t middle;
-    std::uint64_t tail; // ranks 16..19, then the stored position
-    bool operator<(const SortKey& o) const {
-        if (head != o.head)
-            return head < o.head;
-        if (middle != o.middle)
-            return middle < o.middle;
-        return tail < o.tail;
-    }
-};
-
-SortKey sortKey(const NameField& name, std::uint32_t position,
-                const std::array<std::uint8_t, 256>& ranks) {
-    std::uint64_t w[3] = {0, 0, 0};
-    for (int i = 0; i < kNameLength; ++i)
-        w[i / 8] = w[i / 8] << 8 | ranks[static_cast<unsigned char>(name[std::size_t(i)])];
-    return {w[0], w[1], w[2] << 32 | position};
-}
-
-/// Rank `depth` (0..19) of a key's name.
-std::uint8_t rankAt(const SortKey& key, int depth) {
-    const std::uint64_t word = depth < 8 ? key.head : depth < 16 ? key.middle : key.tail >> 32;
-    const int shift = depth < 16 ? 56 - 8 * (depth % 8) : 24 - 8 * (depth - 16);
-    return static_cast<std::uint8_t>(word >> shift);
-}
-
-// Ranges this short are sorted by comparison; longer ones are first split by one rank.
-constexpr std::size_t kSmallRange = 4096;
 constexpr std::int64_t kReportEvery = 1 << 16;
 
 struct Reporter {
-    const FillProgress& progress;
+    Progress* progress;
     std::int64_t done = 0;
     std::int64_t reported = 0;
     void advance(std::size_t n) {
         done += static_cast<std::int64_t>(n);
-        if (progress.step && done - reported >= kReportEvery) {
-            progress.step(done);
+        if (progress && done - reported >= kReportEvery) {
+            progress->step(done);
             reported = done;
         }
     }
     void finish() {
-        if (progress.step && done > reported)
-            progress.step(done);
+        if (progress && done > reported)
+            progress->step(done);
     }
 };
-
-/// Sorts keys whose names agree in their first `depth` ranks: in place, split by the next
-/// rank into buckets, each sorted on its own, so a long sort needs no second buffer and
-/// reports as it goes.
-void sortKeys(SortKey* first, SortKey* last, int depth, Reporter& report) {
-    const std::size_t n = static_cast<std::size_t>(last - first);
-    if (n <= kSmallRange || depth == kNameLength) {
-        std::sort(first, last);
-        report.advance(n);
-        return;
-    }
-    std::array<std::size_t, 257> begin{};
-    for (const SortKey* k = first; k != last; ++k)
-        ++begin[rankAt(*k, depth) + 1];
-    for (int b = 0; b < 256; ++b)
-        begin[b + 1] += begin[b];
-    std::array<std::size_t, 256> next{};
-    std::copy(begin.begin(), begin.end() - 1, next.begin());
-    // Each key goes straight to the next free place of its bucket, displacing the key
-    // there, until the key that belongs where the chain started comes back.
-    for (int b = 0; b < 256; ++b) {
-        while (next[b] < begin[b + 1]) {
-            SortKey moving = first[next[b]];
-            for (int to = rankAt(moving, depth); to != b; to = rankAt(moving, depth))
-                std::swap(moving, first[next[to]++]);
-            first[next[b]++] = moving;
-        }
-    }
-    for (int b = 0; b < 256; ++b)
-        if (begin[b + 1] > begin[b])
-            sortKeys(first + begin[b], first + begin[b + 1], depth + 1, report);
-}
 
 /// Leading spaces skipped, does the name begin with `typed`, case-insensitively?
 bool nameStartsWith(const NameField& name, const std::string& typed) {
@@ -166,7 +96,7 @@ public:
 CellListModel::CellListModel(const NodeTable& nodes, QObject* parent)
     : QAbstractListModel(parent), m_nodes(nodes) {}
 
-void CellListModel::setChildren(std::int32_t parent, const FillProgress& progress) {
+void CellListModel::setChildren(std::int32_t parent, Progress* progress) {
     // Counted first, so that a list of millions is walked into memory allocated once.
     std::size_t n = 0;
     std::size_t split = 0; // entries with children, which come first
@@ -185,11 +115,9 @@ void CellListModel::setChildren(std::int32_t parent, const FillProgress& progres
         split += m_nodes[c].hasChildren();
     });
 
-    const bool reports = static_cast<std::int64_t>(n) >= kLongList;
-    const FillProgress none;
-    Reporter report{reports ? progress : none};
-    if (reports && progress.start)
-        progress.start(2 * static_cast<std::int64_t>(n)); // made into keys, then sorted
+    Reporter report{static_cast<std::int64_t>(n) >= kLongList ? progress : nullptr};
+    if (report.progress)
+        report.progress->start(2 * static_cast<std::int64_t>(n)); // made into keys, then sorted
 
     std::vector<std::int32_t> listed(n); // in stored order, then in sorted order
     std::vector<SortKey> keys(n);
@@ -205,22 +133,21 @@ void CellListModel::setChildren(std::int32_t parent, const FillProgress& progres
             report.advance(1);
         });
     }
-    sortKeys(keys.data(), keys.data() + split, 0, report);
-    sortKeys(keys.data() + split, keys.data() + n, 0, report);
+    const auto sorted = [&report](std::size_t count) { report.advance(count); };
+    sortKeys(keys.data(), keys.data() + split, sorted);
+    sortKeys(keys.data() + split, keys.data() + n, sorted);
     report.finish();
     // The slots in sorted order, put where the stored order was: no list allocated twice.
     for (SortKey& key : keys)
-        key.tail = static_cast<std::uint32_t>(listed[key.tail & 0xFFFFFFFFu]);
+        key.setTag(static_cast<std::uint32_t>(listed[key.tag()]));
     for (std::size_t i = 0; i < n; ++i)
-        listed[i] = static_cast<std::int32_t>(keys[i].tail);
+        listed[i] = static_cast<std::int32_t>(keys[i].tag());
     keys = {};
 
     beginResetModel();
     m_slots = std::move(listed);
     m_withChildren = static_cast<int>(split);
     endResetModel();
-    if (reports && progress.end)
-        progress.end();
 }
 
 void CellListModel::clear() {

@@ -5,19 +5,12 @@
 #include <QListView>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace qm {
 
 class NodeTable;
-
-/// What a very long fill reports while it sorts, so the window can show it and repaint.
-struct FillProgress {
-    std::function<void(std::int64_t total)> start;
-    std::function<void(std::int64_t done)> step;
-    std::function<void()> end;
-};
+class Progress;
 
 /// The children of one node, entries with children first, each group in case-insensitive
 /// order of its names. Only the slots are kept; texts are made from the table when shown.
@@ -25,12 +18,12 @@ class CellListModel : public QAbstractListModel {
     Q_OBJECT
 public:
     static constexpr int SlotRole = Qt::UserRole;
-    /// Fills of at least this many entries report their progress.
     static constexpr std::int64_t kLongList = 200000;
 
     CellListModel(const NodeTable& nodes, QObject* parent);
-    /// Lists the children of `parent`; nothing when it is not an item in use.
-    void setChildren(std::int32_t parent, const FillProgress& progress = {});
+    /// Lists the children of `parent`; nothing when it is not an item in use. A list of at
+    /// least kLongList entries reports its progress while it sorts.
+    void setChildren(std::int32_t parent, Progress* progress = nullptr);
     void clear();
 
     int rowCount(const QModelIndex& parent = {}) const override;

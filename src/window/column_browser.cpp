@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "store/progress.h"
 #include "window/cell_list.h"
 #include "window/names.h"
 #include "window/prompter.h"
@@ -147,6 +148,19 @@ std::int32_t ColumnBrowser::selectedSlot(int cel) const {
     return cel >= 0 && cel < kCellCount ? m_lists[cel]->selectedSlot() : 0;
 }
 
+BrowserTarget ColumnBrowser::target() const {
+    BrowserTarget t;
+    if (m_curCel < 0 || m_curCel >= kCellCount)
+        return t;
+    t.cel = m_curCel;
+    const std::int32_t own = m_cells[m_curCel].Nod;
+    t.item = m_nodes.isItem(own) ? own : 0;
+    // The top item heads cell 0 and is never an entry of a list.
+    const std::int32_t s = selectedSlot(m_curCel);
+    t.entry = s >= 2 && m_nodes.isItem(s) ? s : 0;
+    return t;
+}
+
 void ColumnBrowser::Cell_SetMode(int cel, int mode) {
     m_cells[cel].Mode = static_cast<std::int16_t>(mode);
     if (mode < Plain || mode > Current)
@@ -195,9 +209,10 @@ void ColumnBrowser::Cell_Fill(int cel) {
     CellList* list = m_lists[cel];
     const std::int32_t keep = list->selectedSlot();
     const std::int32_t p = m_cells[cel].Nod;
-    if (isShown(p))
-        list->entries()->setChildren(p, m_fillProgress);
-    else {
+    if (isShown(p)) {
+        const std::unique_ptr<Progress> progress = m_fillProgress ? m_fillProgress() : nullptr;
+        list->entries()->setChildren(p, progress.get());
+    } else {
         list->entries()->clear();
         setHeader(cel, QString());
     }

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "store/cells_file.h"
@@ -17,7 +19,18 @@ namespace qm {
 
 class CellList;
 class CellPanel;
+class Progress;
 class Prompter;
+
+/// The item the user is at: the current cell's own item and the entry selected in it. Each
+/// command reads what its rules need; a field is 0 when it names no item in use.
+struct BrowserTarget {
+    int cel = -1;           // the current cell, -1 when none
+    std::int32_t item = 0;  // the item whose children the cell lists
+    std::int32_t entry = 0; // the item of the selected entry
+    /// The selected entry, else the cell's own item.
+    std::int32_t entryOrItem() const { return entry ? entry : item; }
+};
 
 class ColumnBrowser : public QWidget {
     Q_OBJECT
@@ -49,14 +62,18 @@ public:
     void selectEntry(int cel, std::int32_t slot);
     /// Selects the entry of an item in a cell's list, or none where it is not listed.
     void selectOnly(int cel, std::int32_t slot);
-    /// How fills of very long lists report their progress.
-    void setFillProgress(FillProgress progress) { m_fillProgress = std::move(progress); }
+    /// Makes the reporter of one fill, kept until the fill is over; a very long list
+    /// reports to it while it sorts.
+    using ProgressMaker = std::function<std::unique_ptr<Progress>()>;
+    void setFillProgress(ProgressMaker make) { m_fillProgress = std::move(make); }
 
     const CellArray& cells() const { return m_cells; }
     int CurCel() const { return m_curCel; }
     void setCurCel(int cel) { m_curCel = cel; }
     /// Slot of the entry selected in a cell's list, 0 when none.
     std::int32_t selectedSlot(int cel) const;
+    /// Which item the user is at.
+    BrowserTarget target() const;
 
     CellList* list(int cel) const { return m_lists[cel]; }
     QLabel* header(int cel) const { return m_headers[cel]; }
@@ -90,7 +107,7 @@ private:
     std::array<CellPanel*, kCellCount> m_panels{};
     std::array<QLabel*, kCellCount> m_headers{};
     std::array<CellList*, kCellCount> m_lists{};
-    FillProgress m_fillProgress;
+    ProgressMaker m_fillProgress;
     TwipsLayout m_layout;
 };
 

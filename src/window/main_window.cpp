@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <limits>
 #include <new>
+#include <optional>
 
 #include "store/cells_file.h"
 #include "store/content_hash.h"
@@ -27,6 +28,31 @@ constexpr qint64 kYieldIntervalMs = 50;
 constexpr int kAutoSaveTickMs = 15000;
 const QString kCrLf = QStringLiteral("\r\n");
 
+/// A very long list is sorted like a load runs: with progress, repainting, nothing else
+/// starting meanwhile; the status text it covered comes back when it is done.
+class FillBar : public StatusProgress {
+public:
+    explicit FillBar(MainWindow& w)
+        : StatusProgress(w.status(), QStringLiteral("Filling list ..."), [&w] { w.yieldEvents(); }),
+          m_window(w) {}
+    ~FillBar() override {
+        if (!m_busy)
+            return;
+        m_status.Progress_End();
+        m_status.Status_Text(m_before);
+    }
+    void start(std::int64_t total) override {
+        m_busy.emplace(m_window);
+        m_before = m_status.statusText();
+        StatusProgress::start(total);
+    }
+
+private:
+    MainWindow& m_window;
+    std::optional<MainWindow::BusyScope> m_busy;
+    QString m_before;
+};
+
 } // namespace
 
 MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
@@ -35,8 +61,14 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     setWindowTitle(QStringLiteral("QuillMar  [no data]"));
     // Liberation Sans stands in for Arial with the same metrics, so lists fit as designed.
     m_layout.setFont(this, QFont(QStringLiteral("Arial"), 8));
-    m_menu = new MainMenu(this);
-    m_menu->setGate([this] { return !isBusy(); });
+    m_menu = new CommandHandler(this, [this](CommandState& state) {
+        state.tree = !m_nodes.hasTree()         ? TreeState::None
+                     : m_nodes[1].hasChildren() ? TreeState::HasItems
+                                                : TreeState::Empty;
+        state.saved = m_dataSaved;
+        state.hasFile = !m_curFile.isEmpty();
+        state.busy = isBusy();
+    });
     for (int i = 0; i < 4; ++i)
         m_layout.zoomNaturalFont(m_menu->topMenu(i));
 
@@ -53,23 +85,7 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
             [this](int index) { m_menu->dispatch(MenuArray::Edit, index); });
     connect(m_browser, &ColumnBrowser::contextMenuRequested, this,
             [this](const QPoint& pos) { m_menu->topMenu(1)->popup(pos); });
-    // A very long list is sorted like a load runs: with progress, repainting, nothing else.
-    auto before = std::make_shared<QString>(); // the status text the fill covers
-    m_browser->setFillProgress({[this, before](std::int64_t total) {
-                                    ++m_busy;
-                                    *before = m_status->statusText();
-                                    m_status->Status_Text(QStringLiteral("Filling list ..."));
-                                    m_status->Progress_Start(static_cast<double>(total));
-                                },
-                                [this](std::int64_t done) {
-                                    m_status->Progress_Step(static_cast<double>(done));
-                                    yieldEvents();
-                                },
-                                [this, before] {
-                                    m_status->Progress_End();
-                                    m_status->Status_Text(*before);
-                                    --m_busy;
-                                }});
+    m_browser->setFillProgress([this] { return std::make_unique<FillBar>(*this); });
 
     m_timAs = new QTimer(this);
     m_timAs->setObjectName(QStringLiteral("TimAs"));
@@ -81,7 +97,6 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
         [this] { stepZoom(kZoomSteps.front()); });
 
     // What the window's load does once it has read the settings.
-    Menu_Set(MenuState::NoTree);
     DataChanged(0);
     m_nodes.resetEmpty();
     m_browser->setCurCel(-1);
@@ -143,7 +158,7 @@ QWidget* MainWindow::columnArea() const {
 void MainWindow::DataChanged(int changed) {
     const bool c = changed > 0;
     m_dataSaved = !c;
-    m_menu->entry(MenuArray::File, FileSave)->setEnabled(c);
+    m_menu->refresh();
     if (c) {
         // Stops at its largest value rather than wrapping to a negative count.
         if (m_asCounter < std::numeric_limits<std::int16_t>::max())
@@ -169,19 +184,7 @@ void MainWindow::yieldEvents() {
     m_lastYield.restart();
 }
 
-void MainWindow::replaceTree(NodeTable table, const QString& file, const std::vector<Cell>& cells) {
-    emit treeAboutToBeReplaced();
-    m_nodes = std::move(table);
-    m_curFile = file;
-    m_browser->Cells_Reset();
-    m_browser->show();
-    DataChanged(0);
-    m_browser->restoreCells(cells);
-    setCaptionFile(file.isEmpty() ? QStringLiteral("...") : file);
-    emit treeReplaced();
-}
-
-bool MainWindow::DataLoad(const QString& path, std::uint64_t* contentHash) {
+bool MainWindow::DataLoad(const QString& path) {
     BusyScope busy(*this);
     const std::string file = toPath(path);
     m_status->Status_Text(QStringLiteral("Testing DataFile ..."));
@@ -193,18 +196,16 @@ bool MainWindow::DataLoad(const QString& path, std::uint64_t* contentHash) {
         ContentHash hash;
         {
             // Reading and checking the tree both move the bar and let the window repaint.
-            StatusProgress progress(*m_status, [this] { yieldEvents(); });
-            loaded = loadDataFile(file, &progress, contentHash ? &hash : nullptr);
+            StatusProgress progress(*m_status, {}, [this] { yieldEvents(); });
+            loaded = loadDataFile(file, &progress, &hash);
         }
         if (!loaded.ok) {
             Status_Reset();
             m_prompter.alert(refusalText(path, loaded));
             return false;
         }
-        if (contentHash)
-            *contentHash = hash.value();
         const std::vector<Cell> cells = readCellsFile(cellsPathFor(file), loaded.inTree);
-        replaceTree(std::move(loaded.table), path, cells);
+        replaceTree(std::move(loaded.table), path, path, cells, hash.value());
         if (const QString note = loadNote(loaded); !note.isEmpty())
             m_prompter.alert(messageText(path) + kCrLf + note);
     } catch (const std::bad_alloc&) {
@@ -214,6 +215,21 @@ bool MainWindow::DataLoad(const QString& path, std::uint64_t* contentHash) {
         return false;
     }
     return true;
+}
+
+void MainWindow::replaceTree(NodeTable&& table, const QString& file, const QString& caption,
+                             const std::vector<Cell>& cells,
+                             std::optional<std::uint64_t> fileHash) {
+    emit treeAboutToBeReplaced();
+    m_nodes = std::move(table);
+    m_curFile = file;
+    m_browser->Cells_Reset();
+    m_browser->show();
+    DataChanged(0);
+    m_browser->restoreCells(cells);
+    setCaptionFile(caption);
+    emit treeReplaced(fileHash);
+    m_menu->refresh();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -1,15 +1,17 @@
 #pragma once
-// frmMain: owns the tree of the session and the window parts that show it, and hands each
-// menu command on to the subsystem registered for it.
+// frmMain: owns the tree of the session and the window parts that show it; its command
+// handler runs each menu entry's command in the subsystem that owns it.
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "store/node_table.h"
 #include "window/column_browser.h"
-#include "window/main_menu.h"
+#include "window/command_handler.h"
 #include "window/status_area.h"
 #include "window/twips_layout.h"
 
@@ -36,7 +38,7 @@ public:
     // The parts.
     ColumnBrowser& browser() { return *m_browser; }
     StatusArea& status() { return *m_status; }
-    MainMenu& menu() { return *m_menu; }
+    CommandHandler& menu() { return *m_menu; }
     Prompter& prompter() { return m_prompter; }
     QTimer& TimAs() { return *m_timAs; }
     QWidget* columnArea() const;
@@ -46,17 +48,18 @@ public:
     void Cell_Clear(int cel) { m_browser->Cell_Clear(cel); }
     void Cell_Update(std::int32_t nod) { m_browser->Cell_Update(nod); }
     void Status_Reset() { m_status->Status_Reset(); }
-    void Menu_Set(MenuState state) { m_menu->Menu_Set(state); }
     /// Marks the tree changed (changed > 0) or saved / freshly loaded.
     void DataChanged(int changed);
     /// Loads a data file in place of the open tree. A file that cannot be used is reported
     /// and leaves the open tree, its cells, caption and saved state as they were.
-    /// `contentHash`, when given, gets the ContentHash of the file's bytes.
-    bool DataLoad(const QString& path, std::uint64_t* contentHash = nullptr);
-    /// Shows `table` in place of the open tree, marked saved: the cells as `cells` say
-    /// (checked by the caller), `file` as the current file and in the caption ("..." for
-    /// none).
-    void replaceTree(NodeTable table, const QString& file, const std::vector<Cell>& cells);
+    bool DataLoad(const QString& path);
+    /// The one way a tree takes the place of the open one: the new table, its file (empty
+    /// for none yet), the caption text, the cells to restore, and the ContentHash of the
+    /// file's bytes as read (none when not read). Marks the tree saved and
+    /// emits treeAboutToBeReplaced before and treeReplaced after.
+    void replaceTree(NodeTable&& table, const QString& file, const QString& caption,
+                     const std::vector<Cell>& cells = {},
+                     std::optional<std::uint64_t> fileHash = std::nullopt);
     /// "QuillMar  [text]".
     void setCaptionFile(const QString& text);
 
@@ -75,8 +78,14 @@ public:
     bool isBusy() const { return m_busy > 0; }
     class BusyScope {
     public:
-        explicit BusyScope(MainWindow& w) : m_w(w) { ++m_w.m_busy; }
-        ~BusyScope() { --m_w.m_busy; }
+        explicit BusyScope(MainWindow& w) : m_w(w) {
+            if (m_w.m_busy++ == 0)
+                m_w.m_menu->refresh();
+        }
+        ~BusyScope() {
+            if (--m_w.m_busy == 0)
+                m_w.m_menu->refresh();
+        }
         BusyScope(const BusyScope&) = delete;
         BusyScope& operator=(const BusyScope&) = delete;
 
@@ -93,11 +102,11 @@ public:
     void setChangeStep(std::function<void()> step) { m_changeStep = std::move(step); }
 
 signals:
-    /// New or a load is about to replace the table; the old tree, CurFile and cells are
-    /// still there.
+    /// A tree is about to replace the table; the old tree, CurFile and cells are still there.
     void treeAboutToBeReplaced();
-    /// The new table is in place, its cells and the caption set.
-    void treeReplaced();
+    /// The new table is in place, its cells and the caption set; `fileHash` as given to
+    /// replaceTree.
+    void treeReplaced(std::optional<std::uint64_t> fileHash);
     /// A command changed the tree (DataChanged with a change).
     void treeChanged();
     /// The zoom changed; a dialog kept open beside the window follows it.
@@ -121,7 +130,7 @@ private:
     QWidget* m_client = nullptr;
     ColumnBrowser* m_browser = nullptr;
     std::unique_ptr<StatusArea> m_status; // not a QObject: owned here
-    MainMenu* m_menu = nullptr;
+    CommandHandler* m_menu = nullptr;
     QTimer* m_timAs = nullptr;
     std::function<bool()> m_closeHandler;
     std::function<void()> m_changeStep;

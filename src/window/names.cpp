@@ -1,58 +1,18 @@
 #include "window/names.h"
 
-#include <QList>
-
-#include "store/message_text.h"
-#include "store/name_codec.h"
 #include "window/prompter.h"
 
 namespace qm {
 
-QString bytesText(std::string_view bytes) {
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
-    for (char b : bytes)
-        out.append(QChar(static_cast<char16_t>(decodeByte(static_cast<unsigned char>(b)))));
-    return out;
-}
-
-QString nameText(const NameField& name) {
-    return bytesText({name.data(), name.size()});
-}
-
-QString trimmedNameText(const NameField& name) {
-    return bytesText(trimmedName(name));
-}
-
-QString trimSpaces(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-std::optional<std::string> nameBytes(const QString& text) {
-    const QList<uint> chars = text.toUcs4();
-    return encodeChars(std::u32string_view(reinterpret_cast<const char32_t*>(chars.constData()),
-                                           static_cast<std::size_t>(chars.size())));
-}
-
-QString messageText(const QString& text) {
-    return QString::fromStdString(shownText(text.toStdString()));
-}
-
 std::optional<NameField> storableName(Prompter& prompter, const QString& text) {
     const std::optional<std::string> bytes = nameBytes(text);
     if (!bytes) {
-        prompter.alert(QStringLiteral("The name ") + messageText(text) +
+        prompter.alert(QStringLiteral("The name ") + text +
                        QStringLiteral(" has characters a QuillMar DataFile can't hold !"));
         return std::nullopt;
     }
     if (bytes->size() > static_cast<std::size_t>(kNameLength)) {
-        prompter.alert(QStringLiteral("The name ") + messageText(text) +
+        prompter.alert(QStringLiteral("The name ") + text +
                        QStringLiteral(" is longer than 20 characters !"));
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #pragma once
-// The store's progress shown in the status area while the window stays responsive.
+// The one adapter from the store's progress reports to the status area.
 
+#include <QString>
 #include <functional>
 
 #include "store/progress.h"
@@ -9,16 +10,20 @@ namespace qm {
 
 class StatusArea;
 
-/// Moves the progress bar with each step of a store operation and lets the window repaint
-/// through `yield`, which decides how often that is worth it.
+/// Shows `text` when the work starts and moves the progress bar with each step; `yield`,
+/// when given, lets the window repaint and decides how often that is worth it.
 class StatusProgress : public Progress {
 public:
-    StatusProgress(StatusArea& status, std::function<void()> yield);
+    explicit StatusProgress(StatusArea& status, QString text = {},
+                            std::function<void()> yield = {});
     void start(std::int64_t total) override;
     void step(std::int64_t done) override;
 
-private:
+protected:
     StatusArea& m_status;
+
+private:
+    QString m_text;
     std::function<void()> m_yield;
 };
 

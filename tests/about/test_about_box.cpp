@@ -203,6 +203,7 @@ private slots:
         }
         qputenv("PATH", path);
         ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
         AboutBox box(prompter, nullptr);
         box.show();
         QTest::mouseClick(control<QPushButton>(&box, "cmdSysInfo"), Qt::LeftButton);

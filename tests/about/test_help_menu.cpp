@@ -7,9 +7,9 @@
 
 #include "about/about_box.h"
 #include "about/app_identity.h"
+#include "base/emblem.h"
 #include "support/modal_driver.h"
 #include "support/program_fixture.h"
-#include "window/emblem.h"
 
 using namespace qm;
 using namespace qm::test;
@@ -94,6 +94,7 @@ private slots:
         MainWindow& w = f.start({tree});
         QVERIFY(!f.click(MenuArray::Help, entry));
         QCOMPARE(f.prompter.prompts.size(), 0);
+        f.prompter.answer(PromptAnswer::Ok);
         w.menu().dispatch(MenuArray::Help, entry);
         QCOMPARE(f.prompter.prompts.size(), 1);
         const Prompt p = f.prompter.last();

@@ -110,7 +110,8 @@ private slots:
         f.writeIni("[Display]\nMainLeft=" + left + "\nMainTop=" + top + "\n");
         MainWindow& w = f.start();
         const QRect screen = w.screen()->availableGeometry();
-        QVERIFY(screen.width() >= w.width() && screen.height() >= w.height());
+        QVERIFY(screen.width() >= w.width());
+        QVERIFY(screen.height() >= w.height());
         QVERIFY2(screen.contains(w.frameGeometry()),
                  qPrintable(QString("%1,%2").arg(w.x()).arg(w.y())));
         QVERIFY(w.close());
@@ -134,6 +135,7 @@ private slots:
         ProgramFixture f;
         QVERIFY(makeOddFile(kind, f.iniPath()));
         const QList<qint64> before = fileStamp(f.iniPath());
+        f.prompter.answer(PromptAnswer::Ok);
         MainWindow& w = f.start();
         QCOMPARE(f.prompter.prompts.size(), 1);
         QCOMPARE(f.prompter.last().title, QString("QuillMar Alert"));
@@ -154,6 +156,7 @@ private slots:
         const QString path = "/proc/self/QuillMar.ini";
         Program program(prompter, path);
         program.start({}, false);
+        prompter.answer(PromptAnswer::Ok);
         QVERIFY(program.window().close());
         QCOMPARE(prompter.prompts.size(), 1);
         const QString text = prompter.last().text;

@@ -58,7 +58,8 @@ class TestNameDialog : public QObject {
         poll.start(10);
         const QString result = m_dlg->ask(request);
         [&] {
-            QVERIFY2(acted && ticks <= giveUp, "the dialog did not come up or did not close");
+            QVERIFY2(acted, "the dialog did not come up");
+            QVERIFY2(ticks <= giveUp, "the dialog did not close");
         }();
         return result;
     }
@@ -68,6 +69,7 @@ private slots:
         m_prompter.clear();
         m_dlg = std::make_unique<NameDialog>(m_prompter);
     }
+    void cleanup() { QVERIFY(m_prompter.allAnswered()); }
 
     void enteredText_raisedOnlyAToZ_orDroppedOnCancel_data() {
         QTest::addColumn<QString>("entered");
@@ -120,7 +122,8 @@ private slots:
             }
         });
         QTEST(name, "result");
-        QVERIFY(!m_dlg->isVisible() && m_prompter.prompts.isEmpty());
+        QVERIFY(!m_dlg->isVisible());
+        QVERIFY(m_prompter.prompts.isEmpty());
     }
 
     // A prompt with a 20-character name wraps; a word wider than the label (large font) widens
@@ -146,6 +149,7 @@ private slots:
             big.setPointSize(points);
             m_dlg->setFont(big);
         }
+        m_prompter.answer(PromptAnswer::Ok);
         const QString name = run({title, prompt, {}, false}, [&] {
             // Title bars draw the title larger and bold, beside an icon and a few buttons.
             QFont bar = QApplication::font();

@@ -11,9 +11,9 @@
 #include <unistd.h>
 
 #include "app/program.h"
-#include "edit/edit_commands.h"
 #include "settings/file_commands.h"
 #include "support/tree_checker.h"
+#include "window/command_handler.h"
 #include "window/cell_list.h"
 #include "window/main_window.h"
 #include "window/prompter.h"
@@ -99,7 +99,7 @@ int main(int argc, char* argv[]) {
         w.browser().focusCell(5);
         if (!inside)
             cell->selectRow(cell->entries()->rowOfSlot(item));
-        program.edit().dispatch(op);
+        w.menu().dispatch(MenuArray::Edit, op);
         say(QStringLiteral("E %1 %2 %3\n").arg(edit).arg(clock).arg(tableHash(t)).toLatin1());
 
         const std::int64_t later = clock + std::int64_t(rng() % 700);

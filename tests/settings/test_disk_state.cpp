@@ -92,9 +92,11 @@ private slots:
     // the bytes then decide.
     void recordedInTheSameTick_bytesDecide() {
         const std::optional<DiskState> late = readDiskState(m_path, INT64_MAX);
-        QVERIFY(late && !late->hash);
+        QVERIFY(late);
+        QVERIFY(!late->hash);
         const std::optional<DiskState> known = readDiskState(m_path, late->changedNs);
-        QVERIFY(known && known->hash);
+        QVERIFY(known);
+        QVERIFY(known->hash);
         QVERIFY(!qm::changedSince(*known, m_path));
         DiskState otherBytes = *known; // the same identity over other bytes
         otherBytes.hash = *known->hash + 1;
@@ -145,11 +147,13 @@ private slots:
         QVERIFY2(saveDataFile(m_path.toStdString(), table, error, nullptr, &written),
                  error.c_str());
         const std::optional<DiskState> known = writtenDiskState(m_path, written.value());
-        QVERIFY(known && known->hash);
+        QVERIFY(known);
+        QVERIFY(known->hash);
         QVERIFY(!qm::changedSince(*known, m_path));
         keepingTime(m_path, [&] {
             QFile f(m_path);
-            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(38 * 30000 + 18));
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(38 * 30000 + 18));
             f.write("J");
         });
         QVERIFY(qm::changedSince(*known, m_path));

@@ -57,9 +57,12 @@ private slots:
         QCOMPARE(o.d.windowTitle() + '|' + control<QTabWidget>(o.d, "tbsOptions")->tabToolTip(1),
                  QStringLiteral("Options|Set Options for Printing"));
         QCOMPARE(labels(o.d, {"Lab_0", "Lab_1", "Lab_2", "PLab_0", "PLab_2"}), "4 5 10 2 10");
-        QVERIFY(checked(o.d, "ChkAs_0") && checked(o.d, "ChkAs_1") && checked(o.d, "OptAs_1") &&
-                !checked(o.d, "OptAs_0"));
-        QVERIFY(checked(o.d, "OptP_0") && !control(o.d, "Sli_4")->isEnabled());
+        QVERIFY(checked(o.d, "ChkAs_0"));
+        QVERIFY(checked(o.d, "ChkAs_1"));
+        QVERIFY(checked(o.d, "OptAs_1"));
+        QVERIFY(!checked(o.d, "OptAs_0"));
+        QVERIFY(checked(o.d, "OptP_0"));
+        QVERIFY(!control(o.d, "Sli_4")->isEnabled());
 
         QTest::keyClick(control(o.d, "Sli_0"), Qt::Key_Right);
         QTest::keyClick(control(o.d, "Sli_0"), Qt::Key_Right);
@@ -76,7 +79,8 @@ private slots:
 
     void untickAutoSaveAndSlideSpaces_okStoresOffAndSpaces() {
         Open o(Settings{.Hierarchy = 3});
-        QVERIFY(checked(o.d, "OptP_1") && labels(o.d, {"PLab_1"}) == "3");
+        QVERIFY(checked(o.d, "OptP_1"));
+        QCOMPARE(labels(o.d, {"PLab_1"}), "3");
         // Clicked where a user would: on the box or circle at the left of the caption.
         auto* box = control<QAbstractButton>(o.d, "ChkAs_0");
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
@@ -84,27 +88,32 @@ private slots:
             QVERIFY2(!control(o.d, name)->isEnabled(), name);
         QTest::keyClick(control(o.d, "Sli_4"), Qt::Key_Right);
         // The slider only moves the label until OK.
-        QVERIFY(labels(o.d, {"PLab_1"}) == "4" && o.s.Hierarchy == 3);
+        QCOMPARE(labels(o.d, {"PLab_1"}), "4");
+        QCOMPARE(o.s.Hierarchy, 3);
         QTest::mouseClick(control(o.d, "cmdOK"), Qt::LeftButton);
         QCOMPARE((QList<int>{o.s.AsMode, o.s.Hierarchy}), (QList<int>{-1, 4}));
-        QVERIFY(!o.d.isVisible() && o.ini.read("AutoSave", "Value") == "-1");
+        QVERIFY(!o.d.isVisible());
+        QCOMPARE(o.ini.read("AutoSave", "Value"), "-1");
     }
 
     // Choosing spaces sticks at once, even though Cancel drops everything else.
     void ctrlTabToSpacesThenCancel_keepsOnlyHierarchy() {
         Open o(Settings{.AsMode = -1});
-        QVERIFY(!checked(o.d, "ChkAs_0") && !control(o.d, "OptAs_0")->isEnabled());
+        QVERIFY(!checked(o.d, "ChkAs_0"));
+        QVERIFY(!control(o.d, "OptAs_0")->isEnabled());
         QTest::keyClick(control(o.d, "Sli_0"), Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(control<QTabWidget>(o.d, "tbsOptions")->currentIndex(), 1);
         QTest::keyClick(control(o.d, "Sli_5"), Qt::Key_End);
         auto* spaces = control<QAbstractButton>(o.d, "OptP_1");
         QTest::mouseClick(spaces, Qt::LeftButton, {}, QPoint(8, spaces->height() / 2));
-        QVERIFY(control(o.d, "Sli_4")->isEnabled() && labels(o.d, {"PLab_1"}) == "4");
+        QVERIFY(control(o.d, "Sli_4")->isEnabled());
+        QCOMPARE(labels(o.d, {"PLab_1"}), "4");
         QTest::keyClick(control(o.d, "Sli_3"), Qt::Key_Tab, Qt::ControlModifier);
         // Wraps back to the first page.
         QCOMPARE(control<QTabWidget>(o.d, "tbsOptions")->currentIndex(), 0);
         QTest::mouseClick(control(o.d, "cmdCancel"), Qt::LeftButton);
-        QVERIFY(!o.d.isVisible() && o.confirmed.isEmpty());
+        QVERIFY(!o.d.isVisible());
+        QVERIFY(o.confirmed.isEmpty());
         QCOMPARE((QList<int>{o.s.Hierarchy, o.s.FontSize}), (QList<int>{4, 10}));
     }
 

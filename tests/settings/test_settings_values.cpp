@@ -41,7 +41,8 @@ private slots:
         IniFile ini(m_path);
         Settings s{.RecentMax = 7, .RecentFiles = {QStringLiteral("stale")}};
         GetIniValues(ini, s);
-        QVERIFY(s.RecentFiles[0].isEmpty() && !QFile::exists(m_path));
+        QVERIFY(s.RecentFiles[0].isEmpty());
+        QVERIFY(!QFile::exists(m_path));
         // Window positions keep their fraction.
         QVERIFY(writeIniNumber(ini, "Display", "MainLeft", 1500.5));
         QVERIFY(SetIniValues(ini, s));
@@ -55,7 +56,9 @@ private slots:
                         "Name5=/5\nName6=/6\n");
         IniFile next(m_path);
         GetIniValues(next, s);
-        QVERIFY(s.RecentCount == 4 && s.RecentFiles[3] == "/4" && s.RecentFiles[4].isEmpty());
+        QCOMPARE(s.RecentCount, 4);
+        QCOMPARE(s.RecentFiles[3], "/4");
+        QVERIFY(s.RecentFiles[4].isEmpty());
         QVERIFY(SetIniValues(next, s));
         QCOMPARE(next.read("FileBuf", "Count") + next.read("FileBuf", "Name6"), "4/6");
     }

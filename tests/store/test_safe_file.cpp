@@ -118,7 +118,8 @@ private slots:
 
         QCOMPARE(fileBytes(victim), QByteArray("mine"));
         QCOMPARE(fileBytes(other), QByteArray("mine too"));
-        QVERIFY(!isLink(dir.filePath("notes.qms")) && !isLink(dir.filePath("notes.qmb")));
+        QVERIFY(!isLink(dir.filePath("notes.qms")));
+        QVERIFY(!isLink(dir.filePath("notes.qmb")));
         QCOMPARE(fileBytes(dir.filePath("notes.qms")).size(), kCellCount * kCellRecordSize);
         QCOMPARE(fileBytes(dir.filePath("notes.qmb")), fileBytes(real));
     }
@@ -184,7 +185,8 @@ private slots:
             putFile(dir.filePath(name), "not ours");
         QVERIFY(QFile::link(data, dir.filePath(gone + "linked")));
         const int locked = ::open(qPrintable(dir.filePath(gone + "locked")), O_RDONLY);
-        QVERIFY(locked >= 0 && ::flock(locked, LOCK_EX) == 0);
+        QVERIFY(locked >= 0);
+        QCOMPARE(::flock(locked, LOCK_EX), 0);
         putFile(dir.filePath(gone + "Abc123"), "left by a save on another machine, long gone");
 
         QVERIFY2(saveDataFile(data.toStdString(), treeFromOutline("T\n"), m_error),
@@ -193,7 +195,8 @@ private slots:
         QCOMPARE(temps.size(), 5); // the running save's, the locked one, and three look-alikes
         const QString runningMark = QString("-%1-").arg(running.pid());
         QCOMPARE(temps.filter(runningMark).size(), 1);
-        QVERIFY(temps.contains(gone + "locked") && temps.contains(gone + "linked"));
+        QVERIFY(temps.contains(gone + "locked"));
+        QVERIFY(temps.contains(gone + "linked"));
         for (const QString& name : kept)
             QVERIFY2(QFile::exists(dir.filePath(name)), qPrintable(name));
         ::close(locked);

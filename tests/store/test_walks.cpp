@@ -30,21 +30,21 @@ private slots:
         QCOMPARE(SubtreeWalk::subtreeSize(t, 1), 6);
     }
 
-    // Callers get padded names and the level through the reference, as "name:level" here.
+    // Padded names, from the walk's own copy, and levels, as "name:level" here.
     void sortedWalk_descendsFirstWithLevels() {
         const NodeTable t = test::treeFromOutline("t\n  r\n    b\n      y\n      x\n    a\n  z\n");
         SortWalk walk(t);
         QStringList steps;
-        std::int32_t level = 0;
-        for (auto name = walk.SortWalk_Start(2); !name.empty(); name = walk.SortWalk_Next(level)) {
-            QCOMPARE(level, walk.SortLevel());
-            QCOMPARE(name.size(), std::size_t(kNameLength));
-            steps << test::nameText(makeName(name)) + ':' + QString::number(level);
+        for (bool more = walk.SortWalk_Start(2); more; more = walk.SortWalk_Next()) {
+            QCOMPARE(walk.SortName(), t[walk.SortNod()].Name);
+            steps << test::nameText(walk.SortName()) + ':' + QString::number(walk.SortLevel());
         }
         QCOMPARE(steps, (QStringList{"a:0", "b:0", "x:1", "y:1"}));
         QCOMPARE(walk.SortNod(), 0);
-        QCOMPARE(walk.SortWalk_Start(1).substr(0, 2), std::string("r "));
-        QCOMPARE(walk.SortWalk_Start(7), std::string()); // a leaf leaves SortNod alone
+        QCOMPARE(walk.SortLevel(), -1);
+        QVERIFY(walk.SortWalk_Start(1));
+        QCOMPARE(walk.SortNod(), 2);
+        QVERIFY(!walk.SortWalk_Start(7)); // a leaf leaves SortNod alone
         QCOMPARE(walk.SortNod(), 2);
     }
 
@@ -69,7 +69,7 @@ private slots:
         const NodeTable t = test::treeFromOutline(outline.toStdString());
         SortWalk walk(t);
         Slots seen;
-        for (bool more = walk.start(1); more; more = walk.next()) {
+        for (bool more = walk.SortWalk_Start(1); more; more = walk.SortWalk_Next()) {
             seen << walk.SortNod();
             QCOMPARE(walk.SortLevel(), t[walk.SortNod()].Level - 1);
         }

@@ -1,6 +1,6 @@
 #pragma once
-// A Prompter for tests: records every prompt and answers from a script, failing the test on
-// a prompt nobody expected.
+// A Prompter for tests: records every prompt and answers from a script. A prompt nobody
+// scripted fails the running test on the spot, and so do answers left unused at the end.
 
 #include <QList>
 #include <QString>
@@ -29,6 +29,14 @@ struct Prompt {
 
 class ScriptedPrompter : public Prompter {
 public:
+    ScriptedPrompter() = default;
+    ScriptedPrompter(const ScriptedPrompter&) = delete;
+    ScriptedPrompter& operator=(const ScriptedPrompter&) = delete;
+    ~ScriptedPrompter() override {
+        if (!m_answers.empty())
+            fail("answers were scripted for prompts that never came");
+    }
+
     /// Queue answers in the order the prompts will come.
     void answer(PromptAnswer a) { m_answers.push_back(Reply{Prompt::Message, a, {}}); }
     void answerName(const QString& name) { m_answers.push_back(Reply{Prompt::Name, {}, name}); }
@@ -44,7 +52,7 @@ public:
     }
 
     QList<Prompt> prompts; // everything asked so far
-    int unexpected = 0;    // prompts that found no scripted answer
+    int unexpected = 0;    // prompts that found no scripted answer (outside a test)
     /// Runs while a message box is up, as what the platform does then (another window
     /// activated when the box closes).
     std::function<void()> whileAsking;
@@ -62,9 +70,6 @@ public:
         prompts.append(Prompt{Prompt::Message, text, title, icon, buttons, {}});
         if (whileAsking)
             whileAsking();
-        if (buttons == PromptButtons::Ok &&
-            (m_answers.empty() || m_answers.front().kind != Prompt::Message))
-            return PromptAnswer::Ok; // a plain alert needs no script
         return take(Prompt::Message).answer;
     }
     int choose(const QString& text, const QString& title, PromptIcon icon,
@@ -83,27 +88,11 @@ public:
         return take(Prompt::Name).text;
     }
     QString openFile(const QString& title, const QString& filters, const QString& folder) override {
-        prompts.append(Prompt{Prompt::OpenFile,
-                              {},
-                              title,
-                              PromptIcon::None,
-                              PromptButtons::OkCancel,
-                              {},
-                              folder,
-                              filters});
-        return take(Prompt::OpenFile).text;
+        return fileDialog(Prompt::OpenFile, title, filters, folder, {});
     }
     QString saveFile(const QString& title, const QString& filters, const QString& folder,
                      const QString& proposed) override {
-        prompts.append(Prompt{Prompt::SaveFile,
-                              proposed,
-                              title,
-                              PromptIcon::None,
-                              PromptButtons::OkCancel,
-                              {},
-                              folder,
-                              filters});
-        return take(Prompt::SaveFile).text;
+        return fileDialog(Prompt::SaveFile, title, filters, folder, proposed);
     }
     bool printDialog(QPrinter& printer, const QString& title) override {
         prompts.append(
@@ -123,11 +112,25 @@ private:
         QString text;
         std::function<void(QPrinter&)> choose = {};
     };
+    QString fileDialog(Prompt::Kind kind, const QString& title, const QString& filters,
+                       const QString& folder, const QString& proposed) {
+        Prompt p{kind, proposed, title, PromptIcon::None, PromptButtons::OkCancel, {}};
+        p.folder = folder;
+        p.filters = filters;
+        prompts.append(p);
+        return take(kind).text;
+    }
+    static void fail(const QString& why) {
+        // Outside a test function (a screenshot program) the count tells.
+        if (QTest::currentTestFunction() && !QTest::currentTestFailed())
+            QTest::qFail(qPrintable(why), __FILE__, __LINE__);
+        else
+            qWarning("%s", qPrintable(why));
+    }
     Reply take(Prompt::Kind kind) {
         if (m_answers.empty() || m_answers.front().kind != kind) {
             ++unexpected;
-            qWarning("unexpected prompt: %s",
-                     qPrintable(prompts.last().text + " / " + prompts.last().title));
+            fail("unexpected prompt: " + prompts.last().title + " | " + prompts.last().text);
             return Reply{kind, PromptAnswer::Cancel, {}};
         }
         Reply r = m_answers.front();

@@ -178,8 +178,8 @@ private slots:
             const ToolRun r = run(QStringList{"export", file, "--format", format} + to);
             QCOMPARE(r.code, 2);
             QCOMPARE(r.out, QString());
-            QVERIFY2(r.err.startsWith("qmtool: " + file + ": ") && r.err.contains(message),
-                     qPrintable(r.err));
+            QVERIFY2(r.err.startsWith("qmtool: " + file + ": "), qPrintable(r.err));
+            QVERIFY2(r.err.contains(message), qPrintable(r.err));
         }
         QCOMPARE(fileBytes(out), QByteArray("older"));
     }

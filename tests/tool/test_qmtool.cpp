@@ -99,12 +99,14 @@ private slots:
         QCOMPARE(run({"stats", crafted}).out,
                  "records: 6\nNodeCount: 5\nFreeCount: 1\nitems: 3\ndepth: 2\n");
         const Run dump = run({"dump", crafted});
-        QVERIFY(dump.code == 0 && dump.err.isEmpty());
+        QCOMPARE(dump.code, 0);
+        QVERIFY(dump.err.isEmpty());
         QCOMPARE(dump.out, "TOP\n  C\n  B\n    A\n");
         putFile(txt, "\xEF\xBB\xBF" + dump.out.toUtf8().replace("\n", "\r\n"));
         // An existing file is replaced only when asked.
         const Run refused = run({"import", txt, crafted});
-        QVERIFY(refused.code == 1 && refused.err.contains("already exists"));
+        QCOMPARE(refused.code, 1);
+        QVERIFY(refused.err.contains("already exists"));
         QCOMPARE(fileBytes(crafted), craftedBytes);
         QCOMPARE(run({"import", txt, crafted, "--force"}).code, 0);
         QCOMPARE(run({"dump", crafted}).out, dump.out);
@@ -113,11 +115,15 @@ private slots:
         QCOMPARE(fileBytes(crafted), fileBytes(path("added.qmd")));
         saveTable(path("blank.qmd"), craftedTable("   "));
         const Run b = run({"dump", path("blank.qmd")});
-        QVERIFY(b.code == 0 && b.err.contains("1 item has a name an outline cannot hold"));
+        QCOMPARE(b.code, 0);
+        QVERIFY(b.err.contains("1 item has a name an outline cannot hold"));
         const Run none = run({}), help = run({"find", "--help"}), version = run({"--version"});
-        QVERIFY(none.code == 2 && none.err.startsWith("Usage: qmtool"));
-        QVERIFY(help.code == 0 && help.out.startsWith("Usage: qmtool"));
-        QVERIFY(version.code == 0 && version.err.isEmpty());
+        QCOMPARE(none.code, 2);
+        QVERIFY(none.err.startsWith("Usage: qmtool"));
+        QCOMPARE(help.code, 0);
+        QVERIFY(help.out.startsWith("Usage: qmtool"));
+        QCOMPARE(version.code, 0);
+        QVERIFY(version.err.isEmpty());
         QVERIFY2(QRegularExpression("^qmtool \\(QuillMar\\) \\d+\\.\\d+\\.\\d+\n$")
                      .match(version.out)
                      .hasMatch(),
@@ -450,8 +456,11 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, message);
         const Run r = run(args);
-        QVERIFY(r.code == 2 && r.out.isEmpty() && !QFile::exists(path("out.qmd")));
-        QVERIFY2(r.err.startsWith("qmtool: ") && r.err.count('\n') == 1, qPrintable(r.err));
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(!QFile::exists(path("out.qmd")));
+        QVERIFY2(r.err.startsWith("qmtool: "), qPrintable(r.err));
+        QVERIFY2(r.err.count('\n') == 1, qPrintable(r.err));
         QVERIFY2(r.err.size() < 300, qPrintable(r.err));
         for (const QChar c : r.err.chopped(1))
             QVERIFY2(c >= u' ', qPrintable(r.err));

@@ -64,6 +64,7 @@ private slots:
         const QString file = writeTreeFile(f.dir, "damaged.qmd", kTree);
         patchRecords(file, changes);
         const QByteArray before = f.readFile(file);
+        f.prompter.answer(PromptAnswer::Ok);
         MainWindow& w = f.start({file});
         QCOMPARE(f.prompter.prompts.size(), 1);
         QFETCH(QStringList, note);
@@ -124,9 +125,11 @@ private slots:
         if (changes == "huge") {
             // The Open command reads a file changed within the clock's last tick whole, to
             // know it again later; the test cannot wait that tick out.
+            f.prompter.answer(PromptAnswer::Ok);
             QVERIFY(!w.DataLoad(bad));
         } else {
             f.prompter.answerOpen(bad);
+            f.prompter.answer(PromptAnswer::Ok);
             QVERIFY(chooseMenu(w, MenuArray::File, FileOpen));
         }
         QCOMPARE(f.prompter.prompts.size(), changes == "huge" ? 1 : 2); // the dialog, one alert
@@ -147,6 +150,7 @@ private slots:
         MainWindow& w = f.start({file});
         w.nodes()[1].Name = makeName("CHANGED");
         w.DataChanged(1);
+        f.prompter.answer(PromptAnswer::Ok);
         QVERIFY(chooseMenu(w, MenuArray::File, FileSave));
         QCOMPARE(f.prompter.last().text, file + "\r\ncould not be saved: it is read-only.");
         QVERIFY(!w.DataSaved());

@@ -80,7 +80,11 @@ class TestZoom : public QObject {
     }
 
 private slots:
-    void cleanup() { f.program.reset(); }
+    void cleanup() {
+        f.program.reset();
+        QVERIFY(f.prompter.allAnswered());
+        f.prompter.clear();
+    }
 
     void keys_scaleCellsFontsFramesAndWindow_data() {
         QTest::addColumn<QString>("keys");
@@ -243,7 +247,8 @@ private slots:
         QVERIFY(clickEntry(w, 0, "EUROPE"));
         QVERIFY(chooseMenu(w, MenuArray::Go, GoFind));
         auto* find = w.findChild<QDialog*>("FrmFind");
-        QVERIFY(find && find->isVisible());
+        QVERIFY(find);
+        QVERIFY(find->isVisible());
         QCOMPARE(find->size(), QSize(644, 473));
         QCOMPARE(find->font().pointSizeF(), 12.0);
         QVERIFY(QTest::qWaitForWindowActive(&w));

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QTest>
 
-#include "window/emblem.h"
+#include "base/emblem.h"
 
 using namespace qm;
 

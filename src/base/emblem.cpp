@@ -1,4 +1,4 @@
-#include "window/emblem.h"
+#include "base/emblem.h"
 
 #include <QIcon>
 #include <QPainter>
