@@ -28,7 +28,7 @@ constexpr std::int32_t kCopyItems = 100000;
 /// The tree moved one level down below a new top item, so that slot 2 heads all of it.
 qm::NodeTable nested(const qm::NodeTable& tree) {
     const std::int32_t count = tree.NodeCount();
-    std::vector<qm::Node> slots(static_cast<std::size_t>(count) + 2);
+    qm::NodeSlots slots(static_cast<std::size_t>(count) + 2);
     qm::Node& top = slots[1];
     top.Name = qm::makeName("TOP");
     top.InUse = qm::kSlotInUse;

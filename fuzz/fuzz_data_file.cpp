@@ -145,8 +145,8 @@ private:
     std::int64_t m_last = 0;
 };
 
-std::vector<qm::Node> decodeAll(std::string_view bytes) {
-    std::vector<qm::Node> nodes;
+qm::NodeSlots decodeAll(std::string_view bytes) {
+    qm::NodeSlots nodes;
     for (std::size_t at = 0; at + qm::kRecordSize <= bytes.size(); at += qm::kRecordSize)
         nodes.push_back(qm::decodeRecord(bytes.data() + at));
     return nodes;
@@ -154,11 +154,11 @@ std::vector<qm::Node> decodeAll(std::string_view bytes) {
 
 // The check agrees with the load; mending keeps what the load reaches and loads cleanly.
 void checkExamination(std::string_view bytes, const qm::LoadResult& r) {
-    std::vector<qm::Node> nodes = decodeAll(bytes);
+    qm::NodeSlots nodes = decodeAll(bytes);
     if (nodes.size() < 2)
         return;
     const auto nodeCount = static_cast<std::int32_t>(nodes.size() - 1);
-    std::vector<qm::Node> checked = nodes;
+    qm::NodeSlots checked = nodes;
     const qm::Examination check = qm::examineTree(checked, nodeCount, qm::Examine::Check);
     CHECK(check.refused == !r.ok);
     if (r.ok) {
@@ -194,7 +194,7 @@ void checkExamination(std::string_view bytes, const qm::LoadResult& r) {
         qm::encodeRecord(mended[k], saved.data() + static_cast<std::size_t>(k) * qm::kRecordSize);
     const qm::LoadResult again = qm::loadDataBytes(saved);
     CHECK(again.ok && again.signatureOk && again.problems.empty() && again.outside == 0);
-    std::vector<qm::Node> recheck = decodeAll(saved);
+    qm::NodeSlots recheck = decodeAll(saved);
     CHECK(qm::examineTree(recheck, nodeCount, qm::Examine::Check).problems() == 0);
     CHECK(again.table.itemCount() + 1 == mend.reached);
     if (!r.ok)

@@ -19,11 +19,13 @@
 #include "store/item_path.h"
 #include "store/name_match.h"
 #include "store/sort_walk.h"
+#include "store/walk.h"
 #include "window/file_names.h"
 #include "window/fixed_dialog.h"
 #include "window/main_window.h"
 #include "window/names.h"
 #include "window/prompter.h"
+#include "window/status_progress.h"
 
 namespace qm {
 
@@ -33,9 +35,71 @@ namespace {
 // so many items, as reading it costs more than testing a name.
 constexpr qint64 kYieldMs = 50;
 constexpr int kClockEvery = 256;
+// A search that runs longer than this shows how far it has come on the main window's bar.
+constexpr qint64 kProgressAfterMs = 1000;
 
 const QString kSearch = QStringLiteral("SEARCH");
 const QString kStop = QStringLiteral("STOP");
+
+// Lets the window answer while a search runs, a long sort included, and once it has run a
+// second shows on the main window's bar how far it has come: the items visited of those below
+// the root, or while a very long list of children is sorted, how much of that is.
+class SearchYield : public Progress {
+public:
+    SearchYield(MainWindow& window, const FindWindow::Clock& clock, std::int32_t root)
+        : m_window(window), m_clock(clock), m_root(root), m_begun(clock()), m_lastYield(m_begun) {}
+
+    /// True when it is time to let the window answer again.
+    bool due() {
+        m_now = m_clock();
+        return m_now - m_lastYield >= kYieldMs;
+    }
+    /// `done` items visited; the window answers.
+    void visited(std::int64_t done) {
+        m_now = m_clock();
+        // Counted only when shown: a short search never pays for it.
+        if (m_below < 0 && m_now - m_begun >= kProgressAfterMs)
+            m_below = SubtreeWalk::subtreeSize(m_window.nodes(), m_root) - 1;
+        show(done, m_below);
+    }
+    /// The search is over: the bar is left as it was found.
+    void end() {
+        if (m_shown)
+            m_window.Status_Reset();
+        m_shown = false;
+    }
+
+    void start(std::int64_t total) override { m_sorting = total; }
+    void step(std::int64_t done) override {
+        if (due())
+            show(done, m_sorting);
+    }
+
+private:
+    void show(std::int64_t done, std::int64_t total) {
+        m_shown = m_shown || m_now - m_begun >= kProgressAfterMs;
+        if (m_shown) {
+            if (total != m_total)
+                m_bar.start(total);
+            m_total = total;
+            m_bar.step(done);
+        }
+        QCoreApplication::processEvents();
+        m_lastYield = m_clock();
+    }
+
+    MainWindow& m_window;
+    StatusProgress m_bar{m_window.status(), QStringLiteral("Searching ...")};
+    const FindWindow::Clock& m_clock;
+    const std::int32_t m_root;
+    const qint64 m_begun;
+    qint64 m_lastYield;
+    qint64 m_now = 0;
+    std::int64_t m_below = -1;  // items below the root, once counted
+    std::int64_t m_sorting = 0; // the long list being sorted
+    std::int64_t m_total = -1;  // what the bar counts now
+    bool m_shown = false;
+};
 
 qint64 steadyMs() {
     static QElapsedTimer timer;
@@ -313,12 +377,16 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
         m_cmd[2]->setEnabled(false);
         const NodeTable& t = m_window.nodes();
         const NameMatcher matcher(static_cast<MatchStyle>(m_style), text.toStdU32String());
+        SearchYield yield(m_window, m_clock, root);
         SortWalk walk(t);
+        walk.setProgress(&yield);
         std::vector<FoundList::Line> pending;
         qint64 lastYield = m_clock();
         qint64 interval = kYieldMs;
         int untilClock = kClockEvery;
+        std::int64_t visited = 0;
         for (bool more = walk.SortWalk_Start(root); more && !m_stop; more = walk.SortWalk_Next()) {
+            ++visited;
             if (matcher.matches(walk.SortName())) {
                 const std::int32_t slot = walk.SortNod();
                 pending.push_back({bytesText(Item_PathShort(t, slot)), t.keep(slot)});
@@ -337,9 +405,10 @@ void FindWindow::searchBelow(std::int32_t root, const QString& text) {
             // Laying out a list of a million lines takes about a second: the search keeps
             // most of the time however many lines it has found.
             interval = std::max(kYieldMs, 4 * (m_clock() - now));
-            QCoreApplication::processEvents();
+            yield.visited(visited);
             lastYield = m_clock();
         }
+        yield.end();
         m_searching = false;
         // Closed meanwhile: its contents are gone and stay gone.
         if (m_closed)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "store/large_array.h"
 #include "store/node_table.h"
 
 namespace qm {
@@ -34,7 +35,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
-    std::vector<Line> m_lines;
+    LargeVector<Line> m_lines;
 };
 
 /// Prints the list: the emblem on the first page, on every page a header naming the search

@@ -21,10 +21,11 @@ namespace {
 
 using namespace bytes;
 
-// 77,824 bytes: a read buffer this small comes from the heap, not from freshly mapped pages.
-constexpr std::int64_t kChunkRecords = 2048;
+// 155,648 bytes: a read buffer this small stays in the processor's cache between one read
+// and the decoding of what it read.
+constexpr std::int64_t kChunkRecords = 4096;
 // Fewer, larger writes make a save cheaper; its one buffer is of no account.
-constexpr std::int64_t kSaveChunkRecords = 1 << 15;
+constexpr std::int64_t kSaveChunkRecords = 1 << 16;
 // The table's upper bound must stay a signed 32-bit slot number.
 constexpr std::int64_t kMaxRecords = std::numeric_limits<std::int32_t>::max() - 2 * 1002;
 // What one loaded slot costs: its record and its mark in inTree, with room to spare.
@@ -266,7 +267,7 @@ bool saveDataFile(const std::string& path, const NodeTable& table, std::string& 
     return writeFileSafely(
         path,
         [&](const ByteSink& sink) {
-            std::vector<char> buffer(static_cast<std::size_t>(kSaveChunkRecords * kRecordSize));
+            LargeVector<char> buffer(static_cast<std::size_t>(kSaveChunkRecords * kRecordSize));
             for (std::int64_t first = 0; first < records; first += kSaveChunkRecords) {
                 const std::int64_t count = std::min(kSaveChunkRecords, records - first);
                 for (std::int64_t k = 0; k < count; ++k)

@@ -37,7 +37,7 @@ struct DataRecords {
     bool ok = false;
     LoadFailure failure = LoadFailure::None;
     std::string error;              // why it could not be read
-    std::vector<Node> nodes;        // records 0..records-1, room reserved for the whole table
+    NodeSlots nodes;                // records 0..records-1, room reserved for the whole table
     std::int64_t records = 0;       // whole 38-byte records in the file
     std::int64_t trailingBytes = 0; // bytes after the last whole record
     bool signatureOk = false;

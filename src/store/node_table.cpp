@@ -56,7 +56,7 @@ std::int32_t NodeTable::capacityForRecords(std::int64_t records) {
     return static_cast<std::int32_t>((records / kGrowthStep) * kGrowthStep + kFirstUpperBound + 1);
 }
 
-void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount) {
+void NodeTable::adopt(NodeSlots slots, std::int32_t nodeCount) {
     SlotCounts counts;
     for (std::int32_t k = nodeCount; k >= 1; --k) {
         if (!slots[static_cast<std::size_t>(k)].inUse()) {
@@ -67,7 +67,7 @@ void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount) {
     adopt(std::move(slots), nodeCount, counts);
 }
 
-void NodeTable::adopt(std::vector<Node> slots, std::int32_t nodeCount, const SlotCounts& counts) {
+void NodeTable::adopt(NodeSlots slots, std::int32_t nodeCount, const SlotCounts& counts) {
     m_nodes = std::move(slots);
     // Callers may hand over just the records; allocation relies on the upper bound rule.
     const auto wanted = static_cast<std::size_t>(capacityForRecords(std::int64_t(nodeCount) + 1));

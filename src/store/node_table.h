@@ -5,11 +5,15 @@
 #include <string_view>
 #include <vector>
 
+#include "store/large_array.h"
 #include "store/node.h"
 
 namespace qm {
 
 class EditRecorder;
+
+/// The slots of a table, in memory that a tree of millions of items fills quickly.
+using NodeSlots = LargeVector<Node>;
 
 /// A slot kept while the user may change the tree, with the generation that tells whether it
 /// still holds the same item.
@@ -29,14 +33,14 @@ public:
     void resetNew(const NameField& topName);
     /// Adopts slots read from a data file (slot 0 is replaced by the signature);
     /// the table is sized by the load rule and FreeCount is counted.
-    void adopt(std::vector<Node> slots, std::int32_t nodeCount);
+    void adopt(NodeSlots slots, std::int32_t nodeCount);
     /// What the loader counted while reading, so adopting needs no pass of its own.
     struct SlotCounts {
         std::int32_t freeCount = 0;
         std::int32_t lowestFree = 0; // 0: none
         std::int32_t outside = 0;    // items in use that cannot be reached from the top item
     };
-    void adopt(std::vector<Node> slots, std::int32_t nodeCount, const SlotCounts& counts);
+    void adopt(NodeSlots slots, std::int32_t nodeCount, const SlotCounts& counts);
 
     /// Hands out the lowest free slot, or a new one above NodeCount, cleared and in use.
     std::int32_t Node_Alloc();
@@ -64,7 +68,7 @@ public:
     const Node& operator[](std::int32_t slot) const;
     /// Number of slots the table holds (upper bound + 1).
     std::int32_t capacity() const { return static_cast<std::int32_t>(m_nodes.size()); }
-    const std::vector<Node>& records() const { return m_nodes; }
+    const NodeSlots& records() const { return m_nodes; }
 
     std::int32_t NodeCount() const { return m_nodeCount; }
     std::int32_t FreeCount() const { return m_freeCount; }
@@ -104,7 +108,7 @@ private:
     /// Grown only as far as a slot that was ever handed out or freed.
     std::uint32_t& generationOf(std::int32_t slot);
 
-    std::vector<Node> m_nodes;
+    NodeSlots m_nodes;
     std::int32_t m_nodeCount = 0;
     std::int32_t m_freeCount = 0;
     std::int32_t m_outside = 0;

@@ -14,6 +14,8 @@
 
 namespace qm {
 
+class Progress;
+
 /// The first line of an outline file. Longer than a name can be, so no outline of names
 /// starts with it by chance.
 inline constexpr std::string_view kOutlineFileHeader = "QuillMar outline, version 1";
@@ -48,16 +50,16 @@ OutlineExport findUnholdable(const NodeTable& table, std::int32_t item, OutlineF
 using OutlineSink = std::function<bool(std::string_view piece)>;
 /// Writes the subtree of `item` in a format, UTF-8, children in stored order, names trimmed
 /// and written as they are (findUnholdable says whether they read back). False when the
-/// sink stopped it.
+/// sink stopped it. `progress` hears the number of items written now and then.
 bool writeOutline(const NodeTable& table, std::int32_t item, OutlineFormat format,
-                  const OutlineSink& sink);
+                  const OutlineSink& sink, Progress* progress = nullptr);
 
 /// The whole text of the subtree when the format holds every name of it.
 OutlineExport exportOutline(const NodeTable& table, std::int32_t item, OutlineFormat format);
 /// The subtree written to a file through the safe writer; call findUnholdable first.
 bool exportOutlineFile(const std::string& path, const NodeTable& table, std::int32_t item,
                        OutlineFormat format, std::string& error,
-                       const WriteRules& rules = kDataFileRules);
+                       const WriteRules& rules = kDataFileRules, Progress* progress = nullptr);
 
 /// The tree as UTF-8 outline text, children in stored order, names trimmed, whatever they
 /// hold.

@@ -73,7 +73,7 @@ private:
     std::optional<std::u32string> m_offered;
     int m_offeredLine = 0;
     // Slot 0 the signature, slot 1 a provisional top item, the items from slot 2 on.
-    std::vector<Node> m_nodes;
+    NodeSlots m_nodes;
     std::vector<std::int32_t> m_open; // the latest item at each depth on the current path
     int m_tops = 0;
     int m_deepestLine = 0; // the first item at depth 255, which a top item would push too deep

@@ -6,11 +6,14 @@
 
 #include "store/name_codec.h"
 #include "store/outline.h"
+#include "store/progress.h"
 #include "store/safe_file.h"
 
 namespace qm {
 
 namespace {
+
+constexpr std::int64_t kProgressItems = 1 << 16;
 
 // Calls visit(node, depth) for the subtree of `root` in stored pre-order, depth 0 for the
 // root; the depth comes from the walk, not from the Level fields.
@@ -148,7 +151,7 @@ OutlineExport findUnholdable(const NodeTable& table, std::int32_t item, OutlineF
 }
 
 bool writeOutline(const NodeTable& table, std::int32_t item, OutlineFormat format,
-                  const OutlineSink& sink) {
+                  const OutlineSink& sink, Progress* progress) {
     // One buffer, handed on whenever it fills: a large tree never needs all its text at once.
     constexpr std::size_t kChunk = 64 * 1024;
     std::string out;
@@ -159,6 +162,12 @@ bool writeOutline(const NodeTable& table, std::int32_t item, OutlineFormat forma
         const bool written = sink(out);
         out.clear();
         return written;
+    };
+    std::int64_t items = 0;
+    const auto itemDone = [&] {
+        if (progress && ++items % kProgressItems == 0)
+            progress->step(items);
+        return flush(kChunk);
     };
     const auto name = [&](std::int32_t n) { return trimmedName(table[n].Name); };
     if (format != OutlineFormat::Opml) {
@@ -178,7 +187,7 @@ bool writeOutline(const NodeTable& table, std::int32_t item, OutlineFormat forma
                                      appendName(out, name(n));
                                  }
                                  out += '\n';
-                                 return flush(kChunk);
+                                 return itemDone();
                              }) &&
                flush(1);
     }
@@ -204,7 +213,7 @@ bool writeOutline(const NodeTable& table, std::int32_t item, OutlineFormat forma
         } else {
             out += "\"/>\n";
         }
-        return flush(kChunk);
+        return itemDone();
     });
     if (!walked)
         return false;
@@ -225,11 +234,12 @@ OutlineExport exportOutline(const NodeTable& table, std::int32_t item, OutlineFo
 }
 
 bool exportOutlineFile(const std::string& path, const NodeTable& table, std::int32_t item,
-                       OutlineFormat format, std::string& error, const WriteRules& rules) {
+                       OutlineFormat format, std::string& error, const WriteRules& rules,
+                       Progress* progress) {
     const auto produce = [&](const ByteSink& sink) {
-        return writeOutline(table, item, format, [&](std::string_view piece) {
-            return sink(piece.data(), piece.size());
-        });
+        return writeOutline(
+            table, item, format,
+            [&](std::string_view piece) { return sink(piece.data(), piece.size()); }, progress);
     };
     return writeFileSafely(path, produce, error, rules);
 }

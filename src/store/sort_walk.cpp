@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "store/node_table.h"
+#include "store/progress.h"
 
 namespace qm {
 
@@ -43,7 +44,7 @@ NameField SortWalk::SortName() const {
 const Node& SortWalk::node(std::int32_t slot) const {
     // The walk's hot loops read the table directly; a slot outside it still gets the
     // table's own range error.
-    const std::vector<Node>& nodes = m_nodes.records();
+    const NodeSlots& nodes = m_nodes.records();
     return static_cast<std::size_t>(slot) < nodes.size() ? nodes[static_cast<std::size_t>(slot)]
                                                          : m_nodes[slot];
 }
@@ -56,6 +57,12 @@ void SortWalk::fillLevel(std::int32_t firstChild, std::int32_t level) {
     auto& list = m_lists[level];
     list.clear();
     m_slots.clear();
+    // Counted first: a list of millions grown by doubling would need twice its size.
+    std::size_t count = 0;
+    for (std::int32_t c = firstChild; c >= 1; c = node(c).NextSibling)
+        ++count;
+    list.reserve(count);
+    m_slots.reserve(count);
     const RankTable& ranks = codeRanks();
     for (std::int32_t c = firstChild; c >= 1;) {
         const Node& n = node(c);
@@ -64,10 +71,30 @@ void SortWalk::fillLevel(std::int32_t firstChild, std::int32_t level) {
         m_slots.push_back(c);
         c = n.NextSibling;
     }
-    sortKeys(list.data(), list.data() + list.size());
+    sortLevel(list);
     for (SortKey& k : list)
         k.setTag(static_cast<std::uint32_t>(m_slots[k.tag()]));
     m_pos[level] = 0;
+}
+
+void SortWalk::sortLevel(KeyList& list) {
+    // Sorting millions of children takes seconds before the walk returns any of them.
+    constexpr std::size_t kReportFrom = 1 << 16;
+    constexpr std::size_t kReportEvery = 1 << 16;
+    if (list.size() < kReportFrom || !m_progress) {
+        sortKeys(list.data(), list.data() + list.size());
+        return;
+    }
+    Progress& progress = *m_progress;
+    progress.start(static_cast<std::int64_t>(list.size()));
+    std::size_t done = 0, reported = 0;
+    sortKeys(list.data(), list.data() + list.size(), [&](std::size_t sorted) {
+        done += sorted;
+        if (done - reported >= kReportEvery || done == list.size()) {
+            progress.step(static_cast<std::int64_t>(done));
+            reported = done;
+        }
+    });
 }
 
 bool SortWalk::SortWalk_Start(std::int32_t root) {

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "store/large_array.h"
 #include "store/node.h"
 #include "store/sort_key.h"
 
 namespace qm {
 
 class NodeTable;
+class Progress;
 
 /// Lists every node below the start node, parents before children, siblings sorted by
 /// their padded names on decoded character codes; equal names keep their stored order.
@@ -17,6 +19,9 @@ class NodeTable;
 class SortWalk {
 public:
     explicit SortWalk(const NodeTable& nodes) : m_nodes(nodes) {}
+    /// Hears how far the sorting of a very long list of children has come: it can take
+    /// seconds, before the walk returns any of them.
+    void setProgress(Progress* progress) { m_progress = progress; }
 
     /// Moves to the first node below `root`; false when it has no children (then nothing
     /// else changes).
@@ -35,13 +40,16 @@ private:
     const Node& node(std::int32_t slot) const;
     /// The children from `firstChild` on, sorted, each key tagged with its slot.
     void fillLevel(std::int32_t firstChild, std::int32_t level);
+    using KeyList = LargeVector<SortKey>;
+    void sortLevel(KeyList& list);
 
     const NodeTable& m_nodes;
+    Progress* m_progress = nullptr;
     std::int32_t m_nod = 0;
     std::int32_t m_level = -1;
-    std::vector<std::vector<SortKey>> m_lists; // per level, kept to reuse their storage
+    std::vector<KeyList> m_lists; // per level, kept to reuse their storage
     std::vector<std::size_t> m_pos;
-    std::vector<std::int32_t> m_slots; // a level's slots in stored order, while it is sorted
+    LargeVector<std::int32_t> m_slots; // a level's slots in stored order, while it is sorted
 };
 
 } // namespace qm

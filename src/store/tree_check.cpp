@@ -1,10 +1,12 @@
 #include "store/tree_check.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 #include <string_view>
 #include <utility>
 
+#include "store/large_array.h"
 #include "store/message_text.h"
 #include "store/name_codec.h"
 #include "store/progress.h"
@@ -23,7 +25,7 @@ constexpr std::int32_t kProgressInterval = 1 << 16;
 // it needs no stack and touches each record about once.
 class Walker {
 public:
-    Walker(std::vector<Node>& nodes, std::int32_t nodeCount, Examine mode, std::int32_t inUse,
+    Walker(std::span<Node> nodes, std::int32_t nodeCount, Examine mode, std::int32_t inUse,
            Examination& ex, Progress* progress, std::int64_t progressBase)
         : m_nodes(nodes), m_n(nodes.data()), m_count(nodeCount), m_mode(mode), m_inUse(inUse),
           m_ex(ex), m_progress(progress), m_base(progressBase) {}
@@ -60,7 +62,7 @@ public:
     }
 
 private:
-    std::vector<Node>& m_nodes;
+    const std::span<Node> m_nodes;
     Node* const m_n;
     const std::int32_t m_count;
     const Examine m_mode;
@@ -116,6 +118,24 @@ private:
     // item's list is cut too, unless `trustLink` says it is the only home left.
     bool admit(std::int32_t c, std::int32_t parent, std::int32_t prev, int depth,
                std::int32_t holder, std::int32_t which, bool trustLink = false) {
+        // Nearly every link of a file is sound: that case stays inline, a load of millions
+        // of items spends most of its walk here.
+        if (c <= m_count && !m_rescuing) {
+            const Node& node = m_n[c];
+            if (node.inUse() && node.Parent == parent && std::max(node.PrevSibling, 0) == prev &&
+                node.Level == depth && !m_ex.inTree[c]) {
+                m_ex.inTree[c] = true;
+                if (++m_ex.reached % kProgressInterval == 0 && m_progress)
+                    m_progress->step(m_base + m_ex.reached);
+                return true;
+            }
+        }
+        return admitFaulty(c, parent, prev, depth, holder, which, trustLink);
+    }
+
+    [[gnu::noinline]] bool admitFaulty(std::int32_t c, std::int32_t parent, std::int32_t prev,
+                                       int depth, std::int32_t holder, std::int32_t which,
+                                       bool trustLink) {
         const auto cut = [&](Fault fault) {
             note({fault, holder, c, which, Mend::Cut});
             (which == 0 ? m_n[holder].FirstChild : m_n[holder].NextSibling) = 0;
@@ -194,6 +214,10 @@ private:
     // names, once that item is in the tree: a run put back can hold the parent of another.
     // Each lost item is looked at a few times at most, however the lists are broken.
     void rescue() {
+        // Every item in use was reached: nothing is lost, and a tree of millions is spared
+        // the lists below.
+        if (m_inUse >= 0 && m_ex.reached >= m_inUse)
+            return;
         m_rescuing = true;
         const auto slots = static_cast<std::size_t>(m_count) + 1;
         m_firstLost.assign(slots, 0);
@@ -306,34 +330,75 @@ private:
     }
 
     void checkNames() {
-        std::vector<std::pair<std::string_view, std::int32_t>> names;
+        // 16 bytes a child, sorted in place: a list of millions needs little beside the table,
+        // and most comparisons end at the first bytes, without reading the table again.
+        struct Sibling {
+            std::uint64_t head; // the name's first bytes, the first one highest
+            std::int32_t slot;
+            std::int32_t place; // in the chain: equal names keep their order
+        };
+        const auto name = [this](const Sibling& s) { return trimmedName(m_n[s.slot].Name); };
+        LargeVector<Sibling> names;
+        std::int64_t compared = 0;
         for (std::int32_t x = 1; x <= m_count; ++x) {
             if (!m_ex.inTree[x] || m_n[x].FirstChild < 1)
                 continue;
-            names.clear();
+            // Counted first: a list grown by doubling would hold twice its size at its peak.
+            std::size_t count = 0;
             for (std::int32_t c = m_n[x].FirstChild; c >= 1; c = m_n[c].NextSibling)
-                names.emplace_back(trimmedName(m_n[c].Name), c);
-            // Stable, so the first of a name is the first in the chain.
-            std::stable_sort(names.begin(), names.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
+                ++count;
+            names.resize(count);
+            std::int32_t place = 0;
+            for (std::int32_t c = m_n[x].FirstChild; c >= 1; c = m_n[c].NextSibling, ++place)
+                names[static_cast<std::size_t>(place)] = {nameHead(trimmedName(m_n[c].Name)), c,
+                                                          place};
+            // A list of millions takes seconds to sort: its progress is told by the
+            // comparisons made of the about n log n it needs.
+            const auto n = static_cast<std::int64_t>(names.size());
+            const double expected = static_cast<double>(n) * std::bit_width(std::uint64_t(n));
+            std::int64_t comparisons = 0;
+            std::sort(names.begin(), names.end(), [&](const Sibling& a, const Sibling& b) {
+                if (m_progress && ++comparisons % kProgressInterval == 0)
+                    m_progress->step(m_base + m_ex.reached + compared +
+                                     std::min(n - 1, static_cast<std::int64_t>(
+                                                         static_cast<double>(comparisons) /
+                                                         expected * static_cast<double>(n))));
+                if (a.head != b.head)
+                    return a.head < b.head;
+                const std::string_view na = name(a), nb = name(b);
+                return na != nb ? na < nb : a.place < b.place;
+            });
             for (std::size_t i = 0; i < names.size();) {
                 std::size_t j = i + 1;
-                while (j < names.size() && names[j].first == names[i].first)
+                while (j < names.size() && names[j].head == names[i].head &&
+                       name(names[j]) == name(names[i]))
                     ++j;
                 if (j - i > 1)
-                    note({Fault::SameName, x, names[i].second, static_cast<std::int32_t>(j - i)});
+                    note({Fault::SameName, x, names[i].slot, static_cast<std::int32_t>(j - i)});
                 i = j;
             }
+            const std::int64_t before = compared;
+            compared += n;
+            if (m_progress && before / kProgressInterval != compared / kProgressInterval)
+                m_progress->step(m_base + m_ex.reached + compared);
         }
+    }
+
+    // The first eight bytes of a name as a number that orders as the bytes do.
+    static std::uint64_t nameHead(std::string_view name) {
+        std::uint64_t head = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            head = head << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+        return head;
     }
 };
 
 // A hostile name must not break the report's lines or drive a terminal.
-std::string nameText(const std::vector<Node>& nodes, std::int32_t slot) {
+std::string nameText(std::span<const Node> nodes, std::int32_t slot) {
     return shownText(bytesToUtf8(trimmedName(nodes[static_cast<std::size_t>(slot)].Name)));
 }
 
-std::string itemText(const std::vector<Node>& nodes, std::int32_t slot, std::int32_t nodeCount) {
+std::string itemText(std::span<const Node> nodes, std::int32_t slot, std::int32_t nodeCount) {
     std::string text = "slot " + std::to_string(slot);
     if (slot >= 1 && slot <= nodeCount && static_cast<std::size_t>(slot) < nodes.size()) {
         const std::string name = nameText(nodes, slot);
@@ -353,15 +418,14 @@ std::int64_t Examination::total() const {
     return std::accumulate(counts.begin(), counts.end(), std::int64_t(0));
 }
 
-Examination examineTree(std::vector<Node>& nodes, std::int32_t nodeCount, Examine mode,
+Examination examineTree(std::span<Node> nodes, std::int32_t nodeCount, Examine mode,
                         std::int32_t inUse, Progress* progress, std::int64_t progressBase) {
     Examination ex;
     Walker(nodes, nodeCount, mode, inUse, ex, progress, progressBase).run();
     return ex;
 }
 
-std::string describeFinding(const Finding& f, const std::vector<Node>& nodes,
-                            std::int32_t nodeCount) {
+std::string describeFinding(const Finding& f, std::span<const Node> nodes, std::int32_t nodeCount) {
     const auto item = [&](std::int32_t slot) { return itemText(nodes, slot, nodeCount); };
     const std::string link = f.value == 0 ? "first child" : "next sibling";
     switch (f.fault) {
@@ -407,7 +471,7 @@ std::string describeFinding(const Finding& f, const std::vector<Node>& nodes,
     return {};
 }
 
-std::string describeMend(const Finding& f, const std::vector<Node>& nodes) {
+std::string describeMend(const Finding& f, std::span<const Node> nodes) {
     const auto item = [&](std::int32_t slot) {
         return itemText(nodes, slot, static_cast<std::int32_t>(nodes.size()) - 1);
     };

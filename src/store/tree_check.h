@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,15 +76,16 @@ struct Examination {
 
 /// Walks the tree from slot 1 over `nodes` (slots 0..nodeCount as read, NodeCount at least
 /// 1), changing them as the mode says. `inUse` is the number of slots 1..nodeCount in use
-/// when the caller counted it (-1: count it). Progress steps run from `progressBase` on.
-Examination examineTree(std::vector<Node>& nodes, std::int32_t nodeCount, Examine mode,
+/// when the caller counted it (-1: count it). Progress steps run from `progressBase` on: one
+/// for every item reached, then in the other modes one for every item whose name is compared
+/// with its siblings'.
+Examination examineTree(std::span<Node> nodes, std::int32_t nodeCount, Examine mode,
                         std::int32_t inUse = -1, Progress* progress = nullptr,
                         std::int64_t progressBase = 0);
 
 /// One line for people, slots with their names: "slot 4 (A2) has Level 7 but lies at depth 2".
-std::string describeFinding(const Finding& f, const std::vector<Node>& nodes,
-                            std::int32_t nodeCount);
+std::string describeFinding(const Finding& f, std::span<const Node> nodes, std::int32_t nodeCount);
 /// What mending did about it: "link cut", "put back under slot 1 (TOP)".
-std::string describeMend(const Finding& f, const std::vector<Node>& nodes);
+std::string describeMend(const Finding& f, std::span<const Node> nodes);
 
 } // namespace qm

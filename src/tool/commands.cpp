@@ -156,8 +156,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
 
 // The file loaded and checked as the window would; one line of failure otherwise. What the
 // load worked around goes to stderr.
-LoadResult usableFile(const std::string& path, std::ostream& err) {
-    LoadResult load = loadDataFile(path);
+LoadResult usableFile(const std::string& path, std::ostream& err, Progress* progress = nullptr) {
+    LoadResult load = loadDataFile(path, progress);
     if (!load.ok) {
         const char* how =
             load.failure == LoadFailure::Unreadable ? ": cannot be read: "
@@ -172,8 +172,8 @@ LoadResult usableFile(const std::string& path, std::ostream& err) {
 }
 
 // The records of a file for check and repair, however damaged its tree.
-DataRecords recordsOf(const std::string& path) {
-    DataRecords raw = readDataRecords(path);
+DataRecords recordsOf(const std::string& path, Progress* progress = nullptr) {
+    DataRecords raw = readDataRecords(path, progress);
     if (!raw.ok)
         throw ToolError(shownText(path) +
                         (raw.failure == LoadFailure::Unreadable ? ": cannot be read: "
@@ -321,27 +321,34 @@ int runExport(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const WriteRules output = outputRules(cl, path);
     if (cl.has(kOutput))
         refuseOutput(cl.output, output);
-    const LoadResult load = usableFile(path, err);
+    ToolProgress progress(err, path, cl.clock);
+    const LoadResult load = usableFile(path, err, &progress);
     const OutlineExport refusal = findUnholdable(load.table, 1, format);
     if (!refusal.ok)
         throw ToolError(shownText(path) + ": cannot export " +
                         quotedText(bytesToUtf8(Item_Path(load.table, refusal.item))) + " as " +
                         formatName(format) + ": " + refusal.why + "; nothing written");
+    progress.stage("writing");
+    progress.start(std::int64_t(load.table.itemCount()) + 1);
     if (!cl.has(kOutput)) {
-        writeOutline(load.table, 1, format, [&](std::string_view piece) {
-            return static_cast<bool>(
-                out.write(piece.data(), static_cast<std::streamsize>(piece.size())));
-        });
+        writeOutline(
+            load.table, 1, format,
+            [&](std::string_view piece) {
+                return static_cast<bool>(
+                    out.write(piece.data(), static_cast<std::streamsize>(piece.size())));
+            },
+            &progress);
         return kToolOk;
     }
     std::string error;
-    if (!exportOutlineFile(cl.output, load.table, 1, format, error, output))
+    if (!exportOutlineFile(cl.output, load.table, 1, format, error, output, &progress))
         throw ToolError(shownText(cl.output) + ": cannot be written: " + error);
     return kToolOk;
 }
 
-int runCheck(const CommandLine& cl, std::ostream& out, std::ostream&) {
-    DataRecords raw = recordsOf(cl.words[1]);
+int runCheck(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    ToolProgress progress(err, cl.words[1], cl.clock);
+    DataRecords raw = recordsOf(cl.words[1], &progress);
     out << "signature: " << (raw.signatureOk ? "ok" : "wrong") << '\n';
     std::int64_t problems = (raw.signatureOk ? 0 : 1) + (raw.trailingBytes > 0 ? 1 : 0);
     bool refused = raw.records < 2;
@@ -351,8 +358,10 @@ int runCheck(const CommandLine& cl, std::ostream& out, std::ostream&) {
         ++problems;
     } else {
         const auto nodeCount = static_cast<std::int32_t>(raw.records - 1);
+        progress.stage("checking");
+        progress.start(2 * (std::int64_t(nodeCount) - raw.freeCount)); // the links, the names
         const Examination ex =
-            examineTree(raw.nodes, nodeCount, Examine::Check, nodeCount - raw.freeCount);
+            examineTree(raw.nodes, nodeCount, Examine::Check, nodeCount - raw.freeCount, &progress);
         for (const Finding& f : ex.findings)
             if (f.fault != Fault::SameName)
                 out << describeFinding(f, raw.nodes, nodeCount) << '\n';
@@ -413,7 +422,8 @@ int runRepair(const CommandLine& cl, std::ostream& out, std::ostream& err) {
 }
 
 int runStats(const CommandLine& cl, std::ostream& out, std::ostream& err) {
-    const LoadResult load = usableFile(cl.words[1], err);
+    ToolProgress progress(err, cl.words[1], cl.clock);
+    const LoadResult load = usableFile(cl.words[1], err, &progress);
     const NodeTable& t = load.table;
     out << "records: " << load.records << '\n'
         << "NodeCount: " << t.NodeCount() << '\n'
@@ -546,10 +556,11 @@ void refuseOutput(const std::string& path, const WriteRules& rules) {
 }
 
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            CommandRun listing) {
+            CommandRun listing, ToolClock clock) {
     CommandLine cl;
     try {
         cl = parseCommandLine(args);
+        cl.clock = std::move(clock);
         if (cl.help) {
             out << kUsage;
             return kToolOk;

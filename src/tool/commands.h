@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "store/safe_file.h"
+#include "tool/tool_progress.h"
 
 namespace qm {
 
@@ -43,6 +44,7 @@ struct CommandLine {
     bool version = false;
     std::string output, style, format, top;
     std::optional<int> columns, fontSize, hierarchy;
+    ToolClock clock; // for the progress of long commands
 
     bool has(Option o) const { return (given & o) != 0; }
 };
@@ -73,6 +75,6 @@ void refuseOutput(const std::string& path, const WriteRules& rules);
 /// thrown inside leaves it: every failure becomes one line on `err`. `listing` runs the
 /// listing command, which needs Qt's GUI library; without it the command is refused.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            CommandRun listing = nullptr);
+            CommandRun listing = nullptr, ToolClock clock = steadyMilliseconds);
 
 } // namespace qm

@@ -119,8 +119,8 @@ void CellListModel::setChildren(std::int32_t parent, Progress* progress) {
     if (report.progress)
         report.progress->start(2 * static_cast<std::int64_t>(n)); // made into keys, then sorted
 
-    std::vector<std::int32_t> listed(n); // in stored order, then in sorted order
-    std::vector<SortKey> keys(n);
+    LargeVector<std::int32_t> listed(n); // in stored order, then in sorted order
+    LargeVector<SortKey> keys(n);
     {
         const auto& ranks = foldRanks();
         std::size_t at = 0, withChildren = 0, without = split;
@@ -142,7 +142,7 @@ void CellListModel::setChildren(std::int32_t parent, Progress* progress) {
         key.setTag(static_cast<std::uint32_t>(listed[key.tag()]));
     for (std::size_t i = 0; i < n; ++i)
         listed[i] = static_cast<std::int32_t>(keys[i].tag());
-    keys = {};
+    keys = LargeVector<SortKey>(); // given back now: `= {}` would keep the memory
 
     beginResetModel();
     m_slots = std::move(listed);

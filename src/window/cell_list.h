@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "store/large_array.h"
+
 namespace qm {
 
 class NodeTable;
@@ -44,7 +46,7 @@ public:
 
 private:
     const NodeTable& m_nodes;
-    std::vector<std::int32_t> m_slots;
+    LargeVector<std::int32_t> m_slots;
     int m_withChildren = 0; // the first rows, those shown with "+ "
 };
 

@@ -114,7 +114,7 @@ private slots:
         start();
         QVERIFY(openEntry(w(), 0, "FRUIT"));
         QVERIFY(clickEntry(w(), 5, "KIWI"));
-        const std::vector<Node> before = nodes().records();
+        const NodeSlots before = nodes().records();
         // Spaces only, a name the file cannot hold (asked again, then left) and a clash left
         // with Cancel change nothing.
         prompter().answerName("   ");
@@ -171,7 +171,7 @@ private slots:
     void deleteAndUndo_freeCountMovesBySubtreeSize_laterCellsEmptied() {
         startMinusLinks();
         QVERIFY(openEntry(w(), 0, "VEG"));
-        const std::vector<Node> before = nodes().records();
+        const NodeSlots before = nodes().records();
         for (auto [name, s, size, question] :
              {std::tuple("LEEK", 9, 1, "Sure to delete LEEK ?"),
               {"BEAN", 6, 3, "Sure to delete BEAN\r\nand all its subitems ?"}}) {
@@ -307,7 +307,7 @@ private slots:
 
         QVERIFY(openEntry(w(), 0, "VEG"));
         QVERIFY(clickEntry(w(), 5, "BEAN"));
-        const std::vector<Node> before = nodes().records();
+        const NodeSlots before = nodes().records();
         {
             MainWindow::BusyScope busy(w()); // held off while busy
             for (Cmd c : {EditAdd, EditDelete, EditRename, EditCut, EditCopy, EditPaste})
@@ -392,7 +392,7 @@ private slots:
             w().browser().focusCell(5);
             shortcut(EditPaste);
         };
-        const std::vector<Node> before = nodes().records();
+        const NodeSlots before = nodes().records();
         prompter().answer(PromptAnswer::Ok);
         pasteBelow(21);
         QCOMPARE(

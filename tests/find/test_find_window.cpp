@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -322,6 +323,29 @@ private slots:
         QCOMPARE(cmd(1)->text(), QStringLiteral("SEARCH"));
         QVERIFY(cmd(2)->isEnabled());
         QVERIFY(prompter().prompts.isEmpty());
+    }
+
+    // A search that runs longer than a second shows how far it has come on the main window's
+    // bar, and leaves the bar as it found it.
+    void longSearch_progressOnTheStatusBar() {
+        findFrom({"BIG"});
+        auto now = std::make_shared<qint64>(0);
+        QStringList texts;
+        int value = 0;
+        fw()->setClock([&, now] {
+            if (!w().status().progress()->isHidden()) {
+                texts << w().status().statusText();
+                value = w().status().progress()->value();
+            }
+            return *now += 100;
+        });
+        search("N", 1);
+        QVERIFY(!texts.isEmpty());
+        QCOMPARE(texts.first(), QStringLiteral("Searching ..."));
+        QVERIFY(value > 0);
+        QVERIFY(w().status().progress()->isHidden());
+        QCOMPARE(w().status().statusText(), QString());
+        QCOMPARE(lines().size(), 2000);
     }
 
     void close_duringSearch_endsIt_data() {

@@ -60,7 +60,7 @@ private slots:
     // the slot a scan from slot 1 would find.
     void randomAllocAndFree_matchesLowestFirstScan() {
         std::mt19937 rng(20240611);
-        std::vector<Node> recs(400); // just the records: adopt sizes the table
+        NodeSlots recs(400); // just the records: adopt sizes the table
         for (int k = 1; k < 400; ++k)
             recs[k].InUse = (k > 1 && rng() % 3 == 0) ? kSlotFree : kSlotInUse;
         NodeTable t;

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "store/progress.h"
 #include "store/sort_walk.h"
 #include "store/walk.h"
 #include "support/tree_checker.h"
@@ -74,6 +75,34 @@ private slots:
             QCOMPARE(walk.SortLevel(), t[walk.SortNod()].Level - 1);
         }
         QTEST(seen, "order");
+    }
+
+    // Sorting a very long list of children says how far it has come before the walk
+    // returns the first of them, and sorts it all the same.
+    void sortedWalk_longListReportsItsSort() {
+        std::string outline = "top\n";
+        for (int i = 0; i < 70000; ++i)
+            outline += "  " + std::string(1, char('A' + i * 7 % 26)) + std::to_string(i) + "\n";
+        const NodeTable t = test::treeFromOutline(outline);
+        struct : Progress {
+            QList<std::int64_t> heard; // a start as its negative total
+            void start(std::int64_t total) override { heard << -total; }
+            void step(std::int64_t done) override { heard << done; }
+        } progress;
+        SortWalk walk(t);
+        walk.setProgress(&progress);
+        QVERIFY(walk.SortWalk_Start(1));
+        QCOMPARE(progress.heard.first(), -70000);
+        QVERIFY(progress.heard.size() > 2);
+        QVERIFY(std::is_sorted(progress.heard.begin() + 1, progress.heard.end()));
+        QCOMPARE(progress.heard.last(), 70000);
+        int count = 1;
+        for (std::string last(walk.SortName().data(), kNameLength); walk.SortWalk_Next(); ++count) {
+            const std::string name(walk.SortName().data(), kNameLength);
+            QVERIFY2(last < name, name.c_str());
+            last = name;
+        }
+        QCOMPARE(count, 70000);
     }
 };
 

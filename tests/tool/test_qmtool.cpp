@@ -57,6 +57,20 @@ void writeChain(const QString& file, int depth) {
     putFile(file, bytes);
 }
 
+// A top item over `children` children, each named by its number.
+NodeTable wideTable(int children) {
+    NodeTable t;
+    t.resetNew(makeName("TOP"));
+    std::int32_t last = 0;
+    for (int i = 0; i < children; ++i) {
+        const std::int32_t c = t.Node_Alloc();
+        t[c] = {1, 0, last, 0, 1, kSlotInUse, makeName(std::to_string(i))};
+        (last ? t[last].NextSibling : t[1].FirstChild) = c;
+        last = c;
+    }
+    return t;
+}
+
 QString chainOutline(int depth) {
     QString outline;
     for (int k = 0; k <= depth; ++k)
@@ -196,6 +210,10 @@ private slots:
         QCOMPARE(same.out,
                  "signature: ok\nnotice: 3 children of slot 1 (TOP) are named A (the first is "
                  "slot 2)\n");
+        // Names alike in their first bytes are told apart by the rest.
+        saveTable(f, treeFromOutline("TOP\n  SAME START 1\n  SAME START 2\n  SAME START 1\n"));
+        QCOMPARE(run({"check", f}).out, "signature: ok\nnotice: 2 children of slot 1 (TOP) are "
+                                        "named SAME START 1 (the first is slot 2)\n");
     }
 
     // Each kind of damage: the check lists every problem the repair mends, in lost parts of
@@ -377,6 +395,71 @@ private slots:
         QCOMPARE(runTool({"dump", path("small.qmd").toStdString()}, out, err), 2);
         QCOMPARE(QString::fromStdString(err.str()),
                  "qmtool: " + path("small.qmd") + ": there is not enough memory\n");
+    }
+
+    // Long commands say how far they have come on stderr, stage by stage; what they print
+    // on stdout stays the same, and a quick run says nothing more.
+    void progress_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("stages");
+        QTest::newRow("stats") << QStringList{"stats"} << QStringList{"loading"};
+        QTest::newRow("check") << QStringList{"check"} << QStringList{"loading", "checking"};
+        QTest::newRow("export") << QStringList{"export", "-o", "OUT", "--force"}
+                                << QStringList{"loading", "writing"};
+    }
+    void progress() {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, stages);
+        const QString file = path("wide.qmd");
+        saveTable(file, wideTable(70000)); // more than a step of the check and of the export
+        args.insert(1, file);
+        args.replaceInStrings("OUT", path("out.txt"));
+        std::vector<std::string> words;
+        for (const QString& a : args)
+            words.push_back(a.toStdString());
+        std::ostringstream quietOut, quietErr, out, err;
+        QCOMPARE(runTool(words, quietOut, quietErr, nullptr, [] { return std::int64_t(0); }), 0);
+        QCOMPARE(quietErr.str(), std::string());
+        std::int64_t now = 0;
+        QCOMPARE(runTool(words, out, err, nullptr, [&now] { return now += 1000; }), 0);
+        QCOMPARE(out.str(), quietOut.str());
+
+        const QRegularExpression line("^qmtool: " + QRegularExpression::escape(file) +
+                                      ": (\\w+) (\\d+) %$");
+        QStringList seen;
+        int last = 0;
+        for (const QString& text :
+             QString::fromStdString(err.str()).split('\n', Qt::SkipEmptyParts)) {
+            const QRegularExpressionMatch m = line.match(text);
+            QVERIFY2(m.hasMatch(), qPrintable(text));
+            const int percent = m.captured(2).toInt();
+            if (seen.isEmpty() || seen.last() != m.captured(1))
+                seen << m.captured(1);
+            else
+                QVERIFY2(percent >= last, qPrintable(text));
+            QVERIFY(percent <= 100);
+            last = percent;
+        }
+        QCOMPARE(seen, stages);
+    }
+
+    // Nothing in the first second, then a line at most once a second.
+    void toolProgress_quietThenOnceASecond() {
+        std::ostringstream err;
+        std::int64_t now = 0;
+        ToolProgress p(err, "f.qmd", [&now] { return now; });
+        p.start(200);
+        for (const std::int64_t at : {500, 999, 1000, 1500, 1999, 2100}) {
+            now = at;
+            p.step(at / 10);
+        }
+        p.stage("writing");
+        p.start(10);
+        now = 3100;
+        p.step(5);
+        QCOMPARE(err.str(),
+                 std::string("qmtool: f.qmd: loading 50 %\nqmtool: f.qmd: loading 100 %\n"
+                             "qmtool: f.qmd: writing 50 %\n"));
     }
 
     void find_data() {
