@@ -176,8 +176,7 @@ int createTempBeside(const std::string& target, std::string& tempPath, std::stri
     tempPath = (folder / (prefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
     if (fd < 0) {
-        error =
-            "cannot create a file in " + shownText(folder.string()) + ": " + errnoText(errno);
+        error = "cannot create a file in " + shownText(folder.string()) + ": " + errnoText(errno);
         return -1;
     }
     // Held until the file is renamed or removed: while it is, no other save takes it for

@@ -6,8 +6,8 @@
 //     NAME selected in the first cell, the print preview of its listing, then its Print
 //     button, which writes the listing to LISTING.pdf.
 //   make_screenshot --recovery DATAFILE OUTDIR NAME...
-//     an item added below the last NAME opened and the program ended as a crash would end it; then, opening
-//     the file again, the recovery question (recovery.png), the recovered window
+//     an item added below the last NAME opened and the program ended as a crash would end it; then,
+//     opening the file again, the recovery question (recovery.png), the recovered window
 //     (recovered.png) and the Options dialog (options.png).
 
 #include <QAction>

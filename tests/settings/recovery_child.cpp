@@ -13,8 +13,8 @@
 #include "app/program.h"
 #include "settings/file_commands.h"
 #include "support/tree_checker.h"
-#include "window/command_handler.h"
 #include "window/cell_list.h"
+#include "window/command_handler.h"
 #include "window/main_window.h"
 #include "window/prompter.h"
 
