@@ -413,7 +413,7 @@ void JournalWriter::discard() {
     m_folderSynced = false;
 }
 
-char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
+inline char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
     // Each write begins with the time it is made, filled in then.
     if (m_used == 0)
         m_used = m_sealed = kTimeRecord;
@@ -438,12 +438,16 @@ void JournalWriter::written() {
 void JournalWriter::seal() {
     // Checked only when written: read back at once, the bytes just stored piecemeal would
     // stall the processor.
-    while (m_sealed < m_used) {
-        char* r = m_buffer.data() + m_sealed;
+    char* const buffer = m_buffer.data();
+    const std::uint64_t salt = m_salt;
+    std::size_t at = m_sealed;
+    while (at < m_used) {
+        char* r = buffer + at;
         const std::size_t size = getU32(r);
-        putU32(r + 4 + size, static_cast<std::int32_t>(heldRecordCheck(m_salt, r, 4 + size)));
-        m_sealed += size + 8;
+        putU32(r + 4 + size, static_cast<std::int32_t>(heldRecordCheck(salt, r, 4 + size)));
+        at += size + 8;
     }
+    m_sealed = at;
 }
 
 void JournalWriter::stampTime(char* record) const {
