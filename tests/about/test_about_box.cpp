@@ -1,6 +1,8 @@
-// frmAbout on its own: what it shows, how it closes, and the System Info button with a PATH
-// of the test's own.
+// frmAbout on its own: what it shows, and the System Info button with a PATH of the test's
+// own; then the Help menu in the running program: the About box, modal over the main window,
+// the help entries that have no help, and the identity the program gives the desktop.
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -9,9 +11,12 @@
 #include <sys/stat.h>
 
 #include "about/about_box.h"
+#include "about/app_identity.h"
 #include "about/sys_info.h"
+#include "base/emblem.h"
 #include "support/control.h"
-#include "support/scripted_prompter.h"
+#include "support/modal_driver.h"
+#include "support/program_fixture.h"
 #include "window/twips.h"
 
 using namespace qm;
@@ -48,6 +53,10 @@ struct ToolFolder {
     }
 };
 
+QImage iconImage(const QIcon& icon) {
+    return icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
 } // namespace
 
 class TestAboutBox : public QObject {
@@ -56,14 +65,14 @@ class TestAboutBox : public QObject {
     QByteArray m_path;
 
 private slots:
+    void initTestCase() { applyApplicationIdentity(); }
     void init() { m_path = qgetenv("PATH"); }
     void cleanup() { qputenv("PATH", m_path); }
 
     // What the box shows; it cannot be resized, and nothing in it is cut off or lies outside.
     void form_showsEverythingAndFits() {
         ScriptedPrompter prompter;
-        QWidget owner;
-        AboutBox box(prompter, &owner);
+        AboutBox box(prompter, nullptr);
         QCOMPARE(box.objectName(), QStringLiteral("frmAbout"));
         QCOMPARE(box.windowTitle(), QStringLiteral("About QuillMar"));
         QCOMPARE(control<QLabel>(&box, "lblTitle")->text(), QStringLiteral("QuillMar"));
@@ -77,8 +86,6 @@ private slots:
         QVERIFY(!icon.isNull());
         QCOMPARE(icon.pixelColor(icon.width() * 42 / 64, icon.height() * 46 / 64),
                  QColor(0x44, 0xdd, 0x44));
-        QCOMPARE(box.parentWidget(), &owner);
-        QVERIFY(box.isModal());
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         QCOMPARE(box.minimumSize(), twips::Scale().size(6630, 2445));
@@ -101,38 +108,6 @@ private slots:
         QCOMPARE(prompter.prompts.size(), 0);
     }
 
-    void getKeyValue_data() {
-        QTest::addColumn<int>("root");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("toolOnPath");
-        QTest::addColumn<bool>("found");
-        const QString key = QLatin1String(kSysInfoPathKey);
-        QTest::newRow("tool's path") << int(kLocalMachine) << key << "PATH" << true << true;
-        QTest::newRow("keys ignore case")
-            << int(kLocalMachine) << key.toLower() << "path" << true << true;
-        QTest::newRow("no tool: no value") << int(kLocalMachine) << key << "PATH" << false << false;
-        QTest::newRow("tool's folder")
-            << int(kLocalMachine) << "SOFTWARE\\Microsoft\\Shared Tools Location"
-            << "MSINFO" << true << false;
-        QTest::newRow("other value") << int(kLocalMachine) << key << "VERSION" << true << false;
-        QTest::newRow("other root") << int(0x80000001u) << key << "PATH" << true << false;
-    }
-    void getKeyValue() {
-        QFETCH(int, root);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(bool, toolOnPath);
-        QFETCH(bool, found);
-        ToolFolder tools;
-        if (toolOnPath)
-            tools.addTool(QStringLiteral("gnome-system-monitor"));
-        qputenv("PATH", QFile::encodeName(tools.dir.path()));
-        QString result = QStringLiteral("left over");
-        QCOMPARE(GetKeyValue(root, key, value, result), found);
-        QCOMPARE(result, found ? tools.path(QStringLiteral("gnome-system-monitor")) : QString());
-    }
-
     // PATH is a list of folders; the first candidate program found anywhere on it wins.
     void findSysInfoTool_data() {
         QTest::addColumn<QStringList>("first");  // programs in the first folder
@@ -145,7 +120,6 @@ private slots:
         QTest::newRow("same program in both: PATH order")
             << QStringList{"hardinfo"} << QStringList{"hardinfo"} << "first/hardinfo";
         QTest::newRow("not a system tool") << QStringList{"top"} << QStringList{} << "";
-        QTest::newRow("nothing") << QStringList{} << QStringList{} << "";
     }
     void findSysInfoTool() {
         QFETCH(QStringList, first);
@@ -213,6 +187,86 @@ private slots:
                  QStringLiteral("QuillMar Alert|System Information Is Unavailable At This Time"));
         QCOMPARE(prompter.last().icon, PromptIcon::Exclamation);
         QVERIFY(!QFile::exists(tools.marker("gnome-system-monitor")));
+    }
+
+    // Made on first use and kept: each opening shows the same box, modal over the window and
+    // centred on it (though moved away last time), with OK focused; the command returns only
+    // once the box is closed.
+    void about_isKeptCentredModalAndCloses_data() {
+        QTest::addColumn<int>("key"); // 0: a click on OK
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("click OK") << 0;
+    }
+    void about_isKeptCentredModalAndCloses() {
+        QFETCH(int, key);
+        ProgramFixture f;
+        MainWindow& w = f.start();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(iconImage(w.windowIcon()), iconImage(appIcon()));
+        QList<AboutBox*> seen;
+        for (int round = 0; round < 2; ++round) {
+            QPoint offset(99, 99);
+            bool okFocusedAndDefault = false, closedWhileOpen = false;
+            onModal<AboutBox>([&](AboutBox& box) {
+                seen << &box;
+                offset = box.frameGeometry().center() - w.frameGeometry().center();
+                auto* ok = box.findChild<QPushButton*>("cmdOK");
+                // The focus follows the activation, which the platform reports when it can.
+                QTRY_COMPARE(QApplication::focusWidget(), ok);
+                okFocusedAndDefault = ok->isDefault();
+                box.move(box.pos() + QPoint(40, 40));
+                if (key)
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+                else
+                    QTest::mouseClick(ok, Qt::LeftButton);
+                closedWhileOpen = !box.isVisible();
+            });
+            QVERIFY(f.click(MenuArray::Help, HelpAbout));
+            QCOMPARE(seen.size(), round + 1);
+            QVERIFY(closedWhileOpen);
+            QVERIFY(okFocusedAndDefault);
+            QCOMPARE(seen.last()->parentWidget(), &w);
+            QVERIFY2(offset.manhattanLength() <= 4,
+                     qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+            QCOMPARE(iconImage(seen.last()->windowIcon()), iconImage(appIcon()));
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        }
+        QCOMPARE(seen[0], seen[1]);
+        QCOMPARE(w.findChildren<AboutBox*>().size(), 1);
+        QCOMPARE(f.prompter.prompts.size(), 0);
+    }
+
+    // The entries are hidden and disabled; their handler, reached directly, says why.
+    void helpEntries_haveNoHelp_data() {
+        QTest::addColumn<int>("entry");
+        QTest::newRow("Contents") << int(HelpContents);
+        QTest::newRow("Search For Help On...") << int(HelpSearch);
+    }
+    void helpEntries_haveNoHelp() {
+        QFETCH(int, entry);
+        ProgramFixture f;
+        const QString tree = writeTreeFile(f.dir, "notes.qmd", "TOP\n  CHILD\n");
+        MainWindow& w = f.start({tree});
+        QVERIFY(!f.click(MenuArray::Help, entry));
+        QCOMPARE(f.prompter.prompts.size(), 0);
+        f.prompter.answer(PromptAnswer::Ok);
+        w.menu().dispatch(MenuArray::Help, entry);
+        QCOMPARE(f.prompter.prompts.size(), 1);
+        const Prompt p = f.prompter.last();
+        QCOMPARE(p.text, QStringLiteral("Unable to display Help Contents. There is no Help "
+                                        "associated with this project."));
+        QCOMPARE(p.title, "QuillMar  [" + tree + "]"); // the window's caption at the time
+        QCOMPARE(p.icon, PromptIcon::Information);
+        QCOMPARE(p.buttons, PromptButtons::Ok);
+    }
+
+    void identity_namesTheProgramForTheDesktop() {
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("QuillMar"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("QuillMar"));
+        QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("2.0.5"));
+        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("quillmar"));
     }
 };
 

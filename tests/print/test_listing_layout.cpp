@@ -1,9 +1,19 @@
 // The listing layout on a recording surface whose metrics make every position a round number:
 // at FontSize 10 a character is 100 wide and a line 200 high, the bold 20-point header 400.
+// Then the real surfaces: recorded preview pages in their fonts and painted, and PDF files
+// that replace an old file only when complete.
 
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "print/listing_layout.h"
+#include "print/page_surface.h"
+#include "print/print_target.h"
+#include "print/recorded_pages.h"
+#include "support/file_bytes.h"
 #include "support/recording_surface.h"
 #include "support/tree_checker.h"
 
@@ -40,49 +50,60 @@ QByteArray flatTree(int count) {
 
 const QString kHeader1 = "1400,800 20b QuillMar listing for TOP";
 
+const QSizeF kA4(kA4Width, 16840);
+
+QPageLayout a4() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+}
+
+// Pixels of an image that are not white.
+int inked(const QImage& image, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += image.pixel(x, y) != qRgb(255, 255, 255);
+    return n;
+}
+
 } // namespace
 
 class TestListingLayout : public QObject {
     Q_OBJECT
 
 private slots:
-    void childrenOnly_noIndentationNoLines() {
-        const Laid l = layOut("TOP\n  B\n  A\n  C\n", {2, 10, 0}, 16840);
-        QCOMPARE(l.surface.texts(1),
-                 QStringList({kHeader1, "6200,800 20b , page 1", "1000,1600 10 A", "1000,1800 10 B",
-                              "1000,2000 10 C"}));
-        QCOMPARE(l.surface.lines(1), QStringList());
-        QCOMPARE(l.surface.pictures(1), QStringList({"ImIc1 350,600"}));
-    }
-
-    // A grandchild's elbow starts at the column's edge; a great-grandchild gets a segment
-    // there and its elbow one step in. The line after them starts right below.
-    void hierarchyZero_segmentsAndElbows() {
-        const Laid l = layOut("TOP\n  A\n    B\n      C\n  D\n", {2, 10, 0}, 16840);
-        QCOMPARE(l.surface.texts(1).mid(2), QStringList({"1000,1600 10 A", "1000,1800 10   B",
-                                                         "1000,2000 10     C", "1000,2200 10 D"}));
-        QCOMPARE(
-            l.surface.lines(1),
-            QStringList({// B: the elbow from a quarter line above B's top to its middle
-                         "1000,1750 1000,1900", "1000,1900 1200,1900",
-                         // C: A's level runs on, then C's own elbow
-                         "1000,2150 1000,1950", "1200,1950 1200,2100", "1200,2100 1400,2100"}));
-    }
-
-    // Hierarchy 0 (two spaces and lines) is the test above.
+    // Children sorted, without lines. Hierarchy 0: two spaces a level, and lines: a
+    // grandchild's elbow starts at the column's edge; a great-grandchild gets a segment there
+    // and its elbow one step in. The line after them starts right below.
     void indentation_perHierarchySetting_data() {
+        QTest::addColumn<QByteArray>("outline");
         QTest::addColumn<int>("hierarchy");
-        QTest::addColumn<QString>("grandchild");
-        QTest::addColumn<int>("lines");
-        QTest::newRow("1: one space") << 1 << "1000,2000 10   C" << 0;
-        QTest::newRow("3: three spaces") << 3 << "1000,2000 10       C" << 0;
-        QTest::newRow("-1: two spaces, no lines") << -1 << "1000,2000 10     C" << 0;
+        QTest::addColumn<QStringList>("texts"); // after the header
+        QTest::addColumn<QStringList>("lines");
+        const QByteArray deep = "TOP\n  A\n    B\n      C\n";
+        const auto texts = [](const char* b, const char* c) {
+            return QStringList{"1000,1600 10 A", QString("1000,1800 10 ") + b,
+                               QString("1000,2000 10 ") + c};
+        };
+        QTest::newRow("children only")
+            << QByteArray("TOP\n  B\n  A\n  C\n") << 0 << texts("B", "C") << QStringList();
+        QTest::newRow("0: two spaces and lines")
+            << deep + "  D\n"
+            << 0 << texts("  B", "    C") + QStringList{"1000,2200 10 D"}
+            << QStringList{// B: the elbow from a quarter line above B's top to its middle
+                           "1000,1750 1000,1900", "1000,1900 1200,1900",
+                           // C: A's level runs on, then C's own elbow
+                           "1000,2150 1000,1950", "1200,1950 1200,2100", "1200,2100 1400,2100"};
+        QTest::newRow("1: one space") << deep << 1 << texts(" B", "  C") << QStringList();
+        QTest::newRow("3: three spaces") << deep << 3 << texts("   B", "      C") << QStringList();
+        QTest::newRow("-1: two spaces, no lines")
+            << deep << -1 << texts("  B", "    C") << QStringList();
     }
     void indentation_perHierarchySetting() {
+        QFETCH(QByteArray, outline);
         QFETCH(int, hierarchy);
-        const Laid l = layOut("TOP\n  A\n    B\n      C\n", {2, 10, hierarchy}, 16840);
-        QTEST(l.surface.texts(1).at(4), "grandchild");
-        QTEST(int(l.surface.lines(1).size()), "lines");
+        const Laid l = layOut(outline, {2, 10, hierarchy}, 16840);
+        QTEST(l.surface.texts(1).mid(2), "texts");
+        QTEST(l.surface.lines(1), "lines");
     }
 
     void columns_fromSampleWidthAndMaxColumns_data() {
@@ -107,8 +128,6 @@ private slots:
         QVERIFY(layout.List_Start(s, 1, width, 26.0 * fontSize * 10));
         QTEST(layout.ColCount(), "colCount");
         QTEST(layout.ColWidth(), "colWidth");
-        QCOMPARE(layout.PageNum(), 1);
-        QCOMPARE(layout.ColTop(), 1600);
     }
 
     // Division by a column count of 0 is refused before anything is drawn.
@@ -211,6 +230,88 @@ private slots:
         QCOMPARE(l.result, ListingResult::NewPageFailed);
         QCOMPARE(l.surface.pages(), 1);
         QCOMPARE(l.surface.texts(1).size() - 2, 6);
+    }
+
+    // A point is a point on the half-size canvas: 40 logical units (the sheet's twips).
+    void previewPages_fontsInScreenPoints() {
+        const NodeTable t = treeFromOutline("TOP\n  A\n    B\n");
+        RecordedPages pages(PageSurface::OwnScale, 40);
+        pages.reset(kA4);
+        QCOMPARE(layOutListing(pages, t, 1, {2, 9, 0}, kA4.width(), 26 * 180.0),
+                 ListingResult::Done);
+        const RecordedPage& page = pages.page(1);
+        QCOMPARE(page.texts.size(), std::size_t(4));
+        const QFont& header = pages.fonts().at(page.texts[0].font);
+        const QFont& line = pages.fonts().at(page.texts[2].font);
+        QCOMPARE(header.pixelSize(), 400);
+        QVERIFY(header.bold());
+        QCOMPARE(line.pixelSize(), 160);
+        QVERIFY(!line.bold());
+        QVERIFY(!line.kerning());
+        QCOMPARE(page.texts[2].text.trimmed(), QString("A"));
+        QCOMPARE(page.lines.size(), std::size_t(2)); // B's elbow
+        QCOMPARE(page.pictures.size(), std::size_t(1));
+        QCOMPARE(page.pictures[0].rect, QRectF(300, 500, 960, 960)); // 32 pixels, 480 twips
+    }
+
+    // Painted at half size, the emblem, header and lines land where the layout put them;
+    // a fresh start leaves one blank page.
+    void previewPages_paintScaledThenReset() {
+        const NodeTable t = treeFromOutline("TOP\n  A\n    B\n");
+        RecordedPages pages(PageSurface::OwnScale, 40);
+        pages.reset(kA4);
+        layOutListing(pages, t, 1, {2, 10, 0}, kA4.width(), 3468);
+        const auto paint = [&pages] {
+            QImage image(595, 842, QImage::Format_RGB32); // a twentieth: 1 pixel, 20 twips
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            pages.paintPage(1, painter, QRectF(0, 0, 595, 842));
+            return image;
+        };
+        const QImage image = paint();
+        QVERIFY(inked(image, QRect(16, 26, 45, 45)) > 500);   // the emblem at (300, 500)
+        QVERIFY(inked(image, QRect(70, 40, 200, 20)) > 200);  // the header at (1400, 800)
+        QCOMPARE(inked(image, QRect(0, 0, 14, 842)), 0);      // left of the emblem
+        QCOMPARE(inked(image, QRect(300, 100, 295, 742)), 0); // one column, on the left
+        pages.reset(kA4);
+        QCOMPARE(pages.pageCount(), 1);
+        QCOMPARE(inked(paint(), image.rect()), 0);
+    }
+
+    // Drawn on in twips of the whole sheet; the old file stays until the new one is complete,
+    // and no temporary file is left behind either way.
+    void pdfTarget_replacesTheOldFileOnlyWhenFinished_data() {
+        QTest::addColumn<bool>("finish");
+        QTest::newRow("finished") << true;
+        QTest::newRow("abandoned") << false;
+    }
+    void pdfTarget_replacesTheOldFileOnlyWhenFinished() {
+        QFETCH(bool, finish);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("x.pdf");
+        putFile(path, "old");
+        auto target = PrintTarget::pdfFile(path, a4());
+        QVERIFY(target->begin("T"));
+        PageSurface& s = target->surface();
+        QCOMPARE(s.ScaleMode(), int(PageSurface::Twips));
+        QCOMPARE(QSizeF(s.ScaleWidth(), s.ScaleHeight()), kA4);
+        s.Print("text");
+        QVERIFY(s.NewPage());
+        if (finish)
+            QVERIFY(target->finish());
+        else
+            target->abandon();
+        target.reset();
+        QCOMPARE(fileBytes(path).startsWith("%PDF"), finish);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"x.pdf"}));
+    }
+
+    void pdfTarget_unwritableFolder_refusedAtBegin() {
+        QTemporaryDir dir;
+        auto refused = PrintTarget::pdfFile(dir.filePath("none/x.pdf"), a4());
+        QVERIFY(!refused->begin("T"));
+        QVERIFY(!refused->errorString().isEmpty());
+        QCOMPARE(refused->name(), dir.filePath("none/x.pdf"));
     }
 };
 

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "store/data_file.h"
-#include "store/progress.h"
 #include "store/safe_file.h"
 #include "support/file_bytes.h"
 #include "support/tree_checker.h"
@@ -38,27 +37,6 @@ QByteArray chainFile(int depth) {
     for (int k = 1; k <= depth + 1; ++k) // each item the only child of the one before
         recs.push_back({k - 1, k <= depth ? k + 1 : 0, 0, 0, std::uint8_t(k - 1), kSlotInUse, {}});
     return recordBytes(recs);
-}
-
-// Records every report of a load, in order.
-class ProgressRecord : public Progress {
-public:
-    void start(std::int64_t total) override { starts.push_back(total); }
-    void step(std::int64_t done) override { steps.push_back(done); }
-    std::vector<std::int64_t> starts, steps;
-};
-
-// Top with `children` children, slots in order.
-NodeTable flatTree(std::int32_t children) {
-    NodeTable t = test::treeFromOutline("Top\n");
-    for (std::int32_t k = 0; k < children; ++k) {
-        const std::int32_t c = t.Node_Alloc();
-        t[c].Parent = 1;
-        t[c].Level = 1;
-        t[c].PrevSibling = c - 1 >= 2 ? c - 1 : 0;
-        (c == 2 ? t[1].FirstChild : t[c - 1].NextSibling) = c;
-    }
-    return t;
 }
 
 } // namespace
@@ -195,22 +173,6 @@ private slots:
         QVERIFY2(QString(r.error.c_str()).contains(std::to_string(r.records).c_str()),
                  r.error.c_str());
         QCOMPARE(int(readDataRecords(p.toStdString()).failure), failure);
-    }
-
-    // Reading and then checking the tree both report, so a long load never sits still.
-    void progress_runsThroughReadingAndChecking() {
-        const QString p = m_dir.filePath("wide.qmd");
-        QVERIFY(saveDataFile(p.toStdString(), flatTree(150000), m_error));
-        ProgressRecord progress;
-        const LoadResult r = loadDataFile(p.toStdString(), &progress);
-        QVERIFY(r.ok);
-        const std::int64_t records = r.records;
-        QCOMPARE(progress.starts, std::vector<std::int64_t>{2 * records});
-        QVERIFY(std::is_sorted(progress.steps.begin(), progress.steps.end()));
-        QCOMPARE(progress.steps.back(), 2 * records);
-        const auto checking = std::count_if(progress.steps.begin(), progress.steps.end() - 1,
-                                            [&](std::int64_t s) { return s > records; });
-        QCOMPARE(checking, 2); // every 65,536 items checked
     }
 };
 

@@ -114,42 +114,25 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("match");
-        QTest::newRow("exact") << 0 << "APPLE"
-                               << "  APPLE" << true;
-        QTest::newRow("exact is case-sensitive") << 0 << "APPLE"
-                                                 << "Apple" << false;
-        QTest::newRow("exact keeps the text's trailing space") << 0 << "APPLE "
-                                                               << "APPLE" << false;
-        QTest::newRow("text in name") << 1 << "PL"
-                                      << "APPLE" << true;
-        QTest::newRow("name in text") << 2 << "PINEAPPLE"
-                                      << "APPLE" << true;
-        QTest::newRow("text at the end of a full field") << 1 << "RST"
-                                                         << "ABCDEFGHIJKLMNOPQRST" << true;
-        QTest::newRow("text found only past a false start") << 1 << "AAB"
-                                                            << "AAAAB" << true;
-        QTest::newRow("text must not run into the padding") << 1 << "B "
-                                                            << "AB" << false;
-        QTest::newRow("name with leading spaces, exact") << 0 << "APPLE"
-                                                         << "   APPLE" << true;
-        QTest::newRow("euro sign") << 1 << "\u20AC"
-                                   << "5 \u20AC" << true;
-        QTest::newRow("text with a character no name holds") << 1 << "\u0100"
-                                                             << "A" << false;
-        QTest::newRow("name beside such a character") << 2 << "X\u0100APPLE\u0101"
-                                                      << "APPLE" << true;
-        QTest::newRow("name across such a character") << 2 << "APP\u0100LE"
-                                                      << "APPLE" << false;
-        QTest::newRow("name past a false start") << 2 << "APAPPLE"
-                                                 << "APPLE" << true;
-        QTest::newRow("name at the end of the text") << 2 << "XYZAB"
-                                                     << "AB" << true;
-        QTest::newRow("one-byte name last") << 2 << "XYZ"
-                                            << "Z" << true;
-        QTest::newRow("second byte apart") << 2 << "AXB"
-                                           << "AB" << false;
-        QTest::newRow("name at the end of a long text") << 2 << QString(70, 'X') + "APPLE"
-                                                        << "APPLE" << true;
+        // clang-format off
+        QTest::newRow("exact") << 0 << "APPLE" << "  APPLE" << true;
+        QTest::newRow("exact is case-sensitive") << 0 << "APPLE" << "Apple" << false;
+        QTest::newRow("exact keeps the text's trailing space") << 0 << "APPLE " << "APPLE" << false;
+        QTest::newRow("text in name") << 1 << "PL" << "APPLE" << true;
+        QTest::newRow("name in text") << 2 << "PINEAPPLE" << "APPLE" << true;
+        QTest::newRow("text at the end of a full field") << 1 << "RST" << "ABCDEFGHIJKLMNOPQRST" << true;
+        QTest::newRow("text found only past a false start") << 1 << "AAB" << "AAAAB" << true;
+        QTest::newRow("text must not run into the padding") << 1 << "B " << "AB" << false;
+        QTest::newRow("euro sign") << 1 << "\u20AC" << "5 \u20AC" << true;
+        QTest::newRow("text with a character no name holds") << 1 << "\u0100" << "A" << false;
+        QTest::newRow("name beside such a character") << 2 << "X\u0100APPLE\u0101" << "APPLE" << true;
+        QTest::newRow("name across such a character") << 2 << "APP\u0100LE" << "APPLE" << false;
+        QTest::newRow("name past a false start") << 2 << "APAPPLE" << "APPLE" << true;
+        QTest::newRow("name at the end of the text") << 2 << "XYZAB" << "AB" << true;
+        QTest::newRow("one-byte name last") << 2 << "XYZ" << "Z" << true;
+        QTest::newRow("second byte apart") << 2 << "AXB" << "AB" << false;
+        QTest::newRow("name at the end of a long text") << 2 << QString(70, 'X') + "APPLE" << "APPLE" << true;
+        // clang-format on
     }
     void matcher() {
         QFETCH(int, style);

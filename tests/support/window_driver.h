@@ -81,6 +81,14 @@ inline bool openEntry(MainWindow& w, int cel, const QString& name) {
     return true;
 }
 
+/// The zoom key Ctrl goes with: '+', '=', '-' or '0'.
+inline Qt::Key zoomKey(QChar c) {
+    return c == u'+'   ? Qt::Key_Plus
+           : c == u'=' ? Qt::Key_Equal
+           : c == u'-' ? Qt::Key_Minus
+                       : Qt::Key_0;
+}
+
 inline void pressKey(MainWindow& w, int cel, Qt::Key key) {
     QTest::keyClick(w.browser().list(cel), key);
 }
