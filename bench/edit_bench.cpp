@@ -1,13 +1,22 @@
 // Edit benchmarks. Each figure runs beside its baseline in the same process: deleting and
 // restoring a subtree beside a plain walk of it, pasting into a table with scattered free
-// slots beside pasting into one without. Copy and paste has an absolute target.
+// slots beside pasting into one without, adds with the recovery journal on beside the same
+// adds with it off, and recovering them from the journal beside making them in memory.
+// Copy and paste has an absolute target.
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "bench_tree.h"
+#include "store/journal.h"
 #include "store/tree_edit.h"
 #include "store/walk.h"
 
@@ -138,8 +147,111 @@ void PasteScattered(benchmark::State& state) {
     paste(state, start);
 }
 
+constexpr std::int32_t kAdds = 100000;
+
+// A tree as a user starts a session with, and the adds made to it: each below an item
+// drawn from the whole tree as it has grown so far.
+struct AddSession {
+    qm::NodeTable start = qm::bench::makeTree(10000);
+    std::vector<qm::TreeChange> adds;
+    std::string journal;
+
+    AddSession() {
+        std::mt19937 rng(3);
+        std::int32_t next = start.NodeCount() + 1;
+        for (std::int32_t i = 0; i < kAdds; ++i, ++next) {
+            const auto parent = 1 + std::int32_t(rng() % std::uint32_t(next - 1));
+            adds.push_back({qm::TreeChange::Add, parent, next,
+                            qm::makeName("ITEM" + std::to_string(rng() % 100000))});
+        }
+        const char* tmp = std::getenv("TMPDIR");
+        journal = std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-bench-" +
+                  std::to_string(::getpid()) + ".qmr";
+    }
+};
+
+const AddSession& addSession() {
+    static const AddSession session;
+    return session;
+}
+
+// The adds, with the journal recording them and writing them out at the end as its timer
+// would, or without.
+void adds(benchmark::State& state, bool journaled) {
+    const AddSession& session = addSession();
+    qm::JournalWriter journal; // one a window, for the whole session
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto t = std::make_unique<qm::NodeTable>(session.start);
+        journal.restart({session.journal}, {"/bench/tree.qmd", 1});
+        if (journaled)
+            t->setRecorder(&journal);
+        state.ResumeTiming();
+        for (const qm::TreeChange& add : session.adds)
+            qm::addChild(*t, add.item, add.name);
+        std::string error;
+        if (!journal.flush(error))
+            state.SkipWithError(error.c_str());
+        state.PauseTiming();
+        if (t->NodeCount() != session.start.NodeCount() + kAdds)
+            state.SkipWithError("the adds went wrong");
+        journal.discard();
+        t.reset();
+        state.ResumeTiming();
+    }
+}
+
+void AddOnly(benchmark::State& state) {
+    adds(state, false);
+}
+
+void JournalAppend(benchmark::State& state) {
+    adds(state, true);
+}
+
+void ReplayInMemory(benchmark::State& state) {
+    const AddSession& session = addSession();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto t = std::make_unique<qm::NodeTable>(session.start);
+        state.ResumeTiming();
+        for (const qm::TreeChange& add : session.adds) {
+            if (!qm::applyChange(*t, add))
+                state.SkipWithError("a change did not fit");
+        }
+        state.PauseTiming();
+        t.reset();
+        state.ResumeTiming();
+    }
+}
+
+void Recover(benchmark::State& state) {
+    const AddSession& session = addSession();
+    const std::string file = session.journal + ".recover";
+    {
+        qm::NodeTable t = session.start;
+        qm::JournalWriter journal;
+        journal.restart({file}, {"/bench/tree.qmd", 1});
+        t.setRecorder(&journal);
+        for (const qm::TreeChange& add : session.adds)
+            qm::addChild(t, add.item, add.name);
+        std::string error;
+        journal.flush(error);
+    }
+    for (auto _ : state) {
+        const qm::JournalContents back = qm::readJournalFile(file);
+        if (!back.ok || back.changes != kAdds || back.lost != 0)
+            state.SkipWithError("the journal did not come back whole");
+    }
+    std::remove(file.c_str());
+}
+
 } // namespace
 
+BENCHMARK(AddOnly)->Arg(kAdds)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(JournalAppend)->Arg(kAdds)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ReplayInMemory)->Arg(kAdds)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Recover)->Arg(kAdds)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(WalkSubtree)->Arg(kBigSubtree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(DeleteUndo)->Arg(kBigSubtree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(CopyPaste)->Arg(kCopyItems)->Unit(benchmark::kMillisecond)->UseRealTime();

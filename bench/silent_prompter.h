@@ -15,6 +15,11 @@ public:
         std::fprintf(stderr, "unexpected prompt: %s\n", qPrintable(text));
         return PromptAnswer::Ok;
     }
+    int choose(const QString& text, const QString&, PromptIcon, const QStringList&, int,
+               int cancel) override {
+        std::fprintf(stderr, "unexpected prompt: %s\n", qPrintable(text));
+        return cancel;
+    }
     QString askName(const NameRequest&) override { return {}; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFile(const QString&, const QString&, const QString&, const QString&) override {

@@ -110,6 +110,63 @@ CELLS = {
 }
 
 
+M64 = (1 << 64) - 1
+K1 = 0x9E3779B185EBCA87
+K2 = 0xC2B2AE3D27D4EB4F
+
+
+def rotl(x, r):
+    return ((x << r) | (x >> (64 - r))) & M64
+
+
+def check(seed, data):
+    """The journal's check of a record (or of its header, with seed 0)."""
+    n = len(data)
+    h = seed ^ ((n * K1) & M64)
+    i = 0
+    while n - i >= 8:
+        h = rotl(((h ^ int.from_bytes(data[i:i + 8], "little")) * K2) & M64, 29)
+        i += 8
+    h = rotl(((h ^ int.from_bytes(data[i:] + bytes(8 - (n - i)), "little")) * K2) & M64, 29)
+    h ^= h >> 32
+    h = (h * K1) & M64
+    return (h ^ (h >> 29)) & 0xFFFFFFFF
+
+
+SALT = 0x1234567890ABCDEF
+
+
+def journal(path, *records, base_hash=None):
+    head = b"QMJRNL01" + struct.pack("<QB7xQI", SALT, base_hash is not None, base_hash or 0,
+                                     len(path)) + path
+    out = head + struct.pack("<I", check(0, head))
+    for kind, payload in records:
+        body = struct.pack("<IB", len(payload) + 1, kind) + payload
+        out += body + struct.pack("<I", check(SALT, body))
+    return out
+
+
+def pasted(text, flags):
+    """A pasted item: flags (40h has a child, 80h has a next sibling) and size, then the name."""
+    return bytes([flags | len(text)]) + text.encode("cp1252")
+
+
+TIME = (11, struct.pack("<q", 1718000000000))
+BASE = (10, VALID)
+ADD = (1, struct.pack("<ii", 2, 4) + b"NEW")
+JOURNAL = {
+    "adds_and_cells": journal(b"/data/tree.qmd", TIME, BASE, ADD,
+                              (2, struct.pack("<i", 3) + b" RENAMED"),
+                              (12, bytes(15 * 18)), base_hash=99),
+    "delete_undo_paste": journal(b"", TIME, BASE, (3, struct.pack("<i", 2)),
+                                 (4, struct.pack("<i", 2)),
+                                 (6, struct.pack("<iii", 3, 4, 2) + pasted("P", 0x40) +
+                                  pasted("Q", 0)),
+                                 (5, struct.pack("<i", 4)), (13, VALID)),
+    "cut_off": journal(b"x", TIME, BASE, ADD)[:-5],
+}
+
+
 def nested(depth):
     return ("<opml version=\"2.0\"><body>\n" +
             "".join("<outline text=\"L%d\">\n" % k for k in range(depth)) +
@@ -163,5 +220,6 @@ def write(folder, files):
 
 write("data_file", DATA)
 write("cells_file", CELLS)
+write("journal", JOURNAL)
 write("opml", OPML)
 write("markdown", MARKDOWN)

@@ -107,8 +107,14 @@ void Program::start(const QStringList& arguments, bool showSplash) {
     placeOnScreen(); // again, now that the frame around the window is known
     m_window->repaint();
 
-    if (!file.isEmpty() && regularFileExists(toPath(file)))
-        m_files->load(file);
+    // Changes a crash took from a tree never saved come first: they exist nowhere else.
+    if (!m_files->recoverUntitled()) {
+        QString open = file;
+        if (open.isEmpty() && m_settings.OpenLast)
+            open = m_settings.RecentFiles[0];
+        if (!open.isEmpty() && regularFileExists(toPath(open)))
+            m_files->open(open);
+    }
     m_window->Status_Reset();
 }
 
@@ -142,6 +148,9 @@ void Program::placeOnScreen() {
 
 bool Program::formUnload() {
     const bool mayClose = m_files->Save_Ask();
+    // Saved, or given up: nothing is left to recover.
+    if (mayClose)
+        m_files->recovery().discard();
     for (QWidget* other : QApplication::topLevelWidgets())
         if (other != m_window.get() && other->isVisible())
             other->close();

@@ -79,6 +79,23 @@ void QtPrompter::prepare(QMessageBox& box, const QString& title) const {
             grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+int QtPrompter::choose(const QString& text, const QString& title, PromptIcon icon,
+                       const QStringList& buttons, int preferred, int cancel) {
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, over());
+    QList<QPushButton*> pushed;
+    for (int i = 0; i < buttons.size(); ++i)
+        pushed << box.addButton(buttons[i],
+                                i == cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    if (preferred >= 0 && preferred < pushed.size())
+        box.setDefaultButton(pushed[preferred]);
+    if (cancel >= 0 && cancel < pushed.size())
+        box.setEscapeButton(pushed[cancel]);
+    prepare(box, title);
+    box.exec();
+    const int index = pushed.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return index >= 0 ? index : cancel;
+}
+
 PromptAnswer QtPrompter::ask(const QString& text, const QString& title, PromptIcon icon,
                              PromptButtons buttons) {
     QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), over());

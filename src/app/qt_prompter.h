@@ -2,6 +2,7 @@
 // The prompter the program runs with: real message boxes, the name entry dialog and the
 // platform's file and print dialogs.
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -27,6 +28,8 @@ public:
 
     PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                      PromptButtons buttons) override;
+    int choose(const QString& text, const QString& title, PromptIcon icon,
+               const QStringList& buttons, int preferred, int cancel) override;
     QString askName(const NameRequest& request) override;
     /// Filters in Qt's form, the first one chosen: "QuillMar Data (*.qmd);;All Files (*)".
     QString openFile(const QString& title, const QString& filters, const QString& folder) override;

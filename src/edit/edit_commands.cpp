@@ -127,9 +127,7 @@ void EditCommands::Item_Add() {
             continue;
         }
 
-        const std::int32_t n = nodes.Node_Alloc();
-        nodes[n].Name = *name;
-        linkLastChild(nodes, p, n);
+        const std::int32_t n = addChild(nodes, p, *name);
         m_window.DataChanged(1);
         m_window.Cell_Update(p);
         browser.selectEntry(at.cel, n);
@@ -156,7 +154,7 @@ void EditCommands::Item_Rename() {
         const std::optional<NameField> name = storableName(m_window.prompter(), answer);
         if (!name)
             continue;
-        nodes[s].Name = *name;
+        renameItem(nodes, s, *name);
         m_window.Cell_Update(s);
         Undo_Clear();
         m_window.DataChanged(1);

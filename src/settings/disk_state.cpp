@@ -4,7 +4,6 @@
 #include <ctime>
 #include <sys/stat.h>
 #include <sys/vfs.h>
-#include <vector>
 
 #include "store/content_hash.h"
 #include "store/posix_file.h"
@@ -13,7 +12,6 @@ namespace qm {
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t(1) << 20;
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 // Longer than a tick of the clock files are stamped with, on every kernel configuration.
 constexpr std::int64_t kTickMarginNs = 20'000'000;
@@ -42,19 +40,6 @@ bool remoteFileSystem(int fd) {
     }
 }
 
-std::optional<std::uint64_t> hashBytes(int fd) {
-    ContentHash hash;
-    std::vector<char> buffer(kChunk);
-    for (;;) {
-        const ssize_t n = readSome(fd, buffer.data(), buffer.size());
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            return hash.value();
-        hash.add(buffer.data(), std::size_t(n));
-    }
-}
-
 enum class Hash { IfIdentityMayMissChange, Always, Never };
 
 std::optional<DiskState> record(const QString& path, std::int64_t nowNs, Hash mode) {
@@ -74,7 +59,7 @@ std::optional<DiskState> record(const QString& path, std::int64_t nowNs, Hash mo
     if (mode == Hash::Always ||
         (mode == Hash::IfIdentityMayMissChange &&
          identityMayMissChange(state.changedNs, nowNs, remoteFileSystem(fd)))) {
-        state.hash = hashBytes(fd);
+        state.hash = hashRemainingBytes(fd);
         if (!state.hash)
             return std::nullopt;
     }

@@ -67,7 +67,8 @@ QString absoluteFilePath(const QString& path) {
 
 FileCommands::FileCommands(MainWindow& window, Settings& settings, IniFile& ini)
     : QObject(&window), m_window(window), m_settings(settings), m_ini(ini),
-      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }) {}
+      m_recent(settings, window.menu()), m_autoSave(window, settings, [this] { autoSaveNow(); }),
+      m_recovery(new Recovery(window)) {}
 
 bool FileCommands::Save_Ask() {
     if (m_window.DataSaved())
@@ -161,6 +162,8 @@ bool FileCommands::writeTree(bool alerts) {
             status.Status_Text(problem);
         return false;
     }
+    // The tree is on disk: its journal has done its work.
+    m_recovery->track(file, written.value());
     const std::string cells = cellsPathFor(path);
     if (!cells.empty() && !writeCellsFile(cells, m_window.browser().cells(), error))
         failed(QString::fromStdString(cells), error);
@@ -241,8 +244,15 @@ void FileCommands::Open() {
         QStringLiteral("Open QuillMar Data"), kFilters, startFolder()));
     if (path.isEmpty() || !fileThere(path, QStringLiteral("Doesn't exist !")))
         return;
-    if (load(path))
-        opened();
+    open(path);
+}
+
+bool FileCommands::open(const QString& file) {
+    bool recovered = false;
+    if (!load(file, recovered))
+        return false;
+    opened(recovered);
+    return true;
 }
 
 bool FileCommands::fileThere(const QString& path, const QString& gone) {
@@ -257,16 +267,38 @@ bool FileCommands::fileThere(const QString& path, const QString& gone) {
     return false;
 }
 
-bool FileCommands::load(const QString& file) {
+bool FileCommands::load(const QString& file, bool& recovered) {
     const QString path = absoluteFilePath(file);
     // Taken before the read: a change made while the file is read then shows as a change,
     // never the other way round.
     const std::optional<DiskState> state = readDiskState(path);
-    if (!m_window.DataLoad(path))
+    switch (m_recovery->offerFor(path)) {
+    case Recovery::Offer::Declined:
         return false;
+    case Recovery::Offer::Recovered:
+        recovered = true;
+        if (m_window.CurFile().isEmpty()) { // recovered into a tree of its own
+            m_known.reset();
+            return true;
+        }
+        break;
+    case Recovery::Offer::None:
+    case Recovery::Offer::Discarded:
+        if (!m_window.DataLoad(path))
+            return false;
+        break;
+    }
     m_known = state;
     m_lastFolder = folderOf(path);
     m_recent.MRU_Add(path);
+    return true;
+}
+
+bool FileCommands::recoverUntitled() {
+    if (m_recovery->offerUntitled() != Recovery::Offer::Recovered)
+        return false;
+    m_known.reset();
+    opened(true);
     return true;
 }
 
@@ -281,8 +313,7 @@ void FileCommands::openRecent(int place) {
         m_recent.remove(place);
         return;
     }
-    if (load(path))
-        opened();
+    open(path);
 }
 
 void FileCommands::showRecent() {
@@ -295,10 +326,9 @@ void FileCommands::showRecent() {
 
 // The load made the recorded current cell current: focusing another cell here would draw
 // another path than the one the cells file keeps.
-// The load made the recorded current cell current: focusing another cell here would draw
-// another path than the one the cells file keeps.
-void FileCommands::opened() {
-    m_window.DataChanged(0);
+void FileCommands::opened(bool unsaved) {
+    // A recovered tree holds changes its file does not.
+    m_window.DataChanged(unsaved ? 1 : 0);
     m_window.Status_Reset();
     m_window.repaint();
 }

@@ -10,6 +10,7 @@
 #include "settings/auto_save.h"
 #include "settings/disk_state.h"
 #include "settings/recent_files.h"
+#include "settings/recovery.h"
 
 namespace qm {
 
@@ -38,15 +39,19 @@ public:
     void New();
     void Open();
     void Options();
+    /// Opens a data file in place of the tree (the caller has asked Save_Ask), or the changes
+    /// a crashed session left for it; false when the file was refused or the user chose to
+    /// open nothing, and the tree stays.
+    bool open(const QString& file);
+    /// At start: offers the changes crashed sessions left to trees never saved; true when
+    /// one was recovered and is shown.
+    bool recoverUntitled();
     /// Closes the window, which asks what closing asks.
     void Exit();
     /// Reads an OPML, Markdown or text outline into a new, unsaved tree.
     void ImportOutline();
     /// Writes the subtree of the item the user is at as OPML, Markdown or a text outline.
     void ExportOutline();
-    /// Loads a data file in place of the tree (the caller has asked Save_Ask); false when it
-    /// was refused and the tree stays.
-    bool load(const QString& file);
 
     /// Writes the main settings; a failure is reported, never silent.
     void writeSettings();
@@ -59,9 +64,12 @@ public:
     bool BackupArmed() const { return m_backupArmed; }
     RecentFiles& recent() { return m_recent; }
     AutoSave& autoSave() { return m_autoSave; }
+    Recovery& recovery() { return *m_recovery; }
 
 private:
-    void opened();
+    /// Loads the file, or recovers the changes left for it; `recovered` says which.
+    bool load(const QString& file, bool& recovered);
+    void opened(bool unsaved);
     /// False, after telling the user (`gone` when nothing is there), when no file is there.
     bool fileThere(const QString& path, const QString& gone);
     bool changedOnDisk() const;
@@ -76,6 +84,7 @@ private:
     IniFile& m_ini;
     RecentFiles m_recent;
     AutoSave m_autoSave;
+    Recovery* m_recovery; // owned by the window
     bool m_backupArmed = false;
     QString m_lastFolder;
     QString m_exportFilter; // the file type of the last export

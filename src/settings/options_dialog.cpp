@@ -111,6 +111,9 @@ void OptionsDialog::build() {
     m_sli[2] = m_layout.place(slider(fra0, 2, 0, 6), 4260, 1110, 1410, 300);
     m_chkAs[1] = m_layout.place(button<QCheckBox>(fra0, "ChkAs", 1, QStringLiteral("Make Backups")),
                                 150, 1470, 1950, 300);
+    m_chkOpenLast = m_layout.place(
+        new QCheckBox(QStringLiteral("Open the last file at start"), fra0), 2160, 1470, 3500, 300);
+    m_chkOpenLast->setObjectName(QStringLiteral("ChkOpenLast"));
 
     // Printing page: columns and font size on the left, the hierarchy style on the right.
     QGroupBox* fra1 =
@@ -216,6 +219,7 @@ void OptionsDialog::Form_Load() {
     loadSlider(3, s.MaxColumns);
     loadSlider(5, s.FontSize);
     loadCheck(1, s.MakeBackup == 1);
+    m_chkOpenLast->setChecked(s.OpenLast == 1);
     m_plab[0]->setText(QString::number(m_sli[3]->value()));
     m_plab[2]->setText(QString::number(m_sli[5]->value()));
     if (s.Hierarchy != 0) {
@@ -286,6 +290,7 @@ void OptionsDialog::cmdOK_Click() {
     s.Hierarchy = m_optP[0]->isChecked() ? 0 : m_sli[4]->value();
     s.RecentMax = m_sli[0]->value();
     s.MakeBackup = m_chkAs[1]->isChecked() ? 1 : 0;
+    s.OpenLast = m_chkOpenLast->isChecked() ? 1 : 0;
     emit confirmed();
     accept();
 }

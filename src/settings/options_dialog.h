@@ -61,6 +61,7 @@ private:
     std::array<QCheckBox*, 2> m_chkAs{};
     std::array<QRadioButton*, 2> m_optAs{};
     std::array<QRadioButton*, 2> m_optP{};
+    QCheckBox* m_chkOpenLast = nullptr;
     QPushButton* m_cmdOK = nullptr;
     QPushButton* m_cmdCancel = nullptr;
 };

@@ -117,6 +117,7 @@ void GetIniValues(const IniFile& ini, Settings& s) {
         s.RecentFiles[std::size_t(i)] =
             i < s.RecentCount ? ini.read(kFileBuf, nameKey(i + 1), QString()) : QString();
     }
+    s.OpenLast = readIniSetting(ini, kFileBuf, QStringLiteral("OpenLast"), 0) == 1 ? 1 : 0;
 
     // Anything but off, minutes or changes is taken as the nearest of them.
     s.AsMode = std::clamp(readIniSetting(ini, kAutoSave, QStringLiteral("Value"), 1), -1, 1);
@@ -142,6 +143,7 @@ bool SetIniValues(IniFile& ini, const Settings& s) {
     const int count = std::clamp(s.RecentCount, 0, kRecentFilesMax);
     for (int i = 0; i < count; ++i)
         ok &= ini.write(kFileBuf, nameKey(i + 1), s.RecentFiles[std::size_t(i)]);
+    ok &= writeIniNumber(ini, kFileBuf, QStringLiteral("OpenLast"), s.OpenLast);
     ok &= writeIniNumber(ini, kAutoSave, QStringLiteral("Value"), s.AsMode);
     ok &= writeIniNumber(ini, kAutoSave, QStringLiteral("Minutes"), s.AsMinutes);
     ok &= writeIniNumber(ini, kAutoSave, QStringLiteral("Changes"), s.AsChanges);

@@ -18,6 +18,7 @@ struct Settings {
     int RecentMax = 4;                                  // 2..8 places in the recent-files list
     int RecentCount = 0;                                // 0..RecentMax places in use
     std::array<QString, kRecentFilesMax> RecentFiles{}; // [0] is the most recent (key Name1)
+    int OpenLast = 0;  // 1: a start without a file named opens RecentFiles[0]
     int AsMode = 1;    // auto-save: -1 off, 0 by minutes, 1 by changes
     int AsMinutes = 2; // position in AsSteps
     int AsChanges = 4; // position in AsSteps

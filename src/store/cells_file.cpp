@@ -61,10 +61,10 @@ std::vector<Cell> readCellsFile(const std::string& path, const std::vector<bool>
     return decodeCells(bytes, inTree);
 }
 
-bool writeCellsFile(const std::string& path, const CellArray& cells, std::string& error) {
-    char bytes[kCellCount * kCellRecordSize];
+std::string encodeCells(const CellArray& cells) {
+    std::string bytes(kCellCount * kCellRecordSize, '\0');
     for (int i = 0; i < kCellCount; ++i) {
-        char* r = bytes + i * kCellRecordSize;
+        char* r = bytes.data() + i * kCellRecordSize;
         putI16(r, cells[i].PrevCel);
         putI16(r + 2, cells[i].NextCel);
         putI32(r + 4, cells[i].Nod);
@@ -72,8 +72,13 @@ bool writeCellsFile(const std::string& path, const CellArray& cells, std::string
         putI32(r + 12, cells[i].NextNod);
         putI16(r + 16, cells[i].Mode);
     }
+    return bytes;
+}
+
+bool writeCellsFile(const std::string& path, const CellArray& cells, std::string& error) {
+    const std::string bytes = encodeCells(cells);
     return writeFileSafely(
-        path, [&](const ByteSink& sink) { return sink(bytes, sizeof bytes); }, error,
+        path, [&](const ByteSink& sink) { return sink(bytes.data(), bytes.size()); }, error,
         kCompanionRules);
 }
 

@@ -29,6 +29,8 @@ using CellArray = std::array<Cell, kCellCount>;
 std::vector<Cell> readCellsFile(const std::string& path, const std::vector<bool>& inTree);
 std::vector<Cell> decodeCells(const std::string& bytes, const std::vector<bool>& inTree);
 
+/// The 15 records as the cells file holds them.
+std::string encodeCells(const CellArray& cells);
 /// Writes the 15 records safely; false with the reason on failure. A link in the cells
 /// file's place is replaced, never written through.
 bool writeCellsFile(const std::string& path, const CellArray& cells, std::string& error);

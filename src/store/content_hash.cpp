@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <vector>
+
+#include "store/posix_file.h"
 
 namespace qm {
 
@@ -53,6 +56,27 @@ std::uint64_t ContentHash::value() const {
     for (std::size_t i = 0; i < m_tailSize; ++i)
         h = mix(h, m_tail[i]);
     return h ^ (h >> 29);
+}
+
+std::optional<std::uint64_t> hashRemainingBytes(int fd) {
+    ContentHash hash;
+    std::vector<char> buffer(std::size_t(1) << 20);
+    for (;;) {
+        const ssize_t n = readSome(fd, buffer.data(), buffer.size());
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            return hash.value();
+        hash.add(buffer.data(), std::size_t(n));
+    }
+}
+
+std::optional<std::uint64_t> hashFileBytes(const std::string& path) {
+    std::string ignored;
+    const FileDescriptor fd(openRegular(path, ignored));
+    if (fd.get() < 0)
+        return std::nullopt;
+    return hashRemainingBytes(fd.get());
 }
 
 } // namespace qm

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace qm {
 
@@ -23,5 +25,11 @@ private:
     std::size_t m_tailSize = 0;
     std::uint64_t m_total = 0;
 };
+
+/// The hash of every byte read from `fd` from where it stands to its end; nothing when a
+/// read fails.
+std::optional<std::uint64_t> hashRemainingBytes(int fd);
+/// The hash of a regular file's bytes; nothing when it cannot be read.
+std::optional<std::uint64_t> hashFileBytes(const std::string& path);
 
 } // namespace qm

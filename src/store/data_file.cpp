@@ -106,8 +106,9 @@ void readRecords(std::int64_t size, Next&& next, DataRecords& out, Progress* pro
     out.ok = true;
 }
 
-// Reads a regular file's records; `early` as above.
-DataRecords readFileRecords(const std::string& path, Progress* progress, Fault* early) {
+// Reads a regular file's records; `early` as above. `hash` takes in the whole file.
+DataRecords readFileRecords(const std::string& path, Progress* progress, Fault* early,
+                            ContentHash* hash = nullptr) {
     DataRecords out;
     struct stat st {};
     const FileDescriptor fd(openRegular(path, out.error, &st));
@@ -119,9 +120,18 @@ DataRecords readFileRecords(const std::string& path, Progress* progress, Fault* 
         std::vector<char> buffer;
         const auto next = [&](std::size_t want, std::string& error) -> const char* {
             buffer.resize(want);
-            return readExactly(fd.get(), buffer.data(), want, error) ? buffer.data() : nullptr;
+            if (!readExactly(fd.get(), buffer.data(), want, error))
+                return nullptr;
+            if (hash)
+                hash->add(buffer.data(), want);
+            return buffer.data();
         };
         readRecords(static_cast<std::int64_t>(st.st_size), next, out, progress, early);
+        if (hash && out.ok && out.trailingBytes > 0 &&
+            !next(static_cast<std::size_t>(out.trailingBytes), out.error)) {
+            out.ok = false;
+            out.failure = LoadFailure::Unreadable;
+        }
     } catch (const std::bad_alloc&) {
         out = DataRecords{};
         out.failure = LoadFailure::NoMemory;
@@ -238,10 +248,10 @@ LoadResult loadDataBytes(std::string_view bytes, Progress* progress) {
     }
 }
 
-LoadResult loadDataFile(const std::string& path, Progress* progress) {
+LoadResult loadDataFile(const std::string& path, Progress* progress, ContentHash* read) {
     try {
         Fault early = Fault::TopItemFree;
-        DataRecords raw = readFileRecords(path, progress, &early);
+        DataRecords raw = readFileRecords(path, progress, &early, read);
         return finishLoad(std::move(raw), early, progress);
     } catch (const std::bad_alloc&) {
         return outOfMemory();

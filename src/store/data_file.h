@@ -70,8 +70,10 @@ struct LoadResult {
 };
 
 /// Reads and validates a data file. Never touches anything but the result. The progress
-/// runs over twice the records: reading them, then checking the tree.
-LoadResult loadDataFile(const std::string& path, Progress* progress = nullptr);
+/// runs over twice the records: reading them, then checking the tree. `read`, when given,
+/// takes in every byte of the file.
+LoadResult loadDataFile(const std::string& path, Progress* progress = nullptr,
+                        ContentHash* read = nullptr);
 /// The same on bytes already in memory.
 LoadResult loadDataBytes(std::string_view bytes, Progress* progress = nullptr);
 

@@ -48,11 +48,15 @@ inline std::uint32_t nonSpaceBits(std::uint64_t word) {
 /// Searches trim every name they test, so both ends are found with word operations.
 inline std::string_view trimmedName(const NameField& name) {
     static_assert(std::endian::native == std::endian::little, "the bit order below");
-    std::uint64_t w[3] = {0, 0, 0x2020202020202020ull};
-    std::memcpy(w, name.data(), 16);
-    std::memcpy(&w[2], name.data() + 16, 4);
-    const std::uint32_t mask =
-        nonSpaceBits(w[0]) | nonSpaceBits(w[1]) << 8 | (nonSpaceBits(w[2]) & 0x0F) << 16;
+    std::uint64_t w0, w1;
+    std::uint32_t w2;
+    std::memcpy(&w0, name.data(), 8);
+    std::memcpy(&w1, name.data() + 8, 8);
+    std::memcpy(&w2, name.data() + 16, 4);
+    // The last four bytes are widened in a register: stored into a word in memory and read
+    // back whole, they would stall the processor.
+    const std::uint32_t mask = nonSpaceBits(w0) | nonSpaceBits(w1) << 8 |
+                               (nonSpaceBits(0x2020202000000000ull | w2) & 0x0F) << 16;
     if (mask == 0)
         return {};
     const int first = std::countr_zero(mask);

@@ -103,10 +103,13 @@ std::int32_t NodeTable::lowestFreeFrom(std::int32_t slot) const {
     return slot;
 }
 
+std::int32_t NodeTable::nextAlloc() const {
+    return m_freeCount > 0 ? lowestFreeFrom(m_lowestFree) : m_nodeCount + 1;
+}
+
 std::int32_t NodeTable::Node_Alloc() {
-    std::int32_t slot = m_nodeCount + 1;
+    std::int32_t slot = nextAlloc();
     if (m_freeCount > 0) {
-        slot = lowestFreeFrom(m_lowestFree);
         if (slot <= m_nodeCount)
             --m_freeCount;
         else

@@ -10,6 +10,8 @@
 
 namespace qm {
 
+class EditRecorder;
+
 /// The slots of a table, in memory that a tree of millions of items fills quickly.
 using NodeSlots = LargeVector<Node>;
 
@@ -42,6 +44,8 @@ public:
 
     /// Hands out the lowest free slot, or a new one above NodeCount, cleared and in use.
     std::int32_t Node_Alloc();
+    /// The slot the next Node_Alloc will hand out.
+    std::int32_t nextAlloc() const;
     /// Marks a slot free after its item was unlinked; its other fields stay as they are.
     void freeSlot(std::int32_t slot);
     /// Marks a freed slot in use again (undo of a delete).
@@ -85,7 +89,20 @@ public:
     /// Upper bound of a table that must hold the given number of file records.
     static std::int32_t capacityForRecords(std::int64_t records);
 
+    /// Told of every change the edit operations (tree_edit.h) make to this table.
+    void setRecorder(EditRecorder* recorder) { m_recorder.to = recorder; }
+    EditRecorder* recorder() const { return m_recorder.to; }
+
 private:
+    // The recorder belongs to the table object, not to its records: a copy records nothing,
+    // and a table assigned new records keeps recording into its own.
+    struct RecorderLink {
+        EditRecorder* to = nullptr;
+        RecorderLink() = default;
+        RecorderLink(const RecorderLink&) {}
+        RecorderLink& operator=(const RecorderLink&) { return *this; }
+    };
+
     /// The first free slot at or after `slot`, or NodeCount + 1 when there is none.
     std::int32_t lowestFreeFrom(std::int32_t slot) const;
     /// Grown only as far as a slot that was ever handed out or freed.
@@ -98,6 +115,7 @@ private:
     // No slot below this is free, so allocation never rescans the front of the table.
     std::int32_t m_lowestFree = 1;
     std::vector<std::uint32_t> m_generations; // beside the slots, never written to a file
+    RecorderLink m_recorder;
 };
 
 } // namespace qm

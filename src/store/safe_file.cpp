@@ -135,20 +135,10 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
         S_ISREG(st.st_mode);
     const mode_t mode = replacesFile ? (st.st_mode & 07777) : defaultFileMode();
 
-    fs::path folder = fs::path(target).parent_path();
-    if (folder.empty())
-        folder = ".";
-    const std::string prefix = tempPrefix(target);
-    removeLeftovers(folder, prefix);
-    std::string tmpl = (folder / (prefix + std::to_string(::getpid()) + "-XXXXXX")).string();
-    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot create a file in " + shownText(folder.string()) + ": " + errnoText(errno);
+    std::string tmpl;
+    const int fd = createTempBeside(target, tmpl, error);
+    if (fd < 0)
         return false;
-    }
-    // Held until the file is renamed or removed: while it is, no other save takes it for
-    // a leftover.
-    ::flock(fd, LOCK_EX | LOCK_NB);
     int writeErr = 0;
     const ByteSink sink = [&](const char* data, std::size_t size) {
         if (writeErr != 0)
@@ -173,13 +163,37 @@ bool writeFileSafely(const std::string& path, const std::function<bool(const Byt
         return false;
     }
     ::close(fd);
-    // Make the rename itself durable.
+    syncFolderOf(target);
+    return true;
+}
+
+int createTempBeside(const std::string& target, std::string& tempPath, std::string& error) {
+    fs::path folder = fs::path(target).parent_path();
+    if (folder.empty())
+        folder = ".";
+    const std::string prefix = tempPrefix(target);
+    removeLeftovers(folder, prefix);
+    tempPath = (folder / (prefix + std::to_string(::getpid()) + "-XXXXXX")).string();
+    const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot create a file in " + shownText(folder.string()) + ": " + errnoText(errno);
+        return -1;
+    }
+    // Held until the file is renamed or removed: while it is, no other save takes it for
+    // a leftover.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    return fd;
+}
+
+void syncFolderOf(const std::string& path) {
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
-    return true;
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {

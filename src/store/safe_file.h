@@ -42,6 +42,13 @@ using ByteSink = std::function<bool(const char* data, std::size_t size)>;
 bool writeFileSafely(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
                      std::string& error, const WriteRules& rules = {});
 
+/// Creates an empty temporary file in the target's folder, named and locked as the safe
+/// writer's are, after removing what interrupted writes of the target left behind. Returns
+/// its descriptor and path, or -1 with the reason.
+int createTempBeside(const std::string& target, std::string& tempPath, std::string& error);
+/// Makes a rename or removal in the path's folder durable.
+void syncFolderOf(const std::string& path);
+
 /// Reads a whole regular file; false with the reason when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
 /// Reads at most `limit` bytes from the start of a regular file, however long it is.

@@ -58,7 +58,58 @@ bool hasParentItem(const NodeTable& table, std::int32_t item) {
     return item >= 2 && table.isItem(table[item].Parent);
 }
 
+// Called once a change is sure to be made, before the table is touched.
+EditRecorder* changing(const NodeTable& table) {
+    EditRecorder* recorder = table.recorder();
+    if (recorder)
+        recorder->aboutToChange(table);
+    return recorder;
+}
+
+void changed(EditRecorder* recorder, const TreeChange& change) {
+    if (recorder)
+        recorder->changed(change);
+}
+
 } // namespace
+
+bool applyChange(NodeTable& table, const TreeChange& c) {
+    switch (c.kind) {
+    case TreeChange::Add:
+        return table.nextAlloc() == c.slot && addChild(table, c.item, c.name) == c.slot;
+    case TreeChange::Rename:
+        return renameItem(table, c.item, c.name);
+    case TreeChange::Delete:
+        return deleteSubtree(table, c.item) > 0;
+    case TreeChange::Restore:
+        return restoreSubtree(table, c.item) > 0;
+    case TreeChange::RemoveLast:
+        return removeLastChild(table, c.item) > 0;
+    case TreeChange::Paste:
+        return table.nextAlloc() == c.slot && pasteSubtree(table, c.item, c.buffer) == c.slot;
+    }
+    return false;
+}
+
+std::int32_t addChild(NodeTable& table, std::int32_t parent, const NameField& name) {
+    if (!table.isItem(parent) || table[parent].Level >= kMaxLevel)
+        return 0;
+    EditRecorder* recorder = changing(table);
+    const std::int32_t n = table.Node_Alloc();
+    table[n].Name = name;
+    linkLastChild(table, parent, n);
+    changed(recorder, {TreeChange::Add, parent, n, name});
+    return n;
+}
+
+bool renameItem(NodeTable& table, std::int32_t item, const NameField& name) {
+    if (!table.isItem(item))
+        return false;
+    EditRecorder* recorder = changing(table);
+    table[item].Name = name;
+    changed(recorder, {TreeChange::Rename, item, 0, name});
+    return true;
+}
 
 bool linkLastChild(NodeTable& table, std::int32_t parent, std::int32_t child) {
     if (table[parent].Level >= kMaxLevel)
@@ -86,9 +137,11 @@ std::int32_t deleteSubtree(NodeTable& table, std::int32_t item, Progress* progre
         return 0;
     const std::int32_t count = SubtreeWalk::subtreeSize(table, item);
     startReport(progress, count);
+    EditRecorder* recorder = changing(table);
     table.freeSlot(item);
     unlink(table, item);
     markBelow(table, item, progress, [&table](std::int32_t x) { table.freeSlot(x); });
+    changed(recorder, {TreeChange::Delete, item});
     return count;
 }
 
@@ -109,6 +162,7 @@ std::int32_t restoreSubtree(NodeTable& table, std::int32_t item, Progress* progr
     if (q > 0 && (!sibling(q) || std::max(table[q].PrevSibling, 0) != p))
         return 0;
 
+    EditRecorder* recorder = changing(table);
     if (p > 0)
         table[p].NextSibling = item;
     else
@@ -116,7 +170,10 @@ std::int32_t restoreSubtree(NodeTable& table, std::int32_t item, Progress* progr
     if (q > 0)
         table[q].PrevSibling = item;
     table.reuseSlot(item);
-    return markBelow(table, item, progress, [&table](std::int32_t x) { table.reuseSlot(x); });
+    const std::int32_t count =
+        markBelow(table, item, progress, [&table](std::int32_t x) { table.reuseSlot(x); });
+    changed(recorder, {TreeChange::Restore, item});
+    return count;
 }
 
 std::int32_t removeLastChild(NodeTable& table, std::int32_t item, Progress* progress) {
@@ -127,9 +184,13 @@ std::int32_t removeLastChild(NodeTable& table, std::int32_t item, Progress* prog
                                           : table[n.Parent].FirstChild == item;
     if (n.NextSibling > 0 || !linked)
         return 0;
+    EditRecorder* recorder = changing(table);
     unlink(table, item);
     table.freeSlot(item);
-    return markBelow(table, item, progress, [&table](std::int32_t x) { table.freeSlot(x); });
+    const std::int32_t count =
+        markBelow(table, item, progress, [&table](std::int32_t x) { table.freeSlot(x); });
+    changed(recorder, {TreeChange::RemoveLast, item});
+    return count;
 }
 
 std::int32_t copySubtree(const NodeTable& table, std::int32_t item, std::vector<Node>& buffer,
@@ -184,6 +245,7 @@ std::int32_t pasteSubtree(NodeTable& table, std::int32_t parent, std::span<const
     const auto count = static_cast<std::int32_t>(buffer.size());
     startReport(progress, count);
     const Stepper step(progress);
+    EditRecorder* recorder = changing(table);
 
     const std::int32_t top = table.Node_Alloc();
     table[top].Name = makeName(trimmedName(buffer[0].Name));
@@ -218,6 +280,7 @@ std::int32_t pasteSubtree(NodeTable& table, std::int32_t parent, std::span<const
             buffer[static_cast<std::size_t>(i)].NextSibling > 0;
         prev = n;
     }
+    changed(recorder, {TreeChange::Paste, parent, top, {}, buffer});
     return top;
 }
 

@@ -19,6 +19,37 @@ constexpr int kMaxPasteLevel = 30;
 // A long edit reports start once it knows how many items it will handle, then a step with
 // the number done so far every kEditProgressInterval items.
 
+/// One change made by the operations below, with what it takes to make it again.
+struct TreeChange {
+    enum Kind : std::uint8_t { Add = 1, Rename, Delete, Restore, RemoveLast, Paste };
+    Kind kind = Add;
+    std::int32_t item = 0;          // the item changed; the parent for Add and Paste
+    std::int32_t slot = 0;          // the slot an Add or a Paste's top item was given
+    NameField name{};               // for Add and Rename
+    std::span<const Node> buffer{}; // for Paste
+};
+
+/// Told of every change the operations below make to a table that has it as its recorder.
+/// Commands change the session's table only through them, so each change is recorded.
+class EditRecorder {
+public:
+    virtual ~EditRecorder() = default;
+    /// The table is about to change and still holds what it held before.
+    virtual void aboutToChange(const NodeTable& table) = 0;
+    virtual void changed(const TreeChange& change) = 0;
+};
+
+/// Makes a recorded change again on a table in the state it was recorded in: the same slots
+/// come out. False, changing nothing, when it does not fit the table.
+bool applyChange(NodeTable& table, const TreeChange& change);
+
+/// Adds a new item named `name` as the last child of `parent`. Returns its slot, or 0,
+/// changing nothing, when the parent is no item or lies 255 levels deep.
+std::int32_t addChild(NodeTable& table, std::int32_t parent, const NameField& name);
+
+/// Gives an item a new name; false when it is no item.
+bool renameItem(NodeTable& table, std::int32_t item, const NameField& name);
+
 /// Links `child` as the last child of `parent` (at the end of the sibling chain) and gives
 /// it its Parent and Level. False, changing nothing, when its Level would exceed 255.
 bool linkLastChild(NodeTable& table, std::int32_t parent, std::int32_t child);

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "store/cells_file.h"
+#include "store/content_hash.h"
 #include "store/data_file.h"
 #include "store/safe_file.h"
 #include "window/load_report.h"
@@ -192,10 +193,11 @@ bool MainWindow::DataLoad(const QString& path) {
     // Nothing may throw out of the event handler that loads.
     try {
         LoadResult loaded;
+        ContentHash hash;
         {
             // Reading and checking the tree both move the bar and let the window repaint.
             StatusProgress progress(*m_status, {}, [this] { yieldEvents(); });
-            loaded = loadDataFile(file, &progress);
+            loaded = loadDataFile(file, &progress, &hash);
         }
         if (!loaded.ok) {
             Status_Reset();
@@ -203,7 +205,7 @@ bool MainWindow::DataLoad(const QString& path) {
             return false;
         }
         const std::vector<Cell> cells = readCellsFile(cellsPathFor(file), loaded.inTree);
-        replaceTree(std::move(loaded.table), path, path, cells);
+        replaceTree(std::move(loaded.table), path, path, cells, hash.value());
         if (const QString note = loadNote(loaded); !note.isEmpty())
             m_prompter.alert(messageText(path) + kCrLf + note);
     } catch (const std::bad_alloc&) {
@@ -216,7 +218,8 @@ bool MainWindow::DataLoad(const QString& path) {
 }
 
 void MainWindow::replaceTree(NodeTable&& table, const QString& file, const QString& caption,
-                             const std::vector<Cell>& cells) {
+                             const std::vector<Cell>& cells,
+                             std::optional<std::uint64_t> fileHash) {
     emit treeAboutToBeReplaced();
     m_nodes = std::move(table);
     m_curFile = file;
@@ -225,7 +228,7 @@ void MainWindow::replaceTree(NodeTable&& table, const QString& file, const QStri
     DataChanged(0);
     m_browser->restoreCells(cells);
     setCaptionFile(caption);
-    emit treeReplaced();
+    emit treeReplaced(fileHash);
     m_menu->refresh();
 }
 

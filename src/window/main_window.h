@@ -4,8 +4,10 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "store/node_table.h"
 #include "window/column_browser.h"
@@ -52,10 +54,12 @@ public:
     /// and leaves the open tree, its cells, caption and saved state as they were.
     bool DataLoad(const QString& path);
     /// The one way a tree takes the place of the open one: the new table, its file (empty
-    /// for none yet), the caption text, and the cells to restore. Marks the tree saved and
+    /// for none yet), the caption text, the cells to restore, and the ContentHash of the
+    /// file's bytes as read (none when not read). Marks the tree saved and
     /// emits treeAboutToBeReplaced before and treeReplaced after.
     void replaceTree(NodeTable&& table, const QString& file, const QString& caption,
-                     const std::vector<Cell>& cells = {});
+                     const std::vector<Cell>& cells = {},
+                     std::optional<std::uint64_t> fileHash = std::nullopt);
     /// "QuillMar  [text]".
     void setCaptionFile(const QString& text);
 
@@ -100,8 +104,9 @@ public:
 signals:
     /// A tree is about to replace the table; the old tree, CurFile and cells are still there.
     void treeAboutToBeReplaced();
-    /// The new table is in place, its cells and the caption set.
-    void treeReplaced();
+    /// The new table is in place, its cells and the caption set; `fileHash` as given to
+    /// replaceTree.
+    void treeReplaced(std::optional<std::uint64_t> fileHash);
     /// A command changed the tree (DataChanged with a change).
     void treeChanged();
     /// The zoom changed; a dialog kept open beside the window follows it.

@@ -3,6 +3,7 @@
 // can answer them.
 
 #include <QString>
+#include <QStringList>
 
 class QPrinter;
 
@@ -31,6 +32,10 @@ public:
     /// A message box; returns the button pressed (closing it counts as Cancel, or Ok alone).
     virtual PromptAnswer ask(const QString& text, const QString& title, PromptIcon icon,
                              PromptButtons buttons) = 0;
+    /// A message box with buttons named by `buttons`: returns the index of the one pressed.
+    /// `preferred` is taken by Enter; Esc and the close box take `cancel`.
+    virtual int choose(const QString& text, const QString& title, PromptIcon icon,
+                       const QStringList& buttons, int preferred, int cancel) = 0;
     /// The name entry dialog; the empty text means the user cancelled.
     virtual QString askName(const NameRequest& request) = 0;
     /// File dialogs opened in `folder` (empty: wherever the dialog likes); the empty text

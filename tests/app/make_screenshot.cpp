@@ -9,6 +9,10 @@
 //     the File and Edit menus open (file_menu.png, edit_menu.png), then DOCUMENT imported
 //     with File -> Import Outline, its warnings box with the details shown
 //     (import_warnings.png) and the window with the imported tree (imported.png).
+//   make_screenshot --recovery DATAFILE OUTDIR NAME...
+//     an item added below the last NAME opened and the program ended as a crash would end it; then,
+//     opening the file again, the recovery question (recovery.png), the recovered window
+//     (recovered.png) and the Options dialog (options.png).
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +28,8 @@
 #include "app/program.h"
 #include "app/qt_prompter.h"
 #include "print/preview_window.h"
+#include "settings/file_commands.h"
+#include "settings/options_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/window_driver.h"
 
@@ -84,6 +90,32 @@ int printShot(const QStringList& args) {
     return 0;
 }
 
+// Runs `act`; the first modal window of type W it opens is made `ready`, saved to `png`, then
+// closed by `close`. False when no such window came up or it could not be saved.
+template <class W>
+bool grabModal(const QString& png, const std::function<void()>& act,
+               const std::function<void(W*)>& close, const std::function<void(W*)>& ready = {}) {
+    bool grabbed = false;
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* modal = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (!modal)
+            return;
+        poll.stop();
+        seen = true;
+        if (ready)
+            ready(modal);
+        QCoreApplication::processEvents();
+        grabbed = modal->grab().save(png);
+        close(modal);
+    });
+    poll.start();
+    act();
+    return seen && grabbed;
+}
+
 // The real dialogs, but the file to import comes from the command line.
 class OutlinePrompter : public qm::QtPrompter {
 public:
@@ -111,28 +143,60 @@ int outlineShots(const QStringList& args) {
             return fail("cannot write", out + '/' + name);
         m->close();
     }
-    bool grabbed = false;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        poll.stop();
-        for (QAbstractButton* b : box->buttons())
-            if (box->buttonRole(b) == QMessageBox::ActionRole)
-                b->click(); // Show Details...
-        QCoreApplication::processEvents();
-        grabbed = box->grab().save(out + "/import_warnings.png");
-        box->accept();
-    });
-    poll.start();
-    if (!qm::test::chooseMenu(w, qm::MenuArray::File, qm::FileImportOutline))
-        return fail("cannot choose", QStringLiteral("Import Outline..."));
-    if (!grabbed)
+    const bool warned = grabModal<QMessageBox>(
+        out + "/import_warnings.png",
+        [&] { (void)qm::test::chooseMenu(w, qm::MenuArray::File, qm::FileImportOutline); },
+        [](QMessageBox* box) { box->accept(); },
+        [](QMessageBox* box) {
+            for (QAbstractButton* b : box->buttons())
+                if (box->buttonRole(b) == QMessageBox::ActionRole)
+                    b->click(); // Show Details...
+        });
+    if (!warned)
         return fail("no warnings box for", args[1]);
     QCoreApplication::processEvents();
     return w.grab().save(out + "/imported.png") ? 0 : fail("cannot write", out + "/imported.png");
+}
+
+int recoveryShot(const QStringList& args) {
+    const QString& file = args[0];
+    const QString out = args[1] + QLatin1Char('/');
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QuillMar.ini");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
+    {
+        qm::test::ScriptedPrompter prompter;
+        qm::Program program(prompter, ini);
+        program.start({file}, false);
+        qm::MainWindow& w = program.window();
+        for (const QString& name : args.mid(2)) {
+            if (!qm::test::openEntry(w, w.browser().CurCel(), name))
+                return fail("not listed:", name);
+        }
+        prompter.answerName(QStringLiteral("NOT YET SAVED"));
+        if (!qm::test::chooseMenu(w, qm::MenuArray::Edit, qm::EditAdd))
+            return fail("cannot choose", QStringLiteral("Add"));
+        program.files().recovery().tick();
+    } // ended without its clean exit
+
+    qm::QtPrompter prompter;
+    qm::Program program(prompter, ini);
+    const bool asked = grabModal<QMessageBox>(
+        out + "recovery.png", [&] { program.start({file}, false); },
+        [](QMessageBox* box) { box->defaultButton()->click(); });
+    if (!asked)
+        return fail("no recovery question for", file);
+    qm::MainWindow& w = program.window();
+    QCoreApplication::processEvents();
+    if (!w.grab().save(out + "recovered.png"))
+        return fail("cannot write", out + "recovered.png");
+    const bool options = grabModal<qm::OptionsDialog>(
+        out + "options.png",
+        [&] { (void)qm::test::chooseMenu(w, qm::MenuArray::File, qm::FileOptions); },
+        [](qm::OptionsDialog* d) { d->reject(); });
+    if (!options)
+        return fail("cannot write", out + "options.png");
+    return 0;
 }
 
 } // namespace
@@ -144,11 +208,14 @@ int main(int argc, char* argv[]) {
         return printShot(args.mid(1));
     if (args.size() == 4 && args[0] == QLatin1String("--outline"))
         return outlineShots(args.mid(1));
+    if (args.size() >= 4 && args[0] == QLatin1String("--recovery"))
+        return recoveryShot(args.mid(1));
     if (args.size() < 2 || args[0].startsWith(QLatin1String("--"))) {
         std::fprintf(stderr, "usage: make_screenshot DATAFILE OUT.png NAME...\n"
                              "       make_screenshot --print DATAFILE PREVIEW.png LISTING.pdf "
                              "NAME\n"
-                             "       make_screenshot --outline DATAFILE DOCUMENT OUT_DIR\n");
+                             "       make_screenshot --outline DATAFILE DOCUMENT OUT_DIR\n"
+                             "       make_screenshot --recovery DATAFILE OUTDIR NAME...\n");
         return 2;
     }
     return mainWindowShot(args);

@@ -63,6 +63,32 @@ private slots:
                  qPrintable(QString::number(width)));
     }
 
+    // Buttons of its own: Enter takes the preferred one, Esc the one named for it.
+    void choose_enterAndEscape_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 0;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << 2;
+    }
+    void choose_enterAndEscape() {
+        QFETCH(int, key);
+        QFETCH(int, chosen);
+        QtPrompter prompter(nullptr);
+        QStringList shown;
+        QTimer poll;
+        onBox(poll, [&](QMessageBox& box) {
+            poll.stop();
+            for (QAbstractButton* b : box.buttons())
+                shown << b->text();
+            QTest::keyClick(&box, Qt::Key(key));
+        });
+        QCOMPARE(prompter.choose("Recover them?", "QuillMar Recovery", PromptIcon::Question,
+                                 {"Recover", "Discard", "Cancel"}, 0, 2),
+                 chosen);
+        shown.sort();
+        QCOMPARE(shown, QStringList({"Cancel", "Discard", "Recover"}));
+    }
+
     // A prompt comes up over the window the user works in, such as the Find window beside
     // the main window: a window manager gives the focus back to it when the prompt closes.
     void prompt_overTheActiveWindow() {

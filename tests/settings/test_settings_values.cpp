@@ -46,9 +46,10 @@ private slots:
         // Window positions keep their fraction.
         QVERIFY(writeIniNumber(ini, "Display", "MainLeft", 1500.5));
         QVERIFY(SetIniValues(ini, s));
-        QCOMPARE(fileBytes(m_path), "[Display]\nMainLeft= 1500.5\n[FileBuf]\nCount= 0\nMax= 4\n"
-                                    "[AutoSave]\nValue= 1\nMinutes= 2\nChanges= 4\nBackup= 1\n"
-                                    "[Printing]\nMaxColumns= 2\nFontSize= 10\nHierarchy= 0\n");
+        QCOMPARE(fileBytes(m_path),
+                 "[Display]\nMainLeft= 1500.5\n[FileBuf]\nCount= 0\nMax= 4\nOpenLast= 0\n"
+                 "[AutoSave]\nValue= 1\nMinutes= 2\nChanges= 4\nBackup= 1\n"
+                 "[Printing]\nMaxColumns= 2\nFontSize= 10\nHierarchy= 0\n");
         QCOMPARE(readIniNumber(ini, "Display", "MainLeft", 1000), 1500.5);
         // A count above Max reads as Max; the names above it stay in the file.
         putFile(m_path, "[FileBuf]\nCount=6\nMax=4\nName1=/1\nName2=/2\nName3=/3\nName4=/4\n"
@@ -87,16 +88,16 @@ private slots:
     }
 
     // Values in the order Max, Count, Value, Minutes, Changes, Backup, MaxColumns, FontSize,
-    // Hierarchy.
+    // Hierarchy, OpenLast.
     void readClampsIntoRange_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QList<int>>("expected");
         // clang-format off
-        QTest::newRow("above") << "[FileBuf]\nCount=9\nMax=12\n[AutoSave]\nValue=5\nMinutes=9\nChanges=7\nBackup=2\n"
-                                  "[Printing]\nMaxColumns=9\nFontSize=20\nHierarchy=9\n" << QList<int>{8, 8, 1, 6, 6, 0, 6, 12, 6};
-        QTest::newRow("below") << "[FileBuf]\nCount=-1\nMax=-3\n[AutoSave]\nValue=-7\nMinutes=-1\nChanges=-2\nBackup=-5\n"
-                                  "[Printing]\nMaxColumns=0\nFontSize=3\nHierarchy=1\n" << QList<int>{2, 0, -1, 0, 0, 0, 1, 7, 2};
-        QTest::newRow("zeros kept, hierarchy rounded first") << "[AutoSave]\nValue=0\nBackup=0\n[Printing]\nHierarchy=0.4\n" << QList<int>{4, 0, 0, 2, 4, 0, 2, 10, 0};
+        QTest::newRow("above") << "[FileBuf]\nCount=9\nMax=12\nOpenLast=2\n[AutoSave]\nValue=5\nMinutes=9\nChanges=7\nBackup=2\n"
+                                  "[Printing]\nMaxColumns=9\nFontSize=20\nHierarchy=9\n" << QList<int>{8, 8, 1, 6, 6, 0, 6, 12, 6, 0};
+        QTest::newRow("below") << "[FileBuf]\nCount=-1\nMax=-3\nOpenLast=-1\n[AutoSave]\nValue=-7\nMinutes=-1\nChanges=-2\nBackup=-5\n"
+                                  "[Printing]\nMaxColumns=0\nFontSize=3\nHierarchy=1\n" << QList<int>{2, 0, -1, 0, 0, 0, 1, 7, 2, 0};
+        QTest::newRow("zeros kept, hierarchy rounded first") << "[FileBuf]\nOpenLast= 1\n[AutoSave]\nValue=0\nBackup=0\n[Printing]\nHierarchy=0.4\n" << QList<int>{4, 0, 0, 2, 4, 0, 2, 10, 0, 1};
         // clang-format on
     }
     void readClampsIntoRange() {
@@ -106,7 +107,7 @@ private slots:
         Settings s;
         GetIniValues(IniFile(m_path), s);
         QCOMPARE((QList<int>{s.RecentMax, s.RecentCount, s.AsMode, s.AsMinutes, s.AsChanges,
-                             s.MakeBackup, s.MaxColumns, s.FontSize, s.Hierarchy}),
+                             s.MakeBackup, s.MaxColumns, s.FontSize, s.Hierarchy, s.OpenLast}),
                  expected);
     }
 

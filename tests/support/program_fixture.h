@@ -26,7 +26,11 @@ struct ProgramFixture {
     void writeIni(const QByteArray& text) const { putFile(iniPath(), text); }
     QByteArray readFile(const QString& file) const { return fileBytes(file); }
 
+    /// Where journals of trees without a file go; each fixture has its own.
+    QString stateFolder() const { return path(QStringLiteral("state/QuillMar")); }
+
     MainWindow& start(const QStringList& arguments = {}) {
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path(QStringLiteral("state"))));
         program = std::make_unique<Program>(prompter, iniPath());
         program->start(arguments, false);
         return program->window();

@@ -13,15 +13,18 @@
 namespace qm::test {
 
 struct Prompt {
-    enum Kind { Message, Name, OpenFile, SaveFile, PrintDialog } kind = Message;
+    enum Kind { Message, Name, OpenFile, SaveFile, PrintDialog, Choice } kind = Message;
     QString text; // message text, name prompt, or proposed file name
     QString title;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
-    NameRequest name;  // for Name prompts
-    QString folder{};  // where a file dialog opened
-    QString filters{}; // a file dialog's filters
-    QString details{}; // a message's list behind "Show Details...", or a save dialog's type
+    NameRequest name;      // for Name prompts
+    QString folder{};      // where a file dialog opened
+    QString filters{};     // a file dialog's filters
+    QString details{};     // a message's list behind "Show Details...", or a save dialog's type
+    QStringList choices{}; // a Choice's buttons, then the preferred and the Esc one
+    int preferred = -1;
+    int cancel = -1;
     QString said() const { return title + '|' + text; }
 };
 
@@ -38,6 +41,10 @@ public:
     /// Queue answers in the order the prompts will come.
     void answer(PromptAnswer a) { m_answers.push_back(Reply{Prompt::Message, a, {}}); }
     void answerName(const QString& name) { m_answers.push_back(Reply{Prompt::Name, {}, name}); }
+    /// A box of named buttons: the index of the button pressed.
+    void answerChoice(int index) {
+        m_answers.push_back(Reply{Prompt::Choice, {}, QString::number(index)});
+    }
     void answerOpen(const QString& path) { m_answers.push_back(Reply{Prompt::OpenFile, {}, path}); }
     void answerSave(const QString& path) { m_answers.push_back(Reply{Prompt::SaveFile, {}, path}); }
     /// A save dialog whose file type the user chose as well (empty: the type proposed).
@@ -77,6 +84,16 @@ public:
         if (whileAsking)
             whileAsking();
         take(Prompt::Message);
+    }
+    int choose(const QString& text, const QString& title, PromptIcon icon,
+               const QStringList& buttons, int preferred, int cancel) override {
+        Prompt p{Prompt::Choice, text, title, icon, PromptButtons::OkCancel, {}};
+        p.choices = buttons;
+        p.preferred = preferred;
+        p.cancel = cancel;
+        prompts.append(p);
+        const Reply r = take(Prompt::Choice);
+        return r.text.isEmpty() ? cancel : r.text.toInt();
     }
     QString askName(const NameRequest& request) override {
         prompts.append(Prompt{Prompt::Name, request.prompt, request.title, PromptIcon::None,

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include "store/content_hash.h"
+#include "store/data_file.h"
 #include "store/name_codec.h"
 #include "store/node_table.h"
 #include "store/outline.h"
@@ -15,6 +17,18 @@ namespace qm::test {
 inline QString nameText(const NameField& name) {
     const std::u32string chars = decodeBytes(trimmedName(name));
     return QString::fromUcs4(chars.data(), static_cast<qsizetype>(chars.size()));
+}
+
+/// The hash of the records a save of the table would write: equal for tables a save could
+/// not tell apart, free slots included.
+inline std::uint64_t tableHash(const NodeTable& t) {
+    ContentHash hash;
+    char record[kRecordSize];
+    for (std::int32_t k = 0; k <= t.NodeCount(); ++k) {
+        encodeRecord(t[k], record);
+        hash.add(record, sizeof record);
+    }
+    return hash.value();
 }
 
 /// Every broken invariant of the table, one line each; empty for a sound table. Follows

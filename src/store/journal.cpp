@@ -1,0 +1,791 @@
+#include "store/journal.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <random>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "store/byte_order.h"
+#include "store/data_file.h"
+#include "store/safe_file.h"
+#include "store/walk.h"
+
+namespace qm {
+
+namespace {
+
+using namespace bytes;
+
+// File: the header, then records. Header: magic, salt (u64), has-hash (u8, 7 spare bytes),
+// hash (u64), path length (u32), path, check (u32). Record: size (u32, the kind and payload),
+// kind (u8), payload, check (u32) over size, kind and payload. The salt seeds every
+// record's check, so bytes of another journal never pass for this one's.
+constexpr char kMagic[8] = {'Q', 'M', 'J', 'R', 'N', 'L', '0', '1'};
+constexpr std::size_t kHeaderFixed = 36;
+constexpr std::size_t kMaxPath = 1 << 16;
+constexpr std::size_t kFrame = 9; // size, kind and check around a payload
+constexpr std::int64_t kSyncIntervalMs = 1000;
+// Records go out once they fill this much, between flushes too.
+constexpr std::size_t kWrittenAhead = std::size_t(64) << 10;
+// A buffer a large paste grew past this is given back once written.
+constexpr std::size_t kKeptBuffer = std::size_t(4) << 20;
+// A tree at least this large goes to the file as it is encoded.
+constexpr std::size_t kStreamedTree = std::size_t(1) << 20;
+
+enum Kind : std::uint8_t {
+    // 1..6 are TreeChange::Kind.
+    kBase = 10,       // a data file's bytes: the tree the changes start from
+    kTime = 11,       // the wall clock when the records after it were written
+    kCells = 12,      // the cells as a cells file holds them
+    kCheckpoint = 13, // like kBase, but a change of its own: the tree as it is now
+};
+constexpr std::size_t kTimeRecord = kFrame + 8;
+// A pasted item: a byte of shape flags and name size, then the name.
+constexpr std::uint8_t kNameSizeBits = 0x1F;
+constexpr std::uint8_t kHasChild = 0x40;
+constexpr std::uint8_t kHasNext = 0x80;
+
+void putU64(char* out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t getU64(const char* in) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < 8; ++i)
+        v |= std::uint64_t(static_cast<unsigned char>(in[i])) << (8 * i);
+    return v;
+}
+
+// Stored whole, as the records are many: the byte-by-byte form costs a dozen instructions a
+// field. The machine is little-endian, as the file is (node.h holds it to that).
+inline void putU32(char* out, std::int32_t v) {
+    static_assert(std::endian::native == std::endian::little);
+    std::memcpy(out, &v, 4);
+}
+
+std::uint32_t getU32(const char* in) {
+    return static_cast<std::uint32_t>(getI32(in));
+}
+
+// Cheap enough for every record, and any damaged byte changes it: each word is multiplied
+// on its own (its halves offset by keys), so the multiplications run side by side, and the
+// sum is mixed once at the end.
+constexpr std::uint64_t kMix1 = 0x9E3779B185EBCA87ULL;
+constexpr std::uint64_t kMix2 = 0xC2B2AE3D27D4EB4FULL;
+
+inline std::uint64_t wordTerm(std::uint64_t w, std::uint64_t key) {
+    return ((w & 0xFFFFFFFFULL) + (key & 0xFFFFFFFFULL)) * ((w >> 32) + (key >> 32));
+}
+
+inline std::uint64_t tailWord(const char* p, std::size_t n) {
+    std::uint64_t tail = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        tail |= std::uint64_t(static_cast<unsigned char>(p[i])) << (8 * i);
+    return tail;
+}
+
+inline std::uint32_t finish(std::uint64_t h) {
+    h ^= h >> 31;
+    h *= kMix1;
+    h ^= h >> 29;
+    h *= kMix2;
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+// Fed at once, or in pieces whose sizes are multiples of 8 but for the last.
+class RecordCheck {
+public:
+    RecordCheck(std::uint64_t seed, std::size_t total) : m_h(seed ^ (total * kMix1)) {}
+    void add(const char* p, std::size_t n) {
+        for (; n >= 8; p += 8, n -= 8, m_key += kMix1) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            m_h += wordTerm(w, m_key);
+        }
+        m_tail = tailWord(p, n);
+    }
+    std::uint32_t value() const { return finish(m_h + wordTerm(m_tail, m_key)); }
+
+private:
+    std::uint64_t m_h;
+    std::uint64_t m_key = kMix2;
+    std::uint64_t m_tail = 0;
+};
+
+std::uint32_t recordCheck(std::uint64_t seed, const char* p, std::size_t n) {
+    RecordCheck check(seed, n);
+    check.add(p, n);
+    return check.value();
+}
+
+// recordCheck of a record the writer holds: its last bytes are read as one word and masked,
+// as the buffer has room past every record, rather than one at a time.
+std::uint32_t heldRecordCheck(std::uint64_t seed, const char* p, std::size_t n) {
+    std::uint64_t h = seed ^ (n * kMix1);
+    std::uint64_t key = kMix2;
+    for (; n >= 8; p += 8, n -= 8, key += kMix1) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h += wordTerm(w, key);
+    }
+    std::uint64_t tail = 0;
+    if (n > 0) {
+        std::memcpy(&tail, p, 8);
+        tail &= ~std::uint64_t(0) >> (64 - 8 * n);
+    }
+    return finish(h + wordTerm(tail, key));
+}
+
+std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
+    const std::size_t pathSize = std::min(base.path.size(), kMaxPath);
+    std::string h(kHeaderFixed + pathSize + 4, '\0');
+    std::memcpy(h.data(), kMagic, sizeof kMagic);
+    putU64(h.data() + 8, salt);
+    h[16] = base.hash ? 1 : 0;
+    putU64(h.data() + 24, base.hash.value_or(0));
+    putI32(h.data() + 32, static_cast<std::int32_t>(pathSize));
+    std::memcpy(h.data() + kHeaderFixed, base.path.data(), pathSize);
+    putI32(h.data() + kHeaderFixed + pathSize,
+           static_cast<std::int32_t>(recordCheck(0, h.data(), kHeaderFixed + pathSize)));
+    return h;
+}
+
+// The base and salt of a journal's header, and where its records start; false when the
+// bytes do not begin with a whole header.
+bool decodeHeader(std::string_view bytes, JournalBase& base, std::uint64_t& salt,
+                  std::size_t& end) {
+    if (bytes.size() < kHeaderFixed + 4 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+        return false;
+    const std::size_t pathSize = getU32(bytes.data() + 32);
+    if (pathSize > kMaxPath || bytes.size() < kHeaderFixed + pathSize + 4 ||
+        getU32(bytes.data() + kHeaderFixed + pathSize) !=
+            recordCheck(0, bytes.data(), kHeaderFixed + pathSize))
+        return false;
+    salt = getU64(bytes.data() + 8);
+    base.path.assign(bytes.data() + kHeaderFixed, pathSize);
+    base.hash.reset();
+    if (bytes[16] != 0)
+        base.hash = getU64(bytes.data() + 24);
+    end = kHeaderFixed + pathSize + 4;
+    return true;
+}
+
+std::uint64_t randomSalt() {
+    std::random_device random;
+    return (std::uint64_t(random()) << 32) ^ random();
+}
+
+// Moves the finished file into place unless something lies there already (another
+// program's journal may have taken the name since it was checked).
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the flag: a hard link is made only where nothing lies.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    return false;
+}
+
+bool isChange(std::uint8_t kind) {
+    return kind != kTime && kind != kCells;
+}
+
+// Changes from `pos` to the end, as far as the sizes can be followed: what a cut or damage
+// takes. A record cut short counts unless it shows itself to be a time or cells record.
+std::int64_t changesFrom(std::string_view bytes, std::size_t pos) {
+    std::int64_t n = 0;
+    while (pos < bytes.size()) {
+        if (bytes.size() - pos < 5)
+            return n + 1;
+        const std::uint64_t size = getU32(bytes.data() + pos);
+        n += isChange(static_cast<std::uint8_t>(bytes[pos + 4])) ? 1 : 0;
+        if (size == 0 || size + 8 > bytes.size() - pos)
+            return n;
+        pos += size + 8;
+    }
+    return n;
+}
+
+struct Record {
+    std::uint8_t kind = 0;
+    std::string_view payload;
+};
+
+// The whole record at `pos`, its check passed; false for one cut off or damaged.
+bool nextRecord(std::string_view bytes, std::size_t& pos, std::uint64_t salt, Record& r) {
+    if (bytes.size() - pos < kFrame)
+        return false;
+    const std::uint64_t size = getU32(bytes.data() + pos);
+    if (size == 0 || size + 8 > bytes.size() - pos)
+        return false;
+    const char* start = bytes.data() + pos;
+    if (getU32(start + 4 + size) != recordCheck(salt, start, 4 + size))
+        return false;
+    r.kind = static_cast<std::uint8_t>(start[4]);
+    r.payload = std::string_view(start + 5, size - 1);
+    pos += size + 8;
+    return true;
+}
+
+// Names are kept without the spaces that pad them at the end.
+std::size_t nameSize(const NameField& name) {
+    const std::string_view kept = trimmedName(name);
+    return kept.empty() ? 0 : std::size_t(kept.data() + kept.size() - name.data());
+}
+
+bool nameFrom(std::string_view bytes, NameField& name) {
+    if (bytes.size() > std::size_t(kNameLength))
+        return false;
+    name = makeName(bytes);
+    return true;
+}
+
+// A change record as the edit operations take it; `buffer` holds a paste's items.
+bool decodeChange(const Record& r, TreeChange& c, std::vector<Node>& buffer) {
+    const std::string_view p = r.payload;
+    c = TreeChange{};
+    c.kind = static_cast<TreeChange::Kind>(r.kind);
+    switch (r.kind) {
+    case TreeChange::Add:
+        if (p.size() < 8 || !nameFrom(p.substr(8), c.name))
+            return false;
+        c.slot = getI32(p.data() + 4);
+        break;
+    case TreeChange::Rename:
+        if (p.size() < 4 || !nameFrom(p.substr(4), c.name))
+            return false;
+        break;
+    case TreeChange::Delete:
+    case TreeChange::Restore:
+    case TreeChange::RemoveLast:
+        if (p.size() != 4)
+            return false;
+        break;
+    case TreeChange::Paste: {
+        if (p.size() < 12)
+            return false;
+        c.slot = getI32(p.data() + 4);
+        const std::uint32_t count = getU32(p.data() + 8);
+        if (count == 0 || count > p.size() - 12)
+            return false;
+        buffer.assign(count, Node{});
+        std::size_t at = 12;
+        for (Node& n : buffer) {
+            if (at >= p.size())
+                return false;
+            const auto head = static_cast<std::uint8_t>(p[at]);
+            const std::size_t size = head & kNameSizeBits;
+            if (size > p.size() - at - 1 || !nameFrom(p.substr(at + 1, size), n.Name))
+                return false;
+            n.FirstChild = (head & kHasChild) ? 1 : 0;
+            n.NextSibling = (head & kHasNext) ? 1 : 0;
+            at += 1 + size;
+        }
+        if (at != p.size())
+            return false;
+        c.buffer = buffer;
+        break;
+    }
+    default:
+        return false;
+    }
+    c.item = getI32(p.data());
+    return true;
+}
+
+// True when the records below a freed item still form the subtree deleteSubtree freed:
+// free, each linked back to the record it is reached from, one level deeper, and no more of
+// them than there are free slots. Only then may a walk follow their links.
+bool freedSubtreeSound(const NodeTable& t, std::int32_t item) {
+    std::int64_t budget = t.FreeCount();
+    std::vector<std::int32_t> stack{item};
+    while (!stack.empty()) {
+        const std::int32_t p = stack.back();
+        stack.pop_back();
+        std::int32_t prev = 0;
+        for (std::int32_t c = t[p].FirstChild; c >= 1; prev = c, c = t[c].NextSibling) {
+            if (c > t.NodeCount() || --budget < 0)
+                return false;
+            const Node& n = t[c];
+            if (n.inUse() || n.Parent != p || std::max(n.PrevSibling, 0) != prev ||
+                n.Level != t[p].Level + 1)
+                return false;
+            stack.push_back(c);
+        }
+    }
+    return true;
+}
+
+// Makes recorded changes again, only on items of the tree: the links of free records and
+// of records no link from the top item reaches are as a file left them, and no walk may
+// follow them unchecked.
+class Replay {
+public:
+    Replay(NodeTable& table, std::vector<bool> inTree) : m_t(table), m_inTree(std::move(inTree)) {}
+
+    bool apply(const TreeChange& c) {
+        switch (c.kind) {
+        case TreeChange::Add:
+        case TreeChange::Paste:
+            return reached(c.item) && applyChange(m_t, c) && mark(c.slot, true);
+        case TreeChange::Rename:
+            return reached(c.item) && applyChange(m_t, c);
+        case TreeChange::Delete:
+        case TreeChange::RemoveLast:
+            // The freed records keep their links: the walk that unmarks them is safe.
+            return reached(c.item) && applyChange(m_t, c) && mark(c.item, false);
+        case TreeChange::Restore:
+            return c.item >= 2 && c.item <= m_t.NodeCount() && !m_t[c.item].inUse() &&
+                   reached(m_t[c.item].Parent) &&
+                   m_t[c.item].Level == m_t[m_t[c.item].Parent].Level + 1 &&
+                   freedSubtreeSound(m_t, c.item) && applyChange(m_t, c) && mark(c.item, true);
+        }
+        return false;
+    }
+    std::vector<bool> inTree() && {
+        m_inTree.resize(static_cast<std::size_t>(m_t.capacity()), false);
+        return std::move(m_inTree);
+    }
+
+private:
+    bool reached(std::int32_t slot) const {
+        return slot >= 1 && static_cast<std::size_t>(slot) < m_inTree.size() && m_inTree[slot];
+    }
+    bool mark(std::int32_t item, bool on) {
+        m_inTree.resize(static_cast<std::size_t>(m_t.capacity()), false);
+        SubtreeWalk walk(m_t);
+        for (std::int32_t n = walk.Walk_Start(item); n >= 1; n = walk.Walk_Next(n))
+            m_inTree[static_cast<std::size_t>(n)] = on;
+        return true;
+    }
+
+    NodeTable& m_t;
+    std::vector<bool> m_inTree;
+};
+
+} // namespace
+
+JournalWriter::~JournalWriter() {
+    close();
+}
+
+void JournalWriter::close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+void JournalWriter::restart(std::vector<std::string> paths, JournalBase base,
+                            std::string replaces) {
+    discard();
+    m_paths = std::move(paths);
+    m_base = std::move(base);
+    m_replaces = std::move(replaces);
+}
+
+void JournalWriter::discard() {
+    if (m_fd >= 0) {
+        // Removed while still locked, so nobody takes it for a crashed session's journal.
+        ::unlink(m_path.c_str());
+        syncFolderOf(m_path);
+    }
+    close();
+    m_started = false;
+    m_tooLarge = false;
+    written();
+    m_cells.clear();
+    m_path.clear();
+    m_size = 0;
+    m_unsynced = false;
+    m_folderSynced = false;
+}
+
+inline char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
+    // Each write begins with the time it is made, filled in then.
+    if (m_used == 0)
+        m_used = m_sealed = kTimeRecord;
+    const std::size_t at = m_used;
+    m_used += kFrame + payloadSize;
+    // Grown rarely and kept between writes: a record is only a few copies into memory
+    // that is already there.
+    if (m_used + kNameLength > m_buffer.size())
+        m_buffer.resize(std::max(m_used + kNameLength, 2 * m_buffer.size()));
+    char* r = m_buffer.data() + at;
+    putU32(r, static_cast<std::int32_t>(payloadSize + 1));
+    r[4] = static_cast<char>(kind);
+    return r;
+}
+
+void JournalWriter::written() {
+    m_used = 0;
+    if (m_buffer.size() > kKeptBuffer)
+        std::vector<char>().swap(m_buffer);
+}
+
+void JournalWriter::seal() {
+    // Checked only when written: read back at once, the bytes just stored piecemeal would
+    // stall the processor.
+    char* const buffer = m_buffer.data();
+    const std::uint64_t salt = m_salt;
+    std::size_t at = m_sealed;
+    while (at < m_used) {
+        char* r = buffer + at;
+        const std::size_t size = getU32(r);
+        putU32(r + 4 + size, static_cast<std::int32_t>(heldRecordCheck(salt, r, 4 + size)));
+        at += size + 8;
+    }
+    m_sealed = at;
+}
+
+void JournalWriter::stampTime(char* record) const {
+    putI32(record, 9);
+    record[4] = static_cast<char>(kTime);
+    putU64(record + 5, static_cast<std::uint64_t>(now()));
+    putI32(record + 13, static_cast<std::int32_t>(recordCheck(m_salt, record, 13)));
+}
+
+void JournalWriter::append(std::uint8_t kind, std::string_view payload) {
+    char* r = reserveRecord(kind, payload.size());
+    std::memcpy(r + 5, payload.data(), payload.size());
+}
+
+void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
+    const std::size_t size = std::size_t(table.NodeCount() + 1) * kRecordSize;
+    // A record's size must fit its 32 bits; such a tree would fill some 4 GiB of memory.
+    m_tooLarge = size >= 0xFFFFFFFFULL;
+    if (m_tooLarge)
+        return;
+    if (!m_started) {
+        m_started = true;
+        m_salt = randomSalt();
+    }
+    if (size >= kStreamedTree && streamTree(table, kind, size))
+        return;
+    char* r = reserveRecord(kind, size);
+    for (std::int32_t k = 0; k <= table.NodeCount(); ++k)
+        encodeRecord(table[k], r + 5 + std::size_t(k) * kRecordSize);
+}
+
+// A large tree goes to the file as it is encoded, a piece at a time, not through memory as
+// large as itself. False, having written nothing, when the file cannot take it now.
+bool JournalWriter::streamTree(const NodeTable& table, std::uint8_t kind, std::size_t size) {
+    std::string ignored;
+    if (!write(false, ignored))
+        return false;
+    char head[kTimeRecord + 5];
+    stampTime(head);
+    putI32(head + kTimeRecord, static_cast<std::int32_t>(size + 1));
+    head[kTimeRecord + 4] = static_cast<char>(kind);
+    bool ok = writeAll(m_fd, head, kTimeRecord);
+    // Pieces of whole words from the record's start: its size and kind, then the slots.
+    constexpr std::size_t kPiece = std::size_t(8) << 16;
+    std::vector<char> piece(kPiece + kRecordSize);
+    std::memcpy(piece.data(), head + kTimeRecord, 5);
+    std::size_t filled = 5;
+    RecordCheck check(m_salt, 5 + size);
+    for (std::int32_t k = 0; ok && k <= table.NodeCount(); ++k) {
+        encodeRecord(table[k], piece.data() + filled);
+        filled += kRecordSize;
+        if (filled >= kPiece || k == table.NodeCount()) {
+            const std::size_t whole = k == table.NodeCount() ? filled : filled - filled % 8;
+            check.add(piece.data(), whole);
+            ok = writeAll(m_fd, piece.data(), whole);
+            std::memmove(piece.data(), piece.data() + whole, filled - whole);
+            filled -= whole;
+        }
+    }
+    char tail[4];
+    putI32(tail, static_cast<std::int32_t>(check.value()));
+    if (ok && writeAll(m_fd, tail, sizeof tail)) {
+        m_size += static_cast<std::int64_t>(sizeof head + size + sizeof tail);
+        m_unsynced = true;
+        return true;
+    }
+    // Taken back, or the journal ends and the next change starts it again.
+    if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
+        discard();
+    return false;
+}
+
+void JournalWriter::aboutToChange(const NodeTable& table) {
+    if (!m_started)
+        appendTree(table, kBase);
+}
+
+void JournalWriter::checkpoint(const NodeTable& table) {
+    appendTree(table, kCheckpoint);
+    ++m_changes;
+}
+
+void JournalWriter::changed(const TreeChange& c) {
+    if (!m_started)
+        return; // told of no tree to start from
+    std::size_t size = 4;
+    const std::size_t name = nameSize(c.name);
+    if (c.kind == TreeChange::Add)
+        size = 8 + name;
+    else if (c.kind == TreeChange::Rename)
+        size = 4 + name;
+    else if (c.kind == TreeChange::Paste) {
+        size = 12 + c.buffer.size();
+        for (const Node& n : c.buffer)
+            size += nameSize(n.Name);
+    }
+    char* r = reserveRecord(c.kind, size);
+    char* p = r + 5;
+    putU32(p, c.item);
+    // Whole name fields are copied, a fixed size being cheaper; what lies past the record
+    // is written over by the next, or never written out.
+    if (c.kind == TreeChange::Add) {
+        putU32(p + 4, c.slot);
+        std::memcpy(p + 8, c.name.data(), kNameLength);
+    } else if (c.kind == TreeChange::Rename) {
+        std::memcpy(p + 4, c.name.data(), kNameLength);
+    } else if (c.kind == TreeChange::Paste) {
+        putI32(p + 4, c.slot);
+        putI32(p + 8, static_cast<std::int32_t>(c.buffer.size()));
+        char* item = p + 12;
+        for (const Node& n : c.buffer) {
+            const std::size_t kept = nameSize(n.Name);
+            item[0] = static_cast<char>(kept | (n.FirstChild > 0 ? kHasChild : 0) |
+                                        (n.NextSibling > 0 ? kHasNext : 0));
+            std::memcpy(item + 1, n.Name.data(), kept);
+            item += 1 + kept;
+        }
+    }
+    ++m_changes;
+    // A long run of changes between two flushes goes out in pieces small enough to stay in
+    // the processor's cache; a failure is left for the next flush to report.
+    if (m_used >= kWrittenAhead) {
+        std::string ignored;
+        write(false, ignored);
+    }
+}
+
+void JournalWriter::recordCells(const CellArray& cells) {
+    if (!m_started)
+        return;
+    std::string bytes = encodeCells(cells);
+    if (bytes == m_cells)
+        return;
+    append(kCells, bytes);
+    m_cells = std::move(bytes);
+}
+
+bool JournalWriter::create(bool sync, std::string& error) {
+    const std::string header = encodeHeader(m_base, m_salt);
+    error = "there is no place for it";
+    for (const std::string& target : m_paths) {
+        struct stat st {};
+        const bool replacing = ::lstat(target.c_str(), &st) == 0;
+        if (replacing && target != m_replaces)
+            continue;
+        std::string temp;
+        const int fd = createTempBeside(target, temp, error);
+        if (fd < 0)
+            continue;
+        // Replacing a journal that is being recovered: the new one must be on disk first.
+        const bool syncNow = sync || replacing;
+        bool ok = writeAll(fd, header.data(), header.size()) &&
+                  writeAll(fd, m_buffer.data(), m_used) && (!syncNow || ::fdatasync(fd) == 0) &&
+                  (replacing ? ::rename(temp.c_str(), target.c_str()) == 0
+                             : renameNoReplace(temp, target));
+        if (!ok) {
+            error = target + ": " + errnoText(errno);
+            ::unlink(temp.c_str());
+            ::close(fd);
+            continue;
+        }
+        m_fd = fd;
+        m_path = target;
+        m_size = static_cast<std::int64_t>(header.size() + m_used);
+        written();
+        m_unsynced = !syncNow;
+        if (syncNow) {
+            syncFolderOf(target);
+            m_folderSynced = true;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool JournalWriter::write(bool sync, std::string& error) {
+    if (m_used > 0) {
+        stampTime(m_buffer.data());
+        seal();
+    }
+    if (m_fd < 0) {
+        if (!create(sync, error))
+            return false;
+        m_lastSyncMs = now();
+        return true;
+    }
+    if (m_used == 0)
+        return true;
+    if (!writeAll(m_fd, m_buffer.data(), m_used)) {
+        error = m_path + ": " + errnoText(errno);
+        // No half record may stay for later ones to follow; when it cannot be taken back,
+        // the journal ends, and the next one starts from the tree as it is then.
+        if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
+            discard();
+        return false;
+    }
+    m_size += static_cast<std::int64_t>(m_used);
+    written();
+    m_unsynced = true;
+    return true;
+}
+
+bool JournalWriter::flush(std::string& error, Sync sync) {
+    if (m_tooLarge) {
+        error = "the tree is too large for it";
+        return false;
+    }
+    if (!m_started)
+        return true;
+    if (!write(sync == Sync::Now, error))
+        return false;
+    const std::int64_t ms = now();
+    const bool due = ms - m_lastSyncMs >= kSyncIntervalMs || ms < m_lastSyncMs;
+    if (m_unsynced && (sync == Sync::Now || due)) {
+        if (::fdatasync(m_fd) != 0) {
+            error = m_path + ": " + errnoText(errno);
+            return false;
+        }
+        if (!m_folderSynced)
+            syncFolderOf(m_path);
+        m_folderSynced = true;
+        m_unsynced = false;
+        m_lastSyncMs = ms;
+    }
+    return true;
+}
+
+JournalContents readJournal(std::string_view bytes) {
+    JournalContents out;
+    std::uint64_t salt = 0;
+    std::size_t pos = 0;
+    if (!decodeHeader(bytes, out.base, salt, pos)) {
+        out.error = "it is no recovery file, or its beginning is damaged";
+        return out;
+    }
+    std::optional<Replay> replay;
+    std::int64_t writtenAt = 0;
+    std::vector<Node> buffer;
+    try {
+        while (pos < bytes.size()) {
+            const std::size_t start = pos;
+            Record r;
+            if (!nextRecord(bytes, pos, salt, r))
+                break;
+            bool ok = true;
+            bool change = false;
+            if (r.kind == kTime) {
+                ok = r.payload.size() == 8;
+                if (ok)
+                    writtenAt = static_cast<std::int64_t>(getU64(r.payload.data()));
+            } else if (r.kind == kCells) {
+                ok = r.payload.size() == kCellCount * kCellRecordSize;
+                if (ok)
+                    out.cells = r.payload;
+            } else if (r.kind == kBase || r.kind == kCheckpoint) {
+                LoadResult tree = loadDataBytes(r.payload);
+                ok = tree.ok && tree.trailingBytes == 0;
+                if (ok) {
+                    change = replay || r.kind == kCheckpoint;
+                    out.table = std::move(tree.table);
+                    replay.emplace(out.table, std::move(tree.inTree));
+                }
+            } else {
+                TreeChange c;
+                ok = replay && decodeChange(r, c, buffer) && replay->apply(c);
+                change = true;
+            }
+            if (!ok) {
+                pos = start;
+                break;
+            }
+            if (change) {
+                ++out.changes;
+                out.madeUpToMs = writtenAt;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        out.changes = 0;
+        out.error = "there is not enough memory for it";
+        return out;
+    }
+    out.lost = changesFrom(bytes, pos);
+    if (!replay) {
+        out.error = "the tree it began with is damaged";
+        return out;
+    }
+    out.inTree = std::move(*replay).inTree();
+    out.ok = true;
+    return out;
+}
+
+JournalContents readJournalFile(const std::string& path) {
+    JournalContents out;
+    struct stat st {};
+    void* map = MAP_FAILED;
+    {
+        const FileDescriptor fd(openRegular(path, out.error, &st));
+        if (fd.get() < 0)
+            return out;
+        if (st.st_size == 0) {
+            out.error = "it is empty";
+            return out;
+        }
+        // Mapped, not copied: the bytes are read where the system keeps them.
+        map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
+                     MAP_PRIVATE | MAP_POPULATE, fd.get(), 0);
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    if (map == MAP_FAILED) {
+        std::string bytes;
+        if (!readWholeFile(path, bytes, out.error))
+            return out;
+        return readJournal(bytes);
+    }
+    out = readJournal({static_cast<const char*>(map), size});
+    ::munmap(map, size);
+    return out;
+}
+
+std::optional<JournalBase> readJournalBase(const std::string& path) {
+    std::string bytes;
+    std::string error;
+    JournalBase base;
+    std::uint64_t salt = 0;
+    std::size_t end = 0;
+    if (!readFileStart(path, kHeaderFixed + kMaxPath + 4, bytes, error) ||
+        !decodeHeader(bytes, base, salt, end))
+        return std::nullopt;
+    return base;
+}
+
+bool journalInUse(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool locked = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+} // namespace qm

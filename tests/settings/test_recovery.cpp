@@ -1,0 +1,356 @@
+// The recovery journal through the real window: what a crash leaves is offered when its tree
+// is opened again, clean endings remove it, and a process killed at random moments never
+// loses a change that is a second old.
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <random>
+
+#include "edit/edit_commands.h"
+#include "settings/file_commands.h"
+#include "settings/options_dialog.h"
+#include "support/modal_driver.h"
+#include "support/program_fixture.h"
+#include "support/tree_checker.h"
+#include "window/names.h"
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+constexpr std::int64_t kT0 = 1'718'000'000'000;
+const char* kTree = "TOP\n  A\n    A1\n  B\n";
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString when(std::int64_t ms) {
+    return QDateTime::fromMSecsSinceEpoch(ms).toString("yyyy-MM-dd hh:mm:ss");
+}
+
+// A session with the clock in the test's hand.
+struct Session {
+    ProgramFixture& f;
+    std::int64_t clock = kT0;
+    MainWindow& start(const QStringList& args = {}) {
+        MainWindow& w = f.start(args);
+        f.program->files().recovery().setClock([this] { return clock; });
+        return w;
+    }
+    // Adds an item below the node of the current cell.
+    void add(const QString& name) {
+        f.prompter.answerName(name);
+        QVERIFY(f.click(MenuArray::Edit, EditAdd));
+    }
+    void tick(std::int64_t ms = 250) {
+        clock += ms;
+        f.program->files().recovery().tick();
+    }
+    // The program ends without its clean exit, as a crash would end it.
+    void crash() { f.program.reset(); }
+    // Opens `file`, adds `names` below its top item with a tick of `ms` after each, crashes.
+    void crashAfterAdding(const QString& file, const QStringList& names, std::int64_t ms) {
+        start({file}).browser().focusCell(0);
+        for (const QString& name : names) {
+            add(name);
+            tick(ms);
+        }
+        crash();
+    }
+};
+
+} // namespace
+
+class TestRecovery : public QObject {
+    Q_OBJECT
+
+    /// Opens `file` with File > Open; the recovery question is answered with `choice`.
+    static void openAnswering(ProgramFixture& f, const QString& file, int choice) {
+        f.prompter.answerOpen(file);
+        f.prompter.answerChoice(choice);
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+    }
+
+private slots:
+    // The three answers to a journal beside an unchanged file.
+    void reopenAfterCrash_data() {
+        QTest::addColumn<int>("choice");
+        QTest::newRow("Recover") << 0;
+        QTest::newRow("Discard") << 1;
+        QTest::newRow("Cancel") << 2;
+    }
+    void reopenAfterCrash() {
+        QFETCH(int, choice);
+        ProgramFixture f;
+        Session s{f};
+        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+        const QByteArray bytes = f.readFile(file);
+        MainWindow& w = s.start({file});
+        QVERIFY(openEntry(w, 0, "A"));
+        const int shown = w.browser().CurCel(); // the cell that lists A's children
+        s.add("NEW");
+        s.tick();
+        const QString journal = file + ".qmr";
+        QVERIFY(QFile::exists(journal));
+        const CellArray cells = w.browser().cells();
+        s.crash();
+        QCOMPARE(f.readFile(file), bytes);
+        QVERIFY(!QFile::exists(f.path("tree.qms")) && !QFile::exists(f.path("tree.qmb")));
+
+        MainWindow& again = s.start();
+        openAnswering(f, file, choice);
+        const Prompt asked = f.prompter.last();
+        QCOMPARE(asked.said(), "QuillMar Recovery|Changes to" + kCrLf + file + kCrLf +
+                                   "made up to " + when(kT0 + 250) + " were not saved." + kCrLf +
+                                   "Recover them?");
+        QCOMPARE(asked.choices, QStringList({"Recover", "Discard", "Cancel"}));
+        QCOMPARE(asked.preferred, 0);
+        QCOMPARE(asked.cancel, 2);
+        QCOMPARE(asked.icon, PromptIcon::Question);
+        QCOMPARE(f.readFile(file), bytes);
+        if (choice == 2) { // nothing opened, the journal left for later
+            QCOMPARE(again.windowTitle(), QString("QuillMar  [no data]"));
+            QVERIFY(QFile::exists(journal));
+            return;
+        }
+        QCOMPARE(again.windowTitle(), "QuillMar  [" + file + "]");
+        QCOMPARE(childNames(again.nodes(), 2),
+                 choice == 0 ? QStringList({"A1", "NEW"}) : QStringList({"A1"}));
+        QCOMPARE(again.DataSaved(), choice == 1);
+        QCOMPARE(again.menu().entry(MenuArray::File, FileSave)->isEnabled(), choice == 0);
+        QCOMPARE(QFile::exists(journal), choice == 0); // the recovered tree keeps one
+        if (choice == 1)
+            return;
+        QCOMPARE(again.browser().cells(), cells);
+        QCOMPARE(cellTexts(again, shown), QStringList({"A1", "NEW"}));
+        QCOMPARE(f.program->files().recovery().writer().path(), journal.toStdString());
+        // A crash now still has everything; a save ends the journal.
+        QCOMPARE(readJournalFile(journal.toStdString()).changes, 1);
+        QVERIFY(f.click(MenuArray::File, FileSave));
+        QVERIFY(!QFile::exists(journal));
+        QCOMPARE(tableHash(loadDataFile(file.toStdString()).table), tableHash(again.nodes()));
+        QCOMPARE(f.prompter.unexpected, 0);
+    }
+
+    // Another program changed the file since: the changes are offered into a tree of their
+    // own, never replayed onto the other tree; the cut-off last change is counted.
+    void fileChangedSince_recoversIntoNewTree() {
+        ProgramFixture f;
+        Session s{f};
+        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+        s.crashAfterAdding(file, {"ONE", "TWO"}, 400);
+        const QString journal = file + ".qmr";
+        // Cut inside the last change, TWO; the cells recorded after it go too.
+        const qsizetype two = f.readFile(journal).lastIndexOf("TWO");
+        QVERIFY(two > 0);
+        QVERIFY(QFile(journal).resize(two + 1));
+        writeTreeFile(f.dir, "tree.qmd", "OTHER\n  X\n");
+        const QByteArray other = f.readFile(file);
+
+        MainWindow& again = s.start();
+        openAnswering(f, file, 0);
+        QCOMPARE(f.prompter.last().text,
+                 "Changes to" + kCrLf + file + kCrLf + "made up to " + when(kT0 + 400) +
+                     " were not saved." + kCrLf + "The file has been changed since." + kCrLf +
+                     "The last change could not be read and is lost." + kCrLf + "Recover them?");
+        QCOMPARE(f.prompter.last().choices.value(0), QString("Recover into a new, unsaved tree"));
+        QCOMPARE(again.windowTitle(), QString("QuillMar  [...]"));
+        QVERIFY(again.CurFile().isEmpty() && !again.DataSaved());
+        QCOMPARE(childNames(again.nodes(), 1), QStringList({"A", "B", "ONE"}));
+        QCOMPARE(f.readFile(file), other);
+        QVERIFY(!QFile::exists(journal));
+        QCOMPARE(QDir(f.stateFolder()).entryList({"untitled-*.qmr"}).size(), 1);
+        QM_VERIFY_TREE(again.nodes());
+    }
+
+    // A journal whose first tree is damaged holds nothing to recover: it can only go.
+    void damagedBeyondUse_offersDiscardOnly() {
+        ProgramFixture f;
+        Session s{f};
+        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+        s.crashAfterAdding(file, {"X"}, 250);
+        QFile journal(file + ".qmr");
+        QByteArray bytes = f.readFile(journal.fileName());
+        const qsizetype top = bytes.indexOf("TOP "); // in the tree it began with
+        QVERIFY(top > 0);
+        bytes[top] = 'X';
+        putFile(journal.fileName(), bytes);
+
+        MainWindow& again = s.start();
+        openAnswering(f, file, 0);
+        QCOMPARE(f.prompter.last().text, "Changes to" + kCrLf + file + kCrLf +
+                                             "were not saved, and can't be recovered: the tree "
+                                             "it began with is damaged." +
+                                             kCrLf + "Delete the recovery file?");
+        QCOMPARE(f.prompter.last().choices, QStringList({"Discard", "Cancel"}));
+        QCOMPARE(f.prompter.last().preferred, 1);
+        QVERIFY(!journal.exists());
+        QCOMPARE(childNames(again.nodes(), 1), QStringList({"A", "B"}));
+        QVERIFY(again.DataSaved());
+    }
+
+    // A tree never saved is offered at start, before the file the command line names.
+    void untitledAtStart_offeredFirst() {
+        ProgramFixture f;
+        Session s{f};
+        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+        s.start();
+        f.prompter.answerName("FRESH");
+        QVERIFY(f.click(MenuArray::File, FileNew));
+        s.add("KID");
+        s.tick();
+        s.crash();
+        f.prompter.answerChoice(0);
+        MainWindow& w = s.start({file});
+        QCOMPARE(f.prompter.last().text.section(kCrLf, 0, 1),
+                 "Changes to" + kCrLf + "the new tree FRESH");
+        QCOMPARE(f.prompter.last().choices.value(0), QString("Recover"));
+        QCOMPARE(w.windowTitle(), QString("QuillMar  [...]"));
+        QCOMPARE(childNames(w.nodes(), 1), QStringList({"KID"}));
+        QVERIFY(w.menu().entry(MenuArray::File, FileSave)->isEnabled());
+        QVERIFY(w.menu().entry(MenuArray::Edit, EditDelete)->isEnabled());
+    }
+
+    // Save, New or Exit after giving the changes up, and a plain Exit, leave no journal;
+    // an Exit cancelled keeps it, and the program's own journal is never offered to it.
+    void cleanEndings_removeTheJournal() {
+        ProgramFixture f;
+        Session s{f};
+        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+        const QString journal = file + ".qmr";
+        MainWindow& w = s.start({file});
+        w.browser().focusCell(0);
+        s.add("X");
+        s.tick();
+        QVERIFY(QFile::exists(journal));
+        f.prompter.answer(PromptAnswer::No); // "Save ... first ?"
+        f.prompter.answerOpen(file);         // the same file again: no recovery question
+        QVERIFY(f.click(MenuArray::File, FileOpen));
+        QVERIFY(!QFile::exists(journal));
+        w.browser().focusCell(0);
+        s.add("Y");
+        s.tick();
+        f.prompter.answer(PromptAnswer::Cancel);
+        QVERIFY(!w.close());
+        QVERIFY(QFile::exists(journal));
+        f.prompter.answer(PromptAnswer::No);
+        f.prompter.answerName("NEW");
+        QVERIFY(f.click(MenuArray::File, FileNew));
+        QVERIFY(!QFile::exists(journal));
+        s.add("Z");
+        s.tick();
+        QCOMPARE(QDir(f.stateFolder()).entryList({"*.qmr"}).size(), 1);
+        f.prompter.answer(PromptAnswer::No);
+        QVERIFY(w.close());
+        QCOMPARE(QDir(f.stateFolder()).entryList({"*.qmr"}).size(), 0);
+        QVERIFY(f.prompter.allAnswered() && f.prompter.unexpected == 0);
+    }
+
+    // Off by default; when on, a start without a file named opens the last one, cells too.
+    void openLastFileAtStart() {
+        ProgramFixture f;
+        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+        MainWindow& w = f.start({file});
+        QVERIFY(openEntry(w, 0, "A"));
+        const int shown = w.browser().CurCel();
+        f.prompter.answerName("NEW");
+        QVERIFY(f.click(MenuArray::Edit, EditAdd));
+        QVERIFY(f.click(MenuArray::File, FileSave));
+        QVERIFY(w.close());
+        QCOMPARE(f.start().windowTitle(), QString("QuillMar  [no data]"));
+        QVERIFY(f.readFile(f.iniPath()).contains("OpenLast= 0"));
+
+        QString option;
+        onModal<OptionsDialog>([&](OptionsDialog& d) {
+            auto* box = d.findChild<QCheckBox*>("ChkOpenLast");
+            option = box->text() + (box->isChecked() ? " on" : " off");
+            box->setChecked(true);
+            d.findChild<QPushButton*>("cmdOK")->click();
+        });
+        QVERIFY(f.click(MenuArray::File, FileOptions));
+        QCOMPARE(option, QString("Open the last file at start off"));
+        QVERIFY(f.readFile(f.iniPath()).contains("OpenLast= 1"));
+        QVERIFY(f.program->window().close());
+        MainWindow& again = f.start();
+        QCOMPARE(again.windowTitle(), "QuillMar  [" + file + "]");
+        QCOMPARE(cellTexts(again, shown), QStringList({"A1", "NEW"}));
+    }
+
+    // A child process runs the real window with random edits and is killed at random
+    // moments. Every change made a second before the kill comes back, exactly the tree as
+    // it stood after some edit, and nothing but the journal was written.
+    void killedAtRandom_recoversEveryChangeASecondOld() {
+        const QString child = QCoreApplication::applicationDirPath() + "/recovery_child";
+        std::mt19937 rng(20240612);
+        for (int run = 0; run < 24; ++run) {
+            QTemporaryDir dir;
+            const QString file = writeTreeFile(dir, "tree.qmd", kTree);
+            const QString ini = dir.filePath("QuillMar.ini");
+            putFile(ini, "[AutoSave]\nValue=-1\n");
+            const QByteArray before = fileBytes(file);
+            QProcess p;
+            p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_STATE_HOME", dir.filePath("state"));
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+            p.setProcessEnvironment(env);
+            p.start(child, {dir.path(), QString::number(run)});
+            // Now and then right at the start, when little or nothing is journaled yet.
+            const int edits = 1 + int(rng() % (run % 4 == 0 ? 3 : 150));
+            QByteArray out;
+            while (out.count("E ") < edits && p.waitForReadyRead(10000))
+                out += p.readAllStandardOutput();
+            p.kill();
+            QVERIFY(p.waitForFinished());
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+            out += p.readAllStandardOutput();
+
+            // The states after each edit, and the clock when the journal last had its ticks.
+            QList<std::int64_t> times;
+            QList<QByteArray> hashes{
+                QByteArray::number(tableHash(loadDataFile(file.toStdString()).table))};
+            std::int64_t ticked = 0;
+            for (const QByteArray& line : out.split('\n')) {
+                const QList<QByteArray> f = line.split(' ');
+                if (f.size() == 4 && f[0] == "E") {
+                    times << f[2].toLongLong();
+                    hashes << f[3];
+                } else if (f.size() == 2 && f[0] == "T") {
+                    ticked = f[1].toLongLong();
+                }
+            }
+            qsizetype oldest = 0; // the state that must at least come back
+            while (oldest < times.size() && times[oldest] <= ticked - 1000)
+                ++oldest;
+            QCOMPARE(fileBytes(file), before);
+            QVERIFY(!QFile::exists(dir.filePath("tree.qms")) &&
+                    !QFile::exists(dir.filePath("tree.qmb")));
+
+            qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
+            ScriptedPrompter prompter;
+            prompter.answerChoice(0); // Recover; Discard for a journal of no use
+            Program program(prompter, ini);
+            program.start({file}, false);
+            // Killed before anything new was journaled: nothing is offered.
+            QVERIFY(prompter.prompts.size() <= 1);
+            if (prompter.prompts.isEmpty())
+                prompter.clear();
+            const QByteArray got = QByteArray::number(tableHash(program.window().nodes()));
+            QM_VERIFY_TREE(program.window().nodes());
+            const qsizetype at = hashes.indexOf(got, oldest);
+            QVERIFY2(at >= 0,
+                     qPrintable(QString("run %1: edits %2, ticked %3: state not found from %4")
+                                    .arg(run)
+                                    .arg(times.size())
+                                    .arg(ticked)
+                                    .arg(oldest)));
+            QCOMPARE(prompter.unexpected, 0);
+        }
+    }
+};
+
+QTEST_MAIN(TestRecovery)
+#include "test_recovery.moc"

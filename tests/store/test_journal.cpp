@@ -1,0 +1,291 @@
+// The recovery journal: what the edit operations record comes back slot for slot, whatever
+// is cut off or damaged at its end.
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+#include <random>
+
+#include "store/journal.h"
+#include "support/file_bytes.h"
+#include "support/tree_checker.h"
+
+using namespace qm;
+
+namespace {
+
+constexpr std::int64_t kT0 = 1'718'000'000'000; // a wall clock in ms
+
+/// The table as the data file would hold it, free slots and their stale links included.
+std::vector<Node> recordsOf(const NodeTable& t) {
+    return {t.records().begin(), t.records().begin() + t.NodeCount() + 1};
+}
+
+/// Runs seeded random edits on a table through the edit operations, taking back only the
+/// last change, as Undo does.
+class RandomEdits {
+public:
+    explicit RandomEdits(NodeTable& t, unsigned seed) : m_t(t), m_rng(seed) {}
+    void step() {
+        const std::int32_t any = item();
+        std::int32_t deleted = 0, added = 0;
+        switch (m_rng() % 7) {
+        case 0:
+        case 1:
+            added = addChild(m_t, any, makeName("N" + std::to_string(m_rng() % 50)));
+            break;
+        case 2:
+            renameItem(m_t, any, makeName(" R" + std::to_string(m_rng() % 50)));
+            break;
+        case 3:
+            if (any >= 2 && deleteSubtree(m_t, any) > 0)
+                deleted = any;
+            break;
+        case 4:
+            restoreSubtree(m_t, m_deleted);
+            removeLastChild(m_t, m_added);
+            break;
+        default:
+            if (copySubtree(m_t, any, m_buffer) < 30)
+                added = pasteSubtree(m_t, item(), m_buffer);
+        }
+        m_deleted = deleted;
+        m_added = added;
+    }
+
+private:
+    std::int32_t item() {
+        std::int32_t s;
+        do
+            s = 1 + std::int32_t(m_rng() % std::uint32_t(m_t.NodeCount()));
+        while (!m_t.isItem(s) || (s > 1 && !m_t.isItem(m_t[s].Parent)));
+        return s;
+    }
+    NodeTable& m_t;
+    std::mt19937 m_rng;
+    std::vector<Node> m_buffer;
+    std::int32_t m_deleted = 0, m_added = 0;
+};
+
+} // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::string path(const char* name) const { return m_dir.filePath(name).toStdString(); }
+
+    /// A journal of `changes` random edits on a small tree, flushed once at the end.
+    QByteArray journalOf(int changes, NodeTable& t, std::vector<std::vector<Node>>* states) {
+        t = test::treeFromOutline("TOP\n  A\n    B\n  C\n");
+        const std::string file = path("cut.qmd.qmr");
+        std::remove(file.c_str());
+        JournalWriter w;
+        w.setClock([] { return kT0; });
+        w.restart({file}, {"/x/cut.qmd", 42});
+        t.setRecorder(&w);
+        RandomEdits edits(t, 7);
+        if (states)
+            states->push_back(recordsOf(t));
+        while (int(w.changeCount()) < changes) {
+            edits.step();
+            if (states && states->size() == w.changeCount())
+                states->push_back(recordsOf(t));
+        }
+        std::string error;
+        [&] { QVERIFY2(w.flush(error), error.c_str()); }();
+        t.setRecorder(nullptr);
+        return test::fileBytes(QString::fromStdString(file));
+    }
+
+private slots:
+    // Every flush leaves a file that gives back the tree as it stood then, slot for slot:
+    // the cells file and later records name slots, so nothing may be renumbered.
+    void randomSession_everyFlushReplaysToTheSameSlots() {
+        NodeTable t = test::treeFromOutline("TOP\n  A\n    B\n  C\n    D\n");
+        const std::string file = path("random.qmd.qmr");
+        std::int64_t now = kT0;
+        JournalWriter w;
+        w.setClock([&] { return now; });
+        w.restart({file}, {"/x/random.qmd", 7});
+        t.setRecorder(&w);
+        RandomEdits edits(t, 20240611);
+        std::mt19937 rng(5);
+        CellArray cells{};
+        for (int round = 0; round < 60; ++round) {
+            for (int i = int(rng() % 40); i >= 0; --i)
+                edits.step();
+            if (round % 17 == 5) { // a change the operations did not record
+                t[2].Name = makeName("ODD");
+                w.checkpoint(t);
+            }
+            cells[0].Nod = round;
+            w.recordCells(cells);
+            std::string error;
+            now = kT0 + round * 250;
+            QVERIFY2(w.flush(error), error.c_str());
+            QVERIFY(w.started());
+
+            const JournalContents back = readJournalFile(file);
+            QVERIFY2(back.ok, back.error.c_str());
+            QCOMPARE(recordsOf(back.table), recordsOf(t));
+            QCOMPARE(back.table.FreeCount(), t.FreeCount());
+            QCOMPARE(back.changes, std::int64_t(w.changeCount()));
+            QCOMPARE(back.lost, 0);
+            QCOMPARE(back.madeUpToMs, kT0 + round * 250);
+            QCOMPARE(back.base, (JournalBase{"/x/random.qmd", 7}));
+            QCOMPARE(back.cells, encodeCells(cells));
+            QM_VERIFY_TREE(t);
+        }
+        // A copy of the table records nothing.
+        NodeTable copy = t;
+        const std::uint64_t before = w.changeCount();
+        addChild(copy, 1, makeName("COPY"));
+        QCOMPARE(w.changeCount(), before);
+    }
+
+    // Every whole record before the cut is used; a cut anywhere in the last record loses
+    // just that one change.
+    void cutInLastRecord_recoversEveryChangeBefore() {
+        NodeTable t;
+        std::vector<std::vector<Node>> states;
+        const QByteArray whole = journalOf(12, t, &states);
+        QCOMPARE(int(states.size()), 13);
+        NodeTable before;
+        const QByteArray shorter = journalOf(11, before, nullptr);
+        QCOMPARE(recordsOf(before), states[11]);
+        const int lastRecord = whole.size() - shorter.size();
+        for (int cut = 0; cut < lastRecord; ++cut) {
+            const QByteArray bytes = whole.left(whole.size() - lastRecord + cut);
+            const JournalContents back =
+                readJournal({bytes.constData(), std::size_t(bytes.size())});
+            QVERIFY2(back.ok, back.error.c_str());
+            QCOMPARE(recordsOf(back.table), states[11]);
+            QCOMPARE(back.changes, 11);
+            QCOMPARE(back.lost, cut == 0 ? 0 : 1);
+        }
+        const JournalContents all = readJournal({whole.constData(), std::size_t(whole.size())});
+        QCOMPARE(recordsOf(all.table), states[12]);
+    }
+
+    void damage_data() {
+        QTest::addColumn<int>("at"); // byte offset counted from the end; 0: none
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<int>("changes");
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("a byte flipped in the last change") << 3 << QByteArray() << 11 << 1 << true;
+        QTest::newRow("garbage after the end") << 0 << QByteArray(13, '\xEE') << 12 << 1 << true;
+        QTest::newRow("zeros after the end") << 0 << QByteArray(40, '\0') << 12 << 1 << true;
+        QTest::newRow("the header damaged") << -20 << QByteArray() << 0 << 0 << false;
+    }
+    void damage() {
+        QFETCH(int, at);
+        QFETCH(QByteArray, tail);
+        QFETCH(int, changes);
+        QFETCH(int, lost);
+        QFETCH(bool, ok);
+        NodeTable t;
+        QByteArray bytes = journalOf(12, t, nullptr);
+        if (at > 0)
+            bytes[bytes.size() - at] = char(bytes[bytes.size() - at] ^ 0x10);
+        if (at < 0)
+            bytes[-at] = char(bytes[-at] ^ 0x10);
+        bytes += tail;
+        const JournalContents back = readJournal({bytes.constData(), std::size_t(bytes.size())});
+        QCOMPARE(back.ok, ok);
+        QCOMPARE(back.changes, changes);
+        QCOMPARE(back.lost, lost);
+    }
+
+    // A whole record that does not fit the tree it follows ends the replay there.
+    void changeThatDoesNotFit_stopsThere() {
+        NodeTable t = test::treeFromOutline("TOP\n  A\n  B\n");
+        const std::string file = path("misfit.qmr");
+        JournalWriter w;
+        w.restart({file}, {});
+        t.setRecorder(&w);
+        addChild(t, 2, makeName("X"));
+        w.changed({TreeChange::Delete, 99});               // no such item
+        w.changed({TreeChange::Add, 1, 9, makeName("Y")}); // not the slot Add would take
+        renameItem(t, 3, makeName("Z"));
+        std::string error;
+        QVERIFY(w.flush(error));
+        const JournalContents back = readJournalFile(file);
+        QVERIFY(back.ok);
+        QCOMPARE(back.changes, 1);
+        QCOMPARE(back.lost, 3);
+        QCOMPARE(test::childNames(back.table, 2), QStringList{"X"});
+        QCOMPARE(back.base, JournalBase{});
+    }
+
+    // A large tree goes to the file as it is encoded, not through memory of its size.
+    void largeTree_streamedAndReadBack() {
+        NodeTable t = test::treeFromOutline("TOP\n");
+        for (std::int32_t i = 0; i < 40000; ++i)
+            addChild(t, 1 + i / 7, makeName("N" + std::to_string(i)));
+        const std::string file = path("large.qmr");
+        JournalWriter w;
+        w.restart({file}, {"/x/large.qmd", 3});
+        t.setRecorder(&w);
+        renameItem(t, 2, makeName("FIRST"));
+        // The tree is in the file at once; the rename waits for the flush.
+        QCOMPARE(QFileInfo(QString::fromStdString(file)).size(), 52 + 17 + 40002 * 38 + 9);
+        w.checkpoint(t);
+        addChild(t, 5, makeName("LAST"));
+        std::string error;
+        QVERIFY(w.flush(error));
+        const JournalContents back = readJournalFile(file);
+        QVERIFY2(back.ok, back.error.c_str());
+        QCOMPARE(back.changes, 3);
+        QCOMPARE(recordsOf(back.table), recordsOf(t));
+    }
+
+    // The journal goes to the first place where nothing lies, is locked while written, and
+    // replaces only the journal it was told it recovers.
+    void places_locksAndRemoves() {
+        const std::string taken = path("taken.qmd.qmr"), spare = path("spare.qmr");
+        test::putFile(QString::fromStdString(taken), "not a journal");
+        NodeTable t = test::treeFromOutline("TOP\n  A\n");
+        std::string error;
+        std::int64_t now = kT0;
+        {
+            JournalWriter w;
+            w.setClock([&] { return now; });
+            w.restart({taken, spare}, {"/x/taken.qmd", 1});
+            QVERIFY(w.flush(error)); // nothing changed: nothing written
+            QVERIFY(!w.started() && !QFile::exists(QString::fromStdString(spare)));
+            t.setRecorder(&w);
+            addChild(t, 1, makeName("B"));
+            QVERIFY(w.pending());
+            QVERIFY(w.flush(error));
+            QCOMPARE(w.path(), spare);
+            QVERIFY(journalInUse(spare));
+            QVERIFY(w.pending()); // written, synced only once a second has passed
+            now = kT0 + 999;
+            QVERIFY(w.flush(error) && w.pending());
+            now = kT0 + 1000;
+            QVERIFY(w.flush(error) && !w.pending());
+            QCOMPARE(test::fileBytes(QString::fromStdString(taken)), QByteArray("not a journal"));
+        }
+        QVERIFY(!journalInUse(spare)); // a crash leaves it unlocked for recovery
+        QCOMPARE(readJournalBase(spare), (JournalBase{"/x/taken.qmd", 1}));
+        QVERIFY(!readJournalBase(taken));
+
+        JournalWriter w;
+        w.restart({spare}, {"/x/taken.qmd", 1}, spare);
+        w.checkpoint(t);
+        QVERIFY(w.flush(error));
+        QCOMPARE(readJournalFile(spare).changes, 1);
+        w.discard();
+        QVERIFY(!QFile::exists(QString::fromStdString(spare)));
+        w.restart({path("none/x.qmr")}, {});
+        w.checkpoint(t);
+        QVERIFY(!w.flush(error));
+        QVERIFY(error.find("none") != std::string::npos);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "test_journal.moc"
