@@ -3,8 +3,10 @@
 // loses a change that is a second old.
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -212,6 +214,51 @@ private slots:
         QCOMPARE(childNames(w.nodes(), 1), QStringList({"KID"}));
         QVERIFY(w.menu().entry(MenuArray::File, FileSave)->isEnabled());
         QVERIFY(w.menu().entry(MenuArray::Edit, EditDelete)->isEnabled());
+    }
+
+    // Changes that come as a whole outline, not one edit at a time: a paste from the
+    // clipboard is replayed onto its file, an imported tree comes back as an untitled one.
+    void outlineChanges_recovered_data() {
+        QTest::addColumn<bool>("import");
+        QTest::newRow("Paste from Clipboard") << false;
+        QTest::newRow("Import Outline") << true;
+    }
+    void outlineChanges_recovered() {
+        QFETCH(bool, import);
+        ProgramFixture f;
+        Session s{f};
+        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+        const QByteArray bytes = f.readFile(file);
+        const QString doc = f.path("list.md");
+        QFile out(doc);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("# LIST\n\n- ONE\n  - UNDER\n- TWO\n");
+        out.close();
+        MainWindow& w = s.start({file});
+        w.browser().focusCell(0);
+        if (import) {
+            f.prompter.answerOpen(doc);
+            QVERIFY(f.click(MenuArray::File, FileImportOutline));
+        } else {
+            QGuiApplication::clipboard()->setText("- PASTED\n  - UNDER\n");
+            QVERIFY(f.click(MenuArray::Edit, EditPasteClipboard));
+            QCOMPARE(childNames(w.nodes(), 1), QStringList({"A", "B", "PASTED"}));
+        }
+        const std::uint64_t changed = tableHash(w.nodes());
+        s.tick();
+        s.crash();
+        QCOMPARE(f.readFile(file), bytes);
+
+        f.prompter.answerChoice(0);
+        MainWindow& again = s.start(import ? QStringList() : QStringList({file}));
+        QCOMPARE(f.prompter.last().text.section(kCrLf, 0, 1),
+                 "Changes to" + kCrLf + (import ? QString("the new tree LIST") : file));
+        QCOMPARE(tableHash(again.nodes()), changed);
+        QCOMPARE(again.windowTitle(),
+                 import ? QString("QuillMar  [...]") : "QuillMar  [" + file + "]");
+        QVERIFY(!again.DataSaved());
+        QCOMPARE(f.readFile(file), bytes);
+        QCOMPARE(f.prompter.unexpected, 0);
     }
 
     // Save, New or Exit after giving the changes up, and a plain Exit, leave no journal;
