@@ -163,7 +163,6 @@ int recoveryShot(const QStringList& args) {
     const QString out = args[1] + QLatin1Char('/');
     QTemporaryDir dir;
     const QString ini = dir.filePath("QuillMar.ini");
-    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
     {
         qm::test::ScriptedPrompter prompter;
         qm::Program program(prompter, ini);
@@ -202,6 +201,10 @@ int recoveryShot(const QStringList& args) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The recovery files the shots leave stay out of the user's own state folder, where the
+    // program would offer them at its next start.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments().mid(1);
     if (args.size() == 5 && args[0] == QLatin1String("--print"))
