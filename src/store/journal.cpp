@@ -53,18 +53,6 @@ constexpr std::uint8_t kNameSizeBits = 0x1F;
 constexpr std::uint8_t kHasChild = 0x40;
 constexpr std::uint8_t kHasNext = 0x80;
 
-void putU64(char* out, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i)
-        out[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-std::uint64_t getU64(const char* in) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v |= std::uint64_t(static_cast<unsigned char>(in[i])) << (8 * i);
-    return v;
-}
-
 // Stored whole, as the records are many: the byte-by-byte form costs a dozen instructions a
 // field. The machine is little-endian, as the file is (node.h holds it to that).
 inline void putU32(char* out, std::int32_t v) {

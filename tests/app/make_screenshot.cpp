@@ -56,40 +56,6 @@ int mainWindowShot(const QStringList& args) {
     return 0;
 }
 
-int printShot(const QStringList& args) {
-    const QString& png = args[1];
-    const QString& pdf = args[2];
-    QTemporaryDir dir;
-    qm::test::ScriptedPrompter prompter;
-    qm::Program program(prompter, dir.filePath("QuillMar.ini"));
-    program.start({args[0]}, false);
-    qm::MainWindow& w = program.window();
-    if (!qm::test::clickEntry(w, 0, args[3]))
-        return fail("not listed:", args[3]);
-
-    prompter.answerSave(pdf);
-    bool grabbed = false;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* preview = qobject_cast<qm::PreviewWindow*>(QApplication::activeModalWidget());
-        if (!preview)
-            return;
-        poll.stop();
-        QCoreApplication::processEvents();
-        grabbed = preview->grab().save(png);
-        preview->tool(3)->trigger();
-    });
-    poll.start();
-    if (!qm::test::chooseMenu(w, qm::MenuArray::Print, qm::PrintPreview))
-        return fail("cannot choose", QStringLiteral("Print Preview..."));
-    if (!grabbed)
-        return fail("cannot write", png);
-    if (prompter.unexpected > 0 || !QFileInfo::exists(pdf))
-        return fail("the listing was not printed to", pdf);
-    return 0;
-}
-
 // Runs `act`; the first modal window of type W it opens is made `ready`, saved to `png`, then
 // closed by `close`. False when no such window came up or it could not be saved.
 template <class W>
@@ -114,6 +80,31 @@ bool grabModal(const QString& png, const std::function<void()>& act,
     poll.start();
     act();
     return seen && grabbed;
+}
+
+int printShot(const QStringList& args) {
+    const QString& png = args[1];
+    const QString& pdf = args[2];
+    QTemporaryDir dir;
+    qm::test::ScriptedPrompter prompter;
+    qm::Program program(prompter, dir.filePath("QuillMar.ini"));
+    program.start({args[0]}, false);
+    qm::MainWindow& w = program.window();
+    if (!qm::test::clickEntry(w, 0, args[3]))
+        return fail("not listed:", args[3]);
+
+    prompter.answerSave(pdf);
+    bool chosen = false;
+    const bool grabbed = grabModal<qm::PreviewWindow>(
+        png, [&] { chosen = qm::test::chooseMenu(w, qm::MenuArray::Print, qm::PrintPreview); },
+        [](qm::PreviewWindow* preview) { preview->tool(3)->trigger(); });
+    if (!chosen)
+        return fail("cannot choose", QStringLiteral("Print Preview..."));
+    if (!grabbed)
+        return fail("cannot write", png);
+    if (prompter.unexpected > 0 || !QFileInfo::exists(pdf))
+        return fail("the listing was not printed to", pdf);
+    return 0;
 }
 
 // The real dialogs, but the file to import comes from the command line.
