@@ -1,7 +1,8 @@
-// Start-up: the command line, the window it opens with, and the file it names.
+// Start-up: the command line, its options and the file it names, and the window it opens with.
 
 #include <QTest>
 
+#include "app/launch_options.h"
 #include "app/program.h"
 #include "app/startup.h"
 #include "support/program_fixture.h"
@@ -10,29 +11,61 @@
 
 using namespace qm;
 using namespace qm::test;
+using Action = LaunchOptions::Action;
 
 class TestStartup : public QObject {
     Q_OBJECT
 
 private slots:
-    void commandLineFile_data() {
+    // What is an option, what is handed to Qt, and the file the remaining words name.
+    void parse_data() {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QStringList>("qt");
+        QTest::addColumn<QStringList>("words");
         QTest::addColumn<QString>("file");
-        QTest::newRow("nothing") << QStringList() << "";
-        QTest::newRow("plain path") << QStringList{"/tmp/a.qmd"} << "/tmp/a.qmd";
-        QTest::newRow("quoted path") << QStringList{"\"/tmp/a.qmd\""} << "/tmp/a.qmd";
-        QTest::newRow("spaces without quotes")
-            << QStringList{"/tmp/my", "trees/a.qmd"} << "/tmp/my trees/a.qmd";
-        QTest::newRow("quoted with spaces")
-            << QStringList{"\"/tmp/my", "trees/a.qmd\""} << "/tmp/my trees/a.qmd";
-        QTest::newRow("lone double quote") << QStringList{"\""} << "";
-        QTest::newRow("quote drops the last character whatever it is")
-            << QStringList{"\"/tmp/a.qmdx"} << "/tmp/a.qmd";
+        QTest::addColumn<QString>("error");
+        const auto row = [](const char* name, const QStringList& args, Action action,
+                            const QStringList& qt, const QStringList& words, const QString& file,
+                            const QString& error = {}) {
+            QTest::newRow(name) << args << int(action) << qt << words << file << error;
+        };
+        const auto file = [&](const char* name, const QStringList& words, const QString& file) {
+            row(name, words, Action::Run, {}, words, file);
+        };
+        row("nothing", {}, Action::Run, {}, {}, "");
+        row("help", {"--help", "x.qmd"}, Action::Help, {}, {}, "");
+        row("short help", {"-h"}, Action::Help, {}, {}, "");
+        row("version", {"--version"}, Action::Version, {}, {}, "");
+        row("a name with a dash after --", {"--", "-x.qmd"}, Action::Run, {}, {"-x.qmd"}, "-x.qmd");
+        row("-- and --help after it are names", {"--", "--help"}, Action::Run, {}, {"--help"},
+            "--help");
+        file("a lone dash is a name", {"-"}, "-");
+        file("options end at the name", {"a.qmd", "--help"}, "a.qmd --help");
+        row("Qt's options with their values",
+            {"-platform", "xcb", "--style=Fusion", "-reverse", "a"}, Action::Run,
+            {"-platform", "xcb", "--style=Fusion", "-reverse"}, {"a"}, "a");
+        row("unknown option", {"--open", "a.qmd"}, Action::Usage, {}, {}, "",
+            "unknown option --open");
+        row("a Qt flag given a value", {"-reverse=yes"}, Action::Usage, {}, {}, "",
+            "unknown option -reverse=yes");
+        row("Qt's option without its value", {"-platform"}, Action::Usage, {}, {}, "",
+            "-platform needs a value");
+        file("plain path", {"/tmp/a.qmd"}, "/tmp/a.qmd");
+        file("quoted path", {"\"/tmp/a.qmd\""}, "/tmp/a.qmd");
+        file("spaces without quotes", {"/tmp/my", "trees/a.qmd"}, "/tmp/my trees/a.qmd");
+        file("quoted with spaces", {"\"/tmp/my", "trees/a.qmd\""}, "/tmp/my trees/a.qmd");
+        file("lone double quote", {"\""}, "");
+        file("quote drops the last character whatever it is", {"\"/tmp/a.qmdx"}, "/tmp/a.qmd");
     }
-    void commandLineFile() {
+    void parse() {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, file);
-        QCOMPARE(qm::commandLineFile(arguments), file);
+        const LaunchOptions o = parseLaunchOptions(arguments);
+        QTEST(int(o.action), "action");
+        QTEST(o.qtArguments, "qt");
+        QTEST(o.fileWords, "words");
+        QTEST(commandLineFile(o.fileWords), "file");
+        QTEST(o.error, "error");
     }
 
     // The file the command line names is opened silently; a missing one leaves no data.

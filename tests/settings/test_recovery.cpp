@@ -33,28 +33,29 @@ QString when(std::int64_t ms) {
     return QDateTime::fromMSecsSinceEpoch(ms).toString("yyyy-MM-dd hh:mm:ss");
 }
 
-// A session with the clock in the test's hand.
-struct Session {
-    ProgramFixture& f;
+// A program on the tree file, with the clock in the test's hand.
+struct Session : ProgramFixture {
+    const QString file = writeTreeFile(dir, "tree.qmd", kTree);
+    const QString journal = file + ".qmr";
     std::int64_t clock = kT0;
     MainWindow& start(const QStringList& args = {}) {
-        MainWindow& w = f.start(args);
-        f.program->files().recovery().setClock([this] { return clock; });
+        MainWindow& w = ProgramFixture::start(args);
+        program->files().recovery().setClock([this] { return clock; });
         return w;
     }
     // Adds an item below the node of the current cell.
     void add(const QString& name) {
-        f.prompter.answerName(name);
-        QVERIFY(f.click(MenuArray::Edit, EditAdd));
+        prompter.answerName(name);
+        QVERIFY(click(MenuArray::Edit, EditAdd));
     }
     void tick(std::int64_t ms = 250) {
         clock += ms;
-        f.program->files().recovery().tick();
+        program->files().recovery().tick();
     }
     // The program ends without its clean exit, as a crash would end it.
-    void crash() { f.program.reset(); }
-    // Opens `file`, adds `names` below its top item with a tick of `ms` after each, crashes.
-    void crashAfterAdding(const QString& file, const QStringList& names, std::int64_t ms) {
+    void crash() { program.reset(); }
+    // Opens the file, adds `names` below its top item with a tick of `ms` after each, crashes.
+    void crashAfterAdding(const QStringList& names, std::int64_t ms) {
         start({file}).browser().focusCell(0);
         for (const QString& name : names) {
             add(name);
@@ -62,19 +63,18 @@ struct Session {
         }
         crash();
     }
+    // Opens the file with File > Open; the recovery question is answered with `choice`.
+    void openAnswering(int choice) {
+        prompter.answerOpen(file);
+        prompter.answerChoice(choice);
+        QVERIFY(click(MenuArray::File, FileOpen));
+    }
 };
 
 } // namespace
 
 class TestRecovery : public QObject {
     Q_OBJECT
-
-    /// Opens `file` with File > Open; the recovery question is answered with `choice`.
-    static void openAnswering(ProgramFixture& f, const QString& file, int choice) {
-        f.prompter.answerOpen(file);
-        f.prompter.answerChoice(choice);
-        QVERIFY(f.click(MenuArray::File, FileOpen));
-    }
 
 private slots:
     // The three answers to a journal beside an unchanged file.
@@ -86,127 +86,116 @@ private slots:
     }
     void reopenAfterCrash() {
         QFETCH(int, choice);
-        ProgramFixture f;
-        Session s{f};
-        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        const QByteArray bytes = f.readFile(file);
-        MainWindow& w = s.start({file});
+        Session f;
+        const QByteArray bytes = f.readFile(f.file);
+        MainWindow& w = f.start({f.file});
         QVERIFY(openEntry(w, 0, "A"));
         const int shown = w.browser().CurCel(); // the cell that lists A's children
-        s.add("NEW");
-        s.tick();
-        const QString journal = file + ".qmr";
-        QVERIFY(QFile::exists(journal));
+        f.add("NEW");
+        f.tick();
+        QVERIFY(QFile::exists(f.journal));
         const CellArray cells = w.browser().cells();
-        s.crash();
-        QCOMPARE(f.readFile(file), bytes);
+        f.crash();
+        QCOMPARE(f.readFile(f.file), bytes);
         QVERIFY(!QFile::exists(f.path("tree.qms")) && !QFile::exists(f.path("tree.qmb")));
 
-        MainWindow& again = s.start();
-        openAnswering(f, file, choice);
+        MainWindow& again = f.start();
+        f.openAnswering(choice);
         const Prompt asked = f.prompter.last();
-        QCOMPARE(asked.said(), "QuillMar Recovery|Changes to" + kCrLf + file + kCrLf +
+        QCOMPARE(asked.said(), "QuillMar Recovery|Changes to" + kCrLf + f.file + kCrLf +
                                    "made up to " + when(kT0 + 250) + " were not saved." + kCrLf +
                                    "Recover them?");
         QCOMPARE(asked.choices, QStringList({"Recover", "Discard", "Cancel"}));
         QCOMPARE(asked.preferred, 0);
         QCOMPARE(asked.cancel, 2);
         QCOMPARE(asked.icon, PromptIcon::Question);
-        QCOMPARE(f.readFile(file), bytes);
+        QCOMPARE(f.readFile(f.file), bytes);
         if (choice == 2) { // nothing opened, the journal left for later
             QCOMPARE(again.windowTitle(), QString("QuillMar  [no data]"));
-            QVERIFY(QFile::exists(journal));
+            QVERIFY(QFile::exists(f.journal));
             return;
         }
-        QCOMPARE(again.windowTitle(), "QuillMar  [" + file + "]");
+        QCOMPARE(again.windowTitle(), "QuillMar  [" + f.file + "]");
         QCOMPARE(childNames(again.nodes(), 2),
                  choice == 0 ? QStringList({"A1", "NEW"}) : QStringList({"A1"}));
         QCOMPARE(again.DataSaved(), choice == 1);
         QCOMPARE(again.menu().entry(MenuArray::File, FileSave)->isEnabled(), choice == 0);
-        QCOMPARE(QFile::exists(journal), choice == 0); // the recovered tree keeps one
+        QCOMPARE(QFile::exists(f.journal), choice == 0); // the recovered tree keeps one
         if (choice == 1)
             return;
         QCOMPARE(again.browser().cells(), cells);
         QCOMPARE(cellTexts(again, shown), QStringList({"A1", "NEW"}));
-        QCOMPARE(f.program->files().recovery().writer().path(), journal.toStdString());
+        QCOMPARE(f.program->files().recovery().writer().path(), f.journal.toStdString());
         // A crash now still has everything; a save ends the journal.
-        QCOMPARE(readJournalFile(journal.toStdString()).changes, 1);
+        QCOMPARE(readJournalFile(f.journal.toStdString()).changes, 1);
         QVERIFY(f.click(MenuArray::File, FileSave));
-        QVERIFY(!QFile::exists(journal));
-        QCOMPARE(tableHash(loadDataFile(file.toStdString()).table), tableHash(again.nodes()));
+        QVERIFY(!QFile::exists(f.journal));
+        QCOMPARE(tableHash(loadDataFile(f.file.toStdString()).table), tableHash(again.nodes()));
         QCOMPARE(f.prompter.unexpected, 0);
     }
 
     // Another program changed the file since: the changes are offered into a tree of their
     // own, never replayed onto the other tree; the cut-off last change is counted.
     void fileChangedSince_recoversIntoNewTree() {
-        ProgramFixture f;
-        Session s{f};
-        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        s.crashAfterAdding(file, {"ONE", "TWO"}, 400);
-        const QString journal = file + ".qmr";
+        Session f;
+        f.crashAfterAdding({"ONE", "TWO"}, 400);
         // Cut inside the last change, TWO; the cells recorded after it go too.
-        const qsizetype two = f.readFile(journal).lastIndexOf("TWO");
+        const qsizetype two = f.readFile(f.journal).lastIndexOf("TWO");
         QVERIFY(two > 0);
-        QVERIFY(QFile(journal).resize(two + 1));
+        QVERIFY(QFile(f.journal).resize(two + 1));
         writeTreeFile(f.dir, "tree.qmd", "OTHER\n  X\n");
-        const QByteArray other = f.readFile(file);
+        const QByteArray other = f.readFile(f.file);
 
-        MainWindow& again = s.start();
-        openAnswering(f, file, 0);
+        MainWindow& again = f.start();
+        f.openAnswering(0);
         QCOMPARE(f.prompter.last().text,
-                 "Changes to" + kCrLf + file + kCrLf + "made up to " + when(kT0 + 400) +
+                 "Changes to" + kCrLf + f.file + kCrLf + "made up to " + when(kT0 + 400) +
                      " were not saved." + kCrLf + "The file has been changed since." + kCrLf +
                      "The last change could not be read and is lost." + kCrLf + "Recover them?");
         QCOMPARE(f.prompter.last().choices.value(0), QString("Recover into a new, unsaved tree"));
         QCOMPARE(again.windowTitle(), QString("QuillMar  [...]"));
         QVERIFY(again.CurFile().isEmpty() && !again.DataSaved());
         QCOMPARE(childNames(again.nodes(), 1), QStringList({"A", "B", "ONE"}));
-        QCOMPARE(f.readFile(file), other);
-        QVERIFY(!QFile::exists(journal));
+        QCOMPARE(f.readFile(f.file), other);
+        QVERIFY(!QFile::exists(f.journal));
         QCOMPARE(QDir(f.stateFolder()).entryList({"untitled-*.qmr"}).size(), 1);
         QM_VERIFY_TREE(again.nodes());
     }
 
     // A journal whose first tree is damaged holds nothing to recover: it can only go.
     void damagedBeyondUse_offersDiscardOnly() {
-        ProgramFixture f;
-        Session s{f};
-        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        s.crashAfterAdding(file, {"X"}, 250);
-        QFile journal(file + ".qmr");
-        QByteArray bytes = f.readFile(journal.fileName());
+        Session f;
+        f.crashAfterAdding({"X"}, 250);
+        QByteArray bytes = f.readFile(f.journal);
         const qsizetype top = bytes.indexOf("TOP "); // in the tree it began with
         QVERIFY(top > 0);
         bytes[top] = 'X';
-        putFile(journal.fileName(), bytes);
+        putFile(f.journal, bytes);
 
-        MainWindow& again = s.start();
-        openAnswering(f, file, 0);
-        QCOMPARE(f.prompter.last().text, "Changes to" + kCrLf + file + kCrLf +
+        MainWindow& again = f.start();
+        f.openAnswering(0);
+        QCOMPARE(f.prompter.last().text, "Changes to" + kCrLf + f.file + kCrLf +
                                              "were not saved, and can't be recovered: the tree "
                                              "it began with is damaged." +
                                              kCrLf + "Delete the recovery file?");
         QCOMPARE(f.prompter.last().choices, QStringList({"Discard", "Cancel"}));
         QCOMPARE(f.prompter.last().preferred, 1);
-        QVERIFY(!journal.exists());
+        QVERIFY(!QFile::exists(f.journal));
         QCOMPARE(childNames(again.nodes(), 1), QStringList({"A", "B"}));
         QVERIFY(again.DataSaved());
     }
 
     // A tree never saved is offered at start, before the file the command line names.
     void untitledAtStart_offeredFirst() {
-        ProgramFixture f;
-        Session s{f};
-        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        s.start();
+        Session f;
+        f.start();
         f.prompter.answerName("FRESH");
         QVERIFY(f.click(MenuArray::File, FileNew));
-        s.add("KID");
-        s.tick();
-        s.crash();
+        f.add("KID");
+        f.tick();
+        f.crash();
         f.prompter.answerChoice(0);
-        MainWindow& w = s.start({file});
+        MainWindow& w = f.start({f.file});
         QCOMPARE(f.prompter.last().text.section(kCrLf, 0, 1),
                  "Changes to" + kCrLf + "the new tree FRESH");
         QCOMPARE(f.prompter.last().choices.value(0), QString("Recover"));
@@ -225,16 +214,14 @@ private slots:
     }
     void outlineChanges_recovered() {
         QFETCH(bool, import);
-        ProgramFixture f;
-        Session s{f};
-        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        const QByteArray bytes = f.readFile(file);
+        Session f;
+        const QByteArray bytes = f.readFile(f.file);
         const QString doc = f.path("list.md");
         QFile out(doc);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write("# LIST\n\n- ONE\n  - UNDER\n- TWO\n");
         out.close();
-        MainWindow& w = s.start({file});
+        MainWindow& w = f.start({f.file});
         w.browser().focusCell(0);
         if (import) {
             f.prompter.answerOpen(doc);
@@ -245,50 +232,47 @@ private slots:
             QCOMPARE(childNames(w.nodes(), 1), QStringList({"A", "B", "PASTED"}));
         }
         const std::uint64_t changed = tableHash(w.nodes());
-        s.tick();
-        s.crash();
-        QCOMPARE(f.readFile(file), bytes);
+        f.tick();
+        f.crash();
+        QCOMPARE(f.readFile(f.file), bytes);
 
         f.prompter.answerChoice(0);
-        MainWindow& again = s.start(import ? QStringList() : QStringList({file}));
+        MainWindow& again = f.start(import ? QStringList() : QStringList({f.file}));
         QCOMPARE(f.prompter.last().text.section(kCrLf, 0, 1),
-                 "Changes to" + kCrLf + (import ? QString("the new tree LIST") : file));
+                 "Changes to" + kCrLf + (import ? QString("the new tree LIST") : f.file));
         QCOMPARE(tableHash(again.nodes()), changed);
         QCOMPARE(again.windowTitle(),
-                 import ? QString("QuillMar  [...]") : "QuillMar  [" + file + "]");
+                 import ? QString("QuillMar  [...]") : "QuillMar  [" + f.file + "]");
         QVERIFY(!again.DataSaved());
-        QCOMPARE(f.readFile(file), bytes);
+        QCOMPARE(f.readFile(f.file), bytes);
         QCOMPARE(f.prompter.unexpected, 0);
     }
 
     // Save, New or Exit after giving the changes up, and a plain Exit, leave no journal;
     // an Exit cancelled keeps it, and the program's own journal is never offered to it.
     void cleanEndings_removeTheJournal() {
-        ProgramFixture f;
-        Session s{f};
-        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        const QString journal = file + ".qmr";
-        MainWindow& w = s.start({file});
+        Session f;
+        MainWindow& w = f.start({f.file});
         w.browser().focusCell(0);
-        s.add("X");
-        s.tick();
-        QVERIFY(QFile::exists(journal));
+        f.add("X");
+        f.tick();
+        QVERIFY(QFile::exists(f.journal));
         f.prompter.answer(PromptAnswer::No); // "Save ... first ?"
-        f.prompter.answerOpen(file);         // the same file again: no recovery question
+        f.prompter.answerOpen(f.file);       // the same file again: no recovery question
         QVERIFY(f.click(MenuArray::File, FileOpen));
-        QVERIFY(!QFile::exists(journal));
+        QVERIFY(!QFile::exists(f.journal));
         w.browser().focusCell(0);
-        s.add("Y");
-        s.tick();
+        f.add("Y");
+        f.tick();
         f.prompter.answer(PromptAnswer::Cancel);
         QVERIFY(!w.close());
-        QVERIFY(QFile::exists(journal));
+        QVERIFY(QFile::exists(f.journal));
         f.prompter.answer(PromptAnswer::No);
         f.prompter.answerName("NEW");
         QVERIFY(f.click(MenuArray::File, FileNew));
-        QVERIFY(!QFile::exists(journal));
-        s.add("Z");
-        s.tick();
+        QVERIFY(!QFile::exists(f.journal));
+        f.add("Z");
+        f.tick();
         QCOMPARE(QDir(f.stateFolder()).entryList({"*.qmr"}).size(), 1);
         f.prompter.answer(PromptAnswer::No);
         QVERIFY(w.close());
@@ -298,9 +282,8 @@ private slots:
 
     // Off by default; when on, a start without a file named opens the last one, cells too.
     void openLastFileAtStart() {
-        ProgramFixture f;
-        const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
-        MainWindow& w = f.start({file});
+        Session f;
+        MainWindow& w = f.start({f.file});
         QVERIFY(openEntry(w, 0, "A"));
         const int shown = w.browser().CurCel();
         f.prompter.answerName("NEW");
@@ -322,7 +305,7 @@ private slots:
         QVERIFY(f.readFile(f.iniPath()).contains("OpenLast= 1"));
         QVERIFY(f.program->window().close());
         MainWindow& again = f.start();
-        QCOMPARE(again.windowTitle(), "QuillMar  [" + file + "]");
+        QCOMPARE(again.windowTitle(), "QuillMar  [" + f.file + "]");
         QCOMPARE(cellTexts(again, shown), QStringList({"A1", "NEW"}));
     }
 
