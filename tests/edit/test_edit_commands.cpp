@@ -1,12 +1,17 @@
-// Add, rename, delete, undo, cut, copy and paste, driven through the real main window's
-// menus, shortcuts and keys with scripted answers to every prompt.
+// Add, rename, delete, undo, cut, copy and paste, and the outline commands (Import Outline,
+// Export Outline, Paste from Clipboard), driven through the real main window's menus,
+// shortcuts and keys with scripted answers to every prompt; files are checked on disk.
+// Seeded random edits are checked against a plain nested model.
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QImage>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <random>
 
 #include "edit/edit_commands.h"
 #include "store/data_file.h"
@@ -17,12 +22,79 @@
 using namespace qm;
 using namespace qm::test;
 
+namespace {
+
 // Line k is slot k: FRUIT 2, APPLE 3, KIWI 4, VEG 5, BEAN 6, GREEN 7, RED 8, LEEK 9, EMPTY 10.
 const char* const kTree = "TOP\n  FRUIT\n    APPLE\n    KIWI\n  VEG\n    BEAN\n      GREEN\n"
                           "      RED\n    LEEK\n  EMPTY\n";
 
-using Cmd = EditEntry;
+// Line k is slot k: FRUIT 2, APPLE 3, KIWI 4, VEG 5, BEAN 6, GREEN 7, LEEK 8.
+const char* const kOutlineTree = "TOP\n  FRUIT\n    APPLE\n    KIWI\n  VEG\n    BEAN\n      GREEN\n"
+                                 "    LEEK\n";
 
+const QByteArray kReadme = "# Garden Notes\n\nWhat grows where.\n\n## Beds\n"
+                           "-   Tomatoes and peppers in the sun\n-   Herbs\n\n"
+                           "    1. Basil\n    2. Thyme\n\n## Tools\n- Spade\n";
+
+void setClipboard(const QByteArray& text, const QByteArray& opml = {}) {
+    auto* data = new QMimeData;
+    if (!text.isNull())
+        data->setText(QString::fromUtf8(text));
+    if (!opml.isNull())
+        data->setData("text/x-opml", opml);
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+QString dumpOf(const NodeTable& table) {
+    return QString::fromStdString(dumpOutline(table));
+}
+
+struct Item {
+    std::string name; // trimmed, as the outline lists it
+    std::vector<Item> kids;
+};
+using Path = std::vector<std::size_t>; // child indexes from the top item
+
+// What the store's outline dump gives for a subtree.
+std::string list(const Item& item, std::size_t level = 0) {
+    std::string text = std::string(2 * level, ' ') + item.name + '\n';
+    for (const Item& k : item.kids)
+        text += list(k, level + 1);
+    return text;
+}
+
+std::size_t height(const Item& item) {
+    std::size_t h = 0;
+    for (const Item& k : item.kids)
+        h = std::max(h, height(k) + 1);
+    return h;
+}
+
+void collect(const Item& item, std::vector<Path>& out, Path path = {}) {
+    out.push_back(path);
+    for (path.push_back(0); path.back() < item.kids.size(); ++path.back())
+        collect(item.kids[path.back()], out, path);
+}
+
+Item& at(Item& root, const Path& path, std::size_t up = 0) {
+    Item* item = &root;
+    for (std::size_t i = 0; i + up < path.size(); ++i)
+        item = &item->kids[path[i]];
+    return *item;
+}
+
+// The same child positions in the table's stored order.
+std::int32_t slotAt(const NodeTable& t, const Path& path) {
+    std::int32_t s = 1;
+    for (std::size_t i : path)
+        for (s = t[s].FirstChild; i > 0; --i)
+            s = t[s].NextSibling;
+    return s;
+}
+
+} // namespace
+
+using Cmd = EditEntry;
 using Names = QStringList;
 
 class TestEditCommands : public QObject {
@@ -34,9 +106,10 @@ class TestEditCommands : public QObject {
     EditCommands& edit() { return m_f->program->edit(); }
     NodeTable& nodes() { return w().nodes(); }
     ScriptedPrompter& prompter() { return m_f->prompter; }
+    QAction* entry(MenuArray array, int index) { return w().menu().entry(array, index); }
 
     void start(const char* outline = kTree) {
-        startFile(writeTreeFile(m_f->dir, "tree.qmd", outline));
+        startWith({writeTreeFile(m_f->dir, "tree.qmd", outline)});
     }
     /// Starts on kTree from a file that holds -1 wherever a link is none, as some files do.
     void startMinusLinks() {
@@ -46,10 +119,10 @@ class TestEditCommands : public QObject {
                 *link = *link == 0 ? -1 : *link;
         std::string error;
         QVERIFY(saveDataFile(m_f->path("minus.qmd").toStdString(), t, error));
-        startFile(m_f->path("minus.qmd"));
+        startWith({m_f->path("minus.qmd")});
     }
-    void startFile(const QString& file) {
-        m_f->start({file});
+    void startWith(const QStringList& args) {
+        m_f->start(args);
         w().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w()));
     }
@@ -100,12 +173,30 @@ class TestEditCommands : public QObject {
         QCOMPARE(Names({a.title, a.prompt, a.text}), Names({title, prompt, text}));
     }
 
+    std::mt19937 m_rng{20240611};
+
+    std::size_t roll(std::size_t n) { return m_rng() % n; }
+    static int count(const Item& item) { return int(std::ranges::count(list(item), '\n')); }
+    std::string someName() {
+        std::string name(roll(3), ' ');
+        name += char((roll(10) == 0 ? 'a' : 'A') + roll(5)); // 'a': as if pasted from elsewhere
+        if (roll(3) == 0)
+            name += char('A' + roll(5));
+        return name + std::string(roll(3), ' ');
+    }
+
+    using Op = EditEntry;
+    static constexpr Op kOps[] = {EditAdd,  EditRename, EditDelete, EditCut,
+                                  EditCopy, EditPaste,  EditUndo};
+
 private slots:
     void init() {
         m_f = std::make_unique<ProgramFixture>();
         m_f->writeIni("[AutoSave]\nValue=-1\n"); // no saves in the middle of a test
     }
     void cleanup() {
+        QCOMPARE(prompter().unexpected, 0);
+        QVERIFY(prompter().allAnswered());
         QM_VERIFY_TREE(nodes());
         m_f.reset();
     }
@@ -403,6 +494,326 @@ private slots:
         pasteBelow(20);
         QCOMPARE(nodes()[nodes().NodeCount()].Level, 30);
         QCOMPARE(nameText(nodes()[nodes().NodeCount()].Name), QString("E10"));
+    }
+
+    // Import Outline is always on; Export Outline with a tree; Paste from Clipboard with a
+    // tree and text on the clipboard.
+    void entries_onWhenTheyCanRun() {
+        setClipboard("A\n");
+        startWith({});
+        QVERIFY(entry(MenuArray::File, FileImportOutline)->isEnabled());
+        QVERIFY(!entry(MenuArray::File, FileExportOutline)->isEnabled());
+        QVERIFY(!entry(MenuArray::Edit, EditPasteClipboard)->isEnabled());
+        prompter().answerName("TOP");
+        QTest::keyClick(&w(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(entry(MenuArray::File, FileExportOutline)->isEnabled());
+        QVERIFY(entry(MenuArray::Edit, EditPasteClipboard)->isEnabled());
+        // Paste from Clipboard follows what the clipboard holds.
+        auto* image = new QMimeData;
+        image->setImageData(QImage(2, 2, QImage::Format_RGB32));
+        QGuiApplication::clipboard()->setMimeData(image);
+        QVERIFY(!entry(MenuArray::Edit, EditPasteClipboard)->isEnabled());
+        setClipboard({}, "<opml/>");
+        QVERIFY(entry(MenuArray::Edit, EditPasteClipboard)->isEnabled());
+    }
+
+    // The save prompt first; the result is an unsaved tree without a file, as New makes.
+    void importOutline_newUnsavedTree_warningsInOneBox() {
+        start(kOutlineTree);
+        prompter().answerName("NEW");
+        QVERIFY(m_f->click(MenuArray::Edit, EditAdd));
+        const QString doc = m_f->path("garden notes.md");
+        putFile(doc, kReadme);
+        prompter().answer(PromptAnswer::Cancel);
+        QTest::keyClick(&w(), Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(prompter().last().said(),
+                 QString("QuillMar Request|Save %1 first ?").arg(w().CurFile()));
+        prompter().answer(PromptAnswer::No);
+        prompter().answerOpen(doc);
+        prompter().answer(PromptAnswer::Ok);
+        QTest::keyClick(&w(), Qt::Key_I, Qt::ControlModifier);
+        const Prompt open = prompter().prompts.value(prompter().prompts.size() - 2);
+        QCOMPARE(open.title, QString("Import Outline"));
+        QCOMPARE(open.folder, m_f->dir.path());
+        QVERIFY(open.filters.startsWith("Outlines (*.opml *.md *.markdown *.txt);;OPML"));
+        const Prompt told = prompter().last();
+        QCOMPARE(told.said(), "QuillMar|" + doc +
+                                  "\r\nwas imported as a new tree\r\n"
+                                  "with 2 warnings; Show Details lists them.");
+        QCOMPARE(told.icon, PromptIcon::Information);
+        QCOMPARE(told.details,
+                 QString("line 3, column 1: skipped 1 paragraph or other block of text that "
+                         "names no item; the first starts here\n"
+                         "line 6, column 1: name \"Tomatoes and peppers in the sun\" cut to "
+                         "20 characters: \"Tomatoes and peppers\""));
+        QCOMPARE(dumpOf(w().nodes()), QString("Garden Notes\n  Beds\n    Tomatoes and peppers\n"
+                                              "    Herbs\n      Basil\n      Thyme\n  Tools\n"
+                                              "    Spade\n"));
+        QCOMPARE(w().windowTitle(), QString("QuillMar  [...]"));
+        QVERIFY(w().CurFile().isEmpty());
+        QCOMPARE(cellTexts(w(), 0), QStringList({"+ Beds", "+ Tools"}));
+        QCOMPARE(w().browser().CurCel(), 0);
+        // Unsaved, so closing asks; every command that needs items is on.
+        QVERIFY(!w().DataSaved());
+        for (auto [array, index] : {std::pair(MenuArray::File, int(FileSave)),
+                                    {MenuArray::Edit, EditDelete},
+                                    {MenuArray::Go, GoFind}})
+            QVERIFY(entry(array, index)->isEnabled());
+        QVERIFY(!entry(MenuArray::Edit, EditUndo)->isEnabled());
+        // Its first save asks for a file, named after nothing of the document.
+        const QString saved = m_f->path("garden.qmd");
+        prompter().answerSave(saved);
+        QVERIFY(m_f->click(MenuArray::File, FileSave));
+        QCOMPARE(dumpOf(loadDataFile(saved.toStdString()).table), dumpOf(w().nodes()));
+    }
+
+    // A document that cannot be read leaves the tree as it was.
+    void importOutline_refused_treeStays() {
+        start(kOutlineTree);
+        const NodeSlots before = w().nodes().records();
+        const QString doc = m_f->path("broken.opml");
+        putFile(doc, "<opml version=\"2.0\"><body>\n<outline text=\"A\">\n</body></opml>");
+        prompter().answerOpen(doc);
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::File, FileImportOutline));
+        QCOMPARE(prompter().last().said(),
+                 "QuillMar Alert|" + doc +
+                     "\r\ncan't be imported: line 3, column 7: Opening and ending tag mismatch..");
+        prompter().answerOpen(m_f->path("missing.md"));
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::File, FileImportOutline));
+        QVERIFY(prompter().last().text.contains("\r\ncan't be read: "));
+        QVERIFY(w().nodes().records() == before);
+        QCOMPARE(w().windowTitle(), "QuillMar  [" + m_f->path("tree.qmd") + "]");
+        QVERIFY(w().DataSaved());
+    }
+
+    // The item the user is at, in the format of the file type chosen.
+    void exportOutline_itemTheUserIsAt_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<int>("format");
+        QTest::newRow("OPML, its ending added") << "OPML (*.opml)"
+                                                << "veg"
+                                                << "veg.opml" << int(OutlineFormat::Opml);
+        QTest::newRow("Markdown, whatever the ending typed")
+            << "Markdown (*.md)"
+            << "veg.list"
+            << "veg.list" << int(OutlineFormat::Markdown);
+        QTest::newRow("text outline") << "Text Outline (*.txt)"
+                                      << "veg.txt"
+                                      << "veg.txt" << int(OutlineFormat::TextFile);
+    }
+    void exportOutline_itemTheUserIsAt() {
+        QFETCH(QString, filter);
+        QFETCH(QString, typed);
+        QFETCH(int, format);
+        start(kOutlineTree);
+        QVERIFY(clickEntry(w(), 0, "VEG"));
+        prompter().answerSave(m_f->path(typed), filter);
+        QTest::keyClick(&w(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        const Prompt dialog = prompter().last();
+        QCOMPARE(dialog.said(), QString("Export Outline|VEG.opml"));
+        QCOMPARE(dialog.filters, QString("OPML (*.opml);;Markdown (*.md);;Text Outline (*.txt)"));
+        QCOMPARE(dialog.details, QString("OPML (*.opml)"));
+        QFETCH(QString, written);
+        const QByteArray bytes = m_f->readFile(m_f->path(written));
+        QCOMPARE(bytes, QByteArray::fromStdString(
+                            exportOutline(w().nodes(), 5, OutlineFormat(format)).text));
+        QCOMPARE(w().status().statusText(), "Exported VEG to " + m_f->path(written));
+        QVERIFY(w().DataSaved());
+    }
+
+    // Nothing selected: the cell's item. Never over the open data file or a folder; an
+    // existing file only when the user says so; a name the format cannot hold refuses the whole
+    // export.
+    void exportOutline_cellsItem_refusals() {
+        start(kOutlineTree);
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        w().browser().list(5)->clearSelection();
+        w().browser().focusCell(5);
+        const QString out = m_f->path("out.md");
+        putFile(out, "older");
+        prompter().answerSave(m_f->path("tree.qmd"), "Markdown (*.md)");
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        QCOMPARE(prompter().last().said(),
+                 "QuillMar Alert|" + m_f->path("tree.qmd") +
+                     "\r\nis the open data file; export the outline to another file.");
+        QVERIFY(QDir(m_f->dir.path()).mkdir("sub.md"));
+        prompter().answerSave(m_f->path("sub.md"));
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        QCOMPARE(prompter().last().said(),
+                 "QuillMar Alert|" + m_f->path("sub.md") + "\r\ncan't be written: it is a folder.");
+        prompter().answerSave(out);
+        prompter().answer(PromptAnswer::Cancel);
+        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        QCOMPARE(prompter().prompts.value(prompter().prompts.size() - 2).said(),
+                 QString("Export Outline|FRUIT.md")); // the last type chosen
+        QCOMPARE(prompter().last().said(), QString("QuillMar Warning|Overwrite existing file ?"));
+        QCOMPARE(m_f->readFile(out), QByteArray("older"));
+        w().nodes()[4].Name = makeName("KI\nWI");
+        prompter().answerSave(out);
+        prompter().answer(PromptAnswer::Ok);
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        QCOMPARE(prompter().last().text,
+                 QString("TOP/FRUIT/KI\\x0AWI\r\ncan't be exported as Markdown: its name holds a "
+                         "line break."));
+        QCOMPARE(m_f->readFile(out), QByteArray("older"));
+        w().nodes()[4].Name = makeName("KIWI");
+        prompter().answerSave(out);
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        QCOMPARE(m_f->readFile(out), QByteArray("- FRUIT\n  - APPLE\n  - KIWI\n"));
+    }
+
+    // Text from elsewhere pasted as children of the current cell's item, Paste's name
+    // clashes asked, the whole paste one step of undo.
+    void pasteFromClipboard_children_clashAsked_oneUndo() {
+        start(kOutlineTree);
+        QVERIFY(openEntry(w(), 0, "FRUIT"));
+        setClipboard("Shopping list:\n\n- KIWI\n- Pear\n  - *Conference*\n- Plum\n");
+        prompter().answer(PromptAnswer::Ok);
+        prompter().answerName("GOLD KIWI");
+        prompter().answer(PromptAnswer::Ok);
+        QTest::keyClick(w().browser().list(5), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(prompter().prompts.value(0).said(),
+                 QString("QuillMar Alert|Can't paste item here:\r\nIt has the same name!\r\n\r\n"
+                         "Change name for top-item ?"));
+        QCOMPARE(prompter().prompts.value(1).name.prompt, QString("Name for FRUIT Cell:"));
+        QCOMPARE(prompter().last().said(),
+                 QString("QuillMar|The outline on the clipboard was pasted\r\n"
+                         "with 1 warning; Show Details lists them."));
+        QCOMPARE(childNames(w().nodes(), 2),
+                 QStringList({"APPLE", "KIWI", "GOLD KIWI", "Pear", "Plum"}));
+        QCOMPARE(cellTexts(w(), 5), QStringList({"+ Pear", "APPLE", "GOLD KIWI", "KIWI", "Plum"}));
+        QCOMPARE(w().browser().CurCel(), 5);
+        QVERIFY(!w().DataSaved());
+        QVERIFY(m_f->click(MenuArray::Edit, EditUndo));
+        QCOMPARE(dumpOf(w().nodes()), QString::fromLatin1(kOutlineTree));
+        QCOMPARE(cellTexts(w(), 5), QStringList({"APPLE", "KIWI"}));
+        // Cancel at the clash pastes nothing.
+        setClipboard("APPLE\n");
+        prompter().answer(PromptAnswer::Cancel);
+        QVERIFY(m_f->click(MenuArray::Edit, EditPasteClipboard));
+        QCOMPARE(dumpOf(w().nodes()), QString::fromLatin1(kOutlineTree));
+    }
+
+    // A subtree copied in one window pastes into another as it was, from its OPML.
+    void pasteFromClipboard_secondWindowTakesTheCopy() {
+        start(kOutlineTree);
+        QVERIFY(clickEntry(w(), 0, "VEG"));
+        w().nodes()[7].Name = makeName("GREEN\tTAB");
+        QVERIFY(m_f->click(MenuArray::Edit, EditCopy));
+        ProgramFixture other;
+        other.writeIni("[AutoSave]\nValue=-1\n");
+        MainWindow& second = other.start({writeTreeFile(other.dir, "b.qmd", "B\n  X\n")});
+        QVERIFY(other.click(MenuArray::Edit, EditPasteClipboard));
+        QCOMPARE(dumpOf(second.nodes()),
+                 QString("B\n  X\n  VEG\n    BEAN\n      GREEN\tTAB\n    LEEK\n"));
+        QCOMPARE(other.prompter.prompts.size(), 0);
+        QM_VERIFY_TREE(second.nodes());
+        // What cannot be read is said, and nothing changes.
+        setClipboard("TOP\n   ODD\n");
+        other.prompter.answer(PromptAnswer::Ok);
+        QVERIFY(other.click(MenuArray::Edit, EditPasteClipboard));
+        QCOMPARE(other.prompter.last().said(),
+                 QString("QuillMar Alert|The clipboard holds no outline QuillMar can read:\r\n"
+                         "line 2: odd indentation."));
+        QCOMPARE(second.nodes().itemCount(), 5);
+    }
+
+    void randomEdits_matchModel() {
+        start("TOP\n  A\n    B\n  C\n");
+        // Keep the tree a few hundred items big: shrink more often once it grows.
+        std::discrete_distribution<int> grow{10, 2, 3, 2, 2, 4, 3}, shrink{2, 2, 8, 4, 2, 1, 2};
+
+        Item root{"TOP", {{"A", {{"B", {}}}}, {"C", {}}}};
+        Item undone = root; // the model as it was before the edit Undo would take back
+        int undoAction = 0, step = 0;
+        std::vector<Item> buffer;               // empty, or the copied subtree
+        CellList* cell = w().browser().list(5); // every command works in cell 5
+        const auto record = [&](int action) {   // before the model changes
+            undone = root;
+            undoAction = action;
+        };
+        for (; step < 2000; ++step) {
+            std::vector<Path> all;
+            collect(root, all);
+            const Path any = all[roll(all.size())];
+            Path below = all.size() > 1 ? all[1 + roll(all.size() - 1)] : Path();
+            Op op = kOps[(all.size() > 300 ? shrink : grow)(m_rng)];
+            if (below.empty() && op != EditPaste && op != EditUndo)
+                op = EditAdd;
+            // Small subtrees only, so repeated pastes cannot blow the tree up.
+            while ((op == EditCut || op == EditCopy) && count(at(root, below)) > 40)
+                below.push_back(0);
+            // Add, Paste and Undo work in `any`; the others on `below`, selected among its
+            // siblings.
+            const bool inside = op == EditAdd || op == EditPaste || op == EditUndo;
+            w().browser().Cell_Clear(5);
+            w().browser().Cell_Show(
+                5, slotAt(w().nodes(), inside ? any : Path(below.begin(), below.end() - 1)));
+            w().browser().focusCell(5);
+            if (!inside)
+                cell->selectRow(cell->entries()->rowOfSlot(slotAt(w().nodes(), below)));
+            if (op == EditAdd || op == EditRename || op == EditPaste) {
+                std::string name = buffer.empty() ? std::string() : buffer[0].name;
+                if (op != EditPaste) {
+                    const std::string typed =
+                        roll(10) == 0 ? (op == EditAdd ? "   " : "") : someName();
+                    prompter().answerName(QString::fromStdString(typed));
+                    name = trimmedName(makeName(typed));
+                } else if (!name.empty() && any.size() + 1 + height(buffer[0]) > 30) {
+                    name.clear(); // refused with an alert
+                    prompter().answer(PromptAnswer::Ok);
+                }
+                // A clash under `any` asks for another name, or is cancelled.
+                const auto clash = [&](const Item& k) { return k.name == name; };
+                if (op != EditRename && std::ranges::any_of(at(root, any).kids, clash)) {
+                    name = roll(2) == 0 ? "U" + std::to_string(step) : std::string();
+                    prompter().answer(name.empty() ? PromptAnswer::Cancel : PromptAnswer::Ok);
+                    if (!name.empty())
+                        prompter().answerName(QString::fromStdString(name));
+                }
+                if (!name.empty())
+                    record(op == EditRename ? 0 : op);
+                if (!name.empty() && op == EditRename)
+                    at(root, below).name = name;
+                else if (!name.empty()) // later pastes take the new name too
+                    at(root, any).kids.push_back(
+                        op == EditAdd ? Item{name, {}} : (buffer[0].name = name, buffer[0]));
+            } else if (op == EditDelete || op == EditCut || op == EditCopy) {
+                const bool confirm = op != EditDelete || roll(6) != 0;
+                if (op == EditDelete)
+                    prompter().answer(confirm ? PromptAnswer::Ok : PromptAnswer::Cancel);
+                if (op != EditDelete)
+                    buffer = {at(root, below)};
+                if (confirm)
+                    record(op == EditCopy ? 0 : op);
+                auto& siblings = at(root, below, 1).kids;
+                if (confirm && op != EditCopy)
+                    siblings.erase(siblings.begin() + std::ptrdiff_t(below.back()));
+            } else {
+                if (undoAction)
+                    root = undone;
+                record(0);
+            }
+
+            w().menu().dispatch(MenuArray::Edit,
+                                op); // the model was updated above; now the real edit
+            QM_VERIFY_TREE(w().nodes());
+            QCOMPARE(QString::fromStdString(dumpOutline(w().nodes())),
+                     QString::fromStdString(list(root)));
+            QVERIFY2(prompter().allAnswered(), qPrintable(QString::number(step)));
+            QCOMPARE(int(edit().UndoAction()), undoAction);
+            QCOMPARE(edit().BufCount(), buffer.empty() ? 0 : count(buffer[0]));
+            QCOMPARE(w().nodes().itemCount(), count(root) - 1);
+            prompter().prompts.clear();
+        }
     }
 };
 
