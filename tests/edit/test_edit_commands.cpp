@@ -150,7 +150,7 @@ class TestEditCommands : public QObject {
     void verifyUndo(int action, int cel = -1, std::int32_t nod = 0) {
         QCOMPARE(QList<int>({int(edit().UndoAction()), edit().UndoCel(), edit().UndoNod()}),
                  QList<int>({action, cel, nod}));
-        QCOMPARE(w().menu().entry(MenuArray::Edit, EditUndo)->isEnabled(), action > 0);
+        QCOMPARE(entry(MenuArray::Edit, EditUndo)->isEnabled(), action > 0);
     }
     /// The name of the entry selected in a cell, as listed.
     QString selectedName(int cel) {
@@ -242,7 +242,7 @@ private slots:
         QCOMPARE(childNames(nodes(), 2), Names({"APPLE", "KIWI", "PEAR", "apple"}));
         QCOMPARE(selectedName(5), QString("apple")); // the next command acts on it
         QVERIFY(!w().DataSaved());
-        QVERIFY(w().menu().entry(MenuArray::File, FileSave)->isEnabled());
+        QVERIFY(entry(MenuArray::File, FileSave)->isEnabled());
         verifyUndo(EditAdd, 5, 12);
 
         // A rename keeps leading spaces, cannot be undone and ends the add's undo.
@@ -305,7 +305,7 @@ private slots:
         shortcut(EditCopy);
         // Copy changes nothing, but ends the chance to undo.
         QVERIFY(w().DataSaved());
-        QVERIFY(!w().menu().entry(MenuArray::File, FileSave)->isEnabled());
+        QVERIFY(!entry(MenuArray::File, FileSave)->isEnabled());
         verifyUndo(0);
         // It offers the subtree to other programs too, as an outline and as OPML; Paste takes
         // the buffer whatever the clipboard holds.
@@ -391,7 +391,7 @@ private slots:
         for (int alerts = 0; alerts < 3; ++alerts)
             prompter().answer(PromptAnswer::Ok);
         for (Cmd c : {EditDelete, EditCut, EditCopy, EditRename, EditPaste})
-            w().menu().entry(MenuArray::Edit, c)->trigger();
+            entry(MenuArray::Edit, c)->trigger();
         verifyPrompt(0, "No Selection", "QuillMar Alert", PromptIcon::Exclamation,
                      PromptButtons::Ok);
         QCOMPARE(Names({shown(1).text, shown(2).text}), Names({"No Selection!", "No Selection!"}));
@@ -461,9 +461,8 @@ private slots:
         QMenu* menu = w().menu().topMenu(1);
         QTRY_COMPARE(QApplication::activePopupWidget(), menu);
         prompter().answer(PromptAnswer::Ok);
-        QTest::mouseClick(
-            menu, Qt::LeftButton, {},
-            menu->actionGeometry(w().menu().entry(MenuArray::Edit, EditDelete)).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(entry(MenuArray::Edit, EditDelete)).center());
         QCOMPARE(prompter().last().text, QString("Sure to delete APPLE ?"));
         QCOMPARE(childNames(nodes(), 2), Names({"KIWI"}));
     }
@@ -532,7 +531,7 @@ private slots:
         prompter().answerOpen(doc);
         prompter().answer(PromptAnswer::Ok);
         QTest::keyClick(&w(), Qt::Key_I, Qt::ControlModifier);
-        const Prompt open = prompter().prompts.value(prompter().prompts.size() - 2);
+        const Prompt open = shown(-2);
         QCOMPARE(open.title, QString("Import Outline"));
         QCOMPARE(open.folder, m_f->dir.path());
         QVERIFY(open.filters.startsWith("Outlines (*.opml *.md *.markdown *.txt);;OPML"));
@@ -594,16 +593,11 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
         QTest::addColumn<int>("format");
-        QTest::newRow("OPML, its ending added") << "OPML (*.opml)"
-                                                << "veg"
-                                                << "veg.opml" << int(OutlineFormat::Opml);
-        QTest::newRow("Markdown, whatever the ending typed")
-            << "Markdown (*.md)"
-            << "veg.list"
-            << "veg.list" << int(OutlineFormat::Markdown);
-        QTest::newRow("text outline") << "Text Outline (*.txt)"
-                                      << "veg.txt"
-                                      << "veg.txt" << int(OutlineFormat::TextFile);
+        // clang-format off
+        QTest::newRow("OPML, its ending added")              << "OPML (*.opml)"        << "veg"      << "veg.opml" << int(OutlineFormat::Opml);
+        QTest::newRow("Markdown, whatever the ending typed") << "Markdown (*.md)"      << "veg.list" << "veg.list" << int(OutlineFormat::Markdown);
+        QTest::newRow("text outline")                        << "Text Outline (*.txt)" << "veg.txt"  << "veg.txt"  << int(OutlineFormat::TextFile);
+        // clang-format on
     }
     void exportOutline_itemTheUserIsAt() {
         QFETCH(QString, filter);
@@ -635,38 +629,35 @@ private slots:
         w().browser().focusCell(5);
         const QString out = m_f->path("out.md");
         putFile(out, "older");
-        prompter().answerSave(m_f->path("tree.qmd"), "Markdown (*.md)");
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        // Exports to `file`, the prompts after the save dialog answered with `answers`.
+        const auto exportTo = [&](const QString& file, QList<PromptAnswer> answers,
+                                  const QString& filter = {}) {
+            prompter().answerSave(file, filter);
+            for (PromptAnswer a : answers)
+                prompter().answer(a);
+            QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        };
+        exportTo(m_f->path("tree.qmd"), {PromptAnswer::Ok}, "Markdown (*.md)");
         QCOMPARE(prompter().last().said(),
                  "QuillMar Alert|" + m_f->path("tree.qmd") +
                      "\r\nis the open data file; export the outline to another file.");
         QVERIFY(QDir(m_f->dir.path()).mkdir("sub.md"));
-        prompter().answerSave(m_f->path("sub.md"));
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        exportTo(m_f->path("sub.md"), {PromptAnswer::Ok});
         QCOMPARE(prompter().last().said(),
                  "QuillMar Alert|" + m_f->path("sub.md") + "\r\ncan't be written: it is a folder.");
-        prompter().answerSave(out);
-        prompter().answer(PromptAnswer::Cancel);
-        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
-        QCOMPARE(prompter().prompts.value(prompter().prompts.size() - 2).said(),
+        exportTo(out, {PromptAnswer::Cancel});
+        QCOMPARE(shown(-2).said(),
                  QString("Export Outline|FRUIT.md")); // the last type chosen
         QCOMPARE(prompter().last().said(), QString("QuillMar Warning|Overwrite existing file ?"));
         QCOMPARE(m_f->readFile(out), QByteArray("older"));
         w().nodes()[4].Name = makeName("KI\nWI");
-        prompter().answerSave(out);
-        prompter().answer(PromptAnswer::Ok);
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        exportTo(out, {PromptAnswer::Ok, PromptAnswer::Ok});
         QCOMPARE(prompter().last().text,
                  QString("TOP/FRUIT/KI\\x0AWI\r\ncan't be exported as Markdown: its name holds a "
                          "line break."));
         QCOMPARE(m_f->readFile(out), QByteArray("older"));
         w().nodes()[4].Name = makeName("KIWI");
-        prompter().answerSave(out);
-        prompter().answer(PromptAnswer::Ok);
-        QVERIFY(m_f->click(MenuArray::File, FileExportOutline));
+        exportTo(out, {PromptAnswer::Ok});
         QCOMPARE(m_f->readFile(out), QByteArray("- FRUIT\n  - APPLE\n  - KIWI\n"));
     }
 
@@ -680,10 +671,10 @@ private slots:
         prompter().answerName("GOLD KIWI");
         prompter().answer(PromptAnswer::Ok);
         QTest::keyClick(w().browser().list(5), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(prompter().prompts.value(0).said(),
+        QCOMPARE(shown(0).said(),
                  QString("QuillMar Alert|Can't paste item here:\r\nIt has the same name!\r\n\r\n"
                          "Change name for top-item ?"));
-        QCOMPARE(prompter().prompts.value(1).name.prompt, QString("Name for FRUIT Cell:"));
+        QCOMPARE(shown(1).name.prompt, QString("Name for FRUIT Cell:"));
         QCOMPARE(prompter().last().said(),
                  QString("QuillMar|The outline on the clipboard was pasted\r\n"
                          "with 1 warning; Show Details lists them."));

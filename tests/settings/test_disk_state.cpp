@@ -47,8 +47,7 @@ private slots:
         QFETCH(qint64, changed);
         QFETCH(qint64, now);
         QFETCH(bool, remote);
-        QFETCH(bool, mayMiss);
-        QCOMPARE(qm::identityMayMissChange(changed, now, remote), mayMiss);
+        QTEST(qm::identityMayMissChange(changed, now, remote), "mayMiss");
     }
 
     // Recorded with the real clock: whether the identity or the bytes tell, every change is
@@ -64,7 +63,6 @@ private slots:
     }
     void changedSince() {
         QFETCH(QString, change);
-        QFETCH(bool, changed);
         const std::optional<DiskState> known = readDiskState(m_path);
         QVERIFY(known.has_value());
         QCOMPARE(known->size, 38 * 5);
@@ -85,7 +83,7 @@ private slots:
         } else if (change == "removed") {
             QVERIFY(QFile::remove(m_path));
         }
-        QCOMPARE(qm::changedSince(*known, m_path), changed);
+        QTEST(qm::changedSince(*known, m_path), "changed");
     }
 
     // Recorded within the tick of the last write, the state keeps the bytes' hash, and only
@@ -119,7 +117,6 @@ private slots:
     void contentHash() {
         QFETCH(int, piece);
         QFETCH(int, flip);
-        QFETCH(bool, same);
         std::string bytes(100003, '\0');
         for (std::size_t i = 0; i < bytes.size(); ++i)
             bytes[i] = char(i * 2654435761u >> 13);
@@ -130,7 +127,7 @@ private slots:
         ContentHash pieces;
         for (std::size_t at = 0; at < bytes.size(); at += std::size_t(piece))
             pieces.add(bytes.data() + at, std::min(std::size_t(piece), bytes.size() - at));
-        QCOMPARE(pieces.value() == whole.value(), same);
+        QTEST(pieces.value() == whole.value(), "same");
         pieces.add("", 1);
         QVERIFY(pieces.value() != whole.value());
     }

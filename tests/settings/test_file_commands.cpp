@@ -40,6 +40,12 @@ void ticked(AutoSave& as, int times) {
     }
 }
 
+// The recent files' four places.
+QStringList recentFiles(const ProgramFixture& f) {
+    const auto& r = f.program->settings().RecentFiles;
+    return {r[0], r[1], r[2], r[3]};
+}
+
 } // namespace
 
 class TestFileCommands : public QObject {
@@ -62,14 +68,13 @@ private slots:
         });
         connect(&w, &MainWindow::treeReplaced, this,
                 [&] { seen << "after " + w.windowTitle() + " " + headerText(w, 0); });
-        const auto on = [&](MenuArray a, int i) { return w.menu().entry(a, i)->isEnabled(); };
         f.prompter.answerName("NEW");
         QVERIFY(f.click(MenuArray::Edit, EditAdd));
-        QVERIFY(on(MenuArray::Edit, EditUndo));
+        QVERIFY(w.menu().entry(MenuArray::Edit, EditUndo)->isEnabled());
         f.prompter.answer(PromptAnswer::No); // "Save ... first ?"
         f.prompter.answerOpen(b);
         QVERIFY(f.click(MenuArray::File, FileOpen));
-        QVERIFY(!on(MenuArray::Edit, EditUndo));
+        QVERIFY(!w.menu().entry(MenuArray::Edit, EditUndo)->isEnabled());
         QCOMPARE(f.program->edit().UndoAction(), UndoKind::None);
         f.prompter.answerOpen(bad);
         f.prompter.answer(PromptAnswer::Ok); // refused, with a message of the loader's
@@ -200,11 +205,11 @@ private slots:
     void saveAs_proposesTheFilesOwnName_data() {
         QTest::addColumn<QString>("top"); // empty: the tree is opened from a.qmd
         QTest::addColumn<QString>("proposed");
-        QTest::newRow("an opened file") << QString() << "a.qmd";
-        QTest::newRow("a new tree") << "GARDEN"
-                                    << "GARDEN.qmd";
-        QTest::newRow("a new tree named with a slash") << "IN/OUT"
-                                                       << "IN_OUT.qmd";
+        // clang-format off
+        QTest::newRow("an opened file")                << QString() << "a.qmd";
+        QTest::newRow("a new tree")                    << "GARDEN"  << "GARDEN.qmd";
+        QTest::newRow("a new tree named with a slash") << "IN/OUT"  << "IN_OUT.qmd";
+        // clang-format on
     }
     void saveAs_proposesTheFilesOwnName() {
         QFETCH(QString, top);
@@ -280,10 +285,9 @@ private slots:
         QVERIFY(QDir::setCurrent(f.path("one")));
         MainWindow& w = f.start({"a.qmd"});
         QCOMPARE(w.windowTitle(), "QuillMar  [" + a + "]");
-        const auto& r = f.program->settings().RecentFiles;
         QVERIFY(f.click(MenuArray::FileMRU, 2));
         QCOMPARE(w.CurFile(), b);
-        QCOMPARE(QStringList({r[0], r[1]}), QStringList({b, a}));
+        QCOMPARE(recentFiles(f).mid(0, 2), QStringList({b, a}));
         f.prompter.answerOpen("a.qmd");
         QVERIFY(f.click(MenuArray::File, FileOpen));
         QCOMPARE(f.prompter.last().folder, f.path("one/two"));
@@ -345,8 +349,6 @@ private slots:
         QStringList files;
         for (const char* name : {"a.qmd", "b.qmd", "c.qmd", "d.qmd", "e.qmd"})
             files << writeTreeFile(f.dir, name, kTree);
-        const auto& r = f.program->settings().RecentFiles;
-        const auto recent = [&] { return QStringList({r[0], r[1], r[2], r[3]}); };
         const auto open = [&](std::initializer_list<int> which) {
             for (int i : which) {
                 f.prompter.answerOpen(files[i]);
@@ -355,10 +357,10 @@ private slots:
         };
         open({0, 1, 2, 0}); // C, B, A: A and C change places
         QCOMPARE(f.prompter.prompts[0].title, QString("Open QuillMar Data"));
-        QCOMPARE(recent(), QStringList({files[0], files[1], files[2], ""}));
+        QCOMPARE(recentFiles(f), QStringList({files[0], files[1], files[2], ""}));
         open({3, 4});
         // E, D, A, B with four places, C dropped.
-        QCOMPARE(recent(), QStringList({files[4], files[3], files[0], files[1]}));
+        QCOMPARE(recentFiles(f), QStringList({files[4], files[3], files[0], files[1]}));
         QVERIFY(w.menu().fileBar1()->isVisible());
         QCOMPARE(w.menu().entry(MenuArray::FileMRU, 1)->text(), RecentFiles::shortened(files[4]));
         // Choosing D when its file is gone: removed, the count kept, place 4 hidden.
@@ -366,13 +368,13 @@ private slots:
         f.prompter.answer(PromptAnswer::Ok);
         QVERIFY(f.click(MenuArray::FileMRU, 2));
         QCOMPARE(f.prompter.last().text, files[3] + "\r\nDoesn't exist any more!");
-        QCOMPARE(recent(), QStringList({files[4], files[0], files[1], ""}));
+        QCOMPARE(recentFiles(f), QStringList({files[4], files[0], files[1], ""}));
         QCOMPARE(f.program->settings().RecentCount, 4);
         QVERIFY(!w.menu().entry(MenuArray::FileMRU, 4)->isVisible());
         // Choosing an entry opens it and exchanges it with the first place.
         QVERIFY(f.click(MenuArray::FileMRU, 3));
         QCOMPARE(w.CurFile(), files[1]);
-        QCOMPARE(recent(), QStringList({files[1], files[0], files[4], ""}));
+        QCOMPARE(recentFiles(f), QStringList({files[1], files[0], files[4], ""}));
         // Written at exit with the empty place.
         w.close();
         QVERIFY(f.readFile(f.iniPath()).contains("Name4=\n"));
@@ -391,15 +393,14 @@ private slots:
         MainWindow& w = f.start();
         QCOMPARE(f.prompter.last().text, "/x/A\\x00B.qmd\r\ncan't be a file's name: it holds a NUL "
                                          "character. It was taken off the recent files.");
-        const auto& r = f.program->settings().RecentFiles;
-        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}), QStringList({folder, fifo, "", ""}));
+        QCOMPARE(recentFiles(f), QStringList({folder, fifo, "", ""}));
         QCOMPARE(w.menu().entry(MenuArray::FileMRU, 2)->text(), RecentFiles::shortened(fifo));
         for (const auto& [path, kind] : {std::pair{folder, "a folder"}, {fifo, "a pipe (FIFO)"}}) {
             f.prompter.answer(PromptAnswer::Ok);
             QVERIFY(f.click(MenuArray::FileMRU, 1));
             QCOMPARE(f.prompter.last().text, path + "\r\nis not a data file: it is " + kind + ".");
         }
-        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}), QStringList({"", "", "", ""}));
+        QCOMPARE(recentFiles(f), QStringList({"", "", "", ""}));
         QVERIFY(w.CurFile().isEmpty());
     }
 
@@ -412,9 +413,7 @@ private slots:
         RecentFiles& recent = f.program->files().recent();
         recent.MRU_Add("/trees/a&b.qmd");
         recent.MRU_Add("/TREES/A&B.QMD");
-        const auto& r = f.program->settings().RecentFiles;
-        QCOMPARE(QStringList({r[0], r[1], r[2], r[3]}),
-                 QStringList({"/TREES/A&B.QMD", "/x/B.qmd", "/trees/a&b.qmd", ""}));
+        QCOMPARE(recentFiles(f), QStringList({"/TREES/A&B.QMD", "/x/B.qmd", "/trees/a&b.qmd", ""}));
         const QString fits = "abcdefghijklmnopqrstuvwxyz0123456"; // 34 characters
         QCOMPARE(RecentFiles::shortened(fits) + '|' + RecentFiles::shortened(fits + "78"),
                  fits + "|abcdefghijklmno ... uvwxyz012345678");
