@@ -837,45 +837,33 @@ private slots:
         QVERIFY(again.DataSaved());
     }
 
-    // A tree never saved is offered at start, before the file the command line names.
-    void untitledAtStart_offeredFirst() {
-        Session f;
-        f.start();
-        f.prompter.answerName("FRESH");
-        QVERIFY(f.click(MenuArray::File, FileNew));
-        f.add("KID");
-        f.tick();
-        f.crash();
-        f.prompter.answerChoice(0);
-        MainWindow& w = f.start({f.file});
-        QCOMPARE(f.prompter.last().text.section(kCrLf, 0, 1),
-                 "Changes to" + kCrLf + "the new tree FRESH");
-        QCOMPARE(f.prompter.last().choices.value(0), QString("Recover"));
-        QCOMPARE(w.windowTitle(), QString("QuillMar  [...]"));
-        QCOMPARE(childNames(w.nodes(), 1), QStringList({"KID"}));
-        QVERIFY(w.menu().entry(MenuArray::File, FileSave)->isEnabled());
-        QVERIFY(w.menu().entry(MenuArray::Edit, EditDelete)->isEnabled());
+    // A tree never saved is offered at start, before the file the command line names. Changes
+    // that come as a whole outline, not one edit at a time: a paste from the clipboard is
+    // replayed onto its file, an imported tree comes back as an untitled one.
+    void recovered_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("untitled"); // its top item; empty: the file's tree
+        QTest::newRow("New, offered at start") << "new"
+                                               << "FRESH";
+        QTest::newRow("Paste from Clipboard") << "paste"
+                                              << "";
+        QTest::newRow("Import Outline") << "import"
+                                        << "LIST";
     }
-
-    // Changes that come as a whole outline, not one edit at a time: a paste from the
-    // clipboard is replayed onto its file, an imported tree comes back as an untitled one.
-    void outlineChanges_recovered_data() {
-        QTest::addColumn<bool>("import");
-        QTest::newRow("Paste from Clipboard") << false;
-        QTest::newRow("Import Outline") << true;
-    }
-    void outlineChanges_recovered() {
-        QFETCH(bool, import);
+    void recovered() {
+        QFETCH(QString, how);
+        QFETCH(QString, untitled);
         Session f;
         const QByteArray bytes = f.readFile(f.file);
         const QString doc = f.path("list.md");
-        QFile out(doc);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write("# LIST\n\n- ONE\n  - UNDER\n- TWO\n");
-        out.close();
-        MainWindow& w = f.start({f.file});
+        putFile(doc, "# LIST\n\n- ONE\n  - UNDER\n- TWO\n");
+        MainWindow& w = f.start(how == "new" ? QStringList() : QStringList({f.file}));
         w.browser().focusCell(0);
-        if (import) {
+        if (how == "new") {
+            f.prompter.answerName("FRESH");
+            QVERIFY(f.click(MenuArray::File, FileNew));
+            f.add("KID");
+        } else if (how == "import") {
             f.prompter.answerOpen(doc);
             QVERIFY(f.click(MenuArray::File, FileImportOutline));
         } else {
@@ -883,19 +871,22 @@ private slots:
             QVERIFY(f.click(MenuArray::Edit, EditPasteClipboard));
             QCOMPARE(childNames(w.nodes(), 1), QStringList({"A", "B", "PASTED"}));
         }
-        const std::uint64_t changed = tableHash(w.nodes());
+        const std::uint64_t changed = tableHash(w.nodes()); // KID below FRESH for New
         f.tick();
         f.crash();
         QCOMPARE(f.readFile(f.file), bytes);
 
         f.prompter.answerChoice(0);
-        MainWindow& again = f.start(import ? QStringList() : QStringList({f.file}));
+        MainWindow& again = f.start(how == "import" ? QStringList() : QStringList({f.file}));
         QCOMPARE(f.prompter.last().text.section(kCrLf, 0, 1),
-                 "Changes to" + kCrLf + (import ? QString("the new tree LIST") : f.file));
+                 "Changes to" + kCrLf + (untitled.isEmpty() ? f.file : "the new tree " + untitled));
+        QCOMPARE(f.prompter.last().choices.value(0), QString("Recover"));
         QCOMPARE(tableHash(again.nodes()), changed);
         QCOMPARE(again.windowTitle(),
-                 import ? QString("QuillMar  [...]") : "QuillMar  [" + f.file + "]");
+                 untitled.isEmpty() ? "QuillMar  [" + f.file + "]" : QString("QuillMar  [...]"));
         QVERIFY(!again.DataSaved());
+        QVERIFY(again.menu().entry(MenuArray::File, FileSave)->isEnabled());
+        QVERIFY(again.menu().entry(MenuArray::Edit, EditDelete)->isEnabled());
         QCOMPARE(f.readFile(f.file), bytes);
         QCOMPARE(f.prompter.unexpected, 0);
     }
