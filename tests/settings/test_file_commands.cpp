@@ -843,12 +843,11 @@ private slots:
     void recovered_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("untitled"); // its top item; empty: the file's tree
-        QTest::newRow("New, offered at start") << "new"
-                                               << "FRESH";
-        QTest::newRow("Paste from Clipboard") << "paste"
-                                              << "";
-        QTest::newRow("Import Outline") << "import"
-                                        << "LIST";
+        // clang-format off
+        QTest::newRow("New, offered at start") << "new"    << "FRESH";
+        QTest::newRow("Paste from Clipboard")  << "paste"  << "";
+        QTest::newRow("Import Outline")        << "import" << "LIST";
+        // clang-format on
     }
     void recovered() {
         QFETCH(QString, how);
