@@ -150,12 +150,11 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<int>("points");
-        QTest::newRow("short") << "New QuillMar DataFile"
-                               << "Name for TOP Cell:" << 0;
-        QTest::newRow("long name") << "Add QuillMar item"
-                                   << "Name for GARDEN FURNITURE SE child item:" << 0;
-        QTest::newRow("long word, large font") << "Change QuillMar Item"
-                                               << "Name for WWWWWWWWWWWWWWWWWWWW Cell:" << 22;
+        // clang-format off
+        QTest::newRow("short")                 << "New QuillMar DataFile" << "Name for TOP Cell:" << 0;
+        QTest::newRow("long name")             << "Add QuillMar item"     << "Name for GARDEN FURNITURE SE child item:" << 0;
+        QTest::newRow("long word, large font") << "Change QuillMar Item"  << "Name for WWWWWWWWWWWWWWWWWWWW Cell:" << 22;
+        // clang-format on
     }
     void longPrompt_shownWhole_enterOnEmptyAlerts() {
         QFETCH(QString, title);

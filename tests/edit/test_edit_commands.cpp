@@ -132,10 +132,6 @@ class TestEditCommands : public QObject {
                                            {},        Qt::Key_X, Qt::Key_C, Qt::Key_V};
         QTest::keyClick(&w(), keys[c], Qt::ControlModifier);
     }
-    void confirmDelete() {
-        prompter().answer(PromptAnswer::Ok);
-        shortcut(EditDelete);
-    }
     /// The slot at a path of names below the top item ("VEG/BEAN"); 0 when there is none.
     std::int32_t slot(const QString& path) {
         std::int32_t s = 1;
@@ -185,9 +181,8 @@ class TestEditCommands : public QObject {
         return name + std::string(roll(3), ' ');
     }
 
-    using Op = EditEntry;
-    static constexpr Op kOps[] = {EditAdd,  EditRename, EditDelete, EditCut,
-                                  EditCopy, EditPaste,  EditUndo};
+    static constexpr Cmd kOps[] = {EditAdd,  EditRename, EditDelete, EditCut,
+                                   EditCopy, EditPaste,  EditUndo};
 
 private slots:
     void init() {
@@ -290,7 +285,8 @@ private slots:
         // Deleting an item shown open empties every cell that showed what lay below it.
         QVERIFY(openEntry(w(), 5, "BEAN"));
         QVERIFY(clickEntry(w(), 0, "VEG"));
-        confirmDelete();
+        prompter().answer(PromptAnswer::Ok);
+        shortcut(EditDelete);
         QCOMPARE(w().browser().cells()[5].Nod, 0);
         QCOMPARE(w().browser().cells()[10].Nod, 0);
         QCOMPARE(cellTexts(w(), 5) + cellTexts(w(), 10), Names());
@@ -736,7 +732,7 @@ private slots:
             collect(root, all);
             const Path any = all[roll(all.size())];
             Path below = all.size() > 1 ? all[1 + roll(all.size() - 1)] : Path();
-            Op op = kOps[(all.size() > 300 ? shrink : grow)(m_rng)];
+            Cmd op = kOps[(all.size() > 300 ? shrink : grow)(m_rng)];
             if (below.empty() && op != EditPaste && op != EditUndo)
                 op = EditAdd;
             // Small subtrees only, so repeated pastes cannot blow the tree up.
@@ -797,8 +793,7 @@ private slots:
             w().menu().dispatch(MenuArray::Edit,
                                 op); // the model was updated above; now the real edit
             QM_VERIFY_TREE(w().nodes());
-            QCOMPARE(QString::fromStdString(dumpOutline(w().nodes())),
-                     QString::fromStdString(list(root)));
+            QCOMPARE(dumpOf(w().nodes()), QString::fromStdString(list(root)));
             QVERIFY2(prompter().allAnswered(), qPrintable(QString::number(step)));
             QCOMPARE(int(edit().UndoAction()), undoAction);
             QCOMPARE(edit().BufCount(), buffer.empty() ? 0 : count(buffer[0]));
