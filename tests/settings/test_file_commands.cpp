@@ -957,19 +957,16 @@ private slots:
     void killedAtRandom_recoversEveryChangeASecondOld() {
         const QString child = QCoreApplication::applicationDirPath() + "/recovery_child";
         std::mt19937 rng(20240612);
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // for the child
         for (int run = 0; run < 24; ++run) {
-            QTemporaryDir dir;
-            const QString file = writeTreeFile(dir, "tree.qmd", kTree);
-            const QString ini = dir.filePath("QuillMar.ini");
-            putFile(ini, "[AutoSave]\nValue=-1\n");
+            ProgramFixture f; // the child's folder: the tree, the settings, the state folder
+            const QString file = writeTreeFile(f.dir, "tree.qmd", kTree);
+            f.writeIni("[AutoSave]\nValue=-1\n");
             const QByteArray before = fileBytes(file);
+            qputenv("XDG_STATE_HOME", QFile::encodeName(f.path("state")));
             QProcess p;
             p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("XDG_STATE_HOME", dir.filePath("state"));
-            env.insert("QT_QPA_PLATFORM", "offscreen");
-            p.setProcessEnvironment(env);
-            p.start(child, {dir.path(), QString::number(run)});
+            p.start(child, {f.dir.path(), QString::number(run)});
             // Now and then right at the start, when little or nothing is journaled yet.
             const int edits = 1 + int(rng() % (run % 4 == 0 ? 3 : 150));
             QByteArray out;
@@ -986,32 +983,28 @@ private slots:
                 QByteArray::number(tableHash(loadDataFile(file.toStdString()).table))};
             std::int64_t ticked = 0;
             for (const QByteArray& line : out.split('\n')) {
-                const QList<QByteArray> f = line.split(' ');
-                if (f.size() == 4 && f[0] == "E") {
-                    times << f[2].toLongLong();
-                    hashes << f[3];
-                } else if (f.size() == 2 && f[0] == "T") {
-                    ticked = f[1].toLongLong();
+                const QList<QByteArray> w = line.split(' ');
+                if (w.size() == 4 && w[0] == "E") {
+                    times << w[2].toLongLong();
+                    hashes << w[3];
+                } else if (w.size() == 2 && w[0] == "T") {
+                    ticked = w[1].toLongLong();
                 }
             }
             qsizetype oldest = 0; // the state that must at least come back
             while (oldest < times.size() && times[oldest] <= ticked - 1000)
                 ++oldest;
             QCOMPARE(fileBytes(file), before);
-            QVERIFY(!QFile::exists(dir.filePath("tree.qms")) &&
-                    !QFile::exists(dir.filePath("tree.qmb")));
+            QVERIFY(!QFile::exists(f.path("tree.qms")) && !QFile::exists(f.path("tree.qmb")));
 
-            qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
-            ScriptedPrompter prompter;
-            prompter.answerChoice(0); // Recover; Discard for a journal of no use
-            Program program(prompter, ini);
-            program.start({file}, false);
+            f.prompter.answerChoice(0); // Recover; Discard for a journal of no use
+            const NodeTable& nodes = f.start({file}).nodes();
             // Killed before anything new was journaled: nothing is offered.
-            QVERIFY(prompter.prompts.size() <= 1);
-            if (prompter.prompts.isEmpty())
-                prompter.clear();
-            const QByteArray got = QByteArray::number(tableHash(program.window().nodes()));
-            QM_VERIFY_TREE(program.window().nodes());
+            QVERIFY(f.prompter.prompts.size() <= 1);
+            if (f.prompter.prompts.isEmpty())
+                f.prompter.clear();
+            const QByteArray got = QByteArray::number(tableHash(nodes));
+            QM_VERIFY_TREE(nodes);
             const qsizetype at = hashes.indexOf(got, oldest);
             QVERIFY2(at >= 0,
                      qPrintable(QString("run %1: edits %2, ticked %3: state not found from %4")
@@ -1019,7 +1012,7 @@ private slots:
                                     .arg(times.size())
                                     .arg(ticked)
                                     .arg(oldest)));
-            QCOMPARE(prompter.unexpected, 0);
+            QCOMPARE(f.prompter.unexpected, 0);
         }
     }
 };
