@@ -114,6 +114,7 @@ struct Session : ProgramFixture {
 class TestFileCommands : public QObject {
     Q_OBJECT
 
+    // Five records' worth of bytes, for the tests that notice another program's change.
     QTemporaryDir m_dir;
     const QString m_path = m_dir.filePath(QStringLiteral("t.qmd"));
 
