@@ -256,13 +256,9 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     const QString config = dir.filePath("screens.json");
     auto screen = [](const char* name, const QRect& r) {
-        return QString(R"({"name": "%1", "x": %2, "y": %3, "width": %4, "height": %5,
-                           "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})")
-            .arg(name)
-            .arg(r.x())
-            .arg(r.y())
-            .arg(r.width())
-            .arg(r.height());
+        return QString::asprintf(R"({"name": "%s", "x": %d, "y": %d, "width": %d, "height": %d,
+                                     "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})",
+                                 name, r.x(), r.y(), r.width(), r.height());
     };
     putFile(config, QString(R"({"screens": [%1, %2]})")
                         .arg(screen("large", kLarge), screen("small", kSmall))
