@@ -1,6 +1,8 @@
 // Go To → Find and the Find window through the real main window: the root chosen, the three
-// styles, UP, STOP, the results opened in the cells, printed, and kept safe from edits.
+// styles, UP, STOP, the results opened in the cells, printed, and kept safe from edits. Then
+// the result lines as a model, and their printed list on a recording surface.
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
@@ -19,6 +21,7 @@
 #include "support/control.h"
 #include "support/pdf_text.h"
 #include "support/program_fixture.h"
+#include "support/recording_surface.h"
 #include "window/twips.h"
 
 using namespace qm;
@@ -39,6 +42,26 @@ QByteArray tree() {
     for (int i = 1; i <= 2000; ++i)
         outline += "    N" + QByteArray::number(i).rightJustified(4, '0') + '\n';
     return outline;
+}
+
+QStringList numbered(int count) {
+    QStringList paths;
+    for (int i = 1; i <= count; ++i)
+        paths << QStringLiteral("TOP\\ITEM%1").arg(i);
+    return paths;
+}
+
+// The recording surface's lines are FontSize × 20 high: the header takes three 16-point lines
+// from 800 down to 1760, then each 9-point line 180. A page this high holds `lines` of them
+// before CurrentY + 1000 reaches it.
+double heightFor(int lines) {
+    return 1760 + 180.0 * lines + 1000;
+}
+
+QString pageHeader(const QString& text, int page) {
+    return QStringLiteral("1400,800 16 QuillMar items found matching %1, page %2")
+        .arg(text)
+        .arg(page);
 }
 
 } // namespace
@@ -610,6 +633,68 @@ private slots:
         QCOMPARE(lines,
                  QStringList({"QuillMar items found matching PLX, page 1", "TOP\\FRUIT\\APPLE",
                               "TOP\\FRUIT\\APPLES", "TOP\\FRUIT\\BOX\\APPLE"}));
+    }
+
+    void foundList_model_batchedAppendsAndClear() {
+        FoundList found;
+        QAbstractItemModelTester tester(&found,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        std::vector<FoundList::Line> batch{{"A/B", {2, 1}}, {"A/C", {3, 1}}};
+        found.append(batch);
+        QVERIFY(batch.empty());
+        batch.push_back({"...X", {9, 4}});
+        found.append(batch);
+        found.append(batch); // nothing left to add
+        QCOMPARE(found.rowCount(), 3);
+        QCOMPARE(found.index(2).data().toString(), QStringLiteral("...X"));
+        QCOMPARE(found.index(2).data(FoundList::SlotRole).toInt(), 9);
+        QCOMPARE(found.line(2).item.generation, 4u);
+        found.clear();
+        QCOMPARE(found.rowCount(), 0);
+    }
+
+    void foundList_print_hundredLines_twoPagesEmblemOnFirstOnly() {
+        RecordingSurface s(PageSurface::Twips, 11900, heightFor(60));
+        QVERIFY(printFoundList(s, QStringLiteral("PL"), numbered(100)));
+        QCOMPARE(s.pages(), 2);
+        QCOMPARE(s.FontName(), QStringLiteral("arial"));
+        QCOMPARE(s.pictures(1), QStringList({"ImIc1 350,600"}));
+        QVERIFY(s.pictures(2).isEmpty());
+        const QStringList one = s.texts(1);
+        const QStringList two = s.texts(2);
+        QCOMPARE(one.size(), 1 + 60);
+        QCOMPARE(one.at(0), pageHeader("PL", 1));
+        QCOMPARE(one.at(1), QStringLiteral("800,1760 9 TOP\\ITEM1"));
+        QCOMPARE(one.last(), QStringLiteral("800,%1 9 TOP\\ITEM60").arg(1760 + 180 * 59));
+        QCOMPARE(two.size(), 1 + 40);
+        QCOMPARE(two.at(0), pageHeader("PL", 2));
+        QCOMPARE(two.at(1), QStringLiteral("800,1760 9 TOP\\ITEM61"));
+        QCOMPARE(two.last(), QStringLiteral("800,%1 9 TOP\\ITEM100").arg(1760 + 180 * 39));
+    }
+
+    void foundList_print_pageBreaks_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("none: the header alone") << 0 << 1;
+        QTest::newRow("one page exactly full") << 60 << 1;
+        QTest::newRow("one more") << 61 << 2;
+        QTest::newRow("three pages") << 121 << 3;
+    }
+    // A full page is ended only when a line follows: never a sheet with a header alone.
+    void foundList_print_pageBreaks() {
+        QFETCH(int, lines);
+        QFETCH(int, pages);
+        RecordingSurface s(PageSurface::Twips, 11900, heightFor(60));
+        QVERIFY(printFoundList(s, QStringLiteral("X"), numbered(lines)));
+        QCOMPARE(s.pages(), pages);
+        for (int p = 1; p <= pages; ++p)
+            QCOMPARE(s.texts(p).first(), pageHeader("X", p));
+    }
+
+    void foundList_print_refusedPage_reportsFailure() {
+        RecordingSurface s(PageSurface::Twips, 11900, heightFor(60));
+        s.pageLimit = 1;
+        QVERIFY(!printFoundList(s, QStringLiteral("X"), numbered(61)));
     }
 };
 
