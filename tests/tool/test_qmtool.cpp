@@ -521,7 +521,7 @@ private slots:
         QTEST(r.out, "found");
     }
 
-    // Import rows name the outline line at fault; no output file is left behind.
+    // Import rows name the line (and column) at fault; no output file is left behind.
     void refused_oneLineAndExit2_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
@@ -568,6 +568,60 @@ private slots:
         putFile(path("nul.txt"), QByteArray(20 << 20, '\0') + '\n');
         row("a line of 20 MB of NUL bytes", {"import", path("nul.txt"), path("out.qmd")},
             ":1: name longer than 20 characters: \"" + QString("\\x00").repeated(14) + "…\"");
+        // Documents refused with the place of the fault, which ends the line.
+        const auto doc = [&](const char* name, const QByteArray& document, const QString& message,
+                             const QStringList& options = {}) {
+            putFile(path(name), document);
+            row(name, QStringList{"import", path(name), path("out.qmd")} + options, message + '\n');
+        };
+        doc("malformed", "<opml version=\"2.0\"><body>\n<outline text=\"A\">\n</body></opml>",
+            ":3:7: Opening and ending tag mismatch.");
+        doc("text after the document", "<opml><body><outline text=\"A\"/></body></opml>junk",
+            ":1:46: Extra content at end of document.");
+        doc("empty with --format opml", "", ":1: Premature end of document.", {"--format", "opml"});
+        doc("not OPML", "<?xml version=\"1.0\"?><html><body/></html>",
+            ":1:27: not an OPML document: its root element is <html>");
+        doc("no body", "<opml><head/></opml>", ": the document has no body");
+        doc("empty body", "<opml><body>  </body></opml>", ": the body holds no outline");
+        const QStringList strict{"--strict"};
+        doc("--strict: name over 20 characters", nested(2).replace("L1", "ABCDEFGHIJKLMNOPQRSTU"),
+            ":3:38: name longer than 20 characters: \"ABCDEFGHIJKLMNOPQRSTU\"", strict);
+        doc("--strict: character outside the code page, --truncate or not",
+            "<opml><body>\n<outline text=\"A&#x263A;\"/></body></opml>",
+            ":2:27: name has characters the data file cannot hold: \"A☺\"",
+            {"--strict", "--truncate"});
+        doc("--strict: outline without text", "<opml><body><outline title=\"A\"/></body></opml>",
+            ":1:32: an outline element without a text attribute", strict);
+        doc("--strict: blank text", "<opml><body><outline text=\"  \"/></body></opml>",
+            ":1:32: empty name", strict);
+        doc("--strict: empty Markdown item", "- A\n  - B\n  -\n", ":3:3: empty name", strict);
+        doc("--strict: Markdown not UTF-8", "- A\n- B\xFF\n", ":2:4: not valid UTF-8", strict);
+        doc("external entity in a name",
+            "<!DOCTYPE opml [<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>\n"
+            "<opml><body><outline text=\"&ext;\"/></body></opml>",
+            ":2:32: Reference to external entity 'ext' in attribute value.");
+        doc("257 levels", nested(257), ":258:21: deeper than 255 levels");
+        doc("256 levels below a top item", nested(256, "<outline text=\"NEXT\"/>"),
+            ":257:21: deeper than 255 levels below the top item", {"--top", "T"});
+        doc("Markdown without a list item", "Some text.\n",
+            ": the document holds no list item or heading", {"--format", "markdown"});
+        doc("unknown format", "A\n", "unknown format \"xml\"; use text, opml or markdown",
+            {"--format", "xml"});
+        const QByteArray external = "<?xml version=\"1.0\"?>\n<!DOCTYPE opml [<!ENTITY ext SYSTEM "
+                                    "\"file:///etc/hostname\"><!ENTITY co \"A &ext;\">]>\n";
+        for (const char* title : {"&ext;", "T &co;"})
+            doc(qPrintable(QString("external entity in the title: ") + title),
+                external + "<opml><head><title>" + title +
+                    "</title></head><body><outline text=\"A\"/></body></opml>",
+                ":3:19: the head's title refers to the external entity \"ext\", which is never "
+                "read");
+        QByteArray crowded = "<opml><body>\n<outline text=\"A\"";
+        for (int k = 1; k <= 1000; ++k)
+            crowded += " a" + QByteArray::number(k) + "=\"\"";
+        doc("1001 attributes", crowded + "/></body></opml>",
+            ":2: an element with more than 1000 attributes");
+        doc("unknown escape in an outline file", "QuillMar outline, version 1\nT\n  A\\qB\n",
+            ":3: a backslash that starts no escape (\\\\ or \\xNN)");
     }
     void refused_oneLineAndExit2() {
         QFETCH(QStringList, args);
@@ -788,77 +842,6 @@ private slots:
         QCOMPARE(r.code, 0);
         QTEST(run({"dump", file}).out, "dump");
         QCOMPARE(run({"check", file}).out, QString("signature: ok\n"));
-    }
-
-    // One line, with the place of the fault; no data file is written.
-    void import_refused_data() {
-        QTest::addColumn<QByteArray>("document");
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* name, const QByteArray& doc, const QString& message,
-                            const QStringList& options = {}) {
-            QTest::newRow(name) << doc << options << message;
-        };
-        row("malformed", "<opml version=\"2.0\"><body>\n<outline text=\"A\">\n</body></opml>",
-            ":3:7: Opening and ending tag mismatch.");
-        row("text after the document", "<opml><body><outline text=\"A\"/></body></opml>junk",
-            ":1:46: Extra content at end of document.");
-        row("empty with --format opml", "", ":1: Premature end of document.", {"--format", "opml"});
-        row("not OPML", "<?xml version=\"1.0\"?><html><body/></html>",
-            ":1:27: not an OPML document: its root element is <html>");
-        row("no body", "<opml><head/></opml>", ": the document has no body");
-        row("empty body", "<opml><body>  </body></opml>", ": the body holds no outline");
-        const QStringList strict{"--strict"};
-        row("--strict: name over 20 characters", nested(2).replace("L1", "ABCDEFGHIJKLMNOPQRSTU"),
-            ":3:38: name longer than 20 characters: \"ABCDEFGHIJKLMNOPQRSTU\"", strict);
-        row("--strict: character outside the code page, --truncate or not",
-            "<opml><body>\n<outline text=\"A&#x263A;\"/></body></opml>",
-            ":2:27: name has characters the data file cannot hold: \"A☺\"",
-            {"--strict", "--truncate"});
-        row("--strict: outline without text", "<opml><body><outline title=\"A\"/></body></opml>",
-            ":1:32: an outline element without a text attribute", strict);
-        row("--strict: blank text", "<opml><body><outline text=\"  \"/></body></opml>",
-            ":1:32: empty name", strict);
-        row("--strict: empty Markdown item", "- A\n  - B\n  -\n", ":3:3: empty name", strict);
-        row("--strict: Markdown not UTF-8", "- A\n- B\xFF\n", ":2:4: not valid UTF-8", strict);
-        row("external entity in a name",
-            "<!DOCTYPE opml [<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>\n"
-            "<opml><body><outline text=\"&ext;\"/></body></opml>",
-            ":2:32: Reference to external entity 'ext' in attribute value.");
-        row("257 levels", nested(257), ":258:21: deeper than 255 levels");
-        row("256 levels below a top item", nested(256, "<outline text=\"NEXT\"/>"),
-            ":257:21: deeper than 255 levels below the top item", {"--top", "T"});
-        row("Markdown without a list item", "Some text.\n",
-            ": the document holds no list item or heading", {"--format", "markdown"});
-        row("unknown format", "A\n", "unknown format \"xml\"; use text, opml or markdown",
-            {"--format", "xml"});
-        const QByteArray external = "<?xml version=\"1.0\"?>\n<!DOCTYPE opml [<!ENTITY ext SYSTEM "
-                                    "\"file:///etc/hostname\"><!ENTITY co \"A &ext;\">]>\n";
-        for (const char* title : {"&ext;", "T &co;"})
-            row(qPrintable(QString("external entity in the title: ") + title),
-                external + "<opml><head><title>" + title +
-                    "</title></head><body><outline text=\"A\"/></body></opml>",
-                ":3:19: the head's title refers to the external entity \"ext\", which is never "
-                "read");
-        QByteArray crowded = "<opml><body>\n<outline text=\"A\"";
-        for (int k = 1; k <= 1000; ++k)
-            crowded += " a" + QByteArray::number(k) + "=\"\"";
-        row("1001 attributes", crowded + "/></body></opml>",
-            ":2: an element with more than 1000 attributes");
-        row("unknown escape in an outline file", "QuillMar outline, version 1\nT\n  A\\qB\n",
-            ":3: a backslash that starts no escape (\\\\ or \\xNN)");
-    }
-    void import_refused() {
-        QFETCH(QByteArray, document);
-        QFETCH(QStringList, options);
-        QFETCH(QString, message);
-        const QString doc = path("bad.doc"), file = path("refused.qmd");
-        putFile(doc, document);
-        const Run r = run(QStringList{"import", doc, file} + options);
-        QCOMPARE(r.code, 2);
-        QCOMPARE(r.err.count('\n'), 1);
-        QVERIFY2(r.err.contains(message + "\n"), qPrintable(r.err));
-        QVERIFY(!QFile::exists(file));
     }
 };
 
