@@ -383,24 +383,6 @@ private slots:
         }
     }
 
-    // A file without a top item has nothing to rescue; OUT is not optional.
-    void repair_refusals() {
-        const QString damaged = path("keep.qmd");
-        saveTable(damaged, treeFromOutline(kBase));
-        patchRecords(damaged, "1.InUse=0");
-        const QByteArray before = fileBytes(damaged);
-        for (const auto& [args, message] :
-             {std::pair{QStringList{"repair", damaged}, "usage: qmtool repair FILE -o OUT"},
-              std::pair{QStringList{"repair", damaged, "-o", path("none.qmd")},
-                        "cannot be repaired: slot 1"}}) {
-            const Run r = run(args);
-            QCOMPARE(r.code, 2);
-            QVERIFY2(r.err.contains(message), qPrintable(r.err));
-        }
-        QCOMPARE(fileBytes(damaged), before);
-        QVERIFY(!QFile::exists(path("none.qmd")));
-    }
-
     // Files far too large for the memory are refused with a message, not a crash, and
     // a failed allocation anywhere ends in the same message and status 2.
     void hugeFileOrNoMemory_messageAndExit2() {
@@ -521,7 +503,8 @@ private slots:
         QTEST(r.out, "found");
     }
 
-    // Import rows name the line (and column) at fault; no output file is left behind.
+    // Import rows name the line (and column) at fault; no output file is left behind and
+    // what was read stays as it was.
     void refused_oneLineAndExit2_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
@@ -552,6 +535,12 @@ private slots:
         row("--top for another command", {"dump", f, "--top", "X"}, "--top belongs to import");
         row("listing's option for another command", {"export", f, "--columns", "2"},
             "--columns belongs to listing");
+        // A file without a top item has nothing to rescue; OUT is not optional.
+        saveTable(path("keep.qmd"), treeFromOutline(kBase));
+        patchRecords(path("keep.qmd"), "1.InUse=0");
+        row("repair without OUT", {"repair", path("keep.qmd")}, "usage: qmtool repair FILE -o OUT");
+        row("repair of a file without a top item",
+            {"repair", path("keep.qmd"), "-o", path("out.qmd")}, "cannot be repaired: slot 1");
         bad("empty outline", "\n\n", ":1: the outline is empty");
         bad("name of 21 characters", "T\n  ABCDEFGHIJKLMNOPQRSTU\n", ":2: name longer than 20");
         bad("character outside the code page", "T\n  A\n  \xC4\x8C\n", ":3: name has characters");
@@ -626,10 +615,12 @@ private slots:
     void refused_oneLineAndExit2() {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
+        const QByteArray input = fileBytes(args.value(1));
         const Run r = run(args);
         QCOMPARE(r.code, 2);
         QVERIFY(r.out.isEmpty());
         QVERIFY(!QFile::exists(path("out.qmd")));
+        QCOMPARE(fileBytes(args.value(1)), input);
         QVERIFY2(r.err.startsWith("qmtool: "), qPrintable(r.err));
         QVERIFY2(r.err.count('\n') == 1, qPrintable(r.err));
         QVERIFY2(r.err.size() < 300, qPrintable(r.err));
