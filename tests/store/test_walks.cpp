@@ -16,6 +16,8 @@ namespace {
 
 // Slots: 1 WORLD, 2 EUROPE, 3 FRANCE, 4 PARIS, 5 LYON, 6 ASIA.
 const char* kWorld = "WORLD\n  EUROPE\n    FRANCE\n      PARIS\n      LYON\n  ASIA\n";
+// Slots: 1 T, 2 A, 3 B/C (a name), 4 A/B (a name), 5 C, 6 X\Y (a name), 7 X, 8 Y.
+const char* kSeparators = "T\n  A\n    B/C\n  A/B\n    C\n  X\\Y\n  X\n    Y\n";
 
 } // namespace
 
@@ -154,9 +156,10 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("item");
         QTest::addColumn<bool>("complete"); // bookmarks only
+        QTest::addColumn<QString>("outline");
         const auto row = [](const char* name, bool bookmark, const char* path, int item,
-                            bool complete = false) {
-            QTest::newRow(name) << bookmark << path << item << complete;
+                            bool complete = false, const char* outline = kWorld) {
+            QTest::newRow(name) << bookmark << path << item << complete << QString(outline);
         };
         row("top", false, "WORLD", 1);
         row("deep", false, "WORLD/EUROPE/FRANCE/LYON", 5);
@@ -175,11 +178,17 @@ private slots:
         row("bookmark, no leading separator", true, "EUROPE", 1);
         row("bookmark, empty", true, "", 1);
         row("bookmark, below a leaf", true, "\\ASIA\\TOKYO", 6);
+        // A name may hold the separator: every split is tried, first child first.
+        row("separator in names, first child first", false, "T/A/B/C", 3, false, kSeparators);
+        row("separator in a name", false, "T/A/B", 4, false, kSeparators);
+        row("bookmark, separator in a name", true, "\\X\\Y", 6, true, kSeparators);
+        row("bookmark, below a name with the separator", true, "\\X\\Y\\Z", 6, false, kSeparators);
     }
     void resolve() {
         QFETCH(bool, bookmark);
         QFETCH(QString, path);
-        const NodeTable t = test::treeFromOutline(kWorld);
+        QFETCH(QString, outline);
+        const NodeTable t = test::treeFromOutline(outline.toStdString());
         if (!bookmark) {
             QTEST(qm::resolveItemPath(t, path.toStdString()), "item");
             return;
@@ -187,19 +196,6 @@ private slots:
         const PathMatch m = resolveBookmarkPath(t, path.toStdString());
         QTEST(m.item, "item");
         QTEST(m.complete, "complete");
-    }
-
-    // A name may hold the separator: every split is tried, first child first.
-    void resolve_separatorInsideNames() {
-        // Slots: 1 T, 2 A, 3 B/C (a name), 4 A/B (a name), 5 C, 6 X\Y (a name), 7 X, 8 Y.
-        const NodeTable t =
-            test::treeFromOutline("T\n  A\n    B/C\n  A/B\n    C\n  X\\Y\n  X\n    Y\n");
-        QCOMPARE(qm::resolveItemPath(t, "T/A/B/C"), 3);
-        QCOMPARE(qm::resolveItemPath(t, "T/A/B"), 4);
-        QCOMPARE(resolveBookmarkPath(t, "\\X\\Y").item, 6);
-        const PathMatch below = resolveBookmarkPath(t, "\\X\\Y\\Z");
-        QCOMPARE(below.complete, false);
-        QCOMPARE(below.item, 6);
     }
 
     void resolve_withoutTree_findsNothing() {
