@@ -111,39 +111,49 @@ CELLS = {
 
 
 M64 = (1 << 64) - 1
+M32 = (1 << 32) - 1
 K1 = 0x9E3779B185EBCA87
 K2 = 0xC2B2AE3D27D4EB4F
 
 
-def rotl(x, r):
-    return ((x << r) | (x >> (64 - r))) & M64
-
-
 def check(seed, data):
-    """The journal's check of a record (or of its header, with seed 0)."""
+    """The journal's check of a record (or of its header past the magic, with seed 0)."""
+    def term(w, key):
+        return ((w & M32) + (key & M32)) * ((w >> 32) + (key >> 32))
     n = len(data)
-    h = seed ^ ((n * K1) & M64)
-    i = 0
+    h, key, i = seed ^ ((n * K1) & M64), K2, 0
     while n - i >= 8:
-        h = rotl(((h ^ int.from_bytes(data[i:i + 8], "little")) * K2) & M64, 29)
+        h = (h + term(int.from_bytes(data[i:i + 8], "little"), key)) & M64
+        key = (key + K1) & M64
         i += 8
-    h = rotl(((h ^ int.from_bytes(data[i:] + bytes(8 - (n - i)), "little")) * K2) & M64, 29)
-    h ^= h >> 32
+    h = (h + term(int.from_bytes(data[i:], "little"), key)) & M64
+    h ^= h >> 31
     h = (h * K1) & M64
-    return (h ^ (h >> 29)) & 0xFFFFFFFF
+    h ^= h >> 29
+    h = (h * K2) & M64
+    return (h ^ (h >> 32)) & M32
 
 
 SALT = 0x1234567890ABCDEF
 
 
 def journal(path, *records, base_hash=None):
-    head = b"QMJRNL01" + struct.pack("<QB7xQI", SALT, base_hash is not None, base_hash or 0,
+    head = b"QMJRNL02" + struct.pack("<QB7xQI", SALT, base_hash is not None, base_hash or 0,
                                      len(path)) + path
-    out = head + struct.pack("<I", check(0, head))
+    out = head + struct.pack("<I", check(0, head[8:]))
     for kind, payload in records:
         body = struct.pack("<IB", len(payload) + 1, kind) + payload
         out += body + struct.pack("<I", check(SALT, body))
     return out
+
+
+def change(kind, item, name=b"", extra=b""):
+    """A change: its kind and name size in one byte, the item, then what the kind needs."""
+    return bytes([kind << 5 | len(name)]) + struct.pack("<i", item) + extra + name
+
+
+def changes(*entries):
+    return (14, b"".join(entries))
 
 
 def pasted(text, flags):
@@ -153,17 +163,18 @@ def pasted(text, flags):
 
 TIME = (11, struct.pack("<q", 1718000000000))
 BASE = (10, VALID)
-ADD = (1, struct.pack("<ii", 2, 4) + b"NEW")
+ADD = change(1, 2, b"NEW", b"\x04")  # below slot 2, taking slot 4
 JOURNAL = {
-    "adds_and_cells": journal(b"/data/tree.qmd", TIME, BASE, ADD,
-                              (2, struct.pack("<i", 3) + b" RENAMED"),
+    "adds_and_cells": journal(b"/data/tree.qmd", TIME, BASE,
+                              changes(ADD, change(2, 3, b" RENAMED")),
                               (12, bytes(15 * 18)), base_hash=99),
-    "delete_undo_paste": journal(b"", TIME, BASE, (3, struct.pack("<i", 2)),
-                                 (4, struct.pack("<i", 2)),
-                                 (6, struct.pack("<iii", 3, 4, 2) + pasted("P", 0x40) +
-                                  pasted("Q", 0)),
-                                 (5, struct.pack("<i", 4)), (13, VALID)),
-    "cut_off": journal(b"x", TIME, BASE, ADD)[:-5],
+    "delete_undo_paste": journal(b"", TIME, BASE,
+                                 changes(change(3, 2), change(4, 2),
+                                         change(6, 3, extra=struct.pack("<ii", 4, 2) +
+                                                pasted("P", 0x40) + pasted("Q", 0)),
+                                         change(5, 4)),
+                                 (13, VALID)),
+    "cut_off": journal(b"x", TIME, BASE, changes(ADD, ADD))[:-9],
 }
 
 

@@ -27,8 +27,11 @@ using namespace bytes;
 // File: the header, then records. Header: magic, salt (u64), has-hash (u8, 7 spare bytes),
 // hash (u64), path length (u32), path, check (u32). Record: size (u32, the kind and payload),
 // kind (u8), payload, check (u32) over size, kind and payload. The salt seeds every
-// record's check, so bytes of another journal never pass for this one's.
-constexpr char kMagic[8] = {'Q', 'M', 'J', 'R', 'N', 'L', '0', '1'};
+// record's check, so bytes of another journal never pass for this one's. The changes of one
+// write share a record: a change is some fifteen bytes, a record's frame would be nine more.
+constexpr char kMagic[8] = {'Q', 'M', 'J', 'R', 'N', 'L', '0', '2'};
+// The first journals gave each change a record of its own.
+constexpr char kOlderMagic[8] = {'Q', 'M', 'J', 'R', 'N', 'L', '0', '1'};
 constexpr std::size_t kHeaderFixed = 36;
 constexpr std::size_t kMaxPath = 1 << 16;
 constexpr std::size_t kFrame = 9; // size, kind and check around a payload
@@ -46,9 +49,19 @@ enum Kind : std::uint8_t {
     kTime = 11,       // the wall clock when the records after it were written
     kCells = 12,      // the cells as a cells file holds them
     kCheckpoint = 13, // like kBase, but a change of its own: the tree as it is now
+    kChanges = 14,    // changes, one after another
 };
 constexpr std::size_t kTimeRecord = kFrame + 8;
-// A pasted item: a byte of shape flags and name size, then the name.
+// Room kept past the last record: whole name fields are copied, and the last bytes of a
+// record are read as one word.
+constexpr std::size_t kSlack = kNameLength + 8;
+// A change in a changes record: a head byte, the kind in its top bits and, for an Add or a
+// Rename, the name's size below; the item (u32); then an Add's low byte of the slot it took
+// (the replay must take the same) and name, a Rename's name, or a Paste's slot (u32), count
+// of items (u32) and items.
+constexpr unsigned kKindShift = 5;
+constexpr std::size_t kEntryHead = 5;
+// A pasted item, and the low bits of a head byte: the name's size, then the name.
 constexpr std::uint8_t kNameSizeBits = 0x1F;
 constexpr std::uint8_t kHasChild = 0x40;
 constexpr std::uint8_t kHasNext = 0x80;
@@ -133,6 +146,12 @@ std::uint32_t heldRecordCheck(std::uint64_t seed, const char* p, std::size_t n) 
     return finish(h + wordTerm(tail, key));
 }
 
+// The header's check leaves out the magic, which is compared as it is: a journal of another
+// version is known as such.
+std::uint32_t headerCheck(const char* header, std::size_t pathSize) {
+    return recordCheck(0, header + sizeof kMagic, kHeaderFixed - sizeof kMagic + pathSize);
+}
+
 std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
     const std::size_t pathSize = std::min(base.path.size(), kMaxPath);
     std::string h(kHeaderFixed + pathSize + 4, '\0');
@@ -143,20 +162,24 @@ std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
     putI32(h.data() + 32, static_cast<std::int32_t>(pathSize));
     std::memcpy(h.data() + kHeaderFixed, base.path.data(), pathSize);
     putI32(h.data() + kHeaderFixed + pathSize,
-           static_cast<std::int32_t>(recordCheck(0, h.data(), kHeaderFixed + pathSize)));
+           static_cast<std::int32_t>(headerCheck(h.data(), pathSize)));
     return h;
 }
 
 // The base and salt of a journal's header, and where its records start; false when the
 // bytes do not begin with a whole header.
-bool decodeHeader(std::string_view bytes, JournalBase& base, std::uint64_t& salt,
-                  std::size_t& end) {
-    if (bytes.size() < kHeaderFixed + 4 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+bool decodeHeader(std::string_view bytes, JournalBase& base, std::uint64_t& salt, std::size_t& end,
+                  bool* older = nullptr) {
+    if (bytes.size() < kHeaderFixed + 4)
         return false;
+    const bool old = std::memcmp(bytes.data(), kOlderMagic, sizeof kOlderMagic) == 0;
+    if (!old && std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+        return false;
+    if (older)
+        *older = old;
     const std::size_t pathSize = getU32(bytes.data() + 32);
     if (pathSize > kMaxPath || bytes.size() < kHeaderFixed + pathSize + 4 ||
-        getU32(bytes.data() + kHeaderFixed + pathSize) !=
-            recordCheck(0, bytes.data(), kHeaderFixed + pathSize))
+        getU32(bytes.data() + kHeaderFixed + pathSize) != headerCheck(bytes.data(), pathSize))
         return false;
     salt = getU64(bytes.data() + 8);
     base.path.assign(bytes.data() + kHeaderFixed, pathSize);
@@ -187,8 +210,49 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
     return false;
 }
 
-bool isChange(std::uint8_t kind) {
-    return kind != kTime && kind != kCells;
+// The size of the change at the start of `p` as its first bytes give it; 0 when they give
+// none.
+std::size_t entrySize(std::string_view p) {
+    if (p.size() < kEntryHead)
+        return 0;
+    const auto head = static_cast<std::uint8_t>(p[0]);
+    const std::size_t name = head & kNameSizeBits;
+    switch (head >> kKindShift) {
+    case TreeChange::Add:
+        return kEntryHead + 1 + name;
+    case TreeChange::Rename:
+        return kEntryHead + name;
+    case TreeChange::Delete:
+    case TreeChange::Restore:
+    case TreeChange::RemoveLast:
+        return kEntryHead;
+    case TreeChange::Paste: {
+        if (p.size() < kEntryHead + 8)
+            return 0;
+        std::size_t at = kEntryHead + 8;
+        for (std::uint32_t n = getU32(p.data() + kEntryHead + 4); n > 0; --n, ++at) {
+            if (at >= p.size())
+                return 0;
+            at += static_cast<std::uint8_t>(p[at]) & kNameSizeBits;
+        }
+        return at;
+    }
+    default:
+        return 0;
+    }
+}
+
+// Changes in `p` as far as their sizes can be followed; one cut short counts.
+std::int64_t entriesIn(std::string_view p) {
+    std::int64_t n = 0;
+    while (!p.empty()) {
+        ++n;
+        const std::size_t size = entrySize(p);
+        if (size == 0 || size > p.size())
+            break;
+        p.remove_prefix(size);
+    }
+    return n;
 }
 
 // Changes from `pos` to the end, as far as the sizes can be followed: what a cut or damage
@@ -199,7 +263,12 @@ std::int64_t changesFrom(std::string_view bytes, std::size_t pos) {
         if (bytes.size() - pos < 5)
             return n + 1;
         const std::uint64_t size = getU32(bytes.data() + pos);
-        n += isChange(static_cast<std::uint8_t>(bytes[pos + 4])) ? 1 : 0;
+        const auto kind = static_cast<std::uint8_t>(bytes[pos + 4]);
+        if (kind == kChanges)
+            n += std::max<std::int64_t>(
+                1, entriesIn(bytes.substr(pos + 5, std::max<std::uint64_t>(size, 1) - 1)));
+        else if (kind != kTime && kind != kCells)
+            ++n;
         if (size == 0 || size + 8 > bytes.size() - pos)
             return n;
         pos += size + 8;
@@ -241,57 +310,41 @@ bool nameFrom(std::string_view bytes, NameField& name) {
     return true;
 }
 
-// A change record as the edit operations take it; `buffer` holds a paste's items.
-bool decodeChange(const Record& r, TreeChange& c, std::vector<Node>& buffer) {
-    const std::string_view p = r.payload;
+// The change at the start of `p` as the edit operations take it, an Add's slot as its low
+// byte; `buffer` holds a paste's items. Its size, or 0 when it is none.
+std::size_t decodeChange(std::string_view p, TreeChange& c, std::vector<Node>& buffer) {
+    const std::size_t size = entrySize(p);
+    if (size == 0 || size > p.size())
+        return 0;
+    const auto head = static_cast<std::uint8_t>(p[0]);
+    const std::string_view rest = p.substr(kEntryHead, size - kEntryHead);
     c = TreeChange{};
-    c.kind = static_cast<TreeChange::Kind>(r.kind);
-    switch (r.kind) {
+    c.kind = static_cast<TreeChange::Kind>(head >> kKindShift);
+    c.item = getI32(p.data() + 1);
+    switch (c.kind) {
     case TreeChange::Add:
-        if (p.size() < 8 || !nameFrom(p.substr(8), c.name))
-            return false;
-        c.slot = getI32(p.data() + 4);
-        break;
+        c.slot = static_cast<std::uint8_t>(rest[0]);
+        return nameFrom(rest.substr(1), c.name) ? size : 0;
     case TreeChange::Rename:
-        if (p.size() < 4 || !nameFrom(p.substr(4), c.name))
-            return false;
-        break;
-    case TreeChange::Delete:
-    case TreeChange::Restore:
-    case TreeChange::RemoveLast:
-        if (p.size() != 4)
-            return false;
-        break;
+        return nameFrom(rest, c.name) ? size : 0;
     case TreeChange::Paste: {
-        if (p.size() < 12)
-            return false;
-        c.slot = getI32(p.data() + 4);
-        const std::uint32_t count = getU32(p.data() + 8);
-        if (count == 0 || count > p.size() - 12)
-            return false;
-        buffer.assign(count, Node{});
-        std::size_t at = 12;
+        c.slot = getI32(rest.data());
+        buffer.assign(getU32(rest.data() + 4), Node{});
+        std::size_t at = 8;
         for (Node& n : buffer) {
-            if (at >= p.size())
-                return false;
-            const auto head = static_cast<std::uint8_t>(p[at]);
-            const std::size_t size = head & kNameSizeBits;
-            if (size > p.size() - at - 1 || !nameFrom(p.substr(at + 1, size), n.Name))
-                return false;
-            n.FirstChild = (head & kHasChild) ? 1 : 0;
-            n.NextSibling = (head & kHasNext) ? 1 : 0;
-            at += 1 + size;
+            const auto item = static_cast<std::uint8_t>(rest[at]);
+            if (!nameFrom(rest.substr(at + 1, item & kNameSizeBits), n.Name))
+                return 0;
+            n.FirstChild = (item & kHasChild) ? 1 : 0;
+            n.NextSibling = (item & kHasNext) ? 1 : 0;
+            at += 1 + (item & kNameSizeBits);
         }
-        if (at != p.size())
-            return false;
         c.buffer = buffer;
-        break;
+        return buffer.empty() ? 0 : size;
     }
     default:
-        return false;
+        return (head & kNameSizeBits) == 0 ? size : 0;
     }
-    c.item = getI32(p.data());
-    return true;
 }
 
 // True when the records below a freed item still form the subtree deleteSubtree freed:
@@ -324,9 +377,14 @@ class Replay {
 public:
     Replay(NodeTable& table, std::vector<bool> inTree) : m_t(table), m_inTree(std::move(inTree)) {}
 
-    bool apply(const TreeChange& c) {
+    bool apply(TreeChange c) {
         switch (c.kind) {
         case TreeChange::Add:
+            // Recorded by the low byte of its slot: the slot the replay takes must agree.
+            if ((m_t.nextAlloc() & 0xFF) != c.slot)
+                return false;
+            c.slot = m_t.nextAlloc();
+            [[fallthrough]];
         case TreeChange::Paste:
             return reached(c.item) && applyChange(m_t, c) && mark(c.slot, true);
         case TreeChange::Rename:
@@ -401,29 +459,54 @@ void JournalWriter::discard() {
     m_folderSynced = false;
 }
 
-inline char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
+inline char* JournalWriter::grow(std::size_t size) {
     // Each write begins with the time it is made, filled in then.
     if (m_used == 0)
         m_used = m_sealed = kTimeRecord;
     const std::size_t at = m_used;
-    m_used += kFrame + payloadSize;
+    m_used += size;
     // Grown rarely and kept between writes: a record is only a few copies into memory
     // that is already there.
-    if (m_used + kNameLength > m_buffer.size())
-        m_buffer.resize(std::max(m_used + kNameLength, 2 * m_buffer.size()));
-    char* r = m_buffer.data() + at;
+    if (m_used + kSlack > m_buffer.size())
+        m_buffer.resize(std::max(m_used + kSlack, 2 * m_buffer.size()));
+    return m_buffer.data() + at;
+}
+
+char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
+    endChanges();
+    char* r = grow(kFrame + payloadSize);
     putU32(r, static_cast<std::int32_t>(payloadSize + 1));
     r[4] = static_cast<char>(kind);
     return r;
 }
 
+inline char* JournalWriter::reserveChange(std::size_t size) {
+    if (m_changesAt == 0) {
+        const char* record = grow(5); // its size and kind are put in at its end
+        m_changesAt = static_cast<std::size_t>(record - m_buffer.data());
+    }
+    return grow(size);
+}
+
+void JournalWriter::endChanges() {
+    if (m_changesAt == 0)
+        return;
+    char* r = m_buffer.data() + m_changesAt;
+    putU32(r, static_cast<std::int32_t>(m_used - m_changesAt - 4));
+    r[4] = static_cast<char>(kChanges);
+    grow(4); // its check
+    m_changesAt = 0;
+}
+
 void JournalWriter::written() {
     m_used = 0;
+    m_changesAt = 0;
     if (m_buffer.size() > kKeptBuffer)
         std::vector<char>().swap(m_buffer);
 }
 
 void JournalWriter::seal() {
+    endChanges();
     // Checked only when written: read back at once, the bytes just stored piecemeal would
     // stall the processor.
     char* const buffer = m_buffer.data();
@@ -521,31 +604,31 @@ void JournalWriter::checkpoint(const NodeTable& table) {
 void JournalWriter::changed(const TreeChange& c) {
     if (!m_started)
         return; // told of no tree to start from
-    std::size_t size = 4;
-    const std::size_t name = nameSize(c.name);
+    const bool named = c.kind == TreeChange::Add || c.kind == TreeChange::Rename;
+    const std::size_t name = named ? nameSize(c.name) : 0;
+    std::size_t size = kEntryHead + name;
     if (c.kind == TreeChange::Add)
-        size = 8 + name;
-    else if (c.kind == TreeChange::Rename)
-        size = 4 + name;
+        size += 1;
     else if (c.kind == TreeChange::Paste) {
-        size = 12 + c.buffer.size();
+        size += 8 + c.buffer.size();
         for (const Node& n : c.buffer)
             size += nameSize(n.Name);
     }
-    char* r = reserveRecord(c.kind, size);
-    char* p = r + 5;
-    putU32(p, c.item);
-    // Whole name fields are copied, a fixed size being cheaper; what lies past the record
+    char* p = reserveChange(size);
+    p[0] = static_cast<char>(c.kind << kKindShift | name);
+    putU32(p + 1, c.item);
+    p += kEntryHead;
+    // Whole name fields are copied, a fixed size being cheaper; what lies past the change
     // is written over by the next, or never written out.
     if (c.kind == TreeChange::Add) {
-        putU32(p + 4, c.slot);
-        std::memcpy(p + 8, c.name.data(), kNameLength);
+        p[0] = static_cast<char>(c.slot);
+        std::memcpy(p + 1, c.name.data(), kNameLength);
     } else if (c.kind == TreeChange::Rename) {
-        std::memcpy(p + 4, c.name.data(), kNameLength);
+        std::memcpy(p, c.name.data(), kNameLength);
     } else if (c.kind == TreeChange::Paste) {
-        putI32(p + 4, c.slot);
-        putI32(p + 8, static_cast<std::int32_t>(c.buffer.size()));
-        char* item = p + 12;
+        putI32(p, c.slot);
+        putI32(p + 4, static_cast<std::int32_t>(c.buffer.size()));
+        char* item = p + 8;
         for (const Node& n : c.buffer) {
             const std::size_t kept = nameSize(n.Name);
             item[0] = static_cast<char>(kept | (n.FirstChild > 0 ? kHasChild : 0) |
@@ -667,12 +750,18 @@ JournalContents readJournal(std::string_view bytes) {
     JournalContents out;
     std::uint64_t salt = 0;
     std::size_t pos = 0;
-    if (!decodeHeader(bytes, out.base, salt, pos)) {
+    bool older = false;
+    if (!decodeHeader(bytes, out.base, salt, pos, &older)) {
         out.error = "it is no recovery file, or its beginning is damaged";
+        return out;
+    }
+    if (older) {
+        out.error = "an older version of the program wrote it";
         return out;
     }
     std::optional<Replay> replay;
     std::int64_t writtenAt = 0;
+    std::int64_t lostHere = 0; // changes of a record after one that did not fit
     std::vector<Node> buffer;
     try {
         while (pos < bytes.size()) {
@@ -698,10 +787,22 @@ JournalContents readJournal(std::string_view bytes) {
                     out.table = std::move(tree.table);
                     replay.emplace(out.table, std::move(tree.inTree));
                 }
-            } else {
+            } else if (r.kind == kChanges && replay) {
+                std::string_view changes = r.payload;
                 TreeChange c;
-                ok = replay && decodeChange(r, c, buffer) && replay->apply(c);
-                change = true;
+                for (std::size_t size; !changes.empty(); changes.remove_prefix(size)) {
+                    size = decodeChange(changes, c, buffer);
+                    if (size == 0 || !replay->apply(c))
+                        break;
+                    ++out.changes;
+                    out.madeUpToMs = writtenAt;
+                }
+                if (!changes.empty()) {
+                    lostHere = entriesIn(changes);
+                    break;
+                }
+            } else {
+                ok = false; // a kind of record unknown here, or changes to no tree
             }
             if (!ok) {
                 pos = start;
@@ -717,7 +818,7 @@ JournalContents readJournal(std::string_view bytes) {
         out.error = "there is not enough memory for it";
         return out;
     }
-    out.lost = changesFrom(bytes, pos);
+    out.lost = lostHere + changesFrom(bytes, pos);
     if (!replay) {
         out.error = "the tree it began with is damaged";
         return out;

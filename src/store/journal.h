@@ -28,9 +28,9 @@ struct JournalBase {
 };
 
 /// Records the changes of one tree. The first change writes the tree as it was before it
-/// (so the journal can be replayed even after its data file changed), then each change is
-/// a record of a few dozen bytes. Records are kept in memory until flush() writes them, or
-/// until they fill 64 KiB.
+/// (so the journal can be replayed even after its data file changed), then each change
+/// takes a few dozen bytes at most. Changes are kept in memory until flush() writes them, or
+/// until they fill 64 KiB; what one write holds is checked as a whole.
 class JournalWriter final : public EditRecorder {
 public:
     JournalWriter() = default;
@@ -79,7 +79,13 @@ private:
     void append(std::uint8_t kind, std::string_view payload);
     /// Fills in a time record at `record` with the clock's time.
     void stampTime(char* record) const;
+    /// Room for `size` more bytes at the end of the records.
+    char* grow(std::size_t size);
     char* reserveRecord(std::uint8_t kind, std::size_t payloadSize);
+    /// Room for a change of `size` bytes in the changes record at the end, begun if need be.
+    char* reserveChange(std::size_t size);
+    /// Closes the changes record at the end.
+    void endChanges();
     /// Puts the checks on the records recorded since the last time.
     void seal();
     void written();
@@ -94,8 +100,9 @@ private:
     bool m_tooLarge = false;    // a tree no record can hold: nothing is journaled
     std::vector<char> m_buffer; // records not yet written: the first m_used bytes
     std::size_t m_used = 0;
-    std::size_t m_sealed = 0; // the records before it have their checks
-    std::string m_cells;      // the cells last recorded
+    std::size_t m_sealed = 0;    // the records before it have their checks
+    std::size_t m_changesAt = 0; // the changes record being filled; 0: none
+    std::string m_cells;         // the cells last recorded
     std::uint64_t m_changes = 0;
     int m_fd = -1;
     std::string m_path;

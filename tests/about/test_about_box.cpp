@@ -1,10 +1,12 @@
 // frmAbout on its own: what it shows, and the System Info button with a PATH of the test's
 // own; then the Help menu in the running program: the About box, modal over the main window,
-// the help entries that have no help, and the identity the program gives the desktop.
+// the help entries that have no help, and the identity the program gives the desktop: its
+// names and the emblem, drawn from the built-in vector design at every size it is used at.
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,9 +43,6 @@ struct ToolFolder {
         f.close();
         QVERIFY(f.setPermissions(executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                             : QFile::ReadOwner | QFile::WriteOwner));
-    }
-    void makeRelease() const {
-        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("release"))).constData(), 0600), 0);
     }
     /// Lets a started tool finish.
     void release() const {
@@ -139,7 +138,7 @@ private slots:
     void sysInfo_startsToolWithoutWaiting() {
         ToolFolder tools;
         tools.addTool(QStringLiteral("mate-system-monitor"));
-        tools.makeRelease();
+        QCOMPARE(::mkfifo(QFile::encodeName(tools.path("release")).constData(), 0600), 0);
         qputenv("PATH", QFile::encodeName(tools.dir.path()));
         ScriptedPrompter prompter;
         AboutBox box(prompter, nullptr);
@@ -267,6 +266,32 @@ private slots:
         QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("QuillMar"));
         QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("2.0.5"));
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("quillmar"));
+        const QList<QSize> sizes = appIcon().availableSizes();
+        for (const int side : {16, 32, 48, 64, 128, 256})
+            QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+    }
+
+    void emblem_showsTheGridWithItsPath_data() {
+        QTest::addColumn<int>("side");
+        QTest::newRow("preview 32") << 32;
+        QTest::newRow("paper 64") << 64;
+        QTest::newRow("large 256") << 256;
+    }
+    // A missing or unreadable design would leave the image blank.
+    void emblem_showsTheGridWithItsPath() {
+        QFETCH(int, side);
+        QImage image(side, side, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        paintEmblem(painter, QRectF(0, 0, side, side));
+        painter.end();
+        const auto at = [&](double x, double y) {
+            return image.pixelColor(int(x * side / 64), int(y * side / 64));
+        };
+        QCOMPARE(at(42.5, 46.5), QColor(0x44, 0xdd, 0x44)); // the current cell
+        QCOMPARE(at(11, 17.5), QColor(0x3c, 0x9c, 0x3c));   // the first cell of the path
+        QCOMPARE(at(11, 46.5), QColor(0xd2, 0xd2, 0xd2));   // a cell off the path
+        QCOMPARE(at(0.5, 0.5).alpha(), 0);                  // the corner stays clear
     }
 };
 

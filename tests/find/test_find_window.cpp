@@ -1,6 +1,8 @@
 // Go To → Find and the Find window through the real main window: the root chosen, the three
-// styles, UP, STOP, the results opened in the cells, printed, and kept safe from edits.
+// styles, UP, STOP, the results opened in the cells, printed, and kept safe from edits. Then
+// the result lines as a model, and their printed list on a recording surface.
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
@@ -19,6 +21,7 @@
 #include "support/control.h"
 #include "support/pdf_text.h"
 #include "support/program_fixture.h"
+#include "support/recording_surface.h"
 #include "window/twips.h"
 
 using namespace qm;
@@ -39,6 +42,26 @@ QByteArray tree() {
     for (int i = 1; i <= 2000; ++i)
         outline += "    N" + QByteArray::number(i).rightJustified(4, '0') + '\n';
     return outline;
+}
+
+QStringList numbered(int count) {
+    QStringList paths;
+    for (int i = 1; i <= count; ++i)
+        paths << QStringLiteral("TOP\\ITEM%1").arg(i);
+    return paths;
+}
+
+// The recording surface's lines are FontSize × 20 high: the header takes three 16-point lines
+// from 800 down to 1760, then each 9-point line 180. A page this high holds `lines` of them
+// before CurrentY + 1000 reaches it.
+double heightFor(int lines) {
+    return 1760 + 180.0 * lines + 1000;
+}
+
+QString pageHeader(const QString& text, int page) {
+    return QStringLiteral("1400,800 16 QuillMar items found matching %1, page %2")
+        .arg(text)
+        .arg(page);
 }
 
 } // namespace
@@ -119,6 +142,13 @@ class TestFindWindow : public QObject {
             return *now += 100;
         });
     }
+    // Print List to a PDF file; its text.
+    QString printed(const QString& name) {
+        const QString pdf = m_f->path(name);
+        prompter().answerSave(pdf);
+        QTest::mouseClick(cmd(2), Qt::LeftButton);
+        return pdfText(pdf);
+    }
     // Activation reaches the window with the platform's next events.
     void activate(QWidget* window) {
         window->activateWindow();
@@ -182,9 +212,8 @@ private slots:
     }
     void open_rootChoice() {
         QFETCH(QStringList, path);
-        QFETCH(QString, root);
         findFrom(path);
-        QCOMPARE(rootLabel(), root);
+        QTEST(rootLabel(), "root");
     }
 
     void open_shortcutAndUndoCleared() {
@@ -281,30 +310,22 @@ private slots:
         search("LONGNAMEC", 1);
         const QString full = "TOP/LONGNAMEAAAAAAAAAAAA/LONGNAMEBBBBBBBBBBBB/LONGNAMECCCCCCCCCCCC";
         QCOMPARE(lines(), QStringList({"..." + full.right(55)}));
-        const QString pdf = m_f->path("long.pdf");
-        prompter().answerSave(pdf);
-        QTest::mouseClick(cmd(2), Qt::LeftButton);
-        QVERIFY(pdfText(pdf).contains(QString(full).replace('/', '\\')));
+        QVERIFY(printed("long.pdf").contains(QString(full).replace('/', '\\')));
     }
 
-    void search_emptyText_keepsPrintList() {
-        findFrom({"FRUIT"});
-        search("PL", 1);
-        QVERIFY(cmd(2)->isEnabled());
-        text()->clear();
-        prompter().answer(PromptAnswer::Ok);
-        QTest::mouseClick(cmd(1), Qt::LeftButton);
-        QCOMPARE(prompter().last().said(), QStringLiteral("QuillMar Alert|No search String !"));
-        QVERIFY(lines().isEmpty());
-        QVERIFY(cmd(2)->isEnabled());
-    }
-
-    // STOP keeps what was found; while the search runs the cells stay browsable and the
-    // commands that change the tree do nothing.
+    // STOP keeps what was found; while the search runs the cells stay browsable, the
+    // commands that change the tree do nothing, and the lines found so far are drawn.
     void stop_keepsPartialResults() {
         findFrom({"BIG"});
         bool busy = false, addRan = true, browsed = false;
+        int inked = -1;
         onFirstYield([&] {
+            const QImage shown = list()->viewport()->grab().toImage();
+            const QRgb base = list()->palette().color(QPalette::Base).rgb();
+            inked = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    inked += shown.pixel(x, y) != base;
             busy = w().isBusy() && fw()->searching();
             addRan = m_f->click(MenuArray::Edit, EditAdd) && !prompter().prompts.isEmpty();
             browsed = clickEntry(w(), 0, "FRUIT") && w().browser().selectedSlot(0) == 2;
@@ -312,6 +333,7 @@ private slots:
             QTest::mouseClick(cmd(1), Qt::LeftButton);
         });
         search("N", 1);
+        QVERIFY2(inked > 100, qPrintable(QString::number(inked)));
         QVERIFY(busy);
         QVERIFY(!addRan);
         QVERIFY(browsed);
@@ -381,14 +403,11 @@ private slots:
         findFrom({"FRUIT", "BOX"});
         activate(fw());
         QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT/BOX"));
-        QTest::mouseClick(cmd(0), Qt::LeftButton);
-        QCOMPARE(rootLabel(), QStringLiteral("TOP/FRUIT"));
-        QCOMPARE(fw()->RootNode(), 2);
-        QTest::mouseClick(cmd(0), Qt::LeftButton);
-        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
-        QTest::mouseClick(cmd(0), Qt::LeftButton);
-        QCOMPARE(rootLabel(), QStringLiteral("TOP"));
-        QCOMPARE(fw()->RootNode(), 1);
+        for (auto [label, node] : {std::pair{"TOP/FRUIT", 2}, {"TOP", 1}, {"TOP", 1}}) {
+            QTest::mouseClick(cmd(0), Qt::LeftButton);
+            QCOMPARE(rootLabel(), QString(label));
+            QCOMPARE(fw()->RootNode(), node);
+        }
         search("APPLE", 0);
         QCOMPARE(lines().size(), 2);
         doubleClickLine(1);
@@ -466,10 +485,7 @@ private slots:
         QVERIFY(clickEntry(w(), 0, "A"));
         doubleClickLine(0);
         QCOMPARE(cellPicture(w()), QStringLiteral("0+TOP[FRUITS] 5+FRUITS[APPEL] 10*APPEL[]"));
-        const QString pdf = m_f->path("renamed.pdf");
-        prompter().answerSave(pdf);
-        QTest::mouseClick(cmd(2), Qt::LeftButton);
-        QCOMPARE(textLines(pdfText(pdf)).mid(1, 2),
+        QCOMPARE(textLines(printed("renamed.pdf")).mid(1, 2),
                  QStringList({"TOP\\FRUITS\\APPEL", "TOP\\FRUITS\\APPLES"}));
 
         const QString gone = QStringLiteral("QuillMar Alert|The item\r\nis no longer in the tree.");
@@ -533,18 +549,21 @@ private slots:
         QCOMPARE(lines(), QStringList({"TOP/FRUIT/PLUM"}));
     }
 
-    // The box may hand the focus to the main window as it closes; the Find window takes it
-    // back, so the next key typed goes to the search text, not to a cell.
+    // After a search that found something, the box may hand the focus to the main window as
+    // it closes; the Find window takes it back, so the next key typed goes to the search text,
+    // not to a cell. The lines are cleared; Print List stays on only without a search text.
     void alerts_focusBackInTheFindWindow_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("alert");
-        QTest::newRow("no search text") << QString() << "No search String !";
+        QTest::addColumn<bool>("printList");
+        QTest::newRow("no search text") << QString() << "QuillMar Alert|No search String !" << true;
         QTest::newRow("no matches") << "XYZ"
-                                    << "No matches";
+                                    << "QuillMar Alert|No matches" << false;
     }
     void alerts_focusBackInTheFindWindow() {
         QFETCH(QString, typed);
         findFrom({"FRUIT"});
+        search("PL", 1);
         activate(fw());
         prompter().whileAsking = [this] {
             w().activateWindow();
@@ -552,29 +571,14 @@ private slots:
         };
         search(typed, 0, false);
         prompter().whileAsking = {};
-        QTEST(prompter().last().text, "alert");
+        QTEST(prompter().last().said(), "alert");
+        QVERIFY(lines().isEmpty());
+        QTEST(cmd(2)->isEnabled(), "printList");
         QCoreApplication::processEvents();
         QCOMPARE(QApplication::activeWindow(), fw());
         QCOMPARE(QApplication::focusWidget(), text());
         QTest::keyClicks(QApplication::focusWidget(), "+");
         QCOMPARE(text()->text(), typed + "+");
-    }
-
-    // Lines come in as they are found, and the user sees them before the search ends.
-    void results_drawnWhileTheSearchRuns() {
-        findFrom({"BIG"});
-        int inked = -1;
-        onFirstYield([&] {
-            const QImage shown = list()->viewport()->grab().toImage();
-            const QRgb base = list()->palette().color(QPalette::Base).rgb();
-            inked = 0;
-            for (int y = 0; y < shown.height(); ++y)
-                for (int x = 0; x < shown.width(); ++x)
-                    inked += shown.pixel(x, y) != base;
-            QTest::mouseClick(cmd(1), Qt::LeftButton);
-        });
-        search("N", 1);
-        QVERIFY2(inked > 100, qPrintable(QString::number(inked)));
     }
 
     // Go To → Find again, or another tree, starts the window afresh.
@@ -624,13 +628,73 @@ private slots:
         QVERIFY(openEntry(w(), 0, "FRUIT"));
         deleteEntry(5, "PLUM");
         QTest::keyClicks(text(), "X");
-        const QString pdf = m_f->path("found.pdf");
-        prompter().answerSave(pdf);
-        QTest::mouseClick(cmd(2), Qt::LeftButton);
+        const QStringList lines = textLines(printed("found.pdf"));
         QCOMPARE(prompter().last().title, QStringLiteral("QuillMar Print to File"));
-        QCOMPARE(textLines(pdfText(pdf)),
+        QCOMPARE(lines,
                  QStringList({"QuillMar items found matching PLX, page 1", "TOP\\FRUIT\\APPLE",
                               "TOP\\FRUIT\\APPLES", "TOP\\FRUIT\\BOX\\APPLE"}));
+    }
+
+    void foundList_model_batchedAppendsAndClear() {
+        FoundList found;
+        QAbstractItemModelTester tester(&found,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        std::vector<FoundList::Line> batch{{"A/B", {2, 1}}, {"A/C", {3, 1}}};
+        found.append(batch);
+        QVERIFY(batch.empty());
+        batch.push_back({"...X", {9, 4}});
+        found.append(batch);
+        found.append(batch); // nothing left to add
+        QCOMPARE(found.rowCount(), 3);
+        QCOMPARE(found.index(2).data().toString(), QStringLiteral("...X"));
+        QCOMPARE(found.index(2).data(FoundList::SlotRole).toInt(), 9);
+        QCOMPARE(found.line(2).item.generation, 4u);
+        found.clear();
+        QCOMPARE(found.rowCount(), 0);
+    }
+
+    void foundList_print_hundredLines_twoPagesEmblemOnFirstOnly() {
+        RecordingSurface s(PageSurface::Twips, 11900, heightFor(60));
+        QVERIFY(printFoundList(s, QStringLiteral("PL"), numbered(100)));
+        QCOMPARE(s.pages(), 2);
+        QCOMPARE(s.FontName(), QStringLiteral("arial"));
+        QCOMPARE(s.pictures(1), QStringList({"ImIc1 350,600"}));
+        QVERIFY(s.pictures(2).isEmpty());
+        const QStringList one = s.texts(1);
+        const QStringList two = s.texts(2);
+        QCOMPARE(one.size(), 1 + 60);
+        QCOMPARE(one.at(0), pageHeader("PL", 1));
+        QCOMPARE(one.at(1), QStringLiteral("800,1760 9 TOP\\ITEM1"));
+        QCOMPARE(one.last(), QStringLiteral("800,%1 9 TOP\\ITEM60").arg(1760 + 180 * 59));
+        QCOMPARE(two.size(), 1 + 40);
+        QCOMPARE(two.at(0), pageHeader("PL", 2));
+        QCOMPARE(two.at(1), QStringLiteral("800,1760 9 TOP\\ITEM61"));
+        QCOMPARE(two.last(), QStringLiteral("800,%1 9 TOP\\ITEM100").arg(1760 + 180 * 39));
+    }
+
+    void foundList_print_pageBreaks_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("none: the header alone") << 0 << 1;
+        QTest::newRow("one page exactly full") << 60 << 1;
+        QTest::newRow("one more") << 61 << 2;
+        QTest::newRow("three pages") << 121 << 3;
+    }
+    // A full page is ended only when a line follows: never a sheet with a header alone.
+    void foundList_print_pageBreaks() {
+        QFETCH(int, lines);
+        QFETCH(int, pages);
+        RecordingSurface s(PageSurface::Twips, 11900, heightFor(60));
+        QVERIFY(printFoundList(s, QStringLiteral("X"), numbered(lines)));
+        QCOMPARE(s.pages(), pages);
+        for (int p = 1; p <= pages; ++p)
+            QCOMPARE(s.texts(p).first(), pageHeader("X", p));
+    }
+
+    void foundList_print_refusedPage_reportsFailure() {
+        RecordingSurface s(PageSurface::Twips, 11900, heightFor(60));
+        s.pageLimit = 1;
+        QVERIFY(!printFoundList(s, QStringLiteral("X"), numbered(61)));
     }
 };
 

@@ -172,12 +172,15 @@ class TestOutlineImport : public QObject {
     }
 
 private slots:
-    // Markdown as converters, editors and READMEs write it, read leniently.
-    void markdown_data() {
+    // Markdown as converters, editors and READMEs write it, feed readers' subscription lists
+    // and outliners' documents: read leniently, the OPML recognised by its content.
+    void documents_data() {
         QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<int>("format"); // -1: by content
         QTest::addColumn<QString>("tree");
-        const auto row = [](const char* name, const QByteArray& doc, const QString& tree) {
-            QTest::newRow(name) << doc << tree;
+        const auto row = [](const char* name, const QByteArray& doc, const QString& tree,
+                            int format = int(OutlineFormat::Markdown)) {
+            QTest::newRow(name) << doc << format << tree;
         };
         row("converter output: 4-space indents, several tops under the file's name",
             "-   Fruit\n    -   Apple\n    -   Kiwi\n-   Vegetables\n    -   Bean\n"
@@ -232,50 +235,43 @@ private slots:
             "ZÜrich €\n! 1:4 not valid UTF-8: read as Windows-1252\n");
         row("nothing that names an item", "Just a paragraph.\n\n---\n",
             "refused 1:0 the document holds no list item or heading");
+        row("subscription list: empty and non-Latin titles",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"1.0\">"
+            "<head><title>Subscriptions</title></head><body>\n"
+            "<outline text=\"\" title=\"\" type=\"rss\" xmlUrl=\"http://a/f\"/>\n"
+            "<outline text=\"新闻\" type=\"rss\" xmlUrl=\"http://b/f\"/>\n"
+            "<outline text=\"Ελληνικά\" type=\"rss\" xmlUrl=\"http://c/f\"/>\n"
+            "</body></opml>\n",
+            "Subscriptions\n  -\n  xin wen\n  Ellenika\n"
+            "! 0:0 ignored what the tree does not keep: 7 attributes (title, type, xmlUrl)\n"
+            "! 3:58 empty name: named \"-\"\n"
+            "! 4:51 name \"新闻\" has characters the data file cannot hold: written \"xin wen\"\n"
+            "! 5:57 name \"Ελληνικά\" has characters the data file cannot hold: written "
+            "\"Ellenika\"\n",
+            -1);
+        row("outliner: empty texts and a missing one, equal siblings",
+            "<opml version=\"2.0\"><body><outline text=\"Project\">\n"
+            "<outline text=\"\"/>\n<outline><outline text=\"A\"/>\n"
+            "<outline text=\"A\"/></outline></outline></body></opml>",
+            "Project\n  -\n  - 2\n    A\n    A 2\n"
+            "! 2:18 empty name: named \"-\"\n"
+            "! 3:9 empty name: named \"-\"\n"
+            "! 3:9 name \"-\" is a sibling's already: named \"- 2\"\n"
+            "! 4:19 name \"A\" is a sibling's already: named \"A 2\"\n",
+            -1);
+        row("no title over several tops: the file's name",
+            "<opml><body><outline text=\"A\"/><outline text=\"B\"/></body></opml>",
+            "FILE\n  A\n  B\n", -1);
     }
-    void markdown() {
+    void documents() {
         QFETCH(QByteArray, document);
-        const OutlineResult r = read(document, false, OutlineFormat::Markdown);
+        QFETCH(int, format);
+        const OutlineResult r =
+            read(document, false,
+                 format < 0 ? std::nullopt : std::optional(static_cast<OutlineFormat>(format)));
         QTEST(described(r), "tree");
         if (r.ok)
             QM_VERIFY_TREE(r.table);
-    }
-
-    // Feed readers' subscription lists and outliners' documents, read leniently.
-    void opml_data() {
-        QTest::addColumn<QByteArray>("document");
-        QTest::addColumn<QString>("tree");
-        QTest::newRow("subscription list: empty and non-Latin titles")
-            << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"1.0\">"
-                          "<head><title>Subscriptions</title></head><body>\n"
-                          "<outline text=\"\" title=\"\" type=\"rss\" xmlUrl=\"http://a/f\"/>\n"
-                          "<outline text=\"新闻\" type=\"rss\" xmlUrl=\"http://b/f\"/>\n"
-                          "<outline text=\"Ελληνικά\" type=\"rss\" xmlUrl=\"http://c/f\"/>\n"
-                          "</body></opml>\n")
-            << QString("Subscriptions\n  -\n  xin wen\n  Ellenika\n"
-                       "! 0:0 ignored what the tree does not keep: 7 attributes (title, type, "
-                       "xmlUrl)\n"
-                       "! 3:58 empty name: named \"-\"\n"
-                       "! 4:51 name \"新闻\" has characters the data file cannot hold: written "
-                       "\"xin wen\"\n"
-                       "! 5:57 name \"Ελληνικά\" has characters the data file cannot hold: "
-                       "written \"Ellenika\"\n");
-        QTest::newRow("outliner: empty texts and a missing one, equal siblings")
-            << QByteArray("<opml version=\"2.0\"><body><outline text=\"Project\">\n"
-                          "<outline text=\"\"/>\n<outline><outline text=\"A\"/>\n"
-                          "<outline text=\"A\"/></outline></outline></body></opml>")
-            << QString("Project\n  -\n  - 2\n    A\n    A 2\n"
-                       "! 2:18 empty name: named \"-\"\n"
-                       "! 3:9 empty name: named \"-\"\n"
-                       "! 3:9 name \"-\" is a sibling's already: named \"- 2\"\n"
-                       "! 4:19 name \"A\" is a sibling's already: named \"A 2\"\n");
-        QTest::newRow("no title over several tops: the file's name")
-            << QByteArray("<opml><body><outline text=\"A\"/><outline text=\"B\"/></body></opml>")
-            << QString("FILE\n  A\n  B\n");
-    }
-    void opml() {
-        QFETCH(QByteArray, document);
-        QTEST(described(read(document)), "tree");
     }
 
     // Every tricky name written to Markdown reads back as it is, in CommonMark, in the
@@ -285,10 +281,8 @@ private slots:
         const OutlineExport md = exportOutline(tree, 1, OutlineFormat::Markdown);
         QVERIFY(md.ok);
         QCOMPARE(commonMarkNames(md.text), kTrickyNames);
-        ImportRequest strict;
-        strict.format = OutlineFormat::Markdown;
-        strict.strict = true;
-        const OutlineResult back = importOutline(md.text, strict).result;
+        const OutlineResult back =
+            read(QByteArray::fromStdString(md.text), true, OutlineFormat::Markdown);
         QVERIFY(back.ok);
         QCOMPARE(back.warnings.size(), 0u);
         QVERIFY(back.table.records() == tree.records());

@@ -233,7 +233,9 @@ private slots:
     }
 
     // A point is a point on the half-size canvas: 40 logical units (the sheet's twips).
-    void previewPages_fontsInScreenPoints() {
+    // Painted at half size, the emblem, header and lines land where the layout put them;
+    // a fresh start leaves one blank page.
+    void previewPages_fontsInScreenPoints_paintScaledThenReset() {
         const NodeTable t = treeFromOutline("TOP\n  A\n    B\n");
         RecordedPages pages(PageSurface::OwnScale, 40);
         pages.reset(kA4);
@@ -252,15 +254,7 @@ private slots:
         QCOMPARE(page.lines.size(), std::size_t(2)); // B's elbow
         QCOMPARE(page.pictures.size(), std::size_t(1));
         QCOMPARE(page.pictures[0].rect, QRectF(300, 500, 960, 960)); // 32 pixels, 480 twips
-    }
 
-    // Painted at half size, the emblem, header and lines land where the layout put them;
-    // a fresh start leaves one blank page.
-    void previewPages_paintScaledThenReset() {
-        const NodeTable t = treeFromOutline("TOP\n  A\n    B\n");
-        RecordedPages pages(PageSurface::OwnScale, 40);
-        pages.reset(kA4);
-        layOutListing(pages, t, 1, {2, 10, 0}, kA4.width(), 3468);
         const auto paint = [&pages] {
             QImage image(595, 842, QImage::Format_RGB32); // a twentieth: 1 pixel, 20 twips
             image.fill(Qt::white);

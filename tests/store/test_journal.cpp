@@ -16,6 +16,8 @@ using namespace qm;
 namespace {
 
 constexpr std::int64_t kT0 = 1'718'000'000'000; // a wall clock in ms
+// Every write begins with a record of the time it was made.
+constexpr int kTimeRecord = 17;
 
 /// The table as the data file would hold it, free slots and their stale links included.
 std::vector<Node> recordsOf(const NodeTable& t) {
@@ -76,8 +78,10 @@ class TestJournal : public QObject {
     QTemporaryDir m_dir;
     std::string path(const char* name) const { return m_dir.filePath(name).toStdString(); }
 
-    /// A journal of `changes` random edits on a small tree, flushed once at the end.
-    QByteArray journalOf(int changes, NodeTable& t, std::vector<std::vector<Node>>* states) {
+    /// A journal of `changes` random edits on a small tree, flushed after each change as the
+    /// timer would with the changes a second apart, but for the last `together`, flushed as one.
+    QByteArray journalOf(int changes, NodeTable& t, std::vector<std::vector<Node>>* states,
+                         int together = 1) {
         t = test::treeFromOutline("TOP\n  A\n    B\n  C\n");
         const std::string file = path("cut.qmd.qmr");
         std::remove(file.c_str());
@@ -88,13 +92,16 @@ class TestJournal : public QObject {
         RandomEdits edits(t, 7);
         if (states)
             states->push_back(recordsOf(t));
+        std::string error;
+        const auto flush = [&] { QVERIFY2(w.flush(error), error.c_str()); };
         while (int(w.changeCount()) < changes) {
             edits.step();
             if (states && states->size() == w.changeCount())
                 states->push_back(recordsOf(t));
+            if (int(w.changeCount()) <= changes - together)
+                flush();
         }
-        std::string error;
-        [&] { QVERIFY2(w.flush(error), error.c_str()); }();
+        flush();
         t.setRecorder(nullptr);
         return test::fileBytes(QString::fromStdString(file));
     }
@@ -145,28 +152,47 @@ private slots:
         QCOMPARE(w.changeCount(), before);
     }
 
-    // Every whole record before the cut is used; a cut anywhere in the last record loses
-    // just that one change.
-    void cutInLastRecord_recoversEveryChangeBefore() {
+    // Every whole write before the cut is used; a cut anywhere in the last write loses just
+    // the changes it held, counted as far as they can be seen.
+    void cutInLastWrite_recoversEveryChangeBefore_data() {
+        QTest::addColumn<int>("together");
+        QTest::newRow("one change") << 1;
+        QTest::newRow("three changes") << 3;
+    }
+    void cutInLastWrite_recoversEveryChangeBefore() {
+        QFETCH(int, together);
+        const int kept = 12 - together;
         NodeTable t;
         std::vector<std::vector<Node>> states;
-        const QByteArray whole = journalOf(12, t, &states);
+        const QByteArray whole = journalOf(12, t, &states, together);
         QCOMPARE(int(states.size()), 13);
         NodeTable before;
-        const QByteArray shorter = journalOf(11, before, nullptr);
-        QCOMPARE(recordsOf(before), states[11]);
-        const int lastRecord = whole.size() - shorter.size();
-        for (int cut = 0; cut < lastRecord; ++cut) {
-            const QByteArray bytes = whole.left(whole.size() - lastRecord + cut);
+        const QByteArray shorter = journalOf(kept, before, nullptr);
+        QCOMPARE(recordsOf(before), states[kept]);
+        const int lastWrite = whole.size() - shorter.size();
+        std::int64_t lostBefore = 1;
+        for (int cut = 0; cut < lastWrite; ++cut) {
+            const QByteArray bytes = whole.left(shorter.size() + cut);
             const JournalContents back =
                 readJournal({bytes.constData(), std::size_t(bytes.size())});
             QVERIFY2(back.ok, back.error.c_str());
-            QCOMPARE(recordsOf(back.table), states[11]);
-            QCOMPARE(back.changes, 11);
-            QCOMPARE(back.lost, cut == 0 ? 0 : 1);
+            QCOMPARE(recordsOf(back.table), states[kept]);
+            QCOMPARE(back.changes, kept);
+            if (cut == 0 || (cut >= 5 && cut <= kTimeRecord)) {
+                QCOMPARE(back.lost, 0); // no change of the write can be seen yet
+                continue;
+            }
+            // Each change counts once its first byte is there; a record's head cut short
+            // counts one.
+            QVERIFY(back.lost >= lostBefore);
+            QVERIFY(back.lost <= together);
+            lostBefore = back.lost;
         }
+        QCOMPARE(lostBefore, together);
         const JournalContents all = readJournal({whole.constData(), std::size_t(whole.size())});
         QCOMPARE(recordsOf(all.table), states[12]);
+        QCOMPARE(all.changes, 12);
+        QCOMPARE(all.lost, 0);
     }
 
     void damage_data() {
@@ -197,6 +223,17 @@ private slots:
         QCOMPARE(back.ok, ok);
         QCOMPARE(back.changes, changes);
         QCOMPARE(back.lost, lost);
+    }
+
+    // A journal of the first kind, with a record for each change, is known and not replayed.
+    void olderJournal_toldApart() {
+        NodeTable t;
+        QByteArray bytes = journalOf(2, t, nullptr);
+        bytes[7] = '1';
+        const JournalContents back = readJournal({bytes.constData(), std::size_t(bytes.size())});
+        QVERIFY(!back.ok);
+        QCOMPARE(back.error, "an older version of the program wrote it");
+        QCOMPARE(back.changes, 0);
     }
 
     // A whole record that does not fit the tree it follows ends the replay there.

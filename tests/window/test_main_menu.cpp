@@ -17,7 +17,7 @@ namespace {
 
 enum Reach { Start, New, Open, FirstAdd, OpenEmpty, CutLast };
 
-// The entries the description's eleven flags switch, flag by flag.
+// The entries switched together, one switch a line.
 const std::vector<std::vector<std::pair<MenuArray, int>>> kFlagEntries{
     {{MenuArray::File, FileSave}},
     {{MenuArray::File, FileSaveAs}},

@@ -177,34 +177,32 @@ private slots:
 
     // The dialogs the main window opens, through their menu entries with the real prompter.
     void dialogs_followTheZoom_data() {
-        QTest::addColumn<int>("array"); // -1: an alert
-        QTest::addColumn<int>("entry");
+        QTest::addColumn<MenuArray>("array");
+        QTest::addColumn<int>("entry"); // -1: an alert
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<int>("zoom");
         QTest::addColumn<QSize>("size");    // not checked when empty
         QTest::addColumn<double>("points"); // of the dialog's font, 0 for the natural one
-        const int edit = int(MenuArray::Edit), file = int(MenuArray::File);
-        const int print = int(MenuArray::Print), help = int(MenuArray::Help);
-        const int book = int(MenuArray::Book);
+        using enum MenuArray;
         const QPoint large(100, 100);
         // clang-format off
         // At 100 % the name dialog is widened to show its whole title, "Add QuillMar item".
-        QTest::newRow("name 100")    << edit << int(EditAdd) << large << 100 << QSize(297, 103) << 0.0;
-        QTest::newRow("name 150")    << edit << int(EditAdd) << large << 150 << QSize(362, 155) << 0.0;
-        QTest::newRow("options 100") << file << int(FileOptions) << large << 100 << QSize(410, 198) << 8.0;
-        QTest::newRow("options 150") << file << int(FileOptions) << large << 150 << QSize(615, 297) << 12.0;
-        QTest::newRow("about 200")   << help << int(HelpAbout) << large << 200 << QSize(884, 326) << 16.0;
-        QTest::newRow("preview 100") << print << int(PrintPreview) << large << 100 << QSize(427, 639) << 8.0;
-        QTest::newRow("preview 150") << print << int(PrintPreview) << large << 150 << QSize(640, 959) << 12.0;
-        QTest::newRow("bookmarks 100") << book << int(BookEdit) << large << 100 << QSize(649, 153) << 8.0;
-        QTest::newRow("bookmarks 150") << book << int(BookEdit) << large << 150 << QSize(974, 230) << 12.0;
-        QTest::newRow("alert 150")   << -1 << 0 << large << 150 << QSize() << 0.0;
+        QTest::newRow("name 100")    << Edit << int(EditAdd) << large << 100 << QSize(297, 103) << 0.0;
+        QTest::newRow("name 150")    << Edit << int(EditAdd) << large << 150 << QSize(362, 155) << 0.0;
+        QTest::newRow("options 100") << File << int(FileOptions) << large << 100 << QSize(410, 198) << 8.0;
+        QTest::newRow("options 150") << File << int(FileOptions) << large << 150 << QSize(615, 297) << 12.0;
+        QTest::newRow("about 200")   << Help << int(HelpAbout) << large << 200 << QSize(884, 326) << 16.0;
+        QTest::newRow("preview 100") << Print << int(PrintPreview) << large << 100 << QSize(427, 639) << 8.0;
+        QTest::newRow("preview 150") << Print << int(PrintPreview) << large << 150 << QSize(640, 959) << 12.0;
+        QTest::newRow("bookmarks 100") << Book << int(BookEdit) << large << 100 << QSize(649, 153) << 8.0;
+        QTest::newRow("bookmarks 150") << Book << int(BookEdit) << large << 150 << QSize(974, 230) << 12.0;
+        QTest::newRow("alert 150")   << Help << -1 << large << 150 << QSize() << 0.0;
         QTest::newRow("preview too tall at 125: 100")
-                                     << print << int(PrintPreview) << kSmall.topLeft() << 125 << QSize(427, 639) << 8.0;
+                                     << Print << int(PrintPreview) << kSmall.topLeft() << 125 << QSize(427, 639) << 8.0;
         // clang-format on
     }
     void dialogs_followTheZoom() {
-        QFETCH(int, array);
+        QFETCH(MenuArray, array);
         QFETCH(int, entry);
         QFETCH(QPoint, at);
         QFETCH(int, zoom);
@@ -226,10 +224,10 @@ private slots:
             seenPoints = modal.font().pointSizeF();
             natural = QApplication::font(&modal).pointSizeF();
         });
-        if (array < 0)
+        if (entry < 0)
             prompter.alert("No Selection");
         else
-            QVERIFY(chooseMenu(w, MenuArray(array), entry));
+            QVERIFY(chooseMenu(w, array, entry));
         if (!size.isEmpty())
             QCOMPARE(seen, size);
         QCOMPARE(seenPoints, points > 0 ? points : natural * zoom / 100);
@@ -258,13 +256,9 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     const QString config = dir.filePath("screens.json");
     auto screen = [](const char* name, const QRect& r) {
-        return QString(R"({"name": "%1", "x": %2, "y": %3, "width": %4, "height": %5,
-                           "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})")
-            .arg(name)
-            .arg(r.x())
-            .arg(r.y())
-            .arg(r.width())
-            .arg(r.height());
+        return QString::asprintf(R"({"name": "%s", "x": %d, "y": %d, "width": %d, "height": %d,
+                                     "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})",
+                                 name, r.x(), r.y(), r.width(), r.height());
     };
     putFile(config, QString(R"({"screens": [%1, %2]})")
                         .arg(screen("large", kLarge), screen("small", kSmall))
