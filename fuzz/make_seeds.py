@@ -117,7 +117,7 @@ K2 = 0xC2B2AE3D27D4EB4F
 
 
 def check(seed, data):
-    """The journal's check of a record (or of its header past the magic, with seed 0)."""
+    """The journal's check of a record (or of its header, with seed 0)."""
     def term(w, key):
         return ((w & M32) + (key & M32)) * ((w >> 32) + (key >> 32))
     n = len(data)
@@ -140,7 +140,7 @@ SALT = 0x1234567890ABCDEF
 def journal(path, *records, base_hash=None):
     head = b"QMJRNL02" + struct.pack("<QB7xQI", SALT, base_hash is not None, base_hash or 0,
                                      len(path)) + path
-    out = head + struct.pack("<I", check(0, head[8:]))
+    out = head + struct.pack("<I", check(0, head))
     for kind, payload in records:
         body = struct.pack("<IB", len(payload) + 1, kind) + payload
         out += body + struct.pack("<I", check(SALT, body))

@@ -146,12 +146,6 @@ std::uint32_t heldRecordCheck(std::uint64_t seed, const char* p, std::size_t n) 
     return finish(h + wordTerm(tail, key));
 }
 
-// The header's check leaves out the magic, which is compared as it is: a journal of another
-// version is known as such.
-std::uint32_t headerCheck(const char* header, std::size_t pathSize) {
-    return recordCheck(0, header + sizeof kMagic, kHeaderFixed - sizeof kMagic + pathSize);
-}
-
 std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
     const std::size_t pathSize = std::min(base.path.size(), kMaxPath);
     std::string h(kHeaderFixed + pathSize + 4, '\0');
@@ -162,12 +156,13 @@ std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
     putI32(h.data() + 32, static_cast<std::int32_t>(pathSize));
     std::memcpy(h.data() + kHeaderFixed, base.path.data(), pathSize);
     putI32(h.data() + kHeaderFixed + pathSize,
-           static_cast<std::int32_t>(headerCheck(h.data(), pathSize)));
+           static_cast<std::int32_t>(recordCheck(0, h.data(), kHeaderFixed + pathSize)));
     return h;
 }
 
 // The base and salt of a journal's header, and where its records start; false when the
-// bytes do not begin with a whole header.
+// bytes do not begin with a whole header. A journal of the first kind is only named, never
+// replayed: its header is not checked.
 bool decodeHeader(std::string_view bytes, JournalBase& base, std::uint64_t& salt, std::size_t& end,
                   bool* older = nullptr) {
     if (bytes.size() < kHeaderFixed + 4)
@@ -179,7 +174,8 @@ bool decodeHeader(std::string_view bytes, JournalBase& base, std::uint64_t& salt
         *older = old;
     const std::size_t pathSize = getU32(bytes.data() + 32);
     if (pathSize > kMaxPath || bytes.size() < kHeaderFixed + pathSize + 4 ||
-        getU32(bytes.data() + kHeaderFixed + pathSize) != headerCheck(bytes.data(), pathSize))
+        (!old && getU32(bytes.data() + kHeaderFixed + pathSize) !=
+                     recordCheck(0, bytes.data(), kHeaderFixed + pathSize)))
         return false;
     salt = getU64(bytes.data() + 8);
     base.path.assign(bytes.data() + kHeaderFixed, pathSize);

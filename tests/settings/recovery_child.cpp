@@ -1,4 +1,4 @@
-// Not a test of its own: the program test_recovery_kill starts and kills. It opens
+// Not a test of its own: test_file_commands starts and kills it. It opens
 // DIR/tree.qmd in the real window and makes seeded random edits until it is killed. Time
 // runs on a clock of its own, which moves only between edits and ticks the journal as the
 // timer would. On stdout, one line each:
