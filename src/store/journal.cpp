@@ -55,6 +55,10 @@ constexpr std::size_t kTimeRecord = kFrame + 8;
 // Room kept past the last record: whole name fields are copied, and the last bytes of a
 // record are read as one word.
 constexpr std::size_t kSlack = kNameLength + 8;
+// Changes this large or smaller, and fewer than kWrittenAhead bytes of records, always fit
+// the buffer.
+constexpr std::size_t kQuickChange = 32;
+constexpr std::size_t kLeastBuffer = kWrittenAhead + kQuickChange + kSlack;
 // A change in a changes record: a head byte, the kind in its top bits and, for an Add or a
 // Rename, the name's size below; the item (u32); then an Add's low byte of the slot it took
 // (the replay must take the same) and name, a Rename's name, or a Paste's slot (u32), count
@@ -445,7 +449,7 @@ void JournalWriter::discard() {
         syncFolderOf(m_path);
     }
     close();
-    m_started = false;
+    setWantsTableBefore(true);
     m_tooLarge = false;
     written();
     m_cells.clear();
@@ -464,7 +468,7 @@ inline char* JournalWriter::grow(std::size_t size) {
     // Grown rarely and kept between writes: a record is only a few copies into memory
     // that is already there.
     if (m_used + kSlack > m_buffer.size())
-        m_buffer.resize(std::max(m_used + kSlack, 2 * m_buffer.size()));
+        m_buffer.resize(std::max({m_used + kSlack, 2 * m_buffer.size(), kLeastBuffer}));
     return m_buffer.data() + at;
 }
 
@@ -477,6 +481,23 @@ char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
 }
 
 inline char* JournalWriter::reserveChange(std::size_t size) {
+    // Most changes: the changes record is open, and the buffer was given room enough for
+    // them when it was.
+    if (m_changesAt != 0 && m_used < kWrittenAhead && size <= kQuickChange) [[likely]] {
+        char* p = m_buffer.data() + m_used;
+        m_used += size;
+        return p;
+    }
+    return beginChange(size);
+}
+
+char* JournalWriter::beginChange(std::size_t size) {
+    // A long run of changes between two flushes goes out in pieces small enough to stay in
+    // the processor's cache; a failure is left for the next flush to report.
+    if (m_used >= kWrittenAhead) {
+        std::string ignored;
+        write(false, ignored);
+    }
     if (m_changesAt == 0) {
         const char* record = grow(5); // its size and kind are put in at its end
         m_changesAt = static_cast<std::size_t>(record - m_buffer.data());
@@ -535,8 +556,8 @@ void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
     m_tooLarge = size >= 0xFFFFFFFFULL;
     if (m_tooLarge)
         return;
-    if (!m_started) {
-        m_started = true;
+    if (!started()) {
+        setWantsTableBefore(false);
         m_salt = randomSalt();
     }
     if (size >= kStreamedTree && streamTree(table, kind, size))
@@ -588,7 +609,7 @@ bool JournalWriter::streamTree(const NodeTable& table, std::uint8_t kind, std::s
 }
 
 void JournalWriter::aboutToChange(const NodeTable& table) {
-    if (!m_started)
+    if (!started())
         appendTree(table, kBase);
 }
 
@@ -598,52 +619,51 @@ void JournalWriter::checkpoint(const NodeTable& table) {
 }
 
 void JournalWriter::changed(const TreeChange& c) {
-    if (!m_started)
+    if (!started())
         return; // told of no tree to start from
-    const bool named = c.kind == TreeChange::Add || c.kind == TreeChange::Rename;
-    const std::size_t name = named ? nameSize(c.name) : 0;
-    std::size_t size = kEntryHead + name;
-    if (c.kind == TreeChange::Add)
-        size += 1;
-    else if (c.kind == TreeChange::Paste) {
+    ++m_changes;
+    if (c.kind != TreeChange::Add && c.kind != TreeChange::Rename) {
+        recordChange(c);
+        return;
+    }
+    // Most changes, so kept short and without branches. The whole name field is copied, a
+    // fixed size being cheaper; what lies past the change is written over by the next, or
+    // never written out. A Rename's name goes where an Add's slot byte would.
+    const std::size_t add = c.kind == TreeChange::Add;
+    const std::size_t name = nameSize(c.name);
+    char* p = reserveChange(kEntryHead + add + name);
+    p[0] = static_cast<char>(c.kind << kKindShift | name);
+    putU32(p + 1, c.item);
+    p[kEntryHead] = static_cast<char>(c.slot);
+    std::memcpy(p + kEntryHead + add, c.name.data(), kNameLength);
+}
+
+void JournalWriter::recordChange(const TreeChange& c) {
+    std::size_t size = kEntryHead;
+    if (c.kind == TreeChange::Paste) {
         size += 8 + c.buffer.size();
         for (const Node& n : c.buffer)
             size += nameSize(n.Name);
     }
     char* p = reserveChange(size);
-    p[0] = static_cast<char>(c.kind << kKindShift | name);
+    p[0] = static_cast<char>(c.kind << kKindShift);
     putU32(p + 1, c.item);
-    p += kEntryHead;
-    // Whole name fields are copied, a fixed size being cheaper; what lies past the change
-    // is written over by the next, or never written out.
-    if (c.kind == TreeChange::Add) {
-        p[0] = static_cast<char>(c.slot);
-        std::memcpy(p + 1, c.name.data(), kNameLength);
-    } else if (c.kind == TreeChange::Rename) {
-        std::memcpy(p, c.name.data(), kNameLength);
-    } else if (c.kind == TreeChange::Paste) {
-        putI32(p, c.slot);
-        putI32(p + 4, static_cast<std::int32_t>(c.buffer.size()));
-        char* item = p + 8;
-        for (const Node& n : c.buffer) {
-            const std::size_t kept = nameSize(n.Name);
-            item[0] = static_cast<char>(kept | (n.FirstChild > 0 ? kHasChild : 0) |
-                                        (n.NextSibling > 0 ? kHasNext : 0));
-            std::memcpy(item + 1, n.Name.data(), kept);
-            item += 1 + kept;
-        }
-    }
-    ++m_changes;
-    // A long run of changes between two flushes goes out in pieces small enough to stay in
-    // the processor's cache; a failure is left for the next flush to report.
-    if (m_used >= kWrittenAhead) {
-        std::string ignored;
-        write(false, ignored);
+    if (c.kind != TreeChange::Paste)
+        return;
+    putI32(p + kEntryHead, c.slot);
+    putI32(p + kEntryHead + 4, static_cast<std::int32_t>(c.buffer.size()));
+    char* item = p + kEntryHead + 8;
+    for (const Node& n : c.buffer) {
+        const std::size_t kept = nameSize(n.Name);
+        item[0] = static_cast<char>(kept | (n.FirstChild > 0 ? kHasChild : 0) |
+                                    (n.NextSibling > 0 ? kHasNext : 0));
+        std::memcpy(item + 1, n.Name.data(), kept);
+        item += 1 + kept;
     }
 }
 
 void JournalWriter::recordCells(const CellArray& cells) {
-    if (!m_started)
+    if (!started())
         return;
     std::string bytes = encodeCells(cells);
     if (bytes == m_cells)
@@ -722,7 +742,7 @@ bool JournalWriter::flush(std::string& error, Sync sync) {
         error = "the tree is too large for it";
         return false;
     }
-    if (!m_started)
+    if (!started())
         return true;
     if (!write(sync == Sync::Now, error))
         return false;

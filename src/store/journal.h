@@ -47,7 +47,7 @@ public:
     void discard();
 
     /// True from the first change after a restart until the next.
-    bool started() const { return m_started; }
+    bool started() const { return !wantsTableBefore(); }
     /// The file written to; empty until the first flush made it.
     const std::string& path() const { return m_path; }
     const JournalBase& base() const { return m_base; }
@@ -84,6 +84,10 @@ private:
     char* reserveRecord(std::uint8_t kind, std::size_t payloadSize);
     /// Room for a change of `size` bytes in the changes record at the end, begun if need be.
     char* reserveChange(std::size_t size);
+    /// reserveChange when the room is not there yet.
+    char* beginChange(std::size_t size);
+    /// A change other than an Add or a Rename.
+    void recordChange(const TreeChange& change);
     /// Closes the changes record at the end.
     void endChanges();
     /// Puts the checks on the records recorded since the last time.
@@ -96,7 +100,6 @@ private:
     std::string m_replaces;
     JournalBase m_base;
     std::uint64_t m_salt = 0;
-    bool m_started = false;
     bool m_tooLarge = false;    // a tree no record can hold: nothing is journaled
     std::vector<char> m_buffer; // records not yet written: the first m_used bytes
     std::size_t m_used = 0;

@@ -61,7 +61,7 @@ bool hasParentItem(const NodeTable& table, std::int32_t item) {
 // Called once a change is sure to be made, before the table is touched.
 EditRecorder* changing(const NodeTable& table) {
     EditRecorder* recorder = table.recorder();
-    if (recorder)
+    if (recorder && recorder->wantsTableBefore())
         recorder->aboutToChange(table);
     return recorder;
 }

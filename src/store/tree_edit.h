@@ -34,9 +34,17 @@ struct TreeChange {
 class EditRecorder {
 public:
     virtual ~EditRecorder() = default;
-    /// The table is about to change and still holds what it held before.
+    /// The table is about to change and still holds what it held before. Called only while
+    /// wantsTableBefore(): a recorder needs the table seldom, and changes come by the thousand.
     virtual void aboutToChange(const NodeTable& table) = 0;
     virtual void changed(const TreeChange& change) = 0;
+    bool wantsTableBefore() const { return m_wantsTableBefore; }
+
+protected:
+    void setWantsTableBefore(bool wants) { m_wantsTableBefore = wants; }
+
+private:
+    bool m_wantsTableBefore = true;
 };
 
 /// Makes a recorded change again on a table in the state it was recorded in: the same slots

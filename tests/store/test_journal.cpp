@@ -127,6 +127,12 @@ private slots:
                 t[2].Name = makeName("ODD");
                 w.checkpoint(t);
             }
+            if (round == 57) { // a long run goes out before the flush, in pieces
+                const qint64 size = QFileInfo(QString::fromStdString(file)).size();
+                for (std::int32_t i = 0; i < 6000; ++i)
+                    addChild(t, 1, makeName("RUN" + std::to_string(i)));
+                QVERIFY(QFileInfo(QString::fromStdString(file)).size() > size + 60000);
+            }
             cells[0].Nod = round;
             w.recordCells(cells);
             std::string error;
