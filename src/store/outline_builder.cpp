@@ -1,6 +1,7 @@
 #include "store/outline_builder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "store/name_codec.h"
 
@@ -20,6 +21,26 @@ std::u32string_view trimSpaces(std::u32string_view s) {
 
 bool isStorable(char32_t c) {
     return encodeChar(c).has_value();
+}
+
+// The name in the code page's bytes, padded with spaces; false when a character has none.
+bool encodeName(std::u32string_view name, NameField& field) {
+    field.fill(' ');
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const std::optional<unsigned char> byte = encodeChar(name[i]);
+        if (!byte)
+            return false;
+        field[i] = static_cast<char>(*byte);
+    }
+    return true;
+}
+
+std::size_t nameHash(const NameField& name) {
+    std::uint64_t w[3] = {};
+    std::memcpy(w, name.data(), name.size());
+    const std::uint64_t h = w[0] * 0x9E3779B97F4A7C15ULL ^ w[1] * 0xC2B2AE3D27D4EB4FULL ^
+                            w[2] * 0x165667B19E3779F9ULL;
+    return static_cast<std::size_t>(h ^ h >> 29);
 }
 
 } // namespace
@@ -48,6 +69,11 @@ void OutlineBuilder::warn(int line, int column, std::string text) {
 
 std::optional<NameField> OutlineBuilder::storable(std::u32string_view name, int line, int column) {
     name = trimSpaces(name);
+    NameField field;
+    // Most names are kept as they stand.
+    if (!name.empty() && name.size() <= static_cast<std::size_t>(kNameLength) &&
+        encodeName(name, field))
+        return field;
     const bool lenient = m_rules.lenient;
     std::u32string written;
     if (lenient && !std::all_of(name.begin(), name.end(), isStorable)) {
@@ -79,37 +105,56 @@ std::optional<NameField> OutlineBuilder::storable(std::u32string_view name, int 
              "name " + quotedName(name) + " cut to 20 characters: " + quotedName(cut));
         name = cut;
     }
-    NameField field;
-    field.fill(' ');
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const std::optional<unsigned char> byte = encodeChar(name[i]);
-        if (!byte) {
-            fail(line, "name has characters the data file cannot hold: " + quotedName(name),
-                 column);
-            return std::nullopt;
-        }
-        field[i] = static_cast<char>(*byte);
+    if (!encodeName(name, field)) {
+        fail(line, "name has characters the data file cannot hold: " + quotedName(name), column);
+        return std::nullopt;
     }
     return field;
 }
 
-std::size_t OutlineBuilder::NameHash::operator()(std::int32_t slot) const {
-    const NameField& name = (*nodes)[static_cast<std::size_t>(slot)].Name;
-    return std::hash<std::string_view>()(std::string_view(name.data(), name.size()));
+bool OutlineBuilder::SiblingNames::take(const NodeSlots& nodes, std::int32_t slot) {
+    if (2 * (m_used.size() + 1) > m_table.size())
+        grow(nodes);
+    const std::size_t mask = m_table.size() - 1;
+    const NameField& name = nodes[static_cast<std::size_t>(slot)].Name;
+    for (std::size_t i = nameHash(name) & mask;; i = (i + 1) & mask) {
+        const std::int32_t other = m_table[i];
+        if (other == 0) {
+            m_table[i] = slot;
+            m_used.push_back(static_cast<std::uint32_t>(i));
+            return true;
+        }
+        if (nodes[static_cast<std::size_t>(other)].Name == name)
+            return false;
+    }
 }
 
-bool OutlineBuilder::SameName::operator()(std::int32_t a, std::int32_t b) const {
-    return (*nodes)[static_cast<std::size_t>(a)].Name == (*nodes)[static_cast<std::size_t>(b)].Name;
+void OutlineBuilder::SiblingNames::grow(const NodeSlots& nodes) {
+    std::vector<std::int32_t> slots;
+    slots.reserve(m_used.size());
+    for (const std::uint32_t i : m_used)
+        slots.push_back(m_table[i]);
+    m_table.assign(std::max<std::size_t>(16, 2 * m_table.size()), 0);
+    m_used.clear();
+    for (const std::int32_t slot : slots)
+        take(nodes, slot);
+}
+
+void OutlineBuilder::SiblingNames::clear() {
+    for (const std::uint32_t i : m_used)
+        m_table[i] = 0;
+    m_used.clear();
+    m_numbers.clear();
 }
 
 void OutlineBuilder::keepApart(std::int32_t slot, int line, int column) {
-    Siblings& siblings = m_siblings.back();
-    if (siblings.taken.insert(slot).second)
+    SiblingNames& siblings = m_siblings[m_openSiblings - 1];
+    if (siblings.take(m_nodes, slot))
         return;
     NameField& field = m_nodes[static_cast<std::size_t>(slot)].Name;
     const std::string base(trimmedName(field));
     // Numbers already given to this name are not tried again: many equal siblings stay linear.
-    int& number = siblings.nextNumber.try_emplace(base, 2).first->second;
+    int& number = siblings.nextNumber(base);
     for (;; ++number) {
         const std::string suffix = " " + std::to_string(number);
         std::string_view kept(base);
@@ -117,7 +162,7 @@ void OutlineBuilder::keepApart(std::int32_t slot, int line, int column) {
         while (!kept.empty() && kept.back() == ' ')
             kept.remove_suffix(1);
         field = makeName(std::string(kept) + suffix);
-        if (siblings.taken.insert(slot).second)
+        if (siblings.take(m_nodes, slot))
             break;
     }
     ++number;
@@ -164,10 +209,12 @@ bool OutlineBuilder::add(int depth, std::u32string_view name, int line, int colu
     m_open.push_back(slot);
     if (m_rules.lenient) {
         // The names taken below the item before this one at `depth` belong to its subtree.
-        while (static_cast<int>(m_siblings.size()) > depth + 1)
-            m_siblings.pop_back();
-        if (static_cast<int>(m_siblings.size()) == depth)
-            m_siblings.emplace_back(&m_nodes);
+        const auto open = static_cast<std::size_t>(depth) + 1;
+        for (; m_openSiblings > open; --m_openSiblings)
+            m_siblings[m_openSiblings - 1].clear();
+        if (m_siblings.size() < open)
+            m_siblings.resize(open);
+        m_openSiblings = open;
         keepApart(slot, line, column);
     }
     m_tops += depth == 0 ? 1 : 0;

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "store/message_text.h"
@@ -90,19 +89,22 @@ private:
     void keepApart(std::int32_t slot, int line, int column);
     bool hasTopName() const { return m_rules.top || m_offered || m_rules.fallbackTop; }
 
-    // Sibling slots hashed and compared by their names.
-    struct NameHash {
-        const NodeSlots* nodes;
-        std::size_t operator()(std::int32_t slot) const;
-    };
-    struct SameName {
-        const NodeSlots* nodes;
-        bool operator()(std::int32_t a, std::int32_t b) const;
-    };
-    struct Siblings {
-        explicit Siblings(const NodeSlots* nodes) : taken(0, NameHash{nodes}, SameName{nodes}) {}
-        std::unordered_set<std::int32_t, NameHash, SameName> taken;
-        std::unordered_map<std::string, int> nextNumber; // by the name numbered
+    // Lenient: the names taken among the children of the open item at one depth of the
+    // path. Open addressing, kept between groups of siblings: an item costs no allocation.
+    class SiblingNames {
+    public:
+        /// Takes the slot's name; false when a sibling has it already.
+        bool take(const NodeSlots& nodes, std::int32_t slot);
+        /// Forgets the names: the path has left these siblings.
+        void clear();
+        /// The next number to try at the end of a name given more than once.
+        int& nextNumber(const std::string& name) { return m_numbers.try_emplace(name, 2).first->second; }
+
+    private:
+        void grow(const NodeSlots& nodes);
+        std::vector<std::int32_t> m_table; // slots; 0 none; a power of two, at most half full
+        std::vector<std::uint32_t> m_used; // where slots lie, so clearing costs what was taken
+        std::unordered_map<std::string, int> m_numbers; // by the name numbered
     };
 
     ImportRules m_rules;
@@ -113,7 +115,8 @@ private:
     // Slot 0 the signature, slot 1 a provisional top item, the items from slot 2 on.
     NodeSlots m_nodes;
     std::vector<std::int32_t> m_open; // the latest item at each depth on the current path
-    std::vector<Siblings> m_siblings; // lenient: the names taken at each depth of the path
+    std::vector<SiblingNames> m_siblings; // by depth, the first m_openSiblings in use
+    std::size_t m_openSiblings = 0;
     int m_tops = 0;
     // The first item at depth 255, which a top item would push too deep.
     int m_deepestLine = 0;

@@ -219,6 +219,14 @@ private slots:
             "name t 3\"\n"
             "! 7:3 empty name: named \"-\"\n"
             "! 7:3 name \"-\" is a sibling's already: named \"- 2\"\n");
+        row("equal names apart: only siblings numbered, names kept once their list ends",
+            "- P\n  - A\n    - A\n    - A\n  - A\n- Q\n  - A\n  - B\n  - C\n  - D\n  - E\n"
+            "  - F\n  - G\n  - H\n  - I\n  - A\n",
+            "FILE\n  P\n    A\n      A\n      A 2\n    A 2\n  Q\n    A\n    B\n    C\n    D\n"
+            "    E\n    F\n    G\n    H\n    I\n    A 2\n"
+            "! 4:5 name \"A\" is a sibling's already: named \"A 2\"\n"
+            "! 5:3 name \"A\" is a sibling's already: named \"A 2\"\n"
+            "! 16:3 name \"A\" is a sibling's already: named \"A 2\"\n");
         row("other scripts in Latin letters, what has none left out",
             "- St\xC3\xA4"
             "dte\n  - \xE5\x8C\x97\xE4\xBA\xAC\n"
