@@ -450,6 +450,7 @@ void JournalWriter::discard() {
     }
     close();
     setWantsTableBefore(true);
+    dropWaiting();
     m_tooLarge = false;
     written();
     m_cells.clear();
@@ -473,6 +474,7 @@ inline char* JournalWriter::grow(std::size_t size) {
 }
 
 char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
+    handOn();
     endChanges();
     char* r = grow(kFrame + payloadSize);
     putU32(r, static_cast<std::int32_t>(payloadSize + 1));
@@ -492,12 +494,6 @@ inline char* JournalWriter::reserveChange(std::size_t size) {
 }
 
 char* JournalWriter::beginChange(std::size_t size) {
-    // A long run of changes between two flushes goes out in pieces small enough to stay in
-    // the processor's cache; a failure is left for the next flush to report.
-    if (m_used >= kWrittenAhead) {
-        std::string ignored;
-        write(false, ignored);
-    }
     if (m_changesAt == 0) {
         const char* record = grow(5); // its size and kind are put in at its end
         m_changesAt = static_cast<std::size_t>(record - m_buffer.data());
@@ -551,6 +547,8 @@ void JournalWriter::append(std::uint8_t kind, std::string_view payload) {
 }
 
 void JournalWriter::appendTree(const NodeTable& table, std::uint8_t kind) {
+    // Changes made before the tree is taken belong before it, or to no journal at all.
+    handOn();
     const std::size_t size = std::size_t(table.NodeCount() + 1) * kRecordSize;
     // A record's size must fit its 32 bits; such a tree would fill some 4 GiB of memory.
     m_tooLarge = size >= 0xFFFFFFFFULL;
@@ -608,7 +606,7 @@ bool JournalWriter::streamTree(const NodeTable& table, std::uint8_t kind, std::s
     return false;
 }
 
-void JournalWriter::aboutToChange(const NodeTable& table) {
+void JournalWriter::tableBefore(const NodeTable& table) {
     if (!started())
         appendTree(table, kBase);
 }
@@ -618,17 +616,19 @@ void JournalWriter::checkpoint(const NodeTable& table) {
     ++m_changes;
 }
 
-void JournalWriter::changed(const TreeChange& c) {
+void JournalWriter::recordNamed(std::span<const NamedChange> changes) {
     if (!started())
         return; // told of no tree to start from
-    ++m_changes;
-    if (c.kind != TreeChange::Add && c.kind != TreeChange::Rename) {
-        recordChange(c);
-        return;
-    }
-    // Most changes, so kept short and without branches. The whole name field is copied, a
-    // fixed size being cheaper; what lies past the change is written over by the next, or
-    // never written out. A Rename's name goes where an Add's slot byte would.
+    for (const NamedChange& c : changes)
+        encode(c);
+    m_changes += changes.size();
+    writeAhead();
+}
+
+inline void JournalWriter::encode(const NamedChange& c) {
+    // Kept short and without branches. The whole name field is copied, a fixed size being
+    // cheaper; what lies past the change is written over by the next, or never written out.
+    // A Rename's name goes where an Add's slot byte would.
     const std::size_t add = c.kind == TreeChange::Add;
     const std::size_t name = nameSize(c.name);
     char* p = reserveChange(kEntryHead + add + name);
@@ -638,7 +638,15 @@ void JournalWriter::changed(const TreeChange& c) {
     std::memcpy(p + kEntryHead + add, c.name.data(), kNameLength);
 }
 
-void JournalWriter::recordChange(const TreeChange& c) {
+void JournalWriter::record(const TreeChange& c) {
+    if (!started())
+        return;
+    ++m_changes;
+    if (c.kind == TreeChange::Add || c.kind == TreeChange::Rename) {
+        encode({c.kind, c.item, c.slot, c.name});
+        writeAhead();
+        return;
+    }
     std::size_t size = kEntryHead;
     if (c.kind == TreeChange::Paste) {
         size += 8 + c.buffer.size();
@@ -648,17 +656,27 @@ void JournalWriter::recordChange(const TreeChange& c) {
     char* p = reserveChange(size);
     p[0] = static_cast<char>(c.kind << kKindShift);
     putU32(p + 1, c.item);
-    if (c.kind != TreeChange::Paste)
-        return;
-    putI32(p + kEntryHead, c.slot);
-    putI32(p + kEntryHead + 4, static_cast<std::int32_t>(c.buffer.size()));
-    char* item = p + kEntryHead + 8;
-    for (const Node& n : c.buffer) {
-        const std::size_t kept = nameSize(n.Name);
-        item[0] = static_cast<char>(kept | (n.FirstChild > 0 ? kHasChild : 0) |
-                                    (n.NextSibling > 0 ? kHasNext : 0));
-        std::memcpy(item + 1, n.Name.data(), kept);
-        item += 1 + kept;
+    if (c.kind == TreeChange::Paste) {
+        putI32(p + kEntryHead, c.slot);
+        putI32(p + kEntryHead + 4, static_cast<std::int32_t>(c.buffer.size()));
+        char* item = p + kEntryHead + 8;
+        for (const Node& n : c.buffer) {
+            const std::size_t kept = nameSize(n.Name);
+            item[0] = static_cast<char>(kept | (n.FirstChild > 0 ? kHasChild : 0) |
+                                        (n.NextSibling > 0 ? kHasNext : 0));
+            std::memcpy(item + 1, n.Name.data(), kept);
+            item += 1 + kept;
+        }
+    }
+    writeAhead();
+}
+
+void JournalWriter::writeAhead() {
+    // A long run of changes between two flushes goes out in pieces small enough to stay in
+    // the processor's cache; a failure is left for the next flush to report.
+    if (m_used >= kWrittenAhead) {
+        std::string ignored;
+        write(false, ignored);
     }
 }
 
@@ -711,6 +729,7 @@ bool JournalWriter::create(bool sync, std::string& error) {
 }
 
 bool JournalWriter::write(bool sync, std::string& error) {
+    handOn();
     if (m_used > 0) {
         stampTime(m_buffer.data());
         seal();

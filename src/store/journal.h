@@ -52,10 +52,8 @@ public:
     const std::string& path() const { return m_path; }
     const JournalBase& base() const { return m_base; }
     /// Goes up with every record of a change.
-    std::uint64_t changeCount() const { return m_changes; }
+    std::uint64_t changeCount() const { return m_changes + waiting(); }
 
-    void aboutToChange(const NodeTable& table) override;
-    void changed(const TreeChange& change) override;
     /// The whole table as it stands, as a change of its own: one made outside the edit
     /// operations, or a recovered tree.
     void checkpoint(const NodeTable& table);
@@ -63,7 +61,7 @@ public:
     void recordCells(const CellArray& cells);
 
     /// True while records wait to be written or written records to be synced.
-    bool pending() const { return m_used > 0 || m_unsynced; }
+    bool pending() const { return waiting() > 0 || m_used > 0 || m_unsynced; }
     enum class Sync { WhenDue, Now };
     /// Writes the waiting records, the first time creating the file; syncs them to disk when
     /// the last sync is a second old, or at once. False with the reason when nothing could
@@ -73,6 +71,12 @@ public:
     void setClock(std::function<std::int64_t()> nowMs) { m_now = std::move(nowMs); }
 
 private:
+    void tableBefore(const NodeTable& table) override;
+    void record(const TreeChange& change) override;
+    void recordNamed(std::span<const NamedChange> changes) override;
+    void encode(const NamedChange& change);
+    /// Writes the records once they fill kWrittenAhead bytes.
+    void writeAhead();
     bool write(bool sync, std::string& error);
     void appendTree(const NodeTable& table, std::uint8_t kind);
     bool streamTree(const NodeTable& table, std::uint8_t kind, std::size_t size);
@@ -86,8 +90,6 @@ private:
     char* reserveChange(std::size_t size);
     /// reserveChange when the room is not there yet.
     char* beginChange(std::size_t size);
-    /// A change other than an Add or a Rename.
-    void recordChange(const TreeChange& change);
     /// Closes the changes record at the end.
     void endChanges();
     /// Puts the checks on the records recorded since the last time.

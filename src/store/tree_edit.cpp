@@ -61,7 +61,7 @@ bool hasParentItem(const NodeTable& table, std::int32_t item) {
 // Called once a change is sure to be made, before the table is touched.
 EditRecorder* changing(const NodeTable& table) {
     EditRecorder* recorder = table.recorder();
-    if (recorder && recorder->wantsTableBefore())
+    if (recorder)
         recorder->aboutToChange(table);
     return recorder;
 }
@@ -98,7 +98,8 @@ std::int32_t addChild(NodeTable& table, std::int32_t parent, const NameField& na
     const std::int32_t n = table.Node_Alloc();
     table[n].Name = name;
     linkLastChild(table, parent, n);
-    changed(recorder, {TreeChange::Add, parent, n, name});
+    if (recorder)
+        recorder->nameChanged(TreeChange::Add, parent, n, name);
     return n;
 }
 
@@ -107,7 +108,8 @@ bool renameItem(NodeTable& table, std::int32_t item, const NameField& name) {
         return false;
     EditRecorder* recorder = changing(table);
     table[item].Name = name;
-    changed(recorder, {TreeChange::Rename, item, 0, name});
+    if (recorder)
+        recorder->nameChanged(TreeChange::Rename, item, 0, name);
     return true;
 }
 

@@ -2,8 +2,10 @@
 // The changes to the node table that the editing commands are made of: linking a new item,
 // deleting a subtree and putting it back, and copying a subtree into a buffer and out again.
 
+#include <array>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "store/node_table.h"
@@ -33,17 +35,58 @@ struct TreeChange {
 /// Commands change the session's table only through them, so each change is recorded.
 class EditRecorder {
 public:
+    /// An Add or a Rename as it waits to be recorded.
+    struct NamedChange {
+        TreeChange::Kind kind;
+        std::int32_t item;
+        std::int32_t slot;
+        NameField name;
+    };
+
     virtual ~EditRecorder() = default;
-    /// The table is about to change and still holds what it held before. Called only while
-    /// wantsTableBefore(): a recorder needs the table seldom, and changes come by the thousand.
-    virtual void aboutToChange(const NodeTable& table) = 0;
-    virtual void changed(const TreeChange& change) = 0;
-    bool wantsTableBefore() const { return m_wantsTableBefore; }
+
+    /// The table is about to change and still holds what it held before.
+    void aboutToChange(const NodeTable& table) {
+        // Asked for seldom, and changes come by the thousand.
+        if (m_wantsTableBefore) {
+            handOn();
+            tableBefore(table);
+        }
+    }
+    /// An Add or a Rename, most changes: kept here, without a call, and recorded together
+    /// before anything else is or once the room for them is full. A call for each would
+    /// cost about as much as the edit itself.
+    void nameChanged(TreeChange::Kind kind, std::int32_t item, std::int32_t slot,
+                     const NameField& name) {
+        if (m_waiting == kWaitingRoom) [[unlikely]]
+            handOn();
+        m_named[m_waiting++] = {kind, item, slot, name};
+    }
+    void changed(const TreeChange& change) {
+        handOn();
+        record(change);
+    }
 
 protected:
+    /// While true, aboutToChange hands the table to tableBefore.
     void setWantsTableBefore(bool wants) { m_wantsTableBefore = wants; }
+    bool wantsTableBefore() const { return m_wantsTableBefore; }
+    virtual void tableBefore(const NodeTable& table) = 0;
+    virtual void record(const TreeChange& change) = 0;
+    /// The Adds and Renames that waited, in the order they were made.
+    virtual void recordNamed(std::span<const NamedChange> changes) = 0;
+    /// Records the changes that wait; a recorder calls it before it records anything of its own.
+    void handOn() {
+        if (m_waiting > 0)
+            recordNamed({m_named.data(), std::exchange(m_waiting, 0)});
+    }
+    std::size_t waiting() const { return m_waiting; }
+    void dropWaiting() { m_waiting = 0; }
 
 private:
+    static constexpr std::size_t kWaitingRoom = 512;
+    std::array<NamedChange, kWaitingRoom> m_named;
+    std::size_t m_waiting = 0;
     bool m_wantsTableBefore = true;
 };
 
