@@ -12,6 +12,9 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "store/byte_order.h"
 #include "store/data_file.h"
@@ -55,10 +58,6 @@ constexpr std::size_t kTimeRecord = kFrame + 8;
 // Room kept past the last record: whole name fields are copied, and the last bytes of a
 // record are read as one word.
 constexpr std::size_t kSlack = kNameLength + 8;
-// Changes this large or smaller, and fewer than kWrittenAhead bytes of records, always fit
-// the buffer.
-constexpr std::size_t kQuickChange = 32;
-constexpr std::size_t kLeastBuffer = kWrittenAhead + kQuickChange + kSlack;
 // A change in a changes record: a head byte, the kind in its top bits and, for an Add or a
 // Rename, the name's size below; the item (u32); then an Add's low byte of the slot it took
 // (the replay must take the same) and name, a Rename's name, or a Paste's slot (u32), count
@@ -298,9 +297,20 @@ bool nextRecord(std::string_view bytes, std::size_t& pos, std::uint64_t salt, Re
 }
 
 // Names are kept without the spaces that pad them at the end.
-std::size_t nameSize(const NameField& name) {
+inline std::size_t nameSize(const NameField& name) {
+#if defined(__SSE2__)
+    // Nearly every change has a name: its spaces are found sixteen bytes at a time.
+    const __m128i spaces = _mm_set1_epi8(' ');
+    const auto front = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data())), spaces)));
+    const auto back = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data() + 4)), spaces)));
+    const unsigned kept = ~(front | back << 4) & 0xFFFFFu; // a bit for each byte
+    return static_cast<std::size_t>(32 - std::countl_zero(kept));
+#else
     const std::string_view kept = trimmedName(name);
     return kept.empty() ? 0 : std::size_t(kept.data() + kept.size() - name.data());
+#endif
 }
 
 bool nameFrom(std::string_view bytes, NameField& name) {
@@ -469,7 +479,7 @@ inline char* JournalWriter::grow(std::size_t size) {
     // Grown rarely and kept between writes: a record is only a few copies into memory
     // that is already there.
     if (m_used + kSlack > m_buffer.size())
-        m_buffer.resize(std::max({m_used + kSlack, 2 * m_buffer.size(), kLeastBuffer}));
+        m_buffer.resize(std::max(m_used + kSlack, 2 * m_buffer.size()));
     return m_buffer.data() + at;
 }
 
@@ -482,18 +492,7 @@ char* JournalWriter::reserveRecord(std::uint8_t kind, std::size_t payloadSize) {
     return r;
 }
 
-inline char* JournalWriter::reserveChange(std::size_t size) {
-    // Most changes: the changes record is open, and the buffer was given room enough for
-    // them when it was.
-    if (m_changesAt != 0 && m_used < kWrittenAhead && size <= kQuickChange) [[likely]] {
-        char* p = m_buffer.data() + m_used;
-        m_used += size;
-        return p;
-    }
-    return beginChange(size);
-}
-
-char* JournalWriter::beginChange(std::size_t size) {
+char* JournalWriter::reserveChange(std::size_t size) {
     if (m_changesAt == 0) {
         const char* record = grow(5); // its size and kind are put in at its end
         m_changesAt = static_cast<std::size_t>(record - m_buffer.data());
@@ -619,34 +618,36 @@ void JournalWriter::checkpoint(const NodeTable& table) {
 void JournalWriter::recordNamed(std::span<const NamedChange> changes) {
     if (!started())
         return; // told of no tree to start from
-    for (const NamedChange& c : changes)
-        encode(c);
+    // Room for them all at their largest; what they leave is given back.
+    constexpr std::size_t kLargest = kEntryHead + 1 + kNameLength;
+    char* const room = reserveChange(changes.size() * kLargest);
+    char* p = room;
+    for (const NamedChange& c : changes) {
+        // The whole name field is copied, a fixed size being cheaper; what lies past the
+        // change is written over by the next, or never written out. A Rename's name goes
+        // where an Add's slot byte would.
+        const std::size_t add = c.kind == TreeChange::Add;
+        const std::size_t name = nameSize(c.name);
+        p[0] = static_cast<char>(c.kind << kKindShift | name);
+        putU32(p + 1, c.item);
+        p[kEntryHead] = static_cast<char>(c.slot);
+        std::memcpy(p + kEntryHead + add, c.name.data(), kNameLength);
+        p += kEntryHead + add + name;
+    }
+    m_used -= static_cast<std::size_t>(room + changes.size() * kLargest - p);
     m_changes += changes.size();
     writeAhead();
 }
 
-inline void JournalWriter::encode(const NamedChange& c) {
-    // Kept short and without branches. The whole name field is copied, a fixed size being
-    // cheaper; what lies past the change is written over by the next, or never written out.
-    // A Rename's name goes where an Add's slot byte would.
-    const std::size_t add = c.kind == TreeChange::Add;
-    const std::size_t name = nameSize(c.name);
-    char* p = reserveChange(kEntryHead + add + name);
-    p[0] = static_cast<char>(c.kind << kKindShift | name);
-    putU32(p + 1, c.item);
-    p[kEntryHead] = static_cast<char>(c.slot);
-    std::memcpy(p + kEntryHead + add, c.name.data(), kNameLength);
-}
-
 void JournalWriter::record(const TreeChange& c) {
+    if (c.kind == TreeChange::Add || c.kind == TreeChange::Rename) {
+        const NamedChange named{c.kind, c.item, c.slot, c.name};
+        recordNamed({&named, 1});
+        return;
+    }
     if (!started())
         return;
     ++m_changes;
-    if (c.kind == TreeChange::Add || c.kind == TreeChange::Rename) {
-        encode({c.kind, c.item, c.slot, c.name});
-        writeAhead();
-        return;
-    }
     std::size_t size = kEntryHead;
     if (c.kind == TreeChange::Paste) {
         size += 8 + c.buffer.size();

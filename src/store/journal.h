@@ -74,7 +74,6 @@ private:
     void tableBefore(const NodeTable& table) override;
     void record(const TreeChange& change) override;
     void recordNamed(std::span<const NamedChange> changes) override;
-    void encode(const NamedChange& change);
     /// Writes the records once they fill kWrittenAhead bytes.
     void writeAhead();
     bool write(bool sync, std::string& error);
@@ -88,8 +87,6 @@ private:
     char* reserveRecord(std::uint8_t kind, std::size_t payloadSize);
     /// Room for a change of `size` bytes in the changes record at the end, begun if need be.
     char* reserveChange(std::size_t size);
-    /// reserveChange when the room is not there yet.
-    char* beginChange(std::size_t size);
     /// Closes the changes record at the end.
     void endChanges();
     /// Puts the checks on the records recorded since the last time.
