@@ -51,7 +51,7 @@ public:
     /// The file written to; empty until the first flush made it.
     const std::string& path() const { return m_path; }
     const JournalBase& base() const { return m_base; }
-    /// Goes up with every record of a change.
+    /// Goes up with every change it is told of.
     std::uint64_t changeCount() const { return m_changes + waiting(); }
 
     /// The whole table as it stands, as a change of its own: one made outside the edit

@@ -99,7 +99,7 @@ std::int32_t addChild(NodeTable& table, std::int32_t parent, const NameField& na
     table[n].Name = name;
     linkLastChild(table, parent, n);
     if (recorder)
-        recorder->nameChanged(TreeChange::Add, parent, n, name);
+        recorder->changedWithName(TreeChange::Add, parent, n, name);
     return n;
 }
 
@@ -109,7 +109,7 @@ bool renameItem(NodeTable& table, std::int32_t item, const NameField& name) {
     EditRecorder* recorder = changing(table);
     table[item].Name = name;
     if (recorder)
-        recorder->nameChanged(TreeChange::Rename, item, 0, name);
+        recorder->changedWithName(TreeChange::Rename, item, 0, name);
     return true;
 }
 

@@ -56,7 +56,7 @@ public:
     /// An Add or a Rename, most changes: kept here, without a call, and recorded together
     /// before anything else is or once the room for them is full. A call for each would
     /// cost about as much as the edit itself.
-    void nameChanged(TreeChange::Kind kind, std::int32_t item, std::int32_t slot,
+    void changedWithName(TreeChange::Kind kind, std::int32_t item, std::int32_t slot,
                      const NameField& name) {
         if (m_waiting == kWaitingRoom) [[unlikely]]
             handOn();
