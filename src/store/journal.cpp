@@ -40,7 +40,7 @@ constexpr std::size_t kMaxPath = 1 << 16;
 constexpr std::size_t kFrame = 9; // size, kind and check around a payload
 constexpr std::int64_t kSyncIntervalMs = 1000;
 // Records go out once they fill this much, between flushes too.
-constexpr std::size_t kWrittenAhead = std::size_t(64) << 10;
+constexpr std::size_t kWrittenAhead = std::size_t(256) << 10;
 // A buffer a large paste grew past this is given back once written.
 constexpr std::size_t kKeptBuffer = std::size_t(4) << 20;
 // A tree at least this large goes to the file as it is encoded.
@@ -301,8 +301,8 @@ inline std::size_t nameSize(const NameField& name) {
 #if defined(__SSE2__)
     // Nearly every change has a name: its spaces are found sixteen bytes at a time.
     const __m128i spaces = _mm_set1_epi8(' ');
-    const auto front = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data())), spaces)));
+    const auto front = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data())), spaces)));
     const auto back = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data() + 4)), spaces)));
     const unsigned kept = ~(front | back << 4) & 0xFFFFFu; // a bit for each byte

@@ -30,7 +30,7 @@ struct JournalBase {
 /// Records the changes of one tree. The first change writes the tree as it was before it
 /// (so the journal can be replayed even after its data file changed), then each change
 /// takes a few dozen bytes at most. Changes are kept in memory until flush() writes them, or
-/// until they fill 64 KiB; what one write holds is checked as a whole.
+/// until they fill 256 KiB; what one write holds is checked as a whole.
 class JournalWriter final : public EditRecorder {
 public:
     JournalWriter() = default;

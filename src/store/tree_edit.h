@@ -57,7 +57,7 @@ public:
     /// before anything else is or once the room for them is full. A call for each would
     /// cost about as much as the edit itself.
     void changedWithName(TreeChange::Kind kind, std::int32_t item, std::int32_t slot,
-                     const NameField& name) {
+                         const NameField& name) {
         if (m_waiting == kWaitingRoom) [[unlikely]]
             handOn();
         m_named[m_waiting++] = {kind, item, slot, name};

@@ -127,11 +127,17 @@ private slots:
                 t[2].Name = makeName("ODD");
                 w.checkpoint(t);
             }
-            if (round == 57) { // a long run goes out before the flush, in pieces
+            if (round == 59) { // a long run goes out before the flush, in pieces
                 const qint64 size = QFileInfo(QString::fromStdString(file)).size();
-                for (std::int32_t i = 0; i < 6000; ++i)
-                    addChild(t, 1, makeName("RUN" + std::to_string(i)));
-                QVERIFY(QFileInfo(QString::fromStdString(file)).size() > size + 60000);
+                std::vector<std::int32_t> parents;
+                for (std::int32_t i = 0; i < 24000; ++i) {
+                    const std::int32_t parent = i < 100 ? 1 : parents[std::size_t(i % 100)];
+                    const std::int32_t added =
+                        addChild(t, parent, makeName("RUN" + std::to_string(i)));
+                    if (i < 100)
+                        parents.push_back(added);
+                }
+                QVERIFY(QFileInfo(QString::fromStdString(file)).size() > size + 250000);
             }
             cells[0].Nod = round;
             w.recordCells(cells);
