@@ -606,8 +606,7 @@ bool JournalWriter::streamTree(const NodeTable& table, std::uint8_t kind, std::s
 }
 
 void JournalWriter::tableBefore(const NodeTable& table) {
-    if (!started())
-        appendTree(table, kBase);
+    appendTree(table, kBase); // asked for only until the journal has started
 }
 
 void JournalWriter::checkpoint(const NodeTable& table) {

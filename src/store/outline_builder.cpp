@@ -38,8 +38,8 @@ bool encodeName(std::u32string_view name, NameField& field) {
 std::size_t nameHash(const NameField& name) {
     std::uint64_t w[3] = {};
     std::memcpy(w, name.data(), name.size());
-    const std::uint64_t h = w[0] * 0x9E3779B97F4A7C15ULL ^ w[1] * 0xC2B2AE3D27D4EB4FULL ^
-                            w[2] * 0x165667B19E3779F9ULL;
+    const std::uint64_t h =
+        w[0] * 0x9E3779B97F4A7C15ULL ^ w[1] * 0xC2B2AE3D27D4EB4FULL ^ w[2] * 0x165667B19E3779F9ULL;
     return static_cast<std::size_t>(h ^ h >> 29);
 }
 

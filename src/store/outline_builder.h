@@ -98,7 +98,9 @@ private:
         /// Forgets the names: the path has left these siblings.
         void clear();
         /// The next number to try at the end of a name given more than once.
-        int& nextNumber(const std::string& name) { return m_numbers.try_emplace(name, 2).first->second; }
+        int& nextNumber(const std::string& name) {
+            return m_numbers.try_emplace(name, 2).first->second;
+        }
 
     private:
         void grow(const NodeSlots& nodes);
@@ -114,7 +116,7 @@ private:
     int m_offeredColumn = 0;
     // Slot 0 the signature, slot 1 a provisional top item, the items from slot 2 on.
     NodeSlots m_nodes;
-    std::vector<std::int32_t> m_open; // the latest item at each depth on the current path
+    std::vector<std::int32_t> m_open;     // the latest item at each depth on the current path
     std::vector<SiblingNames> m_siblings; // by depth, the first m_openSiblings in use
     std::size_t m_openSiblings = 0;
     int m_tops = 0;
