@@ -201,16 +201,6 @@ LoadResult outOfMemory() {
 
 } // namespace
 
-void encodeRecord(const Node& node, char* out) {
-    putI32(out, node.Parent);
-    putI32(out + 4, node.FirstChild);
-    putI32(out + 8, node.PrevSibling);
-    putI32(out + 12, node.NextSibling);
-    out[16] = static_cast<char>(node.Level);
-    out[17] = static_cast<char>(node.InUse);
-    std::memcpy(out + 18, node.Name.data(), kNameLength);
-}
-
 Node decodeRecord(const char* in) {
     Node n;
     n.Parent = getI32(in);

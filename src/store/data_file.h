@@ -1,7 +1,10 @@
 #pragma once
 // The data file: 38-byte little-endian records, record k holding slot k of the table.
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,7 +20,15 @@ class Progress;
 
 constexpr int kRecordSize = 38;
 
-void encodeRecord(const Node& node, char* out);
+/// A record is the node as it lies in memory, but for the padding at its end: written by
+/// the million, it is copied whole.
+inline void encodeRecord(const Node& node, char* out) {
+    static_assert(std::endian::native == std::endian::little && offsetof(Node, FirstChild) == 4 &&
+                  offsetof(Node, PrevSibling) == 8 && offsetof(Node, NextSibling) == 12 &&
+                  offsetof(Node, Level) == 16 && offsetof(Node, InUse) == 17 &&
+                  offsetof(Node, Name) == 18 && sizeof(Node) >= kRecordSize);
+    std::memcpy(out, &node, kRecordSize);
+}
 Node decodeRecord(const char* in);
 /// Compares the seven fields of a record with the signature.
 bool isSignature(const Node& record);

@@ -20,8 +20,18 @@
 #include "store/data_file.h"
 #include "store/safe_file.h"
 #include "store/walk.h"
+#include "store/worker_thread.h"
 
 namespace qm {
+
+// A journal's file as it was made.
+struct MadeJournal {
+    int fd = -1; // none: `error` says why
+    std::string path;
+    std::int64_t size = 0; // its bytes
+    bool synced = false;   // on disk, and its folder too
+    std::string error;
+};
 
 namespace {
 
@@ -149,6 +159,16 @@ std::uint32_t heldRecordCheck(std::uint64_t seed, const char* p, std::size_t n) 
     return finish(h + wordTerm(tail, key));
 }
 
+// Puts the checks on the records from `from` to `to`.
+void sealRecords(char* buffer, std::size_t from, std::size_t to, std::uint64_t salt) {
+    while (from < to) {
+        char* r = buffer + from;
+        const std::size_t size = getU32(r);
+        putU32(r + 4 + size, static_cast<std::int32_t>(heldRecordCheck(salt, r, 4 + size)));
+        from += size + 8;
+    }
+}
+
 std::string encodeHeader(const JournalBase& base, std::uint64_t salt) {
     const std::size_t pathSize = std::min(base.path.size(), kMaxPath);
     std::string h(kHeaderFixed + pathSize + 4, '\0');
@@ -207,6 +227,45 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
         return true;
     }
     return false;
+}
+
+// Makes a journal at the first of `paths` where nothing lies, but for `replaces`, which may
+// be replaced, holding `header` and `size` bytes of records; synced first when `sync`.
+MadeJournal makeJournal(const std::vector<std::string>& paths, const std::string& replaces,
+                        const std::string& header, const char* records, std::size_t size,
+                        bool sync) {
+    MadeJournal made;
+    made.error = "there is no place for it";
+    for (const std::string& target : paths) {
+        struct stat st {};
+        const bool replacing = ::lstat(target.c_str(), &st) == 0;
+        if (replacing && target != replaces)
+            continue;
+        std::string temp;
+        const int fd = createTempBeside(target, temp, made.error);
+        if (fd < 0)
+            continue;
+        // Replacing a journal that is being recovered: the new one must be on disk first.
+        const bool syncNow = sync || replacing;
+        const bool ok = writeAll(fd, header.data(), header.size()) && writeAll(fd, records, size) &&
+                        (!syncNow || ::fdatasync(fd) == 0) &&
+                        (replacing ? ::rename(temp.c_str(), target.c_str()) == 0
+                                   : renameNoReplace(temp, target));
+        if (!ok) {
+            made.error = target + ": " + errnoText(errno);
+            ::unlink(temp.c_str());
+            ::close(fd);
+            continue;
+        }
+        if (syncNow)
+            syncFolderOf(target);
+        made.fd = fd;
+        made.path = target;
+        made.size = static_cast<std::int64_t>(header.size() + size);
+        made.synced = syncNow;
+        return made;
+    }
+    return made;
 }
 
 // The size of the change at the start of `p` as its first bytes give it; 0 when they give
@@ -434,7 +493,65 @@ private:
 
 } // namespace
 
+// What was handed to the thread, and what came of it: the thread touches it only while
+// running, the writer only once it has waited.
+struct JournalWriter::Background {
+    enum class Task { None, Create, Write, Sync };
+    WorkerThread thread;
+    Task task = Task::None;
+    int fd = -1;
+    // What a journal is made of the first time, and what came of it.
+    std::vector<std::string> paths;
+    std::string replaces;
+    std::string header;
+    MadeJournal made;
+    std::vector<char> bytes; // a write's records, the first `size`, checked from `sealFrom`
+    std::size_t size = 0;
+    std::size_t sealFrom = 0;
+    std::uint64_t salt = 0;
+    std::int64_t fileSize = 0; // where a failed write is cut back to
+    std::string path;          // a sync's, for its folder
+    bool folderToo = false;
+    int error = 0;     // the error number of a failed write or sync
+    bool kept = false; // a failed write left the file as it was
+
+    void write() { // on the thread
+        sealRecords(bytes.data(), sealFrom, size, salt);
+        kept = true;
+        if (writeAll(fd, bytes.data(), size))
+            return;
+        error = errno;
+        // No half record may stay for later ones to follow.
+        kept = ::ftruncate(fd, fileSize) == 0 && ::lseek(fd, fileSize, SEEK_SET) == fileSize;
+    }
+    void startCreate() {
+        task = Task::Create;
+        thread.run([this] {
+            sealRecords(bytes.data(), sealFrom, size, salt);
+            made = makeJournal(paths, replaces, header, bytes.data(), size, false);
+        });
+    }
+    void startWrite() {
+        task = Task::Write;
+        error = 0;
+        thread.run([this] { write(); });
+    }
+    void startSync() {
+        task = Task::Sync;
+        error = 0;
+        thread.run([this] {
+            if (::fdatasync(fd) != 0)
+                error = errno;
+            else if (folderToo)
+                syncFolderOf(path);
+        });
+    }
+};
+
+JournalWriter::JournalWriter() = default;
+
 JournalWriter::~JournalWriter() {
+    settle();
     close();
 }
 
@@ -453,6 +570,9 @@ void JournalWriter::restart(std::vector<std::string> paths, JournalBase base,
 }
 
 void JournalWriter::discard() {
+    settle();
+    m_laterError.clear();
+    m_syncFailed = false;
     if (m_fd >= 0) {
         // Removed while still locked, so nobody takes it for a crashed session's journal.
         ::unlink(m_path.c_str());
@@ -521,16 +641,8 @@ void JournalWriter::seal() {
     endChanges();
     // Checked only when written: read back at once, the bytes just stored piecemeal would
     // stall the processor.
-    char* const buffer = m_buffer.data();
-    const std::uint64_t salt = m_salt;
-    std::size_t at = m_sealed;
-    while (at < m_used) {
-        char* r = buffer + at;
-        const std::size_t size = getU32(r);
-        putU32(r + 4 + size, static_cast<std::int32_t>(heldRecordCheck(salt, r, 4 + size)));
-        at += size + 8;
-    }
-    m_sealed = at;
+    sealRecords(m_buffer.data(), m_sealed, m_used, m_salt);
+    m_sealed = m_used;
 }
 
 void JournalWriter::stampTime(char* record) const {
@@ -673,11 +785,93 @@ void JournalWriter::record(const TreeChange& c) {
 
 void JournalWriter::writeAhead() {
     // A long run of changes between two flushes goes out in pieces small enough to stay in
-    // the processor's cache; a failure is left for the next flush to report.
-    if (m_used >= kWrittenAhead) {
-        std::string ignored;
-        write(false, ignored);
+    // the processor's cache, each checked and written while the next is recorded; a failure
+    // is left for the next flush to report.
+    if (m_used < kWrittenAhead)
+        return;
+    settle();
+    if (!started())
+        return; // the journal ended
+    stampTime(m_buffer.data());
+    endChanges();
+    Background& b = background();
+    b.fd = m_fd;
+    b.size = m_used;
+    b.sealFrom = m_sealed;
+    b.salt = m_salt;
+    b.fileSize = m_size;
+    // Kept as large as the one handed on, so that neither grows again.
+    b.bytes.resize(std::max(b.bytes.size(), m_buffer.size()));
+    std::swap(m_buffer, b.bytes);
+    written();
+    if (m_fd >= 0) {
+        b.startWrite();
+        return;
     }
+    // The first time, the file is made there too; a failure is told by the next flush,
+    // which tries again.
+    b.paths = m_paths;
+    b.replaces = m_replaces;
+    b.header = encodeHeader(m_base, m_salt);
+    b.startCreate();
+}
+
+JournalWriter::Background& JournalWriter::background() {
+    if (!m_background)
+        m_background = std::make_unique<Background>();
+    return *m_background;
+}
+
+void JournalWriter::settle() {
+    if (!m_background || m_background->task == Background::Task::None)
+        return;
+    Background& b = *m_background;
+    b.thread.wait();
+    const Background::Task task = std::exchange(b.task, Background::Task::None);
+    if (task == Background::Task::Create) {
+        if (b.made.fd >= 0)
+            opened(std::exchange(b.made, {}));
+        else
+            takeBack();
+        return;
+    }
+    if (b.error == 0) {
+        if (task == Background::Task::Write) {
+            m_size += static_cast<std::int64_t>(b.size);
+            m_unsynced = true;
+        } else {
+            m_folderSynced = true;
+        }
+        return;
+    }
+    const std::string error = m_path + ": " + errnoText(b.error);
+    if (task == Background::Task::Sync) {
+        m_unsynced = m_syncFailed = true; // synced again at the next flush
+        m_laterError = error;
+    } else if (!b.kept) {
+        // When the file cannot be taken back, the journal ends, and the next one starts
+        // from the tree as it is then.
+        discard();
+        m_laterError = error;
+    } else {
+        takeBack(); // written again with the next
+    }
+}
+
+void JournalWriter::takeBack() {
+    std::vector<char>& back = m_background->bytes;
+    const std::size_t size = m_background->size;
+    // Both begin with a time record: the one of the records since is dropped, the other
+    // stamped again when written.
+    const std::size_t since = m_used > 0 ? m_used - kTimeRecord : 0;
+    back.resize(std::max(back.size(), size + since + kSlack));
+    if (since > 0)
+        std::memcpy(back.data() + size, m_buffer.data() + kTimeRecord, since);
+    m_sealed = m_used > 0 ? size + m_sealed - kTimeRecord : size;
+    if (m_changesAt != 0)
+        m_changesAt += size - kTimeRecord;
+    m_used = size + since;
+    std::swap(m_buffer, back);
 }
 
 void JournalWriter::recordCells(const CellArray& cells) {
@@ -691,55 +885,35 @@ void JournalWriter::recordCells(const CellArray& cells) {
 }
 
 bool JournalWriter::create(bool sync, std::string& error) {
-    const std::string header = encodeHeader(m_base, m_salt);
-    error = "there is no place for it";
-    for (const std::string& target : m_paths) {
-        struct stat st {};
-        const bool replacing = ::lstat(target.c_str(), &st) == 0;
-        if (replacing && target != m_replaces)
-            continue;
-        std::string temp;
-        const int fd = createTempBeside(target, temp, error);
-        if (fd < 0)
-            continue;
-        // Replacing a journal that is being recovered: the new one must be on disk first.
-        const bool syncNow = sync || replacing;
-        bool ok = writeAll(fd, header.data(), header.size()) &&
-                  writeAll(fd, m_buffer.data(), m_used) && (!syncNow || ::fdatasync(fd) == 0) &&
-                  (replacing ? ::rename(temp.c_str(), target.c_str()) == 0
-                             : renameNoReplace(temp, target));
-        if (!ok) {
-            error = target + ": " + errnoText(errno);
-            ::unlink(temp.c_str());
-            ::close(fd);
-            continue;
-        }
-        m_fd = fd;
-        m_path = target;
-        m_size = static_cast<std::int64_t>(header.size() + m_used);
-        written();
-        m_unsynced = !syncNow;
-        if (syncNow) {
-            syncFolderOf(target);
-            m_folderSynced = true;
-        }
-        return true;
+    MadeJournal made = makeJournal(m_paths, m_replaces, encodeHeader(m_base, m_salt),
+                                   m_buffer.data(), m_used, sync);
+    if (made.fd < 0) {
+        error = std::move(made.error);
+        return false;
     }
-    return false;
+    opened(std::move(made));
+    written();
+    return true;
+}
+
+void JournalWriter::opened(MadeJournal made) {
+    m_fd = made.fd;
+    m_path = std::move(made.path);
+    m_size = made.size;
+    m_unsynced = !made.synced;
+    m_folderSynced = made.synced;
+    m_lastSyncMs = now();
 }
 
 bool JournalWriter::write(bool sync, std::string& error) {
     handOn();
+    settle(); // what went to the thread goes first
     if (m_used > 0) {
         stampTime(m_buffer.data());
         seal();
     }
-    if (m_fd < 0) {
-        if (!create(sync, error))
-            return false;
-        m_lastSyncMs = now();
-        return true;
-    }
+    if (m_fd < 0)
+        return create(sync, error);
     if (m_used == 0)
         return true;
     if (!writeAll(m_fd, m_buffer.data(), m_used)) {
@@ -761,24 +935,36 @@ bool JournalWriter::flush(std::string& error, Sync sync) {
         error = "the tree is too large for it";
         return false;
     }
-    if (!started())
-        return true;
-    if (!write(sync == Sync::Now, error))
-        return false;
-    const std::int64_t ms = now();
-    const bool due = ms - m_lastSyncMs >= kSyncIntervalMs || ms < m_lastSyncMs;
-    if (m_unsynced && (sync == Sync::Now || due)) {
-        if (::fdatasync(m_fd) != 0) {
-            error = m_path + ": " + errnoText(errno);
+    settle();
+    if (started()) {
+        if (!write(sync == Sync::Now, error)) {
+            m_laterError.clear(); // told of what is wrong now
             return false;
         }
-        if (!m_folderSynced)
-            syncFolderOf(m_path);
-        m_folderSynced = true;
-        m_unsynced = false;
-        m_lastSyncMs = ms;
+        const std::int64_t ms = now();
+        const bool due = m_syncFailed || ms - m_lastSyncMs >= kSyncIntervalMs || ms < m_lastSyncMs;
+        if (m_unsynced && (sync == Sync::Now || due)) {
+            // A sync may take long on a busy disk: editing goes on meanwhile.
+            m_unsynced = m_syncFailed = false;
+            m_lastSyncMs = ms;
+            Background& b = background();
+            b.fd = m_fd;
+            b.path = m_path;
+            b.folderToo = !m_folderSynced;
+            b.startSync();
+            if (sync == Sync::Now)
+                settle();
+        }
     }
-    return true;
+    if (m_laterError.empty())
+        return true;
+    error = std::exchange(m_laterError, {});
+    return false;
+}
+
+bool JournalWriter::pending() {
+    settle();
+    return waiting() > 0 || m_used > 0 || m_unsynced;
 }
 
 JournalContents readJournal(std::string_view bytes) {

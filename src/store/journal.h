@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,13 +28,17 @@ struct JournalBase {
     bool operator==(const JournalBase&) const = default;
 };
 
+struct MadeJournal;
+
 /// Records the changes of one tree. The first change writes the tree as it was before it
 /// (so the journal can be replayed even after its data file changed), then each change
 /// takes a few dozen bytes at most. Changes are kept in memory until flush() writes them, or
-/// until they fill 256 KiB; what one write holds is checked as a whole.
+/// until they fill 256 KiB; what one write holds is checked as a whole. Those 256 KiB and
+/// the syncs go to the file on a thread of their own, so that editing never waits for the
+/// disk; a failure there is reported by the next flush.
 class JournalWriter final : public EditRecorder {
 public:
-    JournalWriter() = default;
+    JournalWriter();
     /// Writes what is recorded and closes, leaving the file for a later recovery.
     ~JournalWriter() override;
     JournalWriter(const JournalWriter&) = delete;
@@ -60,8 +65,9 @@ public:
     /// What the cells show, recorded when it differs from the last recorded.
     void recordCells(const CellArray& cells);
 
-    /// True while records wait to be written or written records to be synced.
-    bool pending() const { return waiting() > 0 || m_used > 0 || m_unsynced; }
+    /// True while records wait to be written or written records to be synced; waits for the
+    /// work on the thread first.
+    bool pending();
     enum class Sync { WhenDue, Now };
     /// Writes the waiting records, the first time creating the file; syncs them to disk when
     /// the last sync is a second old, or at once. False with the reason when nothing could
@@ -74,8 +80,12 @@ private:
     void tableBefore(const NodeTable& table) override;
     void record(const TreeChange& change) override;
     void recordNamed(std::span<const NamedChange> changes) override;
-    /// Writes the records once they fill kWrittenAhead bytes.
+    /// Hands the records to the thread once they fill kWrittenAhead bytes.
     void writeAhead();
+    /// Waits for the work on the thread and takes in what came of it.
+    void settle();
+    /// Puts the records of a failed write on the thread back before those recorded since.
+    void takeBack();
     bool write(bool sync, std::string& error);
     void appendTree(const NodeTable& table, std::uint8_t kind);
     bool streamTree(const NodeTable& table, std::uint8_t kind, std::size_t size);
@@ -93,6 +103,8 @@ private:
     void seal();
     void written();
     bool create(bool sync, std::string& error);
+    /// Takes the file `made`, here or on the thread, as the journal's.
+    void opened(MadeJournal made);
     void close();
 
     std::vector<std::string> m_paths;
@@ -112,6 +124,8 @@ private:
     bool m_unsynced = false;
     bool m_folderSynced = false;
     std::int64_t m_lastSyncMs = 0;
+    bool m_syncFailed = false;
+    std::string m_laterError; // a failure on the thread, for the next flush to report
     std::function<std::int64_t()> m_now;
     std::int64_t now() const {
         return m_now ? m_now()
@@ -119,6 +133,9 @@ private:
                            std::chrono::system_clock::now().time_since_epoch())
                            .count();
     }
+    struct Background;
+    Background& background();
+    std::unique_ptr<Background> m_background; // made with the first work for the thread
 };
 
 /// What a journal holds.

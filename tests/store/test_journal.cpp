@@ -1,11 +1,15 @@
 // The recovery journal: what the edit operations record comes back slot for slot, whatever
 // is cut off or damaged at its end.
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <cstdio>
+#include <optional>
 #include <random>
+#include <sys/resource.h>
 
 #include "store/journal.h"
 #include "support/file_bytes.h"
@@ -70,6 +74,36 @@ private:
     std::int32_t m_deleted = 0, m_added = 0;
 };
 
+/// Files written by this process may not grow past `bytes` while it lives; a write past it
+/// fails, rather than ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_before);
+        rlimit limited = m_before;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_before); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_before{};
+};
+
+/// Adds `count` items below a hundred parents, as a long run of changes between two flushes.
+void addRun(NodeTable& t, std::int32_t count) {
+    std::vector<std::int32_t> parents;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::int32_t parent = i < 100 ? 1 : parents[std::size_t(i % 100)];
+        const std::int32_t added = addChild(t, parent, makeName("RUN" + std::to_string(i)));
+        if (i < 100)
+            parents.push_back(added);
+    }
+}
+
 } // namespace
 
 class TestJournal : public QObject {
@@ -129,14 +163,8 @@ private slots:
             }
             if (round == 59) { // a long run goes out before the flush, in pieces
                 const qint64 size = QFileInfo(QString::fromStdString(file)).size();
-                std::vector<std::int32_t> parents;
-                for (std::int32_t i = 0; i < 24000; ++i) {
-                    const std::int32_t parent = i < 100 ? 1 : parents[std::size_t(i % 100)];
-                    const std::int32_t added =
-                        addChild(t, parent, makeName("RUN" + std::to_string(i)));
-                    if (i < 100)
-                        parents.push_back(added);
-                }
+                addRun(t, 24000);
+                QVERIFY(w.pending()); // once what went to the thread is written
                 QVERIFY(QFileInfo(QString::fromStdString(file)).size() > size + 250000);
             }
             cells[0].Nod = round;
@@ -289,6 +317,47 @@ private slots:
         QVERIFY2(back.ok, back.error.c_str());
         QCOMPARE(back.changes, 3);
         QCOMPARE(recordsOf(back.table), recordsOf(t));
+    }
+
+    // A long run goes to the file on a thread: when the file cannot take it, none of it stays
+    // there, the next flush says why, and once the file can take it, it is written whole.
+    void failureOnTheThread_toldThenWrittenWhole_data() {
+        QTest::addColumn<bool>("madeBefore"); // the file was made before the run
+        QTest::newRow("its folder is missing") << false;
+        QTest::newRow("the file cannot grow") << true;
+    }
+    void failureOnTheThread_toldThenWrittenWhole() {
+        QFETCH(bool, madeBefore);
+        const QString folder = m_dir.filePath(madeBefore ? "grows" : "missing");
+        const std::string file = (folder + "/x.qmr").toStdString();
+        NodeTable t = test::treeFromOutline("TOP\n  A\n");
+        JournalWriter w;
+        w.restart({file}, {"/x/x.qmd", 5});
+        t.setRecorder(&w);
+        std::string error;
+        qint64 size = 0;
+        std::optional<FileSizeLimit> limit;
+        if (madeBefore) {
+            QVERIFY(QDir().mkpath(folder));
+            addChild(t, 2, makeName("FIRST"));
+            QVERIFY2(w.flush(error), error.c_str());
+            size = QFileInfo(QString::fromStdString(file)).size();
+            limit.emplace(size + 100000); // a piece of the run is larger
+        }
+        addRun(t, 30000);
+        QVERIFY(w.pending()); // once what went to the thread came back
+        QCOMPARE(QFileInfo(QString::fromStdString(file)).size(), size);
+        QVERIFY(!w.flush(error));
+        QVERIFY2(error.find(folder.toStdString()) != std::string::npos, error.c_str());
+
+        limit.reset();
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY2(w.flush(error), error.c_str());
+        const JournalContents back = readJournalFile(file);
+        QVERIFY2(back.ok, back.error.c_str());
+        QCOMPARE(recordsOf(back.table), recordsOf(t));
+        QCOMPARE(back.changes, std::int64_t(w.changeCount()));
+        QCOMPARE(back.lost, 0);
     }
 
     // The journal goes to the first place where nothing lies, is locked while written, and
