@@ -446,7 +446,8 @@ class Replay {
 public:
     Replay(NodeTable& table, std::vector<bool> inTree) : m_t(table), m_inTree(std::move(inTree)) {}
 
-    bool apply(TreeChange c) {
+    // An Add's slot is put in `c` as the replay takes it.
+    bool apply(TreeChange& c) {
         switch (c.kind) {
         case TreeChange::Add:
             // Recorded by the low byte of its slot: the slot the replay takes must agree.
