@@ -159,6 +159,11 @@ std::uint32_t heldRecordCheck(std::uint64_t seed, const char* p, std::size_t n) 
     return finish(h + wordTerm(tail, key));
 }
 
+// Cuts a file back to its first `size` bytes, its whole records, and writes on from there.
+bool cutBack(int fd, std::int64_t size) {
+    return ::ftruncate(fd, size) == 0 && ::lseek(fd, size, SEEK_SET) == size;
+}
+
 // Puts the checks on the records from `from` to `to`.
 void sealRecords(char* buffer, std::size_t from, std::size_t to, std::uint64_t salt) {
     while (from < to) {
@@ -523,7 +528,7 @@ struct JournalWriter::Background {
             return;
         error = errno;
         // No half record may stay for later ones to follow.
-        kept = ::ftruncate(fd, fileSize) == 0 && ::lseek(fd, fileSize, SEEK_SET) == fileSize;
+        kept = cutBack(fd, fileSize);
     }
     void startCreate() {
         task = Task::Create;
@@ -573,7 +578,6 @@ void JournalWriter::restart(std::vector<std::string> paths, JournalBase base,
 void JournalWriter::discard() {
     settle();
     m_laterError.clear();
-    m_syncFailed = false;
     if (m_fd >= 0) {
         // Removed while still locked, so nobody takes it for a crashed session's journal.
         ::unlink(m_path.c_str());
@@ -713,7 +717,7 @@ bool JournalWriter::streamTree(const NodeTable& table, std::uint8_t kind, std::s
         return true;
     }
     // Taken back, or the journal ends and the next change starts it again.
-    if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
+    if (!cutBack(m_fd, m_size))
         discard();
     return false;
 }
@@ -847,7 +851,8 @@ void JournalWriter::settle() {
     }
     const std::string error = m_path + ": " + errnoText(b.error);
     if (task == Background::Task::Sync) {
-        m_unsynced = m_syncFailed = true; // synced again at the next flush
+        m_unsynced = true;
+        m_lastSyncMs = 0; // synced again at the next flush
         m_laterError = error;
     } else if (!b.kept) {
         // When the file cannot be taken back, the journal ends, and the next one starts
@@ -921,7 +926,7 @@ bool JournalWriter::write(bool sync, std::string& error) {
         error = m_path + ": " + errnoText(errno);
         // No half record may stay for later ones to follow; when it cannot be taken back,
         // the journal ends, and the next one starts from the tree as it is then.
-        if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
+        if (!cutBack(m_fd, m_size))
             discard();
         return false;
     }
@@ -943,10 +948,10 @@ bool JournalWriter::flush(std::string& error, Sync sync) {
             return false;
         }
         const std::int64_t ms = now();
-        const bool due = m_syncFailed || ms - m_lastSyncMs >= kSyncIntervalMs || ms < m_lastSyncMs;
+        const bool due = ms - m_lastSyncMs >= kSyncIntervalMs || ms < m_lastSyncMs;
         if (m_unsynced && (sync == Sync::Now || due)) {
             // A sync may take long on a busy disk: editing goes on meanwhile.
-            m_unsynced = m_syncFailed = false;
+            m_unsynced = false;
             m_lastSyncMs = ms;
             Background& b = background();
             b.fd = m_fd;

@@ -124,7 +124,6 @@ private:
     bool m_unsynced = false;
     bool m_folderSynced = false;
     std::int64_t m_lastSyncMs = 0;
-    bool m_syncFailed = false;
     std::string m_laterError; // a failure on the thread, for the next flush to report
     std::function<std::int64_t()> m_now;
     std::int64_t now() const {
